@@ -1,0 +1,8 @@
+#include "link/Language.h"
+
+#include <QSettings>
+
+bool Language::isChinese()
+{
+    return QSettings().value(QStringLiteral("startup/isChinese"), true).toBool();
+}

@@ -1,0 +1,96 @@
+#include "link/TransportManager.h"
+
+#include "link/ITransport.h"
+#include "link/UdpTransport.h"
+
+TransportManager::TransportManager(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<ParsedFrame>("ParsedFrame");
+    qRegisterMetaType<uint32_t>("uint32_t");
+    qRegisterMetaType<uint16_t>("uint16_t");
+}
+
+void TransportManager::setTransport(ITransport *transport)
+{
+    if (transport == m_transport)
+        return;
+    if (m_transport) {
+        disconnect(m_transport, &ITransport::dataReceived, this, &TransportManager::onDataReceived);
+        disconnect(m_transport, &ITransport::connectionChanged, this,
+                   &TransportManager::connectionChanged);
+        emit connectionChanged(false);
+        m_rxBuffer.clear();
+        m_transport = transport;
+        if (!transport)
+            return;
+    } else {
+        m_rxBuffer.clear();
+        m_transport = transport;
+        if (!transport) {
+            emit connectionChanged(false);
+            return;
+        }
+    }
+    connect(transport, &ITransport::dataReceived, this, &TransportManager::onDataReceived);
+    connect(transport, &ITransport::connectionChanged, this, &TransportManager::connectionChanged);
+    emit connectionChanged(transport->isOpen());
+}
+
+QString TransportManager::channelName() const
+{
+    return m_transport ? m_transport->displayName() : QStringLiteral("-");
+}
+
+QString TransportManager::mediumName() const
+{
+    if (!m_transport)
+        return QStringLiteral("-");
+    return qobject_cast<UdpTransport *>(m_transport.data()) ? QStringLiteral("UDP")
+                                                            : QStringLiteral("UART");
+}
+
+bool TransportManager::isOpen() const
+{
+    return m_transport && m_transport->isOpen();
+}
+
+void TransportManager::sendCommand(quint8 flags1, quint8 flags2, uint32_t msgID,
+                                   const QByteArray &payload)
+{
+    if (!isOpen()) {
+        emit commandDropped(msgID, QStringLiteral("link_closed"));
+        return;
+    }
+    const QByteArray frame =
+        payload.size() > FrameCodec::MaxShortPayload
+            ? FrameCodec::encodeLongFrame(m_sequence, flags1, flags2, msgID, payload)
+            : FrameCodec::encodeShortFrame(m_sequence, flags1, flags2, msgID, payload);
+    if (frame.isEmpty()) {
+        emit commandDropped(msgID, QStringLiteral("payload_too_large"));
+        return;
+    }
+    if (m_transport->write(frame)) {
+        emit commandSent(msgID, m_transport->displayName(), frame);
+        return;
+    }
+    const QString error = m_transport->errorString();
+    emit commandDropped(msgID, error.isEmpty() ? QStringLiteral("send_failed") : error);
+}
+
+void TransportManager::onDataReceived(const QByteArray &data)
+{
+    if (!data.isEmpty())
+        emit rawDataReceived(mediumName(), channelName(), data);
+    m_rxBuffer.append(data);
+    while (!m_rxBuffer.isEmpty()) {
+        int consumed = 0;
+        ParsedFrame frame = FrameCodec::decodeShortFrame(m_rxBuffer, consumed);
+        if (consumed <= 0)
+            break;
+        m_rxBuffer.remove(0, consumed);
+        if (frame.valid)
+            emit frameReceived(std::move(frame));
+    }
+    if (m_rxBuffer.size() > RxBufferLimit)
+        m_rxBuffer.clear();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "link/FrameCodec.h"
+#include "link/ITransport.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+
+
+
+// The single point through which every command leaves the program and every
+// control frame enters it. Does not own the transport.
+class TransportManager : public QObject
+{
+    Q_OBJECT
+public:
+    // Received bytes that never form a frame are dropped once the buffer passes this.
+    static constexpr int RxBufferLimit = 4096;
+
+    explicit TransportManager(QObject *parent = nullptr);
+
+    void setTransport(ITransport *transport);
+    ITransport *transport() const { return m_transport; }
+    QString channelName() const;
+    QString mediumName() const;
+    bool isOpen() const;
+
+    void sendCommand(quint8 flags1, quint8 flags2, uint32_t msgID, const QByteArray &payload);
+    void sendCommand(uint32_t msgID, const QByteArray &payload)
+    {
+        sendCommand(0x04, 0x01, msgID, payload);
+    }
+
+signals:
+    void frameReceived(ParsedFrame frame);
+    void connectionChanged(bool connected);
+    void commandSent(uint32_t msgID, QString channel, QByteArray frame);
+    void commandDropped(uint32_t msgID, QString reason);
+    void rawDataReceived(QString medium, QString channel, QByteArray data);
+
+public slots:
+    void onDataReceived(const QByteArray &data);
+
+private:
+    QPointer<ITransport> m_transport;
+    quint8 m_sequence = 0;
+    QByteArray m_rxBuffer;
+};
