@@ -16,7 +16,7 @@ PACKAGES=(
   # camera simulator: RTSP and HTTP
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
-  gstreamer1.0-plugins-bad libcpp-httplib-dev
+  gstreamer1.0-plugins-bad gstreamer1.0-x gstreamer1.0-tools libcpp-httplib-dev
   # headless GUI tests, fonts, network namespace
   xvfb xauth libgl1-mesa-dri fonts-noto-cjk iproute2 util-linux
 )

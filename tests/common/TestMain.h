@@ -10,8 +10,9 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <vector>
 
 namespace skyrig_test {
 
@@ -31,25 +32,83 @@ inline QString isolateUserFolders()
     return root;
 }
 
-template <typename App, typename... Tests> int run(int argc, char **argv)
+template <typename T> int runOne(int argc, char **argv)
+{
+    T test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+// Registry used when an area's test classes live in several source files that
+// are linked into the area's one executable.
+struct Registered {
+    const char *name;
+    int (*run)(int, char **);
+};
+
+inline std::vector<Registered> &registry()
+{
+    static std::vector<Registered> tests;
+    return tests;
+}
+
+template <typename T> struct Registrar {
+    explicit Registrar(const char *name) { registry().push_back({name, &runOne<T>}); }
+};
+
+template <typename App, typename Body> int withApp(int argc, char **argv, Body body)
 {
     const QString root = isolateUserFolders();
-    App app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
-    QCoreApplication::setApplicationName(QStringLiteral("Skyrig"));
     int status = 0;
-    // Each test class runs with the same arguments; failures are summed.
-    (void)std::initializer_list<int>{(
-        [&] {
-            Tests test;
-            status += QTest::qExec(&test, argc, argv);
-        }(),
-        0)...};
+    {
+        App app(argc, argv);
+        QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
+        QCoreApplication::setApplicationName(QStringLiteral("Skyrig"));
+        status = body();
+    }
     QDir(root).removeRecursively();
     return status;
 }
 
+template <typename App, typename... Tests> int run(int argc, char **argv)
+{
+    return withApp<App>(argc, argv, [&] {
+        int status = 0;
+        ((status += runOne<Tests>(argc, argv)), ...);
+        return status;
+    });
+}
+
+template <typename App> int runRegistered(int argc, char **argv)
+{
+    return withApp<App>(argc, argv, [&] {
+        auto tests = registry();
+        std::sort(tests.begin(), tests.end(), [](const Registered &a, const Registered &b) {
+            return qstrcmp(a.name, b.name) < 0;
+        });
+        int status = 0;
+        for (const Registered &t : tests)
+            status += t.run(argc, argv);
+        return status;
+    });
+}
+
 } // namespace skyrig_test
+
+// In a test source: SKYRIG_REGISTER_TEST(TestClass) after the class definition.
+#define SKYRIG_REGISTER_TEST(Class)                                                                \
+    static const skyrig_test::Registrar<Class> skyrig_registrar_##Class(#Class);
+
+#define SKYRIG_REGISTERED_TEST_MAIN()                                                              \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        return skyrig_test::runRegistered<QCoreApplication>(argc, argv);                           \
+    }
+
+#define SKYRIG_REGISTERED_GUI_TEST_MAIN()                                                          \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        return skyrig_test::runRegistered<QApplication>(argc, argv);                               \
+    }
 
 #define SKYRIG_TEST_MAIN(...)                                                                      \
     int main(int argc, char **argv)                                                                \

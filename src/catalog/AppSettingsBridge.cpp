@@ -1,0 +1,143 @@
+#include "catalog/AppSettingsBridge.h"
+
+#include <QHash>
+#include <QSettings>
+#include <QVariantMap>
+#include <QVector>
+
+namespace
+{
+
+const char *const kHasProduct = "startup/hasProduct";
+const char *const kProductName = "startup/productName";
+const char *const kProductId = "startup/productId";
+const char *const kIsChinese = "startup/isChinese";
+const char *const kStartupGroup = "startup";
+const char *const kCustomTitleBar = "ui/useCustomTitleBar";
+const char *const kProductOrder = "ui/productOrder";
+
+// Earlier releases stored some products under names that are gone now.
+QString mapLegacyId(const QString &stored, bool acceptHyphenatedMarten)
+{
+    if (stored == QLatin1String("MartenClassic") ||
+        (acceptHyphenatedMarten && stored == QLatin1String("Marten-Classic")))
+        return QStringLiteral("Marten");
+    if (stored == QLatin1String("OtterClassic"))
+        return QStringLiteral("Otter");
+    if (stored == QLatin1String("Finch"))
+        return QStringLiteral("Plover");
+    return stored;
+}
+
+} // namespace
+
+AppSettingsBridge::AppSettingsBridge(QObject *parent) : QObject(parent) {}
+
+bool AppSettingsBridge::hasProduct() const
+{
+    return QSettings().value(QLatin1String(kHasProduct), false).toBool();
+}
+
+QString AppSettingsBridge::productName() const
+{
+    const QString stored =
+        QSettings().value(QLatin1String(kProductName), QStringLiteral("Otter")).toString();
+    return mapLegacyId(stored, true);
+}
+
+QString AppSettingsBridge::productId() const
+{
+    const QString stored =
+        QSettings().value(QLatin1String(kProductId), QStringLiteral("Otter")).toString();
+    return mapLegacyId(stored, false);
+}
+
+bool AppSettingsBridge::isChinese() const
+{
+    return QSettings().value(QLatin1String(kIsChinese), true).toBool();
+}
+
+bool AppSettingsBridge::useCustomTitleBar() const
+{
+    return QSettings().value(QLatin1String(kCustomTitleBar), true).toBool();
+}
+
+QStringList AppSettingsBridge::productOrder() const
+{
+    return QSettings().value(QLatin1String(kProductOrder)).toStringList();
+}
+
+void AppSettingsBridge::saveProduct(const QString &name, const QString &id, bool isChinese)
+{
+    QSettings settings;
+    settings.setValue(QLatin1String(kHasProduct), true);
+    settings.setValue(QLatin1String(kProductName), name);
+    settings.setValue(QLatin1String(kProductId), id);
+    settings.setValue(QLatin1String(kIsChinese), isChinese);
+    settings.sync();
+    emit settingsChanged();
+}
+
+void AppSettingsBridge::setIsChinese(bool isChinese)
+{
+    QSettings settings;
+    if (settings.value(QLatin1String(kIsChinese), true).toBool() == isChinese)
+        return;
+    settings.setValue(QLatin1String(kIsChinese), isChinese);
+    settings.sync();
+    emit settingsChanged();
+}
+
+void AppSettingsBridge::setUseCustomTitleBar(bool enabled)
+{
+    QSettings settings;
+    if (settings.value(QLatin1String(kCustomTitleBar), true).toBool() == enabled)
+        return;
+    settings.setValue(QLatin1String(kCustomTitleBar), enabled);
+    settings.sync();
+    emit useCustomTitleBarChanged();
+}
+
+void AppSettingsBridge::setProductOrder(const QStringList &ids)
+{
+    QSettings settings;
+    if (settings.value(QLatin1String(kProductOrder)).toStringList() == ids)
+        return;
+    settings.setValue(QLatin1String(kProductOrder), ids);
+    settings.sync();
+    emit productOrderChanged();
+}
+
+QVariantList AppSettingsBridge::orderedModels(const QVariantList &catalog) const
+{
+    QHash<QString, int> indexById;
+    for (int i = 0; i < catalog.size(); ++i) {
+        const QString id = catalog.at(i).toMap().value(QStringLiteral("id")).toString().trimmed();
+        if (!id.isEmpty() && !indexById.contains(id))
+            indexById.insert(id, i);
+    }
+
+    QVariantList result;
+    result.reserve(catalog.size());
+    QVector<bool> emitted(catalog.size(), false);
+    for (const QString &raw : productOrder()) {
+        const auto found = indexById.constFind(raw.trimmed());
+        if (found == indexById.constEnd() || emitted.at(found.value()))
+            continue;
+        emitted[found.value()] = true;
+        result.append(catalog.at(found.value()));
+    }
+    for (int i = 0; i < catalog.size(); ++i) {
+        if (!emitted.at(i))
+            result.append(catalog.at(i));
+    }
+    return result;
+}
+
+void AppSettingsBridge::clearProduct()
+{
+    QSettings settings;
+    settings.remove(QLatin1String(kStartupGroup));
+    settings.sync();
+    emit settingsChanged();
+}

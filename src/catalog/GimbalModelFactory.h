@@ -1,0 +1,42 @@
+#pragma once
+
+#include "catalog/ModelSpec.h"
+
+#include <QString>
+#include <QVariantList>
+#include <QVector>
+
+class GimbalModel;
+class QObject;
+
+// The product catalogue. Every record starts from the base record, gets one
+// family layer (dual-sensor or visible-only), optionally the secondary
+// address, and finally the product's own changes.
+class GimbalModelFactory
+{
+public:
+    // Unknown or empty ids fall back to Otter; aliases yield the canonical id.
+    static GimbalModel *create(const QString &id, QObject *parent = nullptr);
+    static ModelSpec buildSpec(const QString &id);
+
+    // Product-picker entries, maps with "id" and "name", in picker order.
+    static QVariantList supportedModels();
+
+    static ModelSpec baseSpec();
+
+    static QVector<ModelOption> paletteSet1();
+    static QVector<ModelOption> paletteSet2();
+    static QVector<ModelOption> paletteSet3();
+    static QVector<ModelOption> aiCategoryOptions();
+    static QVector<ModelOption> osdItemOptions();
+
+private:
+    static void applyDualSensor(ModelSpec &spec, double visZoomMax, bool hasLaser);
+    static void applyVisibleOnly(ModelSpec &spec, double visZoomMax);
+    static void applySecondaryAddress(ModelSpec &spec);
+    static void withoutOverlayAndAim(ModelSpec &spec);
+    static void setIdentity(ModelSpec &spec, const QString &id);
+};
+
+// The caller owns the returned model.
+GimbalModel *createGimbalModel(const QString &id);

@@ -1,0 +1,5 @@
+#include "catalog/ModelProvider.h"
+
+ModelProvider::ModelProvider(QObject *parent) : QObject(parent) {}
+
+ModelProvider::~ModelProvider() = default;

@@ -1,0 +1,3 @@
+#include "common/TestMain.h"
+
+SKYRIG_REGISTERED_GUI_TEST_MAIN()

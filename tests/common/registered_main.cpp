@@ -1,0 +1,3 @@
+#include "common/TestMain.h"
+
+SKYRIG_REGISTERED_TEST_MAIN()
