@@ -14,14 +14,16 @@
 #include <cstdlib>
 #include <vector>
 
-namespace skyrig_test {
+namespace skyrig_test
+{
 
 inline QString isolateUserFolders()
 {
     char tmpl[] = "/tmp/skyrig-test-XXXXXX";
     const char *dir = mkdtemp(tmpl);
     const QString root = QString::fromLocal8Bit(dir ? dir : "/tmp");
-    for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+    for (const char *var :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
         const QString sub = root + QLatin1Char('/') + QString::fromLatin1(var).toLower();
         QDir().mkpath(sub);
         QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
