@@ -1,0 +1,304 @@
+#include "commands/CommonCameraController.h"
+
+#include "link/Language.h"
+#include "link/Payload.h"
+
+#include <cmath>
+
+namespace
+{
+
+constexpr quint16 CodePhotoVideoMode = 0x0300;
+constexpr quint16 CodePhotoParams = 0x0301;
+constexpr quint16 CodeTakePhoto = 0x0302;
+constexpr quint16 CodeRecordVideo = 0x0303;
+constexpr quint16 CodeHybridZoom = 0x0304;
+constexpr quint16 CodeContinuousZoom = 0x0306;
+constexpr quint16 CodeBitrate = 0x0308;
+constexpr quint16 CodeOutputRes = 0x030A;
+constexpr quint16 CodeEncodingFormat = 0x030B;
+constexpr quint16 CodeTfFormat = 0x030D;
+constexpr quint16 CodeTimeSync = 0x030E;
+constexpr quint16 CodeFactoryReset = 0x030F;
+constexpr quint16 CodeFocus = 0x0313;
+constexpr quint16 CodeOsdWatermark = 0x0314;
+constexpr quint16 CodeShutdown = 0x0316;
+constexpr quint16 CodeCameraVersion = 0x0317;
+constexpr quint16 CodeImageMode = 0x0318;
+constexpr quint16 CodeAiRecognition = 0x0319;
+constexpr quint16 CodeTargetTracking = 0x0324;
+constexpr quint16 CodeCoreTemp = 0x0325;
+constexpr quint16 CodeOsdConfigSet = 0x0329;
+constexpr quint16 CodeOsdCustomText = 0x032A;
+constexpr quint16 CodeOsdConfigGet = 0x0335;
+constexpr quint16 CodeAiCategoriesGet = 0x0336;
+constexpr quint16 CodeDeviceSn = 0x0337;
+constexpr quint16 CodeKernelVersion = 0x033A;
+constexpr quint16 CodeUartProtocolSet = 0x0342;
+constexpr quint16 CodeUartProtocolGet = 0x0343;
+
+constexpr int AiMaskBytes = 16;
+constexpr int AiMaxCategory = AiMaskBytes * 8;
+
+// The low 16 bits of zoom x 10 truncated toward zero, computed without an
+// out-of-range float-to-int cast (non-finite input sends 0).
+quint16 zoomTenthsLow16(float zoom)
+{
+    const double t = std::trunc(double(zoom) * 10.0);
+    if (!std::isfinite(t))
+        return 0;
+    double low = std::fmod(t, 65536.0);
+    if (low < 0)
+        low += 65536.0;
+    return quint16(low);
+}
+
+} // namespace
+
+CommonCameraController::CommonCameraController(QObject *parent)
+    : BaseGimbalController(parent), m_clock([] { return QDateTime::currentDateTime(); })
+{
+}
+
+void CommonCameraController::setClock(std::function<QDateTime()> clock)
+{
+    if (clock)
+        m_clock = std::move(clock);
+    else
+        m_clock = [] { return QDateTime::currentDateTime(); };
+}
+
+void CommonCameraController::sendByte(quint16 code, int value)
+{
+    QByteArray p;
+    Payload::appendU8(p, value);
+    Payload::appendU8(p, 0);
+    sendCommand(code, p);
+}
+
+void CommonCameraController::sendCapture(quint16 code, int mode, int action, const QString &folder,
+                                         const QString &name)
+{
+    QByteArray p;
+    Payload::appendU8(p, mode);
+    Payload::appendU8(p, action);
+    Payload::appendFixedString(p, folder, FolderWidth);
+    Payload::appendFixedString(p, name, FileNameWidth);
+    sendCommand(code, p);
+}
+
+void CommonCameraController::photoVideoModeSet(int mode)
+{
+    sendByte(CodePhotoVideoMode, mode);
+}
+
+void CommonCameraController::photoParamsSet(int mode, int interval, int burst)
+{
+    QByteArray p;
+    Payload::appendU8(p, mode);
+    Payload::appendU8(p, interval);
+    Payload::appendU8(p, burst);
+    Payload::appendU8(p, 0);
+    sendCommand(CodePhotoParams, p);
+}
+
+void CommonCameraController::takePhoto(int photoMode, int action, QString folder, QString name)
+{
+    sendCapture(CodeTakePhoto, photoMode, action, folder, name);
+}
+
+void CommonCameraController::recordVideo(int recordMode, int action, QString folder, QString name)
+{
+    sendCapture(CodeRecordVideo, recordMode, action, folder, name);
+}
+
+void CommonCameraController::hybridZoomSet(float zoom)
+{
+    QByteArray p;
+    Payload::appendU8(p, 0);
+    Payload::appendU16(p, zoomTenthsLow16(zoom));
+    sendCommand(CodeHybridZoom, p);
+}
+
+void CommonCameraController::continuousZoom(int direction)
+{
+    sendByte(CodeContinuousZoom, direction);
+}
+
+void CommonCameraController::bitrateSet(int bitrate)
+{
+    sendByte(CodeBitrate, bitrate);
+}
+
+void CommonCameraController::outputResSet(int res)
+{
+    sendByte(CodeOutputRes, res);
+}
+
+void CommonCameraController::encodingFormatSet(int format)
+{
+    sendByte(CodeEncodingFormat, format);
+}
+
+void CommonCameraController::tfFormat()
+{
+    sendByte(CodeTfFormat, 1);
+}
+
+void CommonCameraController::timeSync()
+{
+    // One reading serves payload and log line, so both tell the same instant.
+    const QDateTime now = m_clock();
+    const quint64 ms = quint64(now.toMSecsSinceEpoch());
+    // Integer division truncates toward zero, as the device expects.
+    const int offsetMinutes = now.offsetFromUtc() / 60;
+
+    QByteArray p;
+    Payload::appendU32(p, quint32(ms & 0xFFFFFFFFu));
+    Payload::appendU32(p, quint32(ms >> 32));
+    Payload::appendS16(p, qint16(offsetMinutes));
+    p.append(QByteArray(6, '\0'));
+    if (!sendCommand(CodeTimeSync, p))
+        return;
+
+    emit logMessage(Language::pick(QStringLiteral("[Camera] Time sync → PC %1"),
+                                   QStringLiteral("[相机] 时间同步 → 本机 %1"))
+                        .arg(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+}
+
+void CommonCameraController::factoryReset()
+{
+    sendByte(CodeFactoryReset, 1);
+}
+
+void CommonCameraController::focusControl(int mode, int x1, int y1, int x2, int y2, int focusType)
+{
+    Q_UNUSED(focusType)
+    QByteArray p;
+    Payload::appendU8(p, mode);
+    Payload::appendU16(p, quint16(x1));
+    Payload::appendU16(p, quint16(y1));
+    Payload::appendU16(p, quint16(x2));
+    Payload::appendU16(p, quint16(y2));
+    Payload::appendU8(p, 0);
+    sendCommand(CodeFocus, p);
+}
+
+void CommonCameraController::osdWatermarkSwitch(bool on)
+{
+    QByteArray p;
+    Payload::appendU8(p, on ? 1 : 0);
+    Payload::appendU8(p, 0);
+    Payload::appendU8(p, 0);
+    sendCommand(CodeOsdWatermark, p);
+}
+
+void CommonCameraController::cameraShutdown()
+{
+    sendByte(CodeShutdown, 1);
+}
+
+void CommonCameraController::cameraVersionGet()
+{
+    sendByte(CodeCameraVersion, 1);
+}
+
+void CommonCameraController::imageModeSet(int mode)
+{
+    sendByte(CodeImageMode, mode);
+}
+
+void CommonCameraController::aiRecognitionSet(bool on, int modelType, QVector<int> categories)
+{
+    QByteArray mask(AiMaskBytes, '\0');
+    if (on) {
+        for (int c : categories) {
+            if (c < 1 || c > AiMaxCategory)
+                continue;
+            const int bit = c - 1;
+            mask[bit / 8] = char(quint8(mask.at(bit / 8)) | (1u << (bit % 8)));
+        }
+    }
+    QByteArray p;
+    Payload::appendU8(p, on ? 1 : 2);
+    Payload::appendU8(p, modelType);
+    Payload::appendBytes(p, mask);
+    sendCommand(CodeAiRecognition, p);
+}
+
+void CommonCameraController::aiRecognitionSetList(bool on, int modelType, QVariantList categories)
+{
+    QVector<int> values;
+    values.reserve(categories.size());
+    for (const QVariant &v : categories)
+        values.append(v.toInt()); // not a number → 0, which the mask skips
+    aiRecognitionSet(on, modelType, values);
+}
+
+void CommonCameraController::targetTrackingSet(bool on, int x, int y, int w, int h)
+{
+    QByteArray p;
+    Payload::appendU8(p, on ? 1 : 2);
+    Payload::appendU16(p, quint16(x));
+    Payload::appendU16(p, quint16(y));
+    Payload::appendU16(p, quint16(w));
+    Payload::appendU16(p, quint16(h));
+    Payload::appendU8(p, 0);
+    sendCommand(CodeTargetTracking, p);
+}
+
+void CommonCameraController::coreTempGet()
+{
+    sendByte(CodeCoreTemp, 1);
+}
+
+void CommonCameraController::osdConfigSet(int item, int enable, int pos, int color)
+{
+    const int colorByte = color > 1 ? 2 : 1;
+    QByteArray p;
+    Payload::appendU8(p, (item & 0x7F) | (enable != 0 ? 0x80 : 0));
+    Payload::appendU8(p, Payload::clampInt(pos, 1, 4));
+    Payload::appendU8(p, colorByte);
+    Payload::appendU8(p, colorByte);
+    Payload::appendU8(p, 0);
+    sendCommand(CodeOsdConfigSet, p);
+}
+
+void CommonCameraController::osdCustomTextSet(int index, QString text)
+{
+    QByteArray p;
+    Payload::appendU8(p, index);
+    Payload::appendFixedString(p, text, OsdTextWidth);
+    Payload::appendU8(p, 0);
+    sendCommand(CodeOsdCustomText, p);
+}
+
+void CommonCameraController::osdConfigGet()
+{
+    sendByte(CodeOsdConfigGet, 1);
+}
+
+void CommonCameraController::aiCategoriesGet()
+{
+    sendByte(CodeAiCategoriesGet, 1);
+}
+
+void CommonCameraController::deviceSnGet()
+{
+    sendByte(CodeDeviceSn, 1);
+}
+
+void CommonCameraController::kernelVersionGet()
+{
+    sendByte(CodeKernelVersion, 1);
+}
+
+void CommonCameraController::uartProtocolSet(int protocol)
+{
+    sendByte(CodeUartProtocolSet, Payload::clampInt(protocol, 0, 2));
+}
+
+void CommonCameraController::uartProtocolGet()
+{
+    sendByte(CodeUartProtocolGet, 1);
+}
