@@ -1,0 +1,114 @@
+// End to end through a poor line: the headless front end drives the simulator
+// for a while through loss, corruption and noise, and the link must keep
+// going: commands leave, answers come back, the device state keeps moving.
+
+#include "CamsimHarness.h"
+#include "common/TestMain.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace camsim_test;
+
+class CamsimSoakTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frontEndSurvivesAPoorLine()
+    {
+        const QString ctl = QStringLiteral(SKYRIG_BIN_DIR "/skyrigctl");
+        if (!QFileInfo(ctl).isExecutable())
+            QSKIP("skyrigctl is not built");
+        bool ok = false;
+        int seconds = qEnvironmentVariableIntValue("SKYRIG_SOAK_SECONDS", &ok);
+        if (!ok || seconds <= 0)
+            seconds = 60;
+        CAMSIM_START(sim, QStringLiteral("--loss"), QStringLiteral("0.05"),
+                     QStringLiteral("--corrupt"), QStringLiteral("0.01"),
+                     QStringLiteral("--garbage"), QStringLiteral("0.05"), QStringLiteral("--seed"),
+                     QStringLiteral("3"));
+
+        // One round takes about 0.8 s: move right or left, stop, five queries,
+        // sometimes a photo, then a look at the state.
+        QStringList steps{QStringLiteral("ready")};
+        const int rounds = qMax(1, seconds * 10 / 8);
+        int commands = 0;
+        const auto call = [&](const QStringList &words) {
+            steps << QStringLiteral("call") << words;
+            ++commands;
+        };
+        for (int i = 0; i < rounds; ++i) {
+            const QString dir = i % 2 ? QStringLiteral("0") : QStringLiteral("1");
+            for (int k = 0; k < 3; ++k) {
+                call({QStringLiteral("gimbalControl"), QStringLiteral("0"), dir,
+                      QStringLiteral("2")});
+                steps << QStringLiteral("wait") << QStringLiteral("100");
+            }
+            call({QStringLiteral("gimbalControl"), QStringLiteral("0"), QStringLiteral("2"),
+                  QStringLiteral("2")});
+            for (const char *op : {"gimbalVersionGet", "cameraVersionGet", "coreTempGet",
+                                   "irAllParamsGet", "visAllParamsGet"})
+                call({QString::fromLatin1(op)});
+            if (i % 5 == 0)
+                call({QStringLiteral("takePhoto"), QStringLiteral("0"), QStringLiteral("0")});
+            steps << QStringLiteral("wait") << QStringLiteral("450") << QStringLiteral("state")
+                  << QStringLiteral("yawJoint") << QStringLiteral("connected")
+                  << QStringLiteral("sdFreeMB") << QStringLiteral("coreTemp");
+        }
+
+        QProcess front;
+        front.setProgram(ctl);
+        front.setArguments(QStringList{QStringLiteral("--udp"),
+                                       QStringLiteral("127.0.0.1:%1").arg(sim.port),
+                                       QStringLiteral("--lang"), QStringLiteral("en")} +
+                           steps);
+        front.start();
+        QVERIFY(front.waitForStarted(5000));
+        QVERIFY2(front.waitForFinished((seconds + 90) * 1000), "the front end stalled");
+        const QString err = QString::fromLocal8Bit(front.readAllStandardError());
+        QVERIFY2(front.exitStatus() == QProcess::NormalExit && front.exitCode() == 0,
+                 qPrintable(err));
+        QCOMPARE(sim.process.state(), QProcess::Running); // the simulator did not crash
+
+        int sent = 0, replies = 0, failures = 0, stateLines = 0, moves = 0, connected = 0;
+        double lastYaw = qQNaN();
+        const QStringList lines =
+            QString::fromLocal8Bit(front.readAllStandardOutput()).split(QLatin1Char('\n'));
+        for (const QString &line : lines) {
+            if (line.startsWith(QLatin1String("log: ")) && line.contains(QLatin1String("TX] Sent")))
+                ++sent;
+            else if (line.startsWith(QLatin1String("log: Received reply")))
+                ++replies;
+            else if (line.startsWith(QLatin1String("log: ")) &&
+                     line.contains(QLatin1String("command failed")))
+                ++failures;
+            else if (line.startsWith(QLatin1Char('{'))) {
+                const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+                ++stateLines;
+                connected += o.value(QStringLiteral("connected")).toBool();
+                const double yaw = o.value(QStringLiteral("yawJoint")).toDouble();
+                if (!qIsNaN(lastYaw) && yaw != lastYaw)
+                    ++moves;
+                lastYaw = yaw;
+            }
+        }
+        // Speed commands are logged only in the detailed log, so count them apart.
+        const int speedCommands = rounds * 4;
+        qInfo("soak %d s: %d commands issued, %d logged as sent (+%d speed), %d replies, "
+              "%d failures, %d state lines, %d with the gimbal moved, %d connected",
+              seconds, commands, sent, speedCommands, replies, failures, stateLines, moves,
+              connected);
+        QCOMPARE(sent + speedCommands, commands + 1); // + the handshake's time sync
+        QCOMPARE(stateLines, rounds);
+        // About 90 % of the questions and 90 % of the answers get through.
+        QVERIFY2(replies > commands * 0.75, qPrintable(QString::number(replies)));
+        QVERIFY2(replies <= commands + 1, "more replies than commands");
+        QCOMPARE(failures, 0);
+        QVERIFY(moves > rounds * 0.7);
+        QVERIFY(connected > rounds * 0.9);
+    }
+};
+SKYRIG_REGISTER_TEST(CamsimSoakTest)
+
+#include "tst_camsim_soak.moc"

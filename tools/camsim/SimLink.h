@@ -1,0 +1,61 @@
+#pragma once
+
+#include "camsim/FaultInjector.h"
+#include "camsim/SimOptions.h"
+#include "link/FrameCodec.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QVector>
+
+class PtyEndpoint;
+class QTimer;
+class SimCamera;
+struct SimFrame;
+class UdpEndpoint;
+
+// Joins the simulated camera to its endpoints: decodes what arrives, lets the
+// camera answer, frames the answers and reports, passes them through the fault
+// injector and writes them out (replies to the asker, reports to everyone).
+class SimLink : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int TickMs = 5;
+
+    SimLink(const SimOptions &options, SimCamera *camera, QObject *parent = nullptr);
+
+    bool start(QString *error);
+    quint16 udpPort() const;
+    QString udpAddress() const;
+    QString ptyPath() const;
+    const FaultInjector::Counters &faultCounters() const { return m_faults.counters(); }
+    quint64 framesReceived() const { return m_framesReceived; }
+
+signals:
+    void warning(const QString &text);
+
+private:
+    struct Target {
+        bool pty = false;
+        QHostAddress address;
+        quint16 port = 0;
+    };
+
+    void onFrame(const ParsedFrame &frame, const Target &from);
+    void tick();
+    void sendFrames(const QVector<SimFrame> &frames, const QVector<Target> &targets);
+    void write(const QByteArray &bytes, const Target &target);
+    QVector<Target> everyone() const;
+
+    const SimOptions m_options;
+    SimCamera *m_camera;
+    FaultInjector m_faults;
+    UdpEndpoint *m_udp = nullptr;
+    PtyEndpoint *m_pty = nullptr;
+    QTimer *m_timer = nullptr;
+    QElapsedTimer m_clock;
+    quint8 m_sequence = 0;
+    quint64 m_framesReceived = 0;
+};

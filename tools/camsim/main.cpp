@@ -1,0 +1,116 @@
+#include "camsim/SimCamera.h"
+#include "camsim/SimLink.h"
+#include "camsim/SimOptions.h"
+#include "catalog/ModelSpec.h"
+#ifdef SKYRIG_CAMSIM_HAS_RTSP
+#include "camsim/RtspServer.h"
+#endif
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace
+{
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    ssize_t ignored = ::write(signalPipe[1], &c, 1);
+    (void)ignored;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("skyrig-camsim"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    SimOptions options;
+    QString error, help;
+    if (!options.parse(app.arguments(), &error, &help)) {
+        if (error.isEmpty()) {
+            out << help;
+            return 0;
+        }
+        err << "camsim: " << error << "\n";
+        return 2;
+    }
+
+    SimCamera camera(options);
+    SimLink link(options, &camera);
+    QObject::connect(&link, &SimLink::warning, [&err](const QString &text) {
+        err << "camsim: " << text << "\n" << Qt::flush;
+    });
+    if (!link.start(&error)) {
+        err << "camsim: " << error << "\n";
+        return 1;
+    }
+
+    QString rtspUrl = QStringLiteral("-");
+#ifdef SKYRIG_CAMSIM_HAS_RTSP
+    std::unique_ptr<RtspServer> rtsp;
+    if (options.rtspPort > 0) {
+        rtsp.reset(new RtspServer(options.bindAddress, quint16(options.rtspPort)));
+        StreamSettings settings;
+        settings.width = camera.streamWidth();
+        settings.height = camera.streamHeight();
+        settings.h265 = camera.streamH265();
+        settings.bitrateKbps = camera.streamBitrateKbps();
+        rtsp->setStreamSettings(settings);
+        if (rtsp->start(&error)) {
+            rtspUrl =
+                QStringLiteral("rtsp://%1:%2/test").arg(options.bindAddress).arg(options.rtspPort);
+            RtspServer *server = rtsp.get();
+            QObject::connect(&camera, &SimCamera::streamSettingsChanged,
+                             [server](int width, int height, bool h265, int kbps) {
+                                 StreamSettings s;
+                                 s.width = width;
+                                 s.height = height;
+                                 s.h265 = h265 && server->h265Available();
+                                 s.bitrateKbps = kbps;
+                                 server->setStreamSettings(s);
+                             });
+            QObject::connect(&camera, &SimCamera::overlayChanged,
+                             [server](double yaw, double pitch, double zoom) {
+                                 server->setOverlay(yaw, pitch, zoom);
+                             });
+        } else {
+            err << "camsim: RTSP disabled: " << error << "\n";
+            rtsp.reset();
+        }
+    }
+#endif
+
+    // Stop cleanly on SIGINT/SIGTERM so the pseudo-terminal link is removed.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+
+    const QString udp = options.udpPort >= 0
+                            ? QStringLiteral("%1:%2").arg(options.bindAddress).arg(link.udpPort())
+                            : QStringLiteral("-");
+    const QString pty = link.ptyPath().isEmpty() ? QStringLiteral("-") : link.ptyPath();
+    out << "camsim ready udp=" << udp << " pty=" << pty << " rtsp=" << rtspUrl
+        << " model=" << camera.spec().id << "\n"
+        << Qt::flush;
+
+    const int status = app.exec();
+    const FaultInjector::Counters &c = link.faultCounters();
+    err << "camsim: stopped; frames received " << link.framesReceived() << ", sent " << c.sent
+        << ", lost " << c.lost << ", corrupted " << c.corrupted << ", duplicated " << c.duplicated
+        << ", with noise " << c.garbled << ", received and dropped " << c.receivedLost << "\n";
+    return status;
+}
