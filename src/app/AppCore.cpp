@@ -1,0 +1,116 @@
+#include "app/AppCore.h"
+
+#include "catalog/AppSettingsBridge.h"
+#include "catalog/CameraModelBridge.h"
+#include "commands/CommandLoggers.h"
+#include "commands/GimbalController.h"
+#include "link/ConnectionBridge.h"
+#include "link/Language.h"
+#include "link/TransportManager.h"
+#include "log/LogBridge.h"
+#include "state/GimbalState.h"
+
+#include <QStringListModel>
+
+AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
+{
+    QObject *owner = parent ? parent : this;
+
+    m_transportManager = new TransportManager(owner);
+    m_controller = new GimbalController(owner);
+    m_controller->setTransportManager(m_transportManager);
+    m_connectionBridge = new ConnectionBridge(m_transportManager, owner);
+    m_logModel = new QStringListModel(owner);
+    m_logBridge = logDirectory.isEmpty() ? new LogBridge(m_logModel, owner)
+                                         : new LogBridge(m_logModel, logDirectory, owner);
+    m_appSettings = new AppSettingsBridge(owner);
+    m_cameraModel = new CameraModelBridge(m_controller, owner);
+    // No media album in this build: the acknowledgement logger treats every
+    // download as not in progress.
+    m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, nullptr, owner);
+
+    followCameraModel();
+    announceSessionLog();
+    connectObjects();
+}
+
+GimbalState *AppCore::gimbalState() const
+{
+    return m_controller ? m_controller->state() : nullptr;
+}
+
+bool AppCore::isDetailLine(const QString &text)
+{
+    return text.startsWith(QLatin1String("[TX Raw]")) ||
+           text.startsWith(QLatin1String("[ACK Raw]")) ||
+           text.startsWith(QLatin1String("[Status Raw]"));
+}
+
+void AppCore::followCameraModel()
+{
+    ConnectionBridge *bridge = m_connectionBridge;
+    CameraModelBridge *camera = m_cameraModel;
+    // The link's default address and its per-product settings follow the
+    // selected product, from the start and on every change.
+    auto apply = [bridge, camera] {
+        bridge->setDefaultUdpIp(camera->defaultUdpIp());
+        bridge->setModelId(camera->modelId());
+    };
+    connect(camera, &CameraModelBridge::changed, bridge, apply);
+    apply();
+}
+
+void AppCore::announceSessionLog()
+{
+    const QString path = m_logBridge->logFilePath();
+    if (path.isEmpty())
+        return;
+    m_logBridge->append(Language::pick(QStringLiteral("[System] Session log file: %1"),
+                                       QStringLiteral("[系统] 本次运行日志文件: %1"))
+                            .arg(path));
+}
+
+void AppCore::connectObjects()
+{
+    LogBridge *log = m_logBridge;
+
+    connect(m_controller, &GimbalController::logMessage, log, [log](const QString &text) {
+        if (isDetailLine(text))
+            log->appendDebug(text);
+        else
+            log->append(text);
+    });
+
+    connect(m_connectionBridge, &ConnectionBridge::errorOccurred, log, [log](const QString &text) {
+        log->append(Language::pick(QStringLiteral("[Comm/Connect Failed] %1"),
+                                   QStringLiteral("[通信/连接失败] %1"))
+                        .arg(text));
+    });
+
+    connect(m_transportManager, &TransportManager::connectionChanged, log, [log](bool connected) {
+        log->append(connected ? Language::pick(QStringLiteral("[Comm/Link] Opened"),
+                                               QStringLiteral("[通信/链路] 已打开"))
+                              : Language::pick(QStringLiteral("[Comm/Link] Closed"),
+                                               QStringLiteral("[通信/链路] 已关闭")));
+    });
+
+    connect(m_transportManager, &TransportManager::connectionChanged, gimbalState(),
+            &GimbalState::setTransportConnected);
+
+    connect(m_connectionBridge, &ConnectionBridge::peerEndpointReady, m_controller,
+            &GimbalController::requestTimeSync);
+
+    connect(m_transportManager, &TransportManager::commandSent, m_commandLoggers,
+            &CommandLoggers::onCommandSent);
+
+    connect(m_transportManager, &TransportManager::rawDataReceived, log,
+            [log](const QString &medium, const QString &channel, const QByteArray &data) {
+                log->appendRaw(QStringLiteral("RX"), medium, channel, data);
+            });
+
+    connect(m_transportManager, &TransportManager::commandDropped, m_commandLoggers,
+            &CommandLoggers::onCommandDropped);
+
+    connect(m_controller, &GimbalController::ackReceived, m_commandLoggers,
+            &CommandLoggers::onAckReceived);
+}

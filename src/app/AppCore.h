@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class AppSettingsBridge;
+class CameraModelBridge;
+class CommandLoggers;
+class ConnectionBridge;
+class GimbalController;
+class GimbalState;
+class LogBridge;
+class QStringListModel;
+class TransportManager;
+
+// The program's object graph: creates every long-lived object once, in a fixed
+// order, and wires them to each other and to the log. Needs neither the scene
+// nor a display, so the interface program and the headless front end run the
+// very same graph. Opens no link: connecting is the operator's decision.
+//
+// The objects are children of the parent given (the application object), or
+// of this object when there is none; they live as long as their owner.
+class AppCore : public QObject
+{
+    Q_OBJECT
+public:
+    // logDirectory: where the session log goes; empty picks the usual place.
+    explicit AppCore(QObject *parent = nullptr, const QString &logDirectory = QString());
+
+    TransportManager *transportManager() const { return m_transportManager; }
+    GimbalController *controller() const { return m_controller; }
+    GimbalState *gimbalState() const;
+    ConnectionBridge *connectionBridge() const { return m_connectionBridge; }
+    QStringListModel *logModel() const { return m_logModel; }
+    LogBridge *logBridge() const { return m_logBridge; }
+    AppSettingsBridge *appSettings() const { return m_appSettings; }
+    CameraModelBridge *cameraModel() const { return m_cameraModel; }
+    CommandLoggers *commandLoggers() const { return m_commandLoggers; }
+
+    // Protocol detail lines from the controller: kept out of the operator's
+    // log pane and written to the session log only.
+    static bool isDetailLine(const QString &text);
+
+private:
+    void followCameraModel();
+    void announceSessionLog();
+    void connectObjects();
+
+    TransportManager *m_transportManager = nullptr;
+    GimbalController *m_controller = nullptr;
+    ConnectionBridge *m_connectionBridge = nullptr;
+    QStringListModel *m_logModel = nullptr;
+    LogBridge *m_logBridge = nullptr;
+    AppSettingsBridge *m_appSettings = nullptr;
+    CameraModelBridge *m_cameraModel = nullptr;
+    CommandLoggers *m_commandLoggers = nullptr;
+};

@@ -1,0 +1,83 @@
+#include "app/AppCore.h"
+#include "app/QmlFrontEnd.h"
+#include "app/StartupLog.h"
+#include "app/WindowFitter.h"
+#include "log/LogDirectory.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFont>
+#include <QIcon>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QApplication app(argc, argv);
+
+    // Identity first: every settings store opened from here on is the
+    // per-user "Skyrig" one.
+    QApplication::setFont(QFont(QStringLiteral("Microsoft YaHei UI")));
+    QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
+    QCoreApplication::setApplicationName(QStringLiteral("Skyrig"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.15"));
+    QmlFrontEnd::initResources();
+    const QIcon icon(QStringLiteral(":/icons/app-icon.png"));
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
+
+    StartupLog startupLog(LogDirectory::choose());
+
+    auto *core = new AppCore(&app);
+
+    QQmlApplicationEngine engine;
+    startupLog.attach(&engine);
+    QmlFrontEnd::publish(engine.rootContext(), core, &app);
+
+    engine.addImportPath(QStringLiteral("qrc:/qml"));
+    const QUrl mainUrl(QStringLiteral("qrc:/qml/main.qml"));
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreated, &app,
+        [mainUrl](QObject *object, const QUrl &url) {
+            if (!object && url == mainUrl)
+                QCoreApplication::exit(-1);
+        },
+        Qt::QueuedConnection);
+    engine.load(mainUrl);
+
+    const QList<QObject *> roots = engine.rootObjects();
+    qDebug() << "QML root object count:" << roots.size();
+    startupLog.writeLine(QStringLiteral("QML root object count: %1").arg(roots.size()));
+
+    if (roots.isEmpty()) {
+        qCritical() << "Failed to load" << mainUrl;
+    } else {
+        QQuickWindow *window = nullptr;
+        for (QObject *object : roots) {
+            window = qobject_cast<QQuickWindow *>(object);
+            if (window)
+                break;
+        }
+        if (window) {
+            if (!icon.isNull())
+                window->setIcon(icon);
+            window->hide();
+            WindowFitter::fit(window);
+            QObject::connect(window, &QWindow::screenChanged, window,
+                             [window] { WindowFitter::fit(window); });
+            QTimer::singleShot(0, window, [window] {
+                WindowFitter::fit(window);
+                window->show();
+            });
+        }
+    }
+
+    startupLog.flush();
+    return app.exec();
+}
