@@ -30,6 +30,9 @@ inline QString isolateUserFolders()
                                        QFileDevice::ExeOwner);
         qputenv(var, sub.toLocal8Bit());
     }
+    // Test mode puts the settings store under $HOME/.qttest, so HOME moves too:
+    // parallel test processes must not share one store.
+    qputenv("HOME", root.toLocal8Bit());
     QStandardPaths::setTestModeEnabled(true);
     return root;
 }
