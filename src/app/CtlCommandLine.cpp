@@ -1,0 +1,216 @@
+#include "app/CtlCommandLine.h"
+
+#include <QHostAddress>
+
+namespace
+{
+
+// Splits "NAME:NUMBER" at its last colon when what follows is a number;
+// otherwise the whole text is the name.
+void splitSuffix(const QString &value, QString &name, QString &number)
+{
+    const int colon = value.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0) {
+        name = value;
+        number.clear();
+        return;
+    }
+    name = value.left(colon);
+    number = value.mid(colon + 1);
+}
+
+} // namespace
+
+bool CtlCommandLine::isStepKeyword(const QString &word)
+{
+    return word == QLatin1String("ready") || word == QLatin1String("call") ||
+           word == QLatin1String("wait") || word == QLatin1String("state");
+}
+
+bool CtlCommandLine::fail(const QString &text)
+{
+    m_error = text;
+    return false;
+}
+
+bool CtlCommandLine::parse(const QStringList &arguments)
+{
+    int i = 1; // arguments[0] is the program
+    while (i < arguments.size()) {
+        const QString word = arguments.at(i);
+        if (!word.startsWith(QLatin1Char('-')))
+            break;
+        if (word == QLatin1String("-h") || word == QLatin1String("--help")) {
+            m_help = true;
+            return true;
+        }
+        QString option = word;
+        QString value;
+        const int equals = word.indexOf(QLatin1Char('='));
+        if (equals > 0) {
+            option = word.left(equals);
+            value = word.mid(equals + 1);
+        } else {
+            if (i + 1 >= arguments.size())
+                return fail(QStringLiteral("option %1 needs a value").arg(word));
+            value = arguments.at(++i);
+        }
+        ++i;
+        if (option == QLatin1String("--udp")) {
+            if (!parseUdp(value))
+                return false;
+        } else if (option == QLatin1String("--serial")) {
+            if (!parseSerial(value))
+                return false;
+        } else if (option == QLatin1String("--model")) {
+            if (value.trimmed().isEmpty())
+                return fail(QStringLiteral("--model needs a product id"));
+            m_modelId = value.trimmed();
+        } else if (option == QLatin1String("--lang")) {
+            if (value == QLatin1String("en"))
+                m_chinese = false;
+            else if (value == QLatin1String("zh"))
+                m_chinese = true;
+            else
+                return fail(QStringLiteral("--lang takes en or zh, not \"%1\"").arg(value));
+        } else {
+            return fail(QStringLiteral("unknown option %1").arg(option));
+        }
+    }
+    if (useUdp() == useSerial())
+        return fail(QStringLiteral("give exactly one of --udp HOST[:PORT] and --serial "
+                                   "DEVICE[:BAUD]"));
+    return parseSteps(arguments.mid(i));
+}
+
+bool CtlCommandLine::parseUdp(const QString &value)
+{
+    QString host;
+    QString port;
+    splitSuffix(value.trimmed(), host, port);
+    host = host.trimmed();
+    // There is deliberately no default camera address: the tool only talks to
+    // a host it was told.
+    if (host.isEmpty())
+        return fail(QStringLiteral("--udp needs a HOST"));
+    if (host == QLatin1String("localhost"))
+        host = QStringLiteral("127.0.0.1");
+    // Checked here: the link would otherwise fall back to the last address it
+    // stored, which is not where this run was told to go.
+    QHostAddress address;
+    if (!address.setAddress(host) || address.protocol() != QAbstractSocket::IPv4Protocol)
+        return fail(QStringLiteral("\"%1\" is not an IPv4 address").arg(host));
+    int number = DefaultUdpPort;
+    if (value.contains(QLatin1Char(':'))) {
+        bool ok = false;
+        number = port.toInt(&ok);
+        if (!ok || number < 1 || number > 65535)
+            return fail(
+                QStringLiteral("UDP port must be between 1 and 65535, not \"%1\"").arg(port));
+    }
+    m_udpHost = host;
+    m_udpPort = number;
+    return true;
+}
+
+bool CtlCommandLine::parseSerial(const QString &value)
+{
+    QString device = value.trimmed();
+    int baud = DefaultBaudRate;
+    QString name;
+    QString number;
+    splitSuffix(device, name, number);
+    // Device paths may contain colons themselves; only a numeric tail is a baud rate.
+    bool numeric = !number.isEmpty();
+    for (const QChar c : number)
+        numeric = numeric && c.isDigit();
+    if (numeric) {
+        bool ok = false;
+        baud = number.toInt(&ok);
+        if (!ok || baud <= 0)
+            return fail(
+                QStringLiteral("baud rate must be a positive number, not \"%1\"").arg(number));
+        device = name;
+    } else if (device.endsWith(QLatin1Char(':'))) {
+        return fail(QStringLiteral("--serial needs a baud rate after the colon"));
+    }
+    if (device.isEmpty())
+        return fail(QStringLiteral("--serial needs a DEVICE"));
+    m_serialDevice = device;
+    m_baudRate = baud;
+    return true;
+}
+
+bool CtlCommandLine::parseSteps(const QStringList &words)
+{
+    int i = 0;
+    while (i < words.size()) {
+        const QString word = words.at(i++);
+        Step step;
+        if (word == QLatin1String("ready")) {
+            step.kind = Step::Ready;
+        } else if (word == QLatin1String("wait")) {
+            step.kind = Step::Wait;
+            if (i >= words.size())
+                return fail(QStringLiteral("wait needs a time in milliseconds"));
+            bool ok = false;
+            step.milliseconds = words.at(i).toInt(&ok);
+            if (!ok || step.milliseconds < 0)
+                return fail(QStringLiteral("wait needs a time in milliseconds, not \"%1\"")
+                                .arg(words.at(i)));
+            ++i;
+        } else if (word == QLatin1String("call") || word == QLatin1String("state")) {
+            const bool call = word == QLatin1String("call");
+            step.kind = call ? Step::Call : Step::State;
+            if (call) {
+                if (i >= words.size() || isStepKeyword(words.at(i)))
+                    return fail(QStringLiteral("call needs an operation name"));
+                step.name = words.at(i++);
+            }
+            while (i < words.size() && !isStepKeyword(words.at(i)))
+                step.args.append(words.at(i++));
+        } else {
+            return fail(QStringLiteral("unknown step \"%1\" (expected ready, call, wait or state)")
+                            .arg(word));
+        }
+        m_steps.append(step);
+    }
+    return true;
+}
+
+QString CtlCommandLine::usage()
+{
+    return QStringLiteral(
+        "Usage: skyrigctl [--udp HOST[:PORT]] [--serial DEVICE[:BAUD]] [--model ID]\n"
+        "                 [--lang en|zh] STEP...\n"
+        "\n"
+        "Drives the camera without the interface, through the same objects the\n"
+        "program uses. Give exactly one link:\n"
+        "  --udp HOST[:PORT]       camera address (required) and port (default 1030)\n"
+        "  --serial DEVICE[:BAUD]  serial device, baud rate (default 115200)\n"
+        "  --model ID              product (default Otter)\n"
+        "  --lang en|zh            language of the log lines (default en)\n"
+        "  -h, --help              this text\n"
+        "\n"
+        "Steps, run in order:\n"
+        "  ready                   wait until the link handshake is done (at most 5 s)\n"
+        "  call OPERATION [ARG...] call a controller operation; arguments are\n"
+        "                          numbers, true/false, texts, or comma-separated\n"
+        "                          numbers for lists (\"\" for an empty list)\n"
+        "  wait MS                 let the link run for MS milliseconds\n"
+        "  state [PROPERTY...]     print the named device-state properties (all when\n"
+        "                          none is named) as one line of JSON\n"
+        "The arguments of call and state run up to the next step word.\n"
+        "\n"
+        "Every log line is printed to standard output as \"log: <text>\".\n"
+        "\n"
+        "Exit status:\n"
+        "  0  all steps done\n"
+        "  1  bad command line\n"
+        "  2  the link could not be opened\n"
+        "  3  ready timed out\n"
+        "  4  unknown operation\n"
+        "  5  wrong number of arguments for the operation\n"
+        "  6  an argument does not fit its parameter\n"
+        "  7  unknown state property\n");
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The command line of the headless front end, taken apart but not yet checked
+// against the controller: link options first, then the steps in order.
+//
+//   skyrigctl [--udp HOST[:PORT]] [--serial DEVICE[:BAUD]] [--model ID]
+//             [--lang en|zh] STEP...
+//
+// Options are only read before the first step, so step arguments such as
+// negative numbers are never mistaken for options.
+class CtlCommandLine
+{
+public:
+    static constexpr int DefaultUdpPort = 1030;
+    static constexpr int DefaultBaudRate = 115200;
+
+    struct Step {
+        enum Kind { Ready, Call, Wait, State };
+        Kind kind = Ready;
+        QString name;         // operation of a call
+        QStringList args;     // call arguments, or property names of a state step
+        int milliseconds = 0; // of a wait
+    };
+
+    // False with errorText() set when the line cannot be used.
+    bool parse(const QStringList &arguments);
+
+    bool helpRequested() const { return m_help; }
+    bool useUdp() const { return !m_udpHost.isEmpty(); }
+    QString udpHost() const { return m_udpHost; }
+    int udpPort() const { return m_udpPort; }
+    bool useSerial() const { return !m_serialDevice.isEmpty(); }
+    QString serialDevice() const { return m_serialDevice; }
+    int baudRate() const { return m_baudRate; }
+    QString modelId() const { return m_modelId; }
+    bool chinese() const { return m_chinese; }
+    const QVector<Step> &steps() const { return m_steps; }
+    QString errorText() const { return m_error; }
+
+    static bool isStepKeyword(const QString &word);
+    static QString usage();
+
+private:
+    bool fail(const QString &text);
+    bool parseUdp(const QString &value);
+    bool parseSerial(const QString &value);
+    bool parseSteps(const QStringList &words);
+
+    bool m_help = false;
+    QString m_udpHost;
+    int m_udpPort = DefaultUdpPort;
+    QString m_serialDevice;
+    int m_baudRate = DefaultBaudRate;
+    QString m_modelId = QStringLiteral("Otter");
+    bool m_chinese = false;
+    QVector<Step> m_steps;
+    QString m_error;
+};

@@ -1,0 +1,14 @@
+#include "app/CtlRunner.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    // A store of its own: scripted runs never change the interface program's settings.
+    QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
+    QCoreApplication::setApplicationName(QStringLiteral("skyrigctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.15"));
+    CtlRunner runner;
+    return runner.run(QCoreApplication::arguments());
+}
