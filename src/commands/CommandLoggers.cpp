@@ -1,0 +1,125 @@
+#include "commands/CommandLoggers.h"
+
+#include "commands/CommandCatalog.h"
+#include "commands/CommandLabelRegistry.h"
+#include "commands/DownloadStatusView.h"
+#include "link/Language.h"
+#include "link/TransportManager.h"
+#include "log/LogBridge.h"
+
+namespace
+{
+
+constexpr quint16 GimbalSpeedControl = 0x0010;
+constexpr quint16 DownloadMediaFile = 0x032E;
+
+quint16 codeOf(uint32_t msgID)
+{
+    return static_cast<quint16>(msgID & 0xFFFFu);
+}
+
+QString hex8(uint32_t value)
+{
+    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0'));
+}
+
+// The action label a command group left for this code, or the code's name.
+QString labelFor(quint16 code, bool take)
+{
+    CommandLabelRegistry &registry = CommandLabelRegistry::instance();
+    const QString label = take ? registry.takeLabel(code) : registry.peekLabel(code);
+    return label.isEmpty() ? commandDisplayName(code) : label;
+}
+
+QString reasonText(const QString &reason)
+{
+    if (reason == QLatin1String("link_closed"))
+        return Language::pick(QStringLiteral("Link is not open"), QStringLiteral("链路未打开"));
+    if (reason == QLatin1String("payload_too_large"))
+        return Language::pick(QStringLiteral("Payload exceeds protocol limit"),
+                              QStringLiteral("payload 长度超出协议限制"));
+    if (reason == QLatin1String("send_failed"))
+        return Language::pick(QStringLiteral("Send failed"), QStringLiteral("发送失败"));
+    return reason;
+}
+
+} // namespace
+
+CommandLoggers::CommandLoggers(TransportManager *manager, LogBridge *log,
+                               const DownloadStatusView *album, QObject *parent)
+    : QObject(parent), m_manager(manager), m_log(log), m_album(album)
+{
+}
+
+void CommandLoggers::onCommandSent(uint32_t msgID, QString channel, QByteArray frame)
+{
+    if (!m_log)
+        return;
+    const quint16 code = codeOf(msgID);
+    const QString label = labelFor(code, false);
+    const QString medium = m_manager ? m_manager->mediumName() : QStringLiteral("-");
+    m_log->appendRaw(QStringLiteral("TX"), medium, channel, frame);
+    const QString length = QString::number(frame.size());
+    // Speed control streams while a pad key is held; one user line per frame
+    // would bury everything else.
+    if (code != GimbalSpeedControl)
+        m_log->append(Language::pick(QStringLiteral("[%1 TX] Sent %2 (%3B)"),
+                                     QStringLiteral("[%1 TX] 已发送%2 (%3B)"))
+                          .arg(channel, label, length));
+    m_log->appendDebug(QStringLiteral("[%1 TX] MsgID=0x%2  %3  Len=%4  Data=%5")
+                           .arg(channel, hex8(msgID), label, length, LogBridge::hexBytes(frame)));
+}
+
+void CommandLoggers::onCommandDropped(uint32_t msgID, QString reason)
+{
+    if (!m_log)
+        return;
+    const quint16 code = codeOf(msgID);
+    const QString label = labelFor(code, true);
+    const QString channel = m_manager ? m_manager->channelName() : QStringLiteral("-");
+    m_log->append(Language::pick(QStringLiteral("[%1 TX] Did not send %2 \u2014 %3"),
+                                 QStringLiteral("[%1 TX] 未发送%2 \u2014 %3"))
+                      .arg(channel, label, reasonText(reason)));
+    m_log->appendDebug(QStringLiteral("[%1 TX Dropped] MsgID=0x%2  %3  %4")
+                           .arg(channel, hex8(msgID), label, reason));
+}
+
+bool CommandLoggers::ignoresDownloadFailure(const QString &label) const
+{
+    // Stopping, resuming and thumbnail requests are refused routinely by a
+    // device that has nothing to stop or resume; so are follow-ups while a
+    // download is already flowing.
+    for (const char *word : {"停止", "续传", "缩略图"}) {
+        if (label.contains(QString::fromUtf8(word), Qt::CaseSensitive))
+            return true;
+    }
+    for (const char *word : {"Stop", "Continue", "thumbnail"}) {
+        if (label.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    }
+    return m_album && m_album->downloading() && m_album->downloadProgress() > 0;
+}
+
+void CommandLoggers::onAckReceived(uint32_t msgID, uint16_t code)
+{
+    if (!m_log)
+        return;
+    const quint16 command = codeOf(msgID);
+    const QString label = labelFor(command, true);
+    const QString result = QString::number(code);
+    if (code == 0) {
+        m_log->append(Language::pick(QStringLiteral("Received reply for %1 command"),
+                                     QStringLiteral("收到%1指令的回复"))
+                          .arg(label));
+    } else if (command == DownloadMediaFile && ignoresDownloadFailure(label)) {
+        m_log->appendDebug(QStringLiteral("[ACK] MsgID=0x%1  Code=%2  %3 (ignored)")
+                               .arg(hex8(msgID), result, label));
+        return;
+    } else {
+        m_log->append(Language::pick(QStringLiteral("%1 command failed (code=0x%2)"),
+                                     QStringLiteral("%1指令执行失败 (code=0x%2)"))
+                          .arg(label, QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0'))));
+    }
+    m_log->appendDebug(
+        QStringLiteral("[ACK] MsgID=0x%1  Code=%2  %3").arg(hex8(msgID), result, label));
+}
