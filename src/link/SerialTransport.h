@@ -28,8 +28,14 @@ private slots:
     void onError(QSerialPort::SerialPortError error);
 
 private:
+    bool failTimeout(const QString &ownText);
+    void reportDown();
+
     QSerialPort *m_port = nullptr;
     QString m_portName;
     int m_baudRate = 115200;
     QString m_lastError;
+    bool m_linkUp = false;
+    quint32 m_session = 0;
+    bool m_closePending = false;
 };

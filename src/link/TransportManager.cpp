@@ -20,11 +20,13 @@ void TransportManager::setTransport(ITransport *transport)
                    &TransportManager::connectionChanged);
         emit connectionChanged(false);
         m_rxBuffer.clear();
+        m_rxOffset = 0;
         m_transport = transport;
         if (!transport)
             return;
     } else {
         m_rxBuffer.clear();
+        m_rxOffset = 0;
         m_transport = transport;
         if (!transport) {
             emit connectionChanged(false);
@@ -82,14 +84,23 @@ void TransportManager::onDataReceived(const QByteArray &data)
     if (!data.isEmpty())
         emit rawDataReceived(mediumName(), channelName(), data);
     m_rxBuffer.append(data);
-    while (!m_rxBuffer.isEmpty()) {
+    // Consumed bytes are skipped by an offset and cut off once per chunk, not
+    // once per frame. The members are read afresh after every emit: a receiver
+    // may detach the transport (which empties the buffer) or feed more bytes.
+    while (m_rxOffset < m_rxBuffer.size()) {
+        const QByteArray pending = QByteArray::fromRawData(m_rxBuffer.constData() + m_rxOffset,
+                                                           m_rxBuffer.size() - m_rxOffset);
         int consumed = 0;
-        ParsedFrame frame = FrameCodec::decodeShortFrame(m_rxBuffer, consumed);
+        ParsedFrame frame = FrameCodec::decodeShortFrame(pending, consumed);
         if (consumed <= 0)
             break;
-        m_rxBuffer.remove(0, consumed);
+        m_rxOffset += consumed;
         if (frame.valid)
             emit frameReceived(std::move(frame));
+    }
+    if (m_rxOffset > 0) {
+        m_rxBuffer.remove(0, m_rxOffset);
+        m_rxOffset = 0;
     }
     if (m_rxBuffer.size() > RxBufferLimit)
         m_rxBuffer.clear();

@@ -48,4 +48,5 @@ private:
     QPointer<ITransport> m_transport;
     quint8 m_sequence = 0;
     QByteArray m_rxBuffer;
+    int m_rxOffset = 0; // bytes at the front of m_rxBuffer already consumed
 };

@@ -3,6 +3,7 @@
 #include "link/ITransport.h"
 
 #include <QHostAddress>
+#include <QMetaType>
 
 class QUdpSocket;
 
@@ -43,3 +44,6 @@ private:
     bool m_opened = false;
     QString m_lastError;
 };
+
+// peerLearned carries the address; spies and queued receivers need it known.
+Q_DECLARE_METATYPE(QHostAddress)
