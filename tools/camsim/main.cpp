@@ -67,6 +67,7 @@ int main(int argc, char *argv[])
         settings.h265 = camera.streamH265();
         settings.bitrateKbps = camera.streamBitrateKbps();
         rtsp->setStreamSettings(settings);
+        rtsp->setAllowRemote(options.allowRemote);
         if (rtsp->start(&error)) {
             rtspUrl =
                 QStringLiteral("rtsp://%1:%2/test").arg(options.bindAddress).arg(options.rtspPort);
