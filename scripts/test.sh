@@ -25,6 +25,9 @@ run_suite() {
     ctest --test-dir "$dir" --output-on-failure --timeout 600 -j2
 }
 
+echo "=== formatting ==="
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
 echo "=== build (warnings are errors) ==="
 bash scripts/build.sh "$root/build" -DSKYRIG_WERROR=ON
 echo "=== test suite ==="

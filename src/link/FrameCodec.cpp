@@ -1,19 +1,19 @@
 #include "link/FrameCodec.h"
 
-namespace {
+namespace
+{
 
 constexpr char StartByte = char(0xFD);
 
-template <typename Record>
-void fillHeader(Record &r, const char *p)
+template <typename Record> void fillHeader(Record &r, const char *p)
 {
     r.flags1 = quint8(p[0]);
     r.flags2 = quint8(p[1]);
     r.sequence = quint8(p[2]);
     r.idByte1 = quint8(p[3]);
     r.idByte2 = quint8(p[4]);
-    r.messageId = quint32(quint8(p[5])) | (quint32(quint8(p[6])) << 8) |
-                  (quint32(quint8(p[7])) << 16);
+    r.messageId =
+        quint32(quint8(p[5])) | (quint32(quint8(p[6])) << 8) | (quint32(quint8(p[7])) << 16);
 }
 
 QByteArray encode(quint8 &sequence, quint8 flags1, quint8 flags2, quint32 messageId,

@@ -9,8 +9,6 @@
 #include <QString>
 #include <cstdint>
 
-
-
 // The single point through which every command leaves the program and every
 // control frame enters it. Does not own the transport.
 class TransportManager : public QObject
