@@ -1,7 +1,21 @@
 #include "commands/BaseGimbalController.h"
 
 #include "link/Language.h"
+#include "link/Payload.h"
 #include "link/TransportManager.h"
+
+namespace
+{
+
+// Offsets far outside the device's range still go out with their sign
+// rather than wrapping into a different offset.
+qint16 tenthsClamped(int value)
+{
+    const qint64 scaled = qint64(value) * 10;
+    return qint16(qBound<qint64>(-32768, scaled, 32767));
+}
+
+} // namespace
 
 BaseGimbalController::BaseGimbalController(QObject *parent) : QObject(parent) {}
 
@@ -15,4 +29,39 @@ bool BaseGimbalController::sendCommand(quint16 code, const QByteArray &payload)
     }
     m_transportManager->sendCommand(code, payload);
     return true;
+}
+
+bool BaseGimbalController::sendValue(quint16 code, int value)
+{
+    QByteArray p;
+    Payload::appendU8(p, value);
+    Payload::appendU8(p, 0);
+    return sendCommand(code, p);
+}
+
+bool BaseGimbalController::sendQuery(quint16 code)
+{
+    return sendValue(code, 1);
+}
+
+QByteArray BaseGimbalController::fusionWeightsPayload(bool on, int share)
+{
+    const int w = Payload::clampInt(share, 0, 10);
+    QByteArray p;
+    Payload::appendU8(p, on ? 1 : 0);
+    Payload::appendU8(p, w);
+    Payload::appendU8(p, 10 - w);
+    Payload::appendU8(p, 0);
+    return p;
+}
+
+QByteArray BaseGimbalController::fusionAlignmentPayload(int mode, int hOffset, int vOffset,
+                                                        int rotation)
+{
+    QByteArray p;
+    Payload::appendU8(p, (mode == 1 || mode == 2) ? mode : 1);
+    Payload::appendS16(p, tenthsClamped(hOffset));
+    Payload::appendS16(p, tenthsClamped(vOffset));
+    Payload::appendS16(p, qint16(Payload::clampInt(rotation, 0, 360) * 10));
+    return p;
 }

@@ -24,6 +24,20 @@ signals:
     void logMessage(QString msg);
     void ackReceived(uint32_t msgID, uint16_t code);
 
+protected:
+    // The commonest shape: one value as its low 8 bits, then a zero byte.
+    bool sendValue(quint16 code, int value);
+    // A read-back request: 0x01 then a zero byte.
+    bool sendQuery(quint16 code);
+
+    // Fusion switch, the addressed picture's weight in tenths (clamped to
+    // 0..10), the other picture's weight as its complement, a zero byte.
+    static QByteArray fusionWeightsPayload(bool on, int share);
+    // Alignment of the fused pictures: mode (1 or 2; anything else is 1),
+    // horizontal and vertical offsets in tenths saturated to 16 bits, and
+    // rotation clamped to 0..360 degrees in tenths.
+    static QByteArray fusionAlignmentPayload(int mode, int hOffset, int vOffset, int rotation);
+
 private:
     TransportManager *m_transportManager = nullptr;
 };

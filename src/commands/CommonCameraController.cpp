@@ -68,14 +68,6 @@ void CommonCameraController::setClock(std::function<QDateTime()> clock)
         m_clock = [] { return QDateTime::currentDateTime(); };
 }
 
-void CommonCameraController::sendByte(quint16 code, int value)
-{
-    QByteArray p;
-    Payload::appendU8(p, value);
-    Payload::appendU8(p, 0);
-    sendCommand(code, p);
-}
-
 void CommonCameraController::sendCapture(quint16 code, int mode, int action, const QString &folder,
                                          const QString &name)
 {
@@ -89,7 +81,7 @@ void CommonCameraController::sendCapture(quint16 code, int mode, int action, con
 
 void CommonCameraController::photoVideoModeSet(int mode)
 {
-    sendByte(CodePhotoVideoMode, mode);
+    sendValue(CodePhotoVideoMode, mode);
 }
 
 void CommonCameraController::photoParamsSet(int mode, int interval, int burst)
@@ -122,27 +114,27 @@ void CommonCameraController::hybridZoomSet(float zoom)
 
 void CommonCameraController::continuousZoom(int direction)
 {
-    sendByte(CodeContinuousZoom, direction);
+    sendValue(CodeContinuousZoom, direction);
 }
 
 void CommonCameraController::bitrateSet(int bitrate)
 {
-    sendByte(CodeBitrate, bitrate);
+    sendValue(CodeBitrate, bitrate);
 }
 
 void CommonCameraController::outputResSet(int res)
 {
-    sendByte(CodeOutputRes, res);
+    sendValue(CodeOutputRes, res);
 }
 
 void CommonCameraController::encodingFormatSet(int format)
 {
-    sendByte(CodeEncodingFormat, format);
+    sendValue(CodeEncodingFormat, format);
 }
 
 void CommonCameraController::tfFormat()
 {
-    sendByte(CodeTfFormat, 1);
+    sendValue(CodeTfFormat, 1);
 }
 
 void CommonCameraController::timeSync()
@@ -168,7 +160,7 @@ void CommonCameraController::timeSync()
 
 void CommonCameraController::factoryReset()
 {
-    sendByte(CodeFactoryReset, 1);
+    sendValue(CodeFactoryReset, 1);
 }
 
 void CommonCameraController::focusControl(int mode, int x1, int y1, int x2, int y2, int focusType)
@@ -195,17 +187,17 @@ void CommonCameraController::osdWatermarkSwitch(bool on)
 
 void CommonCameraController::cameraShutdown()
 {
-    sendByte(CodeShutdown, 1);
+    sendValue(CodeShutdown, 1);
 }
 
 void CommonCameraController::cameraVersionGet()
 {
-    sendByte(CodeCameraVersion, 1);
+    sendQuery(CodeCameraVersion);
 }
 
 void CommonCameraController::imageModeSet(int mode)
 {
-    sendByte(CodeImageMode, mode);
+    sendValue(CodeImageMode, mode);
 }
 
 void CommonCameraController::aiRecognitionSet(bool on, int modelType, QVector<int> categories)
@@ -249,7 +241,7 @@ void CommonCameraController::targetTrackingSet(bool on, int x, int y, int w, int
 
 void CommonCameraController::coreTempGet()
 {
-    sendByte(CodeCoreTemp, 1);
+    sendQuery(CodeCoreTemp);
 }
 
 void CommonCameraController::osdConfigSet(int item, int enable, int pos, int color)
@@ -275,30 +267,30 @@ void CommonCameraController::osdCustomTextSet(int index, QString text)
 
 void CommonCameraController::osdConfigGet()
 {
-    sendByte(CodeOsdConfigGet, 1);
+    sendQuery(CodeOsdConfigGet);
 }
 
 void CommonCameraController::aiCategoriesGet()
 {
-    sendByte(CodeAiCategoriesGet, 1);
+    sendQuery(CodeAiCategoriesGet);
 }
 
 void CommonCameraController::deviceSnGet()
 {
-    sendByte(CodeDeviceSn, 1);
+    sendQuery(CodeDeviceSn);
 }
 
 void CommonCameraController::kernelVersionGet()
 {
-    sendByte(CodeKernelVersion, 1);
+    sendQuery(CodeKernelVersion);
 }
 
 void CommonCameraController::uartProtocolSet(int protocol)
 {
-    sendByte(CodeUartProtocolSet, Payload::clampInt(protocol, 0, 2));
+    sendValue(CodeUartProtocolSet, Payload::clampInt(protocol, 0, 2));
 }
 
 void CommonCameraController::uartProtocolGet()
 {
-    sendByte(CodeUartProtocolGet, 1);
+    sendQuery(CodeUartProtocolGet);
 }

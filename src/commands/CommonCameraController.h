@@ -63,7 +63,6 @@ public:
     Q_INVOKABLE void uartProtocolGet();
 
 private:
-    void sendByte(quint16 code, int value);
     void sendCapture(quint16 code, int mode, int action, const QString &folder,
                      const QString &name);
 

@@ -23,57 +23,43 @@ constexpr quint16 CodeFusionDebug = 0x0128;
 constexpr quint16 CodeFusionGray = 0x0129;
 constexpr quint16 CodeAiSuperRes = 0x012B;
 
-qint16 tenthsClamped(int value)
-{
-    const qint64 scaled = qint64(value) * 10;
-    return qint16(qBound<qint64>(-32768, scaled, 32767));
-}
-
 } // namespace
 
 IrCameraController::IrCameraController(QObject *parent) : BaseGimbalController(parent) {}
 
-void IrCameraController::sendByte(quint16 code, int value)
-{
-    QByteArray p;
-    Payload::appendU8(p, value);
-    Payload::appendU8(p, 0);
-    sendCommand(code, p);
-}
-
 void IrCameraController::irAllParamsGet()
 {
-    sendByte(CodeAllParamsGet, 1);
+    sendQuery(CodeAllParamsGet);
 }
 
 void IrCameraController::irZoomSet(int zoom)
 {
-    sendByte(CodeZoom, zoom);
+    sendValue(CodeZoom, zoom);
 }
 
 void IrCameraController::irColorPaletteSet(int palette)
 {
-    sendByte(CodePalette, palette);
+    sendValue(CodePalette, palette);
 }
 
 void IrCameraController::irTempSwitch(bool on)
 {
-    sendByte(CodeTempSwitch, on ? 0 : 1);
+    sendValue(CodeTempSwitch, on ? 0 : 1);
 }
 
 void IrCameraController::irSharpnessSet(int value)
 {
-    sendByte(CodeSharpness, value);
+    sendValue(CodeSharpness, value);
 }
 
 void IrCameraController::irBrightnessSet(int value)
 {
-    sendByte(CodeBrightness, value);
+    sendValue(CodeBrightness, value);
 }
 
 void IrCameraController::irContrastSet(int value)
 {
-    sendByte(CodeContrast, value);
+    sendValue(CodeContrast, value);
 }
 
 void IrCameraController::irDenoiseSet(bool on, int level)
@@ -87,7 +73,7 @@ void IrCameraController::irDenoiseSet(bool on, int level)
 
 void IrCameraController::irEnhanceSet(int level)
 {
-    sendByte(CodeEnhance, level);
+    sendValue(CodeEnhance, level);
 }
 
 void IrCameraController::irPointTempSet(int x, int y)
@@ -112,42 +98,31 @@ void IrCameraController::irAreaTempSet(int w, int h, int cx, int cy)
 
 void IrCameraController::irGainModeSet(int mode)
 {
-    sendByte(CodeGainMode, mode);
+    sendValue(CodeGainMode, mode);
 }
 
 void IrCameraController::irTempOverlaySet(bool on)
 {
-    sendByte(CodeTempOverlay, on ? 1 : 0);
+    sendValue(CodeTempOverlay, on ? 1 : 0);
 }
 
 void IrCameraController::irFusionSet(bool on, int visWeight, int irWeight)
 {
     Q_UNUSED(irWeight)
-    const int w = Payload::clampInt(visWeight, 0, 10);
-    QByteArray p;
-    Payload::appendU8(p, on ? 1 : 0);
-    Payload::appendU8(p, w);
-    Payload::appendU8(p, 10 - w);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeFusion, p);
+    sendCommand(CodeFusion, fusionWeightsPayload(on, visWeight));
 }
 
 void IrCameraController::irFusionDebugSet(int mode, int hOffset, int vOffset, int rotation)
 {
-    QByteArray p;
-    Payload::appendU8(p, (mode == 1 || mode == 2) ? mode : 1);
-    Payload::appendS16(p, tenthsClamped(hOffset));
-    Payload::appendS16(p, tenthsClamped(vOffset));
-    Payload::appendS16(p, qint16(Payload::clampInt(rotation, 0, 360) * 10));
-    sendCommand(CodeFusionDebug, p);
+    sendCommand(CodeFusionDebug, fusionAlignmentPayload(mode, hOffset, vOffset, rotation));
 }
 
 void IrCameraController::irFusionGraySet(bool gray)
 {
-    sendByte(CodeFusionGray, gray ? 1 : 0);
+    sendValue(CodeFusionGray, gray ? 1 : 0);
 }
 
 void IrCameraController::irAiSuperResSet(bool on)
 {
-    sendByte(CodeAiSuperRes, on ? 1 : 0);
+    sendValue(CodeAiSuperRes, on ? 1 : 0);
 }

@@ -32,7 +32,4 @@ public:
     Q_INVOKABLE void irFusionDebugSet(int mode, int hOffset, int vOffset, int rotation);
     Q_INVOKABLE void irFusionGraySet(bool gray);
     Q_INVOKABLE void irAiSuperResSet(bool on);
-
-private:
-    void sendByte(quint16 code, int value);
 };

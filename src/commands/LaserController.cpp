@@ -2,7 +2,6 @@
 
 #include "commands/CommandLabelRegistry.h"
 #include "link/Language.h"
-#include "link/Payload.h"
 
 namespace
 {
@@ -21,10 +20,7 @@ void LaserController::laserRange()
         CommandLabelRegistry::instance().pushLabel(
             CodeRange,
             Language::pick(QStringLiteral("Single ranging"), QStringLiteral("单次测距")));
-    QByteArray p;
-    Payload::appendU8(p, 1);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeRange, p);
+    sendValue(CodeRange, 1);
 }
 
 void LaserController::laserPeriodicRange(bool on)
@@ -34,8 +30,5 @@ void LaserController::laserPeriodicRange(bool on)
             CodePeriodicRange,
             on ? Language::pick(QStringLiteral("Continuous ranging"), QStringLiteral("连续测距"))
                : Language::pick(QStringLiteral("Stop ranging"), QStringLiteral("停止测距")));
-    QByteArray p;
-    Payload::appendU8(p, on ? 1 : 0);
-    Payload::appendU8(p, 0);
-    sendCommand(CodePeriodicRange, p);
+    sendValue(CodePeriodicRange, on ? 1 : 0);
 }

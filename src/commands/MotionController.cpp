@@ -19,14 +19,6 @@ constexpr quint16 CodeServoOff = 0x002D;
 constexpr quint16 CodeLinearCalib = 0x002E;
 constexpr quint16 CodeSoftReset = 0x002F;
 
-QByteArray twoBytes(int first)
-{
-    QByteArray p;
-    Payload::appendU8(p, first);
-    Payload::appendU8(p, 0);
-    return p;
-}
-
 // Direction bytes go out as their low 8 bits; a negative value means nothing
 // sensible on the wire, so it becomes 0.
 int directionByte(int dir)
@@ -110,22 +102,22 @@ void MotionController::gimbalSpeedSet(int pitchSpeed, int yawSpeed)
 
 void MotionController::gimbalCalibration()
 {
-    sendCommand(CodeCalibration, twoBytes(1));
+    sendValue(CodeCalibration, 1);
 }
 
 void MotionController::gimbalServoOff()
 {
-    sendCommand(CodeServoOff, twoBytes(0));
+    sendValue(CodeServoOff, 0);
 }
 
 void MotionController::gimbalLinearCalib()
 {
-    sendCommand(CodeLinearCalib, twoBytes(1));
+    sendValue(CodeLinearCalib, 1);
 }
 
 void MotionController::gimbalSoftReset()
 {
-    sendCommand(CodeSoftReset, twoBytes(1));
+    sendValue(CodeSoftReset, 1);
 }
 
 void MotionController::gimbalPointAim(int lens, float zoom, int x, int y)
@@ -150,7 +142,7 @@ void MotionController::gimbalPointAim(int lens, float zoom, int x, int y)
 
 void MotionController::gimbalVersionGet()
 {
-    sendCommand(CodeVersionGet, twoBytes(1));
+    sendQuery(CodeVersionGet);
 }
 
 void MotionController::gimbalStabilize(bool enable)

@@ -93,18 +93,12 @@ void PlaybackController::sendPath(quint16 code, const QString &path)
 
 void PlaybackController::playbackModeSet(bool on)
 {
-    QByteArray p;
-    Payload::appendU8(p, on ? 1 : 2);
-    Payload::appendU8(p, 0);
-    sendCommand(CodePlaybackMode, p);
+    sendValue(CodePlaybackMode, on ? 1 : 2);
 }
 
 void PlaybackController::mediaListRefresh()
 {
-    QByteArray p;
-    Payload::appendU8(p, 1);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeMediaListRefresh, p);
+    sendQuery(CodeMediaListRefresh);
 }
 
 void PlaybackController::mediaFileDelete(QString path)
@@ -170,10 +164,7 @@ void PlaybackController::playbackClientSet(int type, QString ip, ushort port)
 void PlaybackController::playbackClientGet(int type)
 {
     m_lastClientType = type > 0 ? 1 : 0;
-    QByteArray p;
-    Payload::appendU8(p, type <= 0 ? 1 : 2);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeClientGet, p);
+    sendValue(CodeClientGet, type <= 0 ? 1 : 2);
 }
 
 void PlaybackController::ipSet(bool dhcp, QString ip, QString mask, QString gateway)
@@ -188,8 +179,5 @@ void PlaybackController::ipSet(bool dhcp, QString ip, QString mask, QString gate
 
 void PlaybackController::ipGet()
 {
-    QByteArray p;
-    Payload::appendU8(p, 1);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeIpGet, p);
+    sendQuery(CodeIpGet);
 }

@@ -34,16 +34,10 @@ void SbusController::sbusChannelConfig(int stream, int zoom, int photo, int reco
 
 void SbusController::sbusConfigGet()
 {
-    QByteArray p;
-    Payload::appendU8(p, 1);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeConfigGet, p);
+    sendQuery(CodeConfigGet);
 }
 
 void SbusController::sbusSwitch(bool on)
 {
-    QByteArray p;
-    Payload::appendU8(p, on ? 1 : 2);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeSwitch, p);
+    sendValue(CodeSwitch, on ? 1 : 2);
 }

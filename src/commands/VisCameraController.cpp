@@ -28,12 +28,6 @@ constexpr int SwitchOn = 1;
 constexpr int SwitchOff = 2;
 constexpr int NightOff = 3;
 
-qint16 tenthsClamped(int value)
-{
-    const qint64 scaled = qint64(value) * 10;
-    return qint16(qBound<qint64>(-32768, scaled, 32767));
-}
-
 } // namespace
 
 VisCameraController::VisCameraController(QObject *parent) : BaseGimbalController(parent) {}
@@ -49,10 +43,7 @@ void VisCameraController::sendSetting(quint16 code, std::initializer_list<int> v
 
 void VisCameraController::visAllParamsGet()
 {
-    QByteArray p;
-    Payload::appendU8(p, 1);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeAllParamsGet, p);
+    sendQuery(CodeAllParamsGet);
 }
 
 void VisCameraController::visRecordResSet(int res)
@@ -123,29 +114,15 @@ void VisCameraController::visNightFpsSet(int fps)
 void VisCameraController::visFusionSet(bool on, int irWeight, int visWeight)
 {
     Q_UNUSED(visWeight)
-    const int w = Payload::clampInt(irWeight, 0, 10);
-    QByteArray p;
-    Payload::appendU8(p, on ? 1 : 0);
-    Payload::appendU8(p, w);
-    Payload::appendU8(p, 10 - w);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeFusion, p);
+    sendCommand(CodeFusion, fusionWeightsPayload(on, irWeight));
 }
 
 void VisCameraController::visFusionDebugSet(int mode, int hOffset, int vOffset, int rotation)
 {
-    QByteArray p;
-    Payload::appendU8(p, (mode == 1 || mode == 2) ? mode : 1);
-    Payload::appendS16(p, tenthsClamped(hOffset));
-    Payload::appendS16(p, tenthsClamped(vOffset));
-    Payload::appendS16(p, qint16(Payload::clampInt(rotation, 0, 360) * 10));
-    sendCommand(CodeFusionDebug, p);
+    sendCommand(CodeFusionDebug, fusionAlignmentPayload(mode, hOffset, vOffset, rotation));
 }
 
 void VisCameraController::visFusionGraySet(bool gray)
 {
-    QByteArray p;
-    Payload::appendU8(p, gray ? 1 : 0);
-    Payload::appendU8(p, 0);
-    sendCommand(CodeFusionGray, p);
+    sendValue(CodeFusionGray, gray ? 1 : 0);
 }
