@@ -627,12 +627,14 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         if (m_recording)
             stopRecording(now);
         return Ok;
-    case 0x0317: // camera version 2.6.31
-    case 0x033A: // kernel version 5.10.120
-        for (int v : code == 0x0317 ? std::initializer_list<int>{2, 6, 31}
-                                    : std::initializer_list<int>{5, 10, 120})
+    case 0x0317:   // camera version 2.6.31
+    case 0x033A: { // kernel version 5.10.120
+        static const int camera[] = {2, 6, 31};
+        static const int kernel[] = {5, 10, 120};
+        for (int v : code == 0x0317 ? camera : kernel)
             Payload::appendU8(*extra, v);
         return Ok;
+    }
     case 0x0318:
         if (!s.hasVideoOutputFormat)
             return Unsupported;
