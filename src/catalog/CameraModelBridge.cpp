@@ -59,7 +59,7 @@ GimbalModel *CameraModelBridge::currentModel() const
 const ModelSpec &CameraModelBridge::current() const
 {
     if (const GimbalModel *model = currentModel())
-        return model->spec();
+        return model->modelSpec();
     static const ModelSpec noModel = makeNoModelSpec();
     return noModel;
 }

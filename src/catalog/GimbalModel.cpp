@@ -4,7 +4,10 @@
 
 #include <QVariantMap>
 
-GimbalModel::GimbalModel(const ModelSpec &spec, QObject *parent) : QObject(parent), m_spec(spec) {}
+GimbalModel::GimbalModel(const ModelSpec &caps, QObject *parent)
+    : QObject(parent), m_modelSpec(caps)
+{
+}
 
 QVariantList GimbalModel::toOptionList(const QVector<ModelOption> &options, bool chinese)
 {
@@ -22,27 +25,27 @@ QVariantList GimbalModel::toOptionList(const QVector<ModelOption> &options, bool
 
 QVariantList GimbalModel::photoResolutions(bool chinese) const
 {
-    return toOptionList(m_spec.photoResolutions, chinese);
+    return toOptionList(m_modelSpec.photoResolutions, chinese);
 }
 
 QVariantList GimbalModel::recordResolutions(bool chinese) const
 {
-    return toOptionList(m_spec.recordResolutions, chinese);
+    return toOptionList(m_modelSpec.recordResolutions, chinese);
 }
 
 QVariantList GimbalModel::streamResolutions(bool chinese) const
 {
-    return toOptionList(m_spec.streamResolutions, chinese);
+    return toOptionList(m_modelSpec.streamResolutions, chinese);
 }
 
 QVariantList GimbalModel::bitrates(bool chinese) const
 {
-    return toOptionList(m_spec.bitrates, chinese);
+    return toOptionList(m_modelSpec.bitrates, chinese);
 }
 
 QVariantList GimbalModel::videoOutputModes(bool chinese) const
 {
-    return toOptionList(m_spec.videoOutputModes, chinese);
+    return toOptionList(m_modelSpec.videoOutputModes, chinese);
 }
 
 QVariantList GimbalModel::irColorPalettes(bool chinese, int irDeviceType) const
@@ -59,10 +62,10 @@ QVariantList GimbalModel::irColorPalettes(bool chinese, int irDeviceType) const
 
 QVariantList GimbalModel::aiCategories(bool chinese) const
 {
-    return toOptionList(m_spec.aiCategories, chinese);
+    return toOptionList(m_modelSpec.aiCategories, chinese);
 }
 
 QVariantList GimbalModel::osdItems(bool chinese) const
 {
-    return toOptionList(m_spec.osdItems, chinese);
+    return toOptionList(m_modelSpec.osdItems, chinese);
 }

@@ -11,10 +11,10 @@ class GimbalModel : public QObject
 {
     Q_OBJECT
 public:
-    explicit GimbalModel(const ModelSpec &spec, QObject *parent = nullptr);
+    explicit GimbalModel(const ModelSpec &caps, QObject *parent = nullptr);
 
-    const ModelSpec &spec() const { return m_spec; }
-    QString id() const { return m_spec.id; }
+    const ModelSpec &modelSpec() const { return m_modelSpec; }
+    QString id() const { return m_modelSpec.id; }
 
     Q_INVOKABLE QVariantList photoResolutions(bool chinese) const;
     Q_INVOKABLE QVariantList recordResolutions(bool chinese) const;
@@ -30,5 +30,5 @@ public:
     static QVariantList toOptionList(const QVector<ModelOption> &options, bool chinese);
 
 private:
-    const ModelSpec m_spec;
+    const ModelSpec m_modelSpec;
 };

@@ -112,53 +112,53 @@ ModelSpec GimbalModelFactory::baseSpec()
     return s;
 }
 
-void GimbalModelFactory::applyDualSensor(ModelSpec &spec, double visZoomMax, bool hasLaser)
+void GimbalModelFactory::applyDualSensor(ModelSpec &caps, double visZoomMax, bool hasLaser)
 {
-    spec.defaultVideoUrl = deviceStreamUrl();
-    spec.hasInfrared = true;
-    spec.hasAiRecognition = true;
-    spec.hasIrAiSuperRes = true;
-    spec.hasLaser = hasLaser;
-    spec.visZoomMax = visZoomMax;
-    spec.photoResolutions = dualSensorPhotos();
-    spec.recordResolutions = dualSensorRecords();
+    caps.defaultVideoUrl = deviceStreamUrl();
+    caps.hasInfrared = true;
+    caps.hasAiRecognition = true;
+    caps.hasIrAiSuperRes = true;
+    caps.hasLaser = hasLaser;
+    caps.visZoomMax = visZoomMax;
+    caps.photoResolutions = dualSensorPhotos();
+    caps.recordResolutions = dualSensorRecords();
 }
 
-void GimbalModelFactory::applyVisibleOnly(ModelSpec &spec, double visZoomMax)
+void GimbalModelFactory::applyVisibleOnly(ModelSpec &caps, double visZoomMax)
 {
-    spec.defaultVideoUrl = deviceStreamUrl();
-    spec.hasInfrared = false;
-    spec.hasIrAiSuperRes = false;
-    spec.hasLaser = false;
-    spec.hasVideoOutputFormat = false;
-    spec.hasAiRecognition = true;
-    spec.videoOutputModes.clear();
-    spec.irColorPalettes.clear();
-    spec.visZoomMax = visZoomMax;
-    spec.photoResolutions = dualSensorPhotos();
-    spec.recordResolutions = dualSensorRecords();
+    caps.defaultVideoUrl = deviceStreamUrl();
+    caps.hasInfrared = false;
+    caps.hasIrAiSuperRes = false;
+    caps.hasLaser = false;
+    caps.hasVideoOutputFormat = false;
+    caps.hasAiRecognition = true;
+    caps.videoOutputModes.clear();
+    caps.irColorPalettes.clear();
+    caps.visZoomMax = visZoomMax;
+    caps.photoResolutions = dualSensorPhotos();
+    caps.recordResolutions = dualSensorRecords();
 }
 
-void GimbalModelFactory::applySecondaryAddress(ModelSpec &spec)
+void GimbalModelFactory::applySecondaryAddress(ModelSpec &caps)
 {
-    spec.defaultUdpIp = QLatin1String(kSecondaryIp);
-    spec.defaultVideoUrl = rtspUrl(QLatin1String(kSecondaryIp), 8600, QStringLiteral("/live0"));
+    caps.defaultUdpIp = QLatin1String(kSecondaryIp);
+    caps.defaultVideoUrl = rtspUrl(QLatin1String(kSecondaryIp), 8600, QStringLiteral("/live0"));
 }
 
 // The compact products on the secondary address have no OSD, no SBUS travel
 // range and no point-to-aim.
-void GimbalModelFactory::withoutOverlayAndAim(ModelSpec &spec)
+void GimbalModelFactory::withoutOverlayAndAim(ModelSpec &caps)
 {
-    spec.hasOsd = false;
-    spec.hasSbusRange = false;
-    spec.hasGimbalPointAim = false;
-    spec.osdItems.clear();
+    caps.hasOsd = false;
+    caps.hasSbusRange = false;
+    caps.hasGimbalPointAim = false;
+    caps.osdItems.clear();
 }
 
-void GimbalModelFactory::setIdentity(ModelSpec &spec, const QString &id)
+void GimbalModelFactory::setIdentity(ModelSpec &caps, const QString &id)
 {
-    spec.id = id;
-    spec.name = id;
+    caps.id = id;
+    caps.name = id;
 }
 
 ModelSpec GimbalModelFactory::buildSpec(const QString &id)

@@ -31,11 +31,11 @@ public:
     static QVector<ModelOption> osdItemOptions();
 
 private:
-    static void applyDualSensor(ModelSpec &spec, double visZoomMax, bool hasLaser);
-    static void applyVisibleOnly(ModelSpec &spec, double visZoomMax);
-    static void applySecondaryAddress(ModelSpec &spec);
-    static void withoutOverlayAndAim(ModelSpec &spec);
-    static void setIdentity(ModelSpec &spec, const QString &id);
+    static void applyDualSensor(ModelSpec &caps, double visZoomMax, bool hasLaser);
+    static void applyVisibleOnly(ModelSpec &caps, double visZoomMax);
+    static void applySecondaryAddress(ModelSpec &caps);
+    static void withoutOverlayAndAim(ModelSpec &caps);
+    static void setIdentity(ModelSpec &caps, const QString &id);
 };
 
 // The caller owns the returned model.

@@ -25,18 +25,17 @@ namespace
 class KeySink : public QQuickItem
 {
 public:
-    int presses = 0;
-    int releases = 0;
+    int received = 0;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override
     {
-        ++presses;
+        ++received;
         event->accept();
     }
     void keyReleaseEvent(QKeyEvent *event) override
     {
-        ++releases;
+        ++received;
         event->accept();
     }
 };
@@ -44,9 +43,8 @@ protected:
 QString readAll(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll())
+                                                            : QString();
 }
 
 } // namespace
@@ -56,81 +54,62 @@ class AppWindowFitterTest : public QObject
     Q_OBJECT
 
 private slots:
-    void smallScreensLowerTheMinimum_data()
+    void fitsTheAvailableArea_data()
     {
         QTest::addColumn<QRect>("available");
         QTest::addColumn<QSize>("window");
-        QTest::addColumn<QSize>("minimum");
-        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<QSize>("minimum"); // empty: the window is left alone
+        QTest::addColumn<QSize>("size");    // empty: only the minimum changes
         QTest::addColumn<QPoint>("position");
 
         QTest::newRow("1024x600 centres a smaller window")
-            << QRect(0, 0, 1024, 600) << QSize(900, 500) << QSize(800, 480) << QSize(900, 500)
-            << QPoint(62, 50);
+            << QRect(0, 0, 1024, 600) << QSize(900, 500) << false << QSize(800, 480)
+            << QSize(900, 500) << QPoint(62, 50);
         QTest::newRow("640x400 shrinks minimum and window")
-            << QRect(0, 0, 640, 400) << QSize(1280, 800) << QSize(640, 400) << QSize(640, 400)
-            << QPoint(0, 0);
-        QTest::newRow("window larger than screen is clamped")
-            << QRect(0, 0, 1366, 728) << QSize(3000, 2000) << QSize(800, 480) << QSize(1366, 728)
-            << QPoint(0, 0);
+            << QRect(0, 0, 640, 400) << QSize(1280, 800) << false << QSize(640, 400)
+            << QSize(640, 400) << QPoint(0, 0);
         QTest::newRow("window below the minimum grows")
-            << QRect(0, 0, 1920, 1080) << QSize(300, 200) << QSize(800, 480) << QSize(800, 480)
-            << QPoint(560, 300);
+            << QRect(0, 0, 1920, 1080) << QSize(300, 200) << false << QSize(800, 480)
+            << QSize(800, 480) << QPoint(560, 300);
         QTest::newRow("odd leftovers round down")
-            << QRect(0, 0, 1001, 601) << QSize(800, 480) << QSize(800, 480) << QSize(800, 480)
-            << QPoint(100, 60);
+            << QRect(0, 0, 1001, 601) << QSize(800, 480) << false << QSize(800, 480)
+            << QSize(800, 480) << QPoint(100, 60);
         QTest::newRow("second screen offsets the position")
-            << QRect(1920, 40, 1024, 600) << QSize(1280, 800) << QSize(800, 480) << QSize(1024, 600)
-            << QPoint(1920, 40);
+            << QRect(1920, 40, 1024, 600) << QSize(1280, 800) << false << QSize(800, 480)
+            << QSize(1024, 600) << QPoint(1920, 40);
         QTest::newRow("exactly 64 pixels is still usable")
-            << QRect(0, 0, 64, 64) << QSize(1280, 800) << QSize(64, 64) << QSize(64, 64)
+            << QRect(0, 0, 64, 64) << QSize(1280, 800) << false << QSize(64, 64) << QSize(64, 64)
             << QPoint(0, 0);
+        QTest::newRow("maximized keeps its geometry")
+            << QRect(0, 0, 640, 400) << QSize(1920, 1080) << true << QSize(640, 400) << QSize()
+            << QPoint();
+        QTest::newRow("invalid screen")
+            << QRect() << QSize(1280, 800) << false << QSize() << QSize() << QPoint();
+        QTest::newRow("63 wide") << QRect(0, 0, 63, 800) << QSize(1280, 800) << true << QSize()
+                                 << QSize() << QPoint();
+        QTest::newRow("63 high") << QRect(0, 0, 800, 63) << QSize(1280, 800) << false << QSize()
+                                 << QSize() << QPoint();
     }
 
-    void smallScreensLowerTheMinimum()
+    void fitsTheAvailableArea()
     {
         QFETCH(QRect, available);
         QFETCH(QSize, window);
+        QFETCH(bool, maximized);
         QFETCH(QSize, minimum);
         QFETCH(QSize, size);
         QFETCH(QPoint, position);
 
-        const WindowFitter::Result r = WindowFitter::compute(available, window, false);
-        QVERIFY(r.applies);
-        QCOMPARE(r.minimumSize, minimum);
-        QVERIFY(r.placeWindow);
-        QCOMPARE(r.size, size);
-        QCOMPARE(r.position, position);
-        // The placed window always lies inside the available area.
-        QVERIFY(available.contains(QRect(r.position, r.size)));
-    }
-
-    void maximizedWindowKeepsItsGeometry()
-    {
-        const WindowFitter::Result r =
-            WindowFitter::compute(QRect(0, 0, 640, 400), QSize(1920, 1080), true);
-        QVERIFY(r.applies);
-        QCOMPARE(r.minimumSize, QSize(640, 400));
-        QVERIFY(!r.placeWindow);
-    }
-
-    void unusableScreensChangeNothing_data()
-    {
-        QTest::addColumn<QRect>("available");
-        QTest::newRow("invalid") << QRect();
-        QTest::newRow("empty") << QRect(10, 10, 0, 0);
-        QTest::newRow("63 wide") << QRect(0, 0, 63, 800);
-        QTest::newRow("63 high") << QRect(0, 0, 800, 63);
-    }
-
-    void unusableScreensChangeNothing()
-    {
-        QFETCH(QRect, available);
-        for (bool maximized : {false, true}) {
-            const WindowFitter::Result r =
-                WindowFitter::compute(available, QSize(1280, 800), maximized);
-            QVERIFY(!r.applies);
-            QVERIFY(!r.placeWindow);
+        const WindowFitter::Result r = WindowFitter::compute(available, window, maximized);
+        QCOMPARE(r.applies, minimum.isValid());
+        QCOMPARE(r.placeWindow, size.isValid());
+        if (r.applies)
+            QCOMPARE(r.minimumSize, minimum);
+        if (r.placeWindow) {
+            QCOMPARE(r.size, size);
+            QCOMPARE(r.position, position);
+            QVERIFY(available.contains(QRect(r.position, r.size)));
         }
     }
 
@@ -173,6 +152,7 @@ private slots:
         m_window->resize(200, 200);
         m_sink = new KeySink;
         m_sink->setParentItem(m_window->contentItem());
+        m_sink->setParent(m_window->contentItem()); // owned, so it goes with the window
         m_sink->setSize(QSizeF(200, 200));
         m_sink->setFocus(true);
         m_window->show();
@@ -183,53 +163,36 @@ private slots:
 
     void cleanup() { m_window.reset(); }
 
-    void plainKeysAreReportedOncePerKeystroke()
+    void keysAreReportedOncePerKeystroke_data()
     {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("reported");
+        QTest::addColumn<int>("delivered"); // events reaching the focused item
+        QTest::newRow("plain") << int(Qt::Key_Left) << int(Qt::NoModifier) << true << 2;
+        QTest::newRow("shift") << int(Qt::Key_Left) << int(Qt::ShiftModifier) << true << 4;
+        QTest::newRow("keypad") << int(Qt::Key_8) << int(Qt::KeypadModifier) << true << 2;
+        QTest::newRow("control") << int(Qt::Key_Left) << int(Qt::ControlModifier) << false << 4;
+        QTest::newRow("alt") << int(Qt::Key_Up) << int(Qt::AltModifier) << false << 4;
+        QTest::newRow("meta") << int(Qt::Key_Down) << int(Qt::MetaModifier) << false << 4;
+    }
+
+    void keysAreReportedOncePerKeystroke()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, reported);
+        QFETCH(int, delivered);
         AppKeyFilter filter;
         QSignalSpy pressed(&filter, &AppKeyFilter::pressed);
         QSignalSpy released(&filter, &AppKeyFilter::released);
-
-        QTest::keyPress(m_window.get(), Qt::Key_Left);
-        QTest::keyRelease(m_window.get(), Qt::Key_Left);
-        QCOMPARE(pressed.count(), 1);
-        QCOMPARE(pressed.at(0).at(0).toInt(), int(Qt::Key_Left));
-        QCOMPARE(pressed.at(0).at(1).toBool(), false);
-        QCOMPARE(released.count(), 1);
-        QCOMPARE(released.at(0).at(0).toInt(), int(Qt::Key_Left));
-
-        // The focused control still receives every keystroke.
-        QCOMPARE(m_sink->presses, 1);
-        QCOMPARE(m_sink->releases, 1);
-    }
-
-    void modifiersDecideWhatIsReported()
-    {
-        AppKeyFilter filter;
-        QList<int> pressedKeys;
-        QList<int> releasedKeys;
-        connect(&filter, &AppKeyFilter::pressed, this,
-                [&pressedKeys](int key, bool) { pressedKeys << key; });
-        connect(&filter, &AppKeyFilter::released, this,
-                [&releasedKeys](int key, bool) { releasedKeys << key; });
-
-        // The simulated keystrokes include the modifier keys themselves; only
-        // the arrow and digit keys matter here.
-        QTest::keyPress(m_window.get(), Qt::Key_Left, Qt::ControlModifier);
-        QTest::keyRelease(m_window.get(), Qt::Key_Left, Qt::ControlModifier);
-        QTest::keyPress(m_window.get(), Qt::Key_Up, Qt::AltModifier);
-        QTest::keyPress(m_window.get(), Qt::Key_Down, Qt::MetaModifier);
-        QVERIFY(!pressedKeys.contains(Qt::Key_Left));
-        QVERIFY(!releasedKeys.contains(Qt::Key_Left));
-        QVERIFY(!pressedKeys.contains(Qt::Key_Up));
-        QVERIFY(!pressedKeys.contains(Qt::Key_Down));
+        // The simulated keystroke includes the modifier keys themselves.
+        QTest::keyClick(m_window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        const QVariantList report{key, false};
+        QCOMPARE(int(pressed.count(report)), reported ? 1 : 0);
+        QCOMPARE(int(released.count(report)), reported ? 1 : 0);
         // Held modifiers filter the report only, never the delivery.
-        QCOMPARE(m_sink->presses, 6);
-
-        pressedKeys.clear();
-        QTest::keyPress(m_window.get(), Qt::Key_Left, Qt::ShiftModifier);
-        QTest::keyPress(m_window.get(), Qt::Key_8, Qt::KeypadModifier);
-        QCOMPARE(pressedKeys.count(Qt::Key_Left), 1);
-        QCOMPARE(pressedKeys.count(Qt::Key_8), 1);
+        QCOMPARE(m_sink->received, delivered);
     }
 
     void autoRepeatIsPassedOn()
@@ -239,7 +202,7 @@ private slots:
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, QString(), true);
         QCoreApplication::sendEvent(m_window.get(), &repeat);
         QCOMPARE(pressed.count(), 1);
-        QCOMPARE(pressed.at(0).at(1).toBool(), true);
+        QCOMPARE(pressed.at(0), (QVariantList{int(Qt::Key_Up), true}));
     }
 };
 
@@ -251,7 +214,6 @@ private slots:
     void rewrittenAtEveryStart()
     {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const QString logDir = dir.filePath(QStringLiteral("nested/logs"));
         QString path;
         {
@@ -259,10 +221,9 @@ private slots:
             QVERIFY(first.isOpen());
             path = first.filePath();
             QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("qml-startup.log"));
-            for (int i = 0; i < 50; ++i)
-                first.writeLine(QStringLiteral("first run line %1").arg(i));
+            first.writeLine(QStringLiteral("first run, a longer line than the second"));
         }
-        QVERIFY(readAll(path).contains(QStringLiteral("first run line 49")));
+        QVERIFY(readAll(path).startsWith(QStringLiteral("first run")));
         {
             StartupLog second(logDir);
             second.writeLine(QStringLiteral("QML root object count: 1"));

@@ -10,55 +10,56 @@
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QUdpSocket>
 #include <QtTest>
 
-#include <memory>
-
 namespace camsim_test
 {
+
+// "a b c" -> {"a", "b", "c"}: keeps argument lists readable.
+inline QStringList words(const char *text)
+{
+    return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+inline QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
 
 inline QString simulatorPath()
 {
     return QStringLiteral(SKYRIG_BIN_DIR "/skyrig-camsim");
 }
 
-inline bool simulatorBuilt()
-{
-    return QFileInfo(simulatorPath()).isExecutable();
-}
-
 // The simulator as a child process, stopped when this goes away.
 class SimProcess
 {
 public:
-    bool start(const QStringList &extraArgs, QString *error = nullptr)
+    bool start(const QStringList &extraArgs, QString *error)
     {
-        QStringList args{QStringLiteral("--udp-port"), QStringLiteral("0"),
-                         QStringLiteral("--rtsp-port"), QStringLiteral("0")};
-        args << extraArgs;
-        process.setProgram(simulatorPath());
-        process.setArguments(args);
-        process.start();
-        if (!process.waitForStarted(5000))
-            return fail(error, QStringLiteral("cannot start the simulator"));
+        process.start(simulatorPath(), words("--udp-port 0 --rtsp-port 0") + extraArgs);
+        static const QRegularExpression ready(
+            QStringLiteral("camsim ready udp=(?:\\S*:(\\d+)|-) "));
         QElapsedTimer t;
         t.start();
-        static const QRegularExpression ready(QStringLiteral("camsim ready udp=(\\S+)"));
-        while (t.elapsed() < 10000) {
+        while (process.waitForStarted(5000) && t.elapsed() < 10000) {
             readyLine += QString::fromLocal8Bit(process.readAllStandardOutput());
             const QRegularExpressionMatch m = ready.match(readyLine);
             if (m.hasMatch()) {
-                const QString udp = m.captured(1);
-                port = quint16(udp.mid(udp.lastIndexOf(QLatin1Char(':')) + 1).toUInt());
+                port = quint16(m.captured(1).toUInt());
                 return true;
             }
             if (process.state() == QProcess::NotRunning)
-                return fail(error, QString::fromLocal8Bit(process.readAllStandardError()));
+                break;
             process.waitForReadyRead(200);
         }
-        return fail(error, QStringLiteral("no ready line"));
+        *error = QStringLiteral("simulator not ready: ") + readyLine +
+                 QString::fromLocal8Bit(process.readAllStandardError());
+        return false;
     }
 
     ~SimProcess()
@@ -74,20 +75,10 @@ public:
     QProcess process;
     QString readyLine;
     quint16 port = 0;
-
-private:
-    static bool fail(QString *error, const QString &text)
-    {
-        if (error)
-            *error = text;
-        return false;
-    }
 };
 
 struct Received {
     ParsedFrame frame;
-    QByteArray datagram;
-    qint64 atMs = 0;
     quint16 code() const { return FrameCodec::commandCode(frame.messageId); }
     quint8 kind() const { return FrameCodec::frameKind(frame.messageId); }
 };
@@ -99,7 +90,6 @@ public:
     explicit Client(quint16 simPort) : m_simPort(simPort)
     {
         socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
-        clock.start();
     }
 
     void send(quint16 code, const QByteArray &payload)
@@ -114,16 +104,15 @@ public:
         if (!socket.hasPendingDatagrams())
             socket.waitForReadyRead(ms);
         while (socket.hasPendingDatagrams()) {
-            const QNetworkDatagram d = socket.receiveDatagram();
-            QByteArray buffer = d.data();
-            datagrams.append(d.data());
+            const QByteArray d = socket.receiveDatagram().data();
+            datagrams.append(d);
+            QByteArray buffer = d;
             for (;;) {
                 int consumed = 0;
                 const ParsedFrame f = FrameCodec::decodeShortFrame(buffer, consumed);
-                if (consumed > 0)
-                    buffer.remove(0, consumed);
+                buffer.remove(0, consumed);
                 if (f.valid)
-                    frames.append(Received{f, d.data(), clock.elapsed()});
+                    frames.append(Received{f});
                 else if (consumed == 0)
                     break;
             }
@@ -138,30 +127,20 @@ public:
             pump(int(qMax<qint64>(1, ms - t.elapsed())));
     }
 
-    // The first acknowledgement of `code` after index `from`, waiting for it.
-    const Received *waitAck(quint16 code, int timeoutMs = 3000)
-    {
-        QElapsedTimer t;
-        t.start();
-        for (;;) {
-            for (int i = m_ackCursor; i < frames.size(); ++i) {
-                if (frames.at(i).kind() == 1 && frames.at(i).code() == code) {
-                    m_ackCursor = i + 1;
-                    return &frames.at(i);
-                }
-            }
-            if (t.elapsed() > timeoutMs)
-                return nullptr;
-            pump(50);
-        }
-    }
-
+    // Sends one command and returns the payload of its acknowledgement.
     QByteArray request(quint16 code, const QByteArray &payload)
     {
-        m_ackCursor = frames.size();
+        int cursor = frames.size();
         send(code, payload);
-        const Received *r = waitAck(code);
-        return r ? r->frame.payload : QByteArray("<no reply>");
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 3000) {
+            for (; cursor < frames.size(); ++cursor)
+                if (frames.at(cursor).kind() == 1 && frames.at(cursor).code() == code)
+                    return frames.at(cursor).frame.payload;
+            pump(50);
+        }
+        return QByteArray("<no reply>");
     }
 
     QVector<Received> framesOf(quint16 code, int kind = -1) const
@@ -176,12 +155,10 @@ public:
     QUdpSocket socket;
     QVector<Received> frames;
     QVector<QByteArray> datagrams;
-    QElapsedTimer clock;
 
 private:
     quint16 m_simPort;
     quint8 m_seq = 0;
-    int m_ackCursor = 0;
 };
 
 inline quint16 result(const QByteArray &payload)
@@ -191,11 +168,13 @@ inline quint16 result(const QByteArray &payload)
 
 } // namespace camsim_test
 
-#define CAMSIM_START(sim, ...)                                                                     \
-    if (!camsim_test::simulatorBuilt())                                                            \
+// Starts the simulator with the given space-separated options, or skips when
+// it is not built.
+#define CAMSIM_START(sim, options)                                                                 \
+    if (!QFileInfo(camsim_test::simulatorPath()).isExecutable())                                   \
         QSKIP("the simulator is not built (SKYRIG_BUILD_CAMSIM=OFF)");                             \
     camsim_test::SimProcess sim;                                                                   \
     {                                                                                              \
         QString startError;                                                                        \
-        QVERIFY2(sim.start(QStringList{__VA_ARGS__}, &startError), qPrintable(startError));        \
+        QVERIFY2(sim.start(camsim_test::words(options), &startError), qPrintable(startError));     \
     }

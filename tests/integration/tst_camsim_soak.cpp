@@ -24,45 +24,37 @@ private slots:
         int seconds = qEnvironmentVariableIntValue("SKYRIG_SOAK_SECONDS", &ok);
         if (!ok || seconds <= 0)
             seconds = 60;
-        CAMSIM_START(sim, QStringLiteral("--loss"), QStringLiteral("0.05"),
-                     QStringLiteral("--corrupt"), QStringLiteral("0.01"),
-                     QStringLiteral("--garbage"), QStringLiteral("0.05"), QStringLiteral("--seed"),
-                     QStringLiteral("3"));
+        CAMSIM_START(sim, "--loss 0.05 --corrupt 0.01 --garbage 0.05 --seed 3");
 
         // One round takes about 0.8 s: move right or left, stop, five queries,
         // sometimes a photo, then a look at the state.
         QStringList steps{QStringLiteral("ready")};
         const int rounds = qMax(1, seconds * 10 / 8);
         int commands = 0;
-        const auto call = [&](const QStringList &words) {
-            steps << QStringLiteral("call") << words;
+        const auto call = [&](const QStringList &operation) {
+            steps << QStringLiteral("call") << operation;
             ++commands;
         };
         for (int i = 0; i < rounds; ++i) {
-            const QString dir = i % 2 ? QStringLiteral("0") : QStringLiteral("1");
             for (int k = 0; k < 3; ++k) {
-                call({QStringLiteral("gimbalControl"), QStringLiteral("0"), dir,
-                      QStringLiteral("2")});
-                steps << QStringLiteral("wait") << QStringLiteral("100");
+                call(words(i % 2 ? "gimbalControl 0 0 2" : "gimbalControl 0 1 2"));
+                steps << words("wait 100");
             }
-            call({QStringLiteral("gimbalControl"), QStringLiteral("0"), QStringLiteral("2"),
-                  QStringLiteral("2")});
-            for (const char *op : {"gimbalVersionGet", "cameraVersionGet", "coreTempGet",
-                                   "irAllParamsGet", "visAllParamsGet"})
-                call({QString::fromLatin1(op)});
+            call(words("gimbalControl 0 2 2"));
+            for (const QString &op :
+                 words("gimbalVersionGet cameraVersionGet coreTempGet irAllParamsGet "
+                       "visAllParamsGet"))
+                call({op});
             if (i % 5 == 0)
-                call({QStringLiteral("takePhoto"), QStringLiteral("0"), QStringLiteral("0")});
-            steps << QStringLiteral("wait") << QStringLiteral("450") << QStringLiteral("state")
-                  << QStringLiteral("yawJoint") << QStringLiteral("connected")
-                  << QStringLiteral("sdFreeMB") << QStringLiteral("coreTemp");
+                call(words("takePhoto 0 0"));
+            steps << words("wait 450 state yawJoint connected sdFreeMB coreTemp");
         }
 
         QProcess front;
         front.setProgram(ctl);
-        front.setArguments(QStringList{QStringLiteral("--udp"),
-                                       QStringLiteral("127.0.0.1:%1").arg(sim.port),
-                                       QStringLiteral("--lang"), QStringLiteral("en")} +
-                           steps);
+        front.setArguments(
+            QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.port), "--lang", "en"} +
+            steps);
         front.start();
         QVERIFY(front.waitForStarted(5000));
         QVERIFY2(front.waitForFinished((seconds + 90) * 1000), "the front end stalled");

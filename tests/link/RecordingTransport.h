@@ -5,6 +5,10 @@
 #include <QByteArrayList>
 #include <QSettings>
 
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
 // A link double that keeps what is written to it and lets a test decide
 // whether it is open and whether writes succeed.
 class RecordingTransport : public ITransport
@@ -15,42 +19,77 @@ public:
 
     bool open() override
     {
-        setUp(true);
+        emit connectionChanged(m_open = true);
         return true;
     }
-    void close() override { setUp(false); }
+    RecordingTransport *opened()
+    {
+        open();
+        return this;
+    }
+    void close() override { emit connectionChanged(m_open = false); }
     bool isOpen() const override { return m_open; }
     bool write(const QByteArray &bytes) override
     {
-        if (failWrites)
-            return false;
-        writes.append(bytes);
-        return true;
+        if (!failWrites)
+            writes.append(bytes);
+        return !failWrites;
     }
     QString errorString() const override { return errorText; }
-    QString displayName() const override { return name; }
-
-    // Emits as a real link would when bytes arrive.
+    QString displayName() const override { return QStringLiteral("Test link"); }
     void deliver(const QByteArray &bytes) { emit dataReceived(bytes); }
-    void setUp(bool up)
-    {
-        m_open = up;
-        emit connectionChanged(up);
-    }
 
     QByteArrayList writes;
     bool failWrites = false;
     QString errorText;
-    QString name = QStringLiteral("Test link");
 
 private:
     bool m_open = false;
 };
 
-// Switches the language the link texts are made in.
+// A pseudo-terminal pair: the transport opens the slave side by name, the
+// test plays the device on the (non-blocking) master side.
+class PtyPair
+{
+public:
+    PtyPair()
+    {
+        char name[128] = {};
+        int slave = -1;
+        if (openpty(&m_master, &slave, name, nullptr, nullptr) != 0)
+            return;
+        ::close(slave);
+        slaveName = QString::fromLocal8Bit(name);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    }
+    ~PtyPair() { closeMaster(); }
+    bool ok() const { return m_master >= 0; }
+    bool send(const QByteArray &b)
+    {
+        return ::write(m_master, b.constData(), size_t(b.size())) == b.size();
+    }
+    QByteArray take()
+    {
+        QByteArray out;
+        char buf[4096];
+        for (ssize_t n; (n = ::read(m_master, buf, sizeof buf)) > 0;)
+            out.append(buf, int(n));
+        return out;
+    }
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+    QString slaveName;
+
+private:
+    int m_master = -1;
+};
+
 inline void setChinese(bool chinese)
 {
-    QSettings settings;
-    settings.setValue(QStringLiteral("startup/isChinese"), chinese);
-    settings.sync();
+    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
 }

@@ -87,7 +87,7 @@ SimCamera::SimCamera(const SimOptions &options, QObject *parent)
         m_cardUsedMB = m_cardTotalMB;
     // Address data as a camera on its usual network would report it; it is
     // never used as a destination.
-    QHostAddress address(spec().defaultUdpIp);
+    QHostAddress address(modelSpec().defaultUdpIp);
     const quint32 v4 = address.toIPv4Address();
     m_ip = ipBytes(int(v4 >> 24), int((v4 >> 16) & 0xFF), int((v4 >> 8) & 0xFF), int(v4 & 0xFF));
     m_mask = ipBytes(255, 255, 255, 0);
@@ -98,14 +98,14 @@ SimCamera::SimCamera(const SimOptions &options, QObject *parent)
 
 SimCamera::~SimCamera() = default;
 
-const ModelSpec &SimCamera::spec() const
+const ModelSpec &SimCamera::modelSpec() const
 {
-    return m_model->spec();
+    return m_model->modelSpec();
 }
 
 void SimCamera::resetSettings()
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     m_streamMode = s.videoOutputModes.isEmpty() ? 6 : s.videoOutputModes.first().value;
     m_outputRes = s.streamResolutions.isEmpty() ? 0 : s.streamResolutions.first().value;
     m_bitrate =
@@ -204,7 +204,7 @@ quint16 SimCamera::dispatch(quint16 code, const QByteArray &p, qint64 now, QByte
 
 quint16 SimCamera::gimbalCommand(quint16 code, const QByteArray &p, qint64 now, QByteArray *extra)
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     switch (code) {
     case 0x0010: { // speed control: mode in the high nibble
         if (p.size() < 3)
@@ -288,7 +288,7 @@ quint16 SimCamera::gimbalCommand(quint16 code, const QByteArray &p, qint64 now, 
 
 quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extra)
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     if (!s.hasInfrared)
         return Unsupported;
     const auto needs = [&p](int n) { return p.size() >= n; };
@@ -420,7 +420,7 @@ quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extr
 
 quint16 SimCamera::visCommand(quint16 code, const QByteArray &p, QByteArray *extra)
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     // Exposure and picture settings carry a leading 0x00 and the value after it.
     const int v = Payload::readU8(p, 1);
     const bool onOff = v == 1 || v == 2;
@@ -528,7 +528,7 @@ quint16 SimCamera::visCommand(quint16 code, const QByteArray &p, QByteArray *ext
 quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, QByteArray *extra,
                                  bool *noResult)
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     const int b0 = Payload::readU8(p, 0);
     switch (code) {
     case 0x0300:
@@ -773,7 +773,7 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
 
 quint16 SimCamera::peripheralCommand(quint16 code, const QByteArray &p, QByteArray *extra)
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     const int b0 = Payload::readU8(p, 0);
     switch (code) {
     case 0x0400:
@@ -919,7 +919,7 @@ void SimCamera::stopRecording(qint64 now)
 
 void SimCamera::setAngleTarget(double yaw, double pitch)
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     m_targetYaw = qBound(s.yawMinDeg, yaw, s.yawMaxDeg);
     m_targetPitch = qBound(s.pitchMinDeg, pitch, s.pitchMaxDeg);
     m_angleTarget = true;
@@ -928,7 +928,7 @@ void SimCamera::setAngleTarget(double yaw, double pitch)
 
 void SimCamera::integrateMotion(double dt, qint64 now)
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     m_yawRate = m_pitchRate = 0;
     if (m_servoOff || dt <= 0)
         return;
@@ -974,7 +974,7 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
         const double dt = (next - m_lastMs) / 1000.0;
         integrateMotion(dt, next);
         if (m_zoomDir != 0) {
-            const ModelSpec &s = spec();
+            const ModelSpec &s = modelSpec();
             const double rate = (s.visZoomMax - s.visZoomMin) / 10.0; // full range in 10 s
             m_zoom = qBound(s.visZoomMin, m_zoom + m_zoomDir * rate * dt, s.visZoomMax);
             if (m_zoom <= s.visZoomMin || m_zoom >= s.visZoomMax)
@@ -1014,7 +1014,7 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
         m_nextRecordReport = nowMs + 1000;
     }
 
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     const auto due = [nowMs](qint64 &next, double hz) {
         if (nowMs < next)
             return false;
@@ -1062,7 +1062,7 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
 
 void SimCamera::updateStream()
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     int width = m_streamWidth, height = m_streamHeight, kbps = m_streamKbps;
     static const QRegularExpression size(QStringLiteral("(\\d+)x(\\d+)"));
     static const QRegularExpression rate(QStringLiteral("([0-9.]+)\\s*Mbps"));
@@ -1118,7 +1118,7 @@ QByteArray SimCamera::attitudePayload() const
 
 QByteArray SimCamera::gimbalStatusPayload() const
 {
-    const ModelSpec &s = spec();
+    const ModelSpec &s = modelSpec();
     QByteArray p;
     const int gimbalLink = m_servoOff ? 2 : 1;
     Payload::appendU8(p, gimbalLink | (1 << 4));
@@ -1198,7 +1198,7 @@ SimCamera::Measured SimCamera::measure(int x0, int y0, int x1, int y1) const
 
 QByteArray SimCamera::irStatusPayload() const
 {
-    const bool measuring = m_irTempOn && spec().hasIrTemp;
+    const bool measuring = m_irTempOn && modelSpec().hasIrTemp;
     int x0 = 0, y0 = 0, x1 = PictureWidth - 1, y1 = PictureHeight - 1;
     int px = m_pointX, py = m_pointY;
     if (m_irArea) {

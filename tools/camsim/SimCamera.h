@@ -57,7 +57,7 @@ public:
     QByteArray irStatusPayload() const;
     QByteArray visStatusPayload() const;
 
-    const ModelSpec &spec() const;
+    const ModelSpec &modelSpec() const;
     double yawJoint() const { return m_yaw; }
     double pitchJoint() const { return m_pitch; }
     double zoom() const { return m_zoom; }

@@ -105,7 +105,7 @@ int main(int argc, char *argv[])
                             : QStringLiteral("-");
     const QString pty = link.ptyPath().isEmpty() ? QStringLiteral("-") : link.ptyPath();
     out << "camsim ready udp=" << udp << " pty=" << pty << " rtsp=" << rtspUrl
-        << " model=" << camera.spec().id << "\n"
+        << " model=" << camera.modelSpec().id << "\n"
         << Qt::flush;
 
     const int status = app.exec();
