@@ -75,12 +75,15 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
     m_laser = new LaserController(this);
     m_sbus = new SbusController(this);
 
-    const QList<BaseGimbalController *> groups = {m_motion,   m_infrared, m_visible, m_common,
-                                                  m_playback, m_laser,    m_sbus};
-    for (BaseGimbalController *group : groups)
+    for (BaseGimbalController *group : groups())
         connect(group, &BaseGimbalController::logMessage, this, &GimbalController::logMessage);
     connect(m_state, &GimbalState::cameraStatusChanged, this,
             &GimbalController::splitScreenModeChanged);
+}
+
+QList<BaseGimbalController *> GimbalController::groups() const
+{
+    return {m_motion, m_infrared, m_visible, m_common, m_playback, m_laser, m_sbus};
 }
 
 GimbalController::~GimbalController()
@@ -98,9 +101,7 @@ void GimbalController::setTransportManager(TransportManager *manager)
                    &GimbalController::onTransportConnectionChanged);
     }
     m_transportManager = manager;
-    const QList<BaseGimbalController *> groups = {m_motion,   m_infrared, m_visible, m_common,
-                                                  m_playback, m_laser,    m_sbus};
-    for (BaseGimbalController *group : groups)
+    for (BaseGimbalController *group : groups())
         group->setTransportManager(manager);
     if (manager) {
         connect(manager, &TransportManager::frameReceived, this,

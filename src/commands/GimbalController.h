@@ -9,6 +9,7 @@
 #include <QVector>
 #include <cstdint>
 
+class BaseGimbalController;
 class CommonCameraController;
 class GimbalModel;
 class GimbalState;
@@ -197,6 +198,7 @@ public slots:
     void onTransportConnectionChanged(bool connected);
 
 private:
+    QList<BaseGimbalController *> groups() const;
     bool linkOpen() const;
     int currentImageMode() const;
     void setHandshakeReady(bool ready);
