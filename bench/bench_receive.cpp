@@ -1,8 +1,8 @@
 // Receive path throughput: bytes handed to the transport manager as a link
 // would deliver them, counted as decoded frames.
 
+#include "common/TestTransport.h"
 #include "link/FrameCodec.h"
-#include "link/ITransport.h"
 #include "link/TransportManager.h"
 
 #include <QCoreApplication>
@@ -12,19 +12,6 @@
 
 namespace
 {
-
-// Delivers prepared chunks; nothing is ever written.
-class FeedTransport : public ITransport
-{
-public:
-    bool open() override { return true; }
-    void close() override {}
-    bool isOpen() const override { return true; }
-    bool write(const QByteArray &) override { return true; }
-    QString errorString() const override { return {}; }
-    QString displayName() const override { return QStringLiteral("Bench"); }
-    void feed(const QByteArray &chunk) { emit dataReceived(chunk); }
-};
 
 QByteArrayList makeChunks(int framesPerChunk, int splitBytes)
 {
@@ -57,7 +44,7 @@ QByteArrayList makeChunks(int framesPerChunk, int splitBytes)
 void run(const char *label, int framesPerChunk, int splitBytes, qint64 targetFrames)
 {
     TransportManager manager;
-    FeedTransport link;
+    TestTransport link(QStringLiteral("Bench"), true);
     manager.setTransport(&link);
     qint64 frames = 0;
     QObject::connect(&manager, &TransportManager::frameReceived,
@@ -69,7 +56,7 @@ void run(const char *label, int framesPerChunk, int splitBytes, qint64 targetFra
     timer.start();
     while (frames < targetFrames) {
         for (const QByteArray &chunk : chunks) {
-            link.feed(chunk);
+            link.deliver(chunk);
             bytes += chunk.size();
         }
     }

@@ -3,8 +3,8 @@
 // its buffer loop, and every frame it delivers must re-encode to the bytes it
 // came from.
 
+#include "common/TestTransport.h"
 #include "link/FrameCodec.h"
-#include "link/ITransport.h"
 #include "link/TransportManager.h"
 
 #include <cstdint>
@@ -13,18 +13,6 @@
 
 namespace
 {
-
-class FeedTransport : public ITransport
-{
-public:
-    bool open() override { return true; }
-    void close() override {}
-    bool isOpen() const override { return true; }
-    bool write(const QByteArray &) override { return true; }
-    QString errorString() const override { return {}; }
-    QString displayName() const override { return QStringLiteral("Fuzz"); }
-    void feed(const QByteArray &chunk) { emit dataReceived(chunk); }
-};
 
 void check(bool ok)
 {
@@ -57,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray input(reinterpret_cast<const char *>(data + 1), int(size - 1));
 
     TransportManager manager;
-    FeedTransport link;
+    TestTransport link(QStringLiteral("Fuzz"), true);
     manager.setTransport(&link);
     std::vector<ParsedFrame> delivered;
     qint64 rawBytes = 0;
@@ -74,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<ParsedFrame> expected;
     for (int at = 0; at < input.size(); at += chunkSize) {
         const QByteArray chunk = input.mid(at, chunkSize);
-        link.feed(chunk);
+        link.deliver(chunk);
 
         buffer.append(chunk);
         while (!buffer.isEmpty()) {

@@ -2,6 +2,7 @@
 #include "catalog/CameraModelBridge.h"
 #include "commands/GimbalController.h"
 #include "common/TestMain.h"
+#include "common/TestTransport.h"
 #include "link/ConnectionBridge.h"
 #include "link/FrameCodec.h"
 #include "link/ITransport.h"
@@ -23,52 +24,18 @@
 namespace
 {
 
-// A link that stays inside the test: records what the program writes and
-// lets the test play the camera's side.
-class LoopTransport : public ITransport
+// Codes of the commands the program wrote to the link so far, in order.
+QList<quint16> writtenCodes(const TestTransport &link)
 {
-    Q_OBJECT
-public:
-    using ITransport::ITransport;
-
-    bool open() override
-    {
-        emit connectionChanged(m_open = true);
-        return true;
+    QList<quint16> codes;
+    for (const QByteArray &frame : link.writes) {
+        int consumed = 0;
+        const ParsedFrame parsed = FrameCodec::decodeShortFrame(frame, consumed);
+        if (parsed.valid)
+            codes.append(FrameCodec::commandCode(parsed.messageId));
     }
-    void close() override
-    {
-        if (m_open)
-            emit connectionChanged(m_open = false);
-    }
-    bool isOpen() const override { return m_open; }
-    bool write(const QByteArray &bytes) override
-    {
-        written.append(bytes);
-        return true;
-    }
-    QString errorString() const override { return QString(); }
-    QString displayName() const override { return QStringLiteral("LOOP"); }
-    void deliver(const QByteArray &bytes) { emit dataReceived(bytes); }
-
-    // Codes of the commands written so far, in order.
-    QList<quint16> writtenCodes() const
-    {
-        QList<quint16> codes;
-        for (const QByteArray &frame : written) {
-            int consumed = 0;
-            const ParsedFrame parsed = FrameCodec::decodeShortFrame(frame, consumed);
-            if (parsed.valid)
-                codes.append(FrameCodec::commandCode(parsed.messageId));
-        }
-        return codes;
-    }
-
-    QList<QByteArray> written;
-
-private:
-    bool m_open = false;
-};
+    return codes;
+}
 
 QByteArray deviceFrame(quint8 kind, quint16 code, const QByteArray &payload)
 {
@@ -94,7 +61,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_logs;
     std::unique_ptr<QObject> m_owner;
     AppCore *m_core = nullptr;
-    LoopTransport *m_link = nullptr;
+    TestTransport *m_link = nullptr;
 
     void build(bool chinese)
     {
@@ -106,7 +73,7 @@ private:
 
     void attachLink()
     {
-        m_link = new LoopTransport(m_owner.get());
+        m_link = new TestTransport(QStringLiteral("LOOP"), false, m_owner.get());
         m_link->open();
         m_core->transportManager()->setTransport(m_link);
     }
@@ -221,12 +188,12 @@ private slots:
         attachLink();
         before = lines().size();
         controller->gimbalVersionGet();
-        QCOMPARE(m_link->writtenCodes(), QList<quint16>{0x0018});
+        QCOMPARE(writtenCodes(*m_link), QList<quint16>{0x0018});
         const QByteArray ack = deviceFrame(1, 0x0018, QByteArray(2, '\0'));
         m_link->deliver(ack);
         QCOMPARE(lines().mid(before),
                  (QStringList{QStringLiteral("[LOOP TX] Sent Get gimbal version (%1B)")
-                                  .arg(m_link->written.first().size()),
+                                  .arg(m_link->writes.first().size()),
                               QStringLiteral("Received reply for Get gimbal version command")}));
 
         // Both directions reach the raw capture.
@@ -241,9 +208,9 @@ private slots:
         build(false);
         attachLink();
         QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), 5000);
-        m_link->written.clear();
+        m_link->writes.clear();
         emit m_core->connectionBridge()->peerEndpointReady();
-        QTRY_COMPARE_WITH_TIMEOUT(m_link->writtenCodes(), QList<quint16>{0x030E}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(writtenCodes(*m_link), QList<quint16>{0x030E}, 5000);
     }
 
     void linkSettingsFollowTheProduct()

@@ -11,6 +11,7 @@
 #include "commands/PlaybackController.h"
 #include "commands/SbusController.h"
 #include "commands/VisCameraController.h"
+#include "common/TestTransport.h"
 #include "link/FrameCodec.h"
 #include "link/ITransport.h"
 #include "link/Payload.h"
@@ -27,24 +28,6 @@
 
 namespace
 {
-
-// Keeps every frame written to it; always open.
-class RecordingTransport : public ITransport
-{
-public:
-    bool open() override { return true; }
-    void close() override {}
-    bool isOpen() const override { return true; }
-    bool write(const QByteArray &bytes) override
-    {
-        frames.append(bytes);
-        return true;
-    }
-    QString errorString() const override { return {}; }
-    QString displayName() const override { return QStringLiteral("REC"); }
-
-    QList<QByteArray> frames;
-};
 
 struct Sent {
     bool ok = false; // a well-formed command frame with the command flags
@@ -68,7 +51,7 @@ Sent decodeWritten(const QByteArray &frame)
 
 struct Groups {
     TransportManager manager;
-    RecordingTransport transport;
+    TestTransport transport{QStringLiteral("REC"), true};
     MotionController motion;
     IrCameraController ir;
     VisCameraController vis;
@@ -306,8 +289,8 @@ private slots:
         const Vector &v = vectors()[size_t(index)];
         Groups g;
         v.call(g);
-        QCOMPARE(g.transport.frames.size(), 1);
-        const Sent s = decodeWritten(g.transport.frames.first());
+        QCOMPARE(g.transport.writes.size(), 1);
+        const Sent s = decodeWritten(g.transport.writes.first());
         QVERIFY(s.ok);
         QCOMPARE(s.messageId, quint32(v.code));
         QCOMPARE(s.payload.toHex(' '), v.payload.toHex(' '));
@@ -330,9 +313,9 @@ private slots:
         g.playback.mediaFileDelete(path);
         g.playback.mediaFileDownload(path, 5, 1024, 0, 10);
         g.playback.videoPlaybackSeek(path, 0xFFFFFFFFu);
-        QCOMPARE(g.transport.frames.size(), 7);
+        QCOMPARE(g.transport.writes.size(), 7);
         QList<QByteArray> p;
-        for (const QByteArray &frame : g.transport.frames) {
+        for (const QByteArray &frame : g.transport.writes) {
             const Sent s = decodeWritten(frame);
             QVERIFY(s.ok);
             p.append(s.payload);
@@ -526,8 +509,8 @@ private slots:
             setChinese(chinese);
             g.common.timeSync();
         }
-        QCOMPARE(g.transport.frames.size(), 2);
-        const Sent s = decodeWritten(g.transport.frames.first());
+        QCOMPARE(g.transport.writes.size(), 2);
+        const Sent s = decodeWritten(g.transport.writes.first());
         QCOMPARE(s.messageId, 0x030Eu);
         QCOMPARE(s.payload.toHex(' '),
                  (hex("00F451C28C010000") + offsetBytes + zeros(6)).toHex(' '));
@@ -542,7 +525,7 @@ private slots:
         const qint64 before = QDateTime::currentMSecsSinceEpoch();
         g.common.timeSync();
         const qint64 after = QDateTime::currentMSecsSinceEpoch();
-        const QByteArray p = decodeWritten(g.transport.frames.value(0)).payload;
+        const QByteArray p = decodeWritten(g.transport.writes.value(0)).payload;
         QCOMPARE(p.size(), 16);
         const qint64 sent = qint64(Payload::readU32(p, 0)) | (qint64(Payload::readU32(p, 4)) << 32);
         QVERIFY(sent >= before && sent <= after);

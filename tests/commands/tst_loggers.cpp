@@ -7,6 +7,7 @@
 #include "commands/CommandLabelRegistry.h"
 #include "commands/CommandLoggers.h"
 #include "commands/DownloadStatusView.h"
+#include "common/TestTransport.h"
 #include "link/ITransport.h"
 #include "link/TransportManager.h"
 #include "log/LogBridge.h"
@@ -18,29 +19,6 @@
 
 namespace
 {
-
-// A link that keeps what it was asked to write and fails on demand.
-class LoggerTestTransport : public ITransport
-{
-public:
-    bool open() override { return opened = true; }
-    void close() override { opened = false; }
-    bool isOpen() const override { return opened; }
-    bool write(const QByteArray &bytes) override
-    {
-        if (failWrites)
-            return false;
-        written << bytes;
-        return true;
-    }
-    QString errorString() const override { return error; }
-    QString displayName() const override { return QStringLiteral("Serial COM3"); }
-
-    bool opened = true;
-    bool failWrites = false;
-    QString error;
-    QList<QByteArray> written;
-};
 
 struct FakeAlbum : DownloadStatusView {
     bool busy = false;
@@ -81,7 +59,7 @@ struct LogRig {
     QTemporaryDir tmp;
     QStringListModel model;
     LogBridge log{&model, tmp.path()};
-    LoggerTestTransport transport;
+    TestTransport transport{QStringLiteral("Serial COM3"), true};
     TransportManager manager;
     FakeAlbum album;
     CommandLoggers loggers{&manager, &log, &album};
@@ -124,8 +102,8 @@ private slots:
         r.log.setRawCaptureEnabled(true);
         const int before = r.log.lineCount();
         r.manager.sendCommand(0x0012, QByteArray::fromHex("0a0b0c"));
-        QCOMPARE(r.transport.written.size(), 1);
-        const QByteArray frame = r.transport.written.first();
+        QCOMPARE(r.transport.writes.size(), 1);
+        const QByteArray frame = r.transport.writes.first();
         const QString hex = QString::fromLatin1(frame.toHex(' '));
         QVERIFY(!hex.contains(QRegularExpression(QStringLiteral("[A-F]"))));
         QCOMPARE(r.log.lineCount(), before + 1);
@@ -144,7 +122,7 @@ private slots:
         setChinese(true);
         r.manager.sendCommand(0x0302, QByteArray());
         QCOMPARE(r.lastLine(), QStringLiteral("[Serial COM3 TX] 已发送拍照 (%1B)")
-                                   .arg(r.transport.written.last().size()));
+                                   .arg(r.transport.writes.last().size()));
         QVERIFY(r.lastDebug().contains(QStringLiteral("MsgID=0x00000302  拍照  Len=")));
     }
 
@@ -190,7 +168,8 @@ private slots:
         QFETCH(QString, shown);
         LogRig r;
         setChinese(chinese);
-        r.transport.opened = reason != QLatin1String("link_closed");
+        if (reason == QLatin1String("link_closed"))
+            r.transport.close();
         r.transport.failWrites = reason == QLatin1String("send_failed");
         r.manager.sendCommand(
             0x0302, QByteArray(reason == QLatin1String("payload_too_large") ? 70000 : 0, 'x'));
@@ -209,7 +188,7 @@ private slots:
     {
         LogRig r;
         r.transport.failWrites = true;
-        r.transport.error = QStringLiteral("Network unreachable %1");
+        r.transport.errorText = QStringLiteral("Network unreachable %1");
         r.manager.sendCommand(0x0302, QByteArray());
         QCOMPARE(r.lastLine(), QStringLiteral("[Serial COM3 TX] Did not send Take photo \u2014 "
                                               "Network unreachable %1"));
@@ -306,7 +285,7 @@ private slots:
         }
         r.loggers.onAckReceived(0x0400, 0);
         QCOMPARE(r.lastLine(), QStringLiteral("Received reply for Range once command"));
-        r.transport.opened = false;
+        r.transport.close();
         r.manager.sendCommand(0x0400, QByteArray(1, '\x01'));
         QCOMPARE(
             r.lastLine(),

@@ -1,4 +1,4 @@
-#include "RecordingTransport.h"
+#include "LinkTestSupport.h"
 #include "common/TestMain.h"
 #include "link/TransportManager.h"
 
@@ -34,7 +34,7 @@ QStringList emitted(QSignalSpy &spy)
 // A manager with an open recording link attached.
 struct Rig {
     TransportManager manager;
-    RecordingTransport link;
+    TestTransport link;
     QSignalSpy frames{&manager, &TransportManager::frameReceived};
     Rig() { manager.setTransport(link.opened()); }
 };
@@ -135,7 +135,7 @@ private slots:
         QSignalSpy dropped(&manager, &TransportManager::commandDropped);
         QSignalSpy sent(&manager, &TransportManager::commandSent);
         manager.sendCommand(1, "a"); // nothing attached
-        RecordingTransport link;
+        TestTransport link;
         manager.setTransport(&link);
         manager.sendCommand(2, "b"); // attached but closed
         link.open();
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(sent.at(1).at(2).toByteArray(), link.writes.at(1));
 
         // The counter survives a change of transport and wraps after 255.
-        RecordingTransport other;
+        TestTransport other;
         manager.setTransport(other.opened());
         for (int i = 0; i < 252; ++i)
             manager.sendCommand(1, {});
@@ -177,7 +177,7 @@ private slots:
         QSignalSpy state(&manager, &TransportManager::connectionChanged);
         QSignalSpy frames(&manager, &TransportManager::frameReceived);
         manager.setTransport(nullptr); // nothing attached, nothing changes
-        RecordingTransport first;
+        TestTransport first;
         manager.setTransport(first.opened());
         manager.setTransport(&first);
         first.close(); // relayed as it is
@@ -188,7 +188,7 @@ private slots:
         // and the old link is no longer heard.
         const QByteArray f = frame(7, "tail");
         first.deliver(f.left(8));
-        RecordingTransport second; // closed
+        TestTransport second; // closed
         manager.setTransport(&second);
         second.deliver(f.mid(8));
         first.deliver(f);
@@ -199,7 +199,7 @@ private slots:
 
         // A transport that goes away leaves the manager safe to use.
         {
-            RecordingTransport shortLived;
+            TestTransport shortLived;
             manager.setTransport(shortLived.opened());
         }
         QSignalSpy dropped(&manager, &TransportManager::commandDropped);

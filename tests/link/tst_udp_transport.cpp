@@ -1,4 +1,4 @@
-#include "RecordingTransport.h"
+#include "LinkTestSupport.h"
 #include "common/TestMain.h"
 #include "link/UdpTransport.h"
 

@@ -1,51 +1,12 @@
 #pragma once
 
-#include "link/ITransport.h"
+#include "common/TestTransport.h"
 
-#include <QByteArrayList>
 #include <QSettings>
 
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
-
-// A link double that keeps what is written to it and lets a test decide
-// whether it is open and whether writes succeed.
-class RecordingTransport : public ITransport
-{
-    Q_OBJECT
-public:
-    using ITransport::ITransport;
-
-    bool open() override
-    {
-        emit connectionChanged(m_open = true);
-        return true;
-    }
-    RecordingTransport *opened()
-    {
-        open();
-        return this;
-    }
-    void close() override { emit connectionChanged(m_open = false); }
-    bool isOpen() const override { return m_open; }
-    bool write(const QByteArray &bytes) override
-    {
-        if (!failWrites)
-            writes.append(bytes);
-        return !failWrites;
-    }
-    QString errorString() const override { return errorText; }
-    QString displayName() const override { return QStringLiteral("Test link"); }
-    void deliver(const QByteArray &bytes) { emit dataReceived(bytes); }
-
-    QByteArrayList writes;
-    bool failWrites = false;
-    QString errorText;
-
-private:
-    bool m_open = false;
-};
 
 // A pseudo-terminal pair: the transport opens the slave side by name, the
 // test plays the device on the (non-blocking) master side.
