@@ -39,6 +39,26 @@ GimbalState *AppCore::gimbalState() const
     return m_controller ? m_controller->state() : nullptr;
 }
 
+QStringList AppCore::publishedNames()
+{
+    return {QStringLiteral("transportManager"), QStringLiteral("controller"),
+            QStringLiteral("gimbalState"),      QStringLiteral("connBridge"),
+            QStringLiteral("logModel"),         QStringLiteral("appLog"),
+            QStringLiteral("appSettings"),      QStringLiteral("cameraModel")};
+}
+
+QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
+{
+    const QObjectList objects{m_transportManager, m_controller, gimbalState(), m_connectionBridge,
+                              m_logModel,         m_logBridge,  m_appSettings, m_cameraModel};
+    const QStringList names = publishedNames();
+    Q_ASSERT(names.size() == objects.size());
+    QVector<QPair<QString, QObject *>> published;
+    for (int i = 0; i < names.size(); ++i)
+        published.append({names.at(i), objects.at(i)});
+    return published;
+}
+
 bool AppCore::isDetailLine(const QString &text)
 {
     return text.startsWith(QLatin1String("[TX Raw]")) ||

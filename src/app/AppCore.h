@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QPair>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 class AppSettingsBridge;
 class CameraModelBridge;
@@ -36,6 +39,12 @@ public:
     AppSettingsBridge *appSettings() const { return m_appSettings; }
     CameraModelBridge *cameraModel() const { return m_cameraModel; }
     CommandLoggers *commandLoggers() const { return m_commandLoggers; }
+
+    // The objects the interface reaches by name, in the order they are
+    // published (the key filter, which belongs to the interface, is not one).
+    QVector<QPair<QString, QObject *>> publishedObjects() const;
+    // Their names, in the same order, without building anything.
+    static QStringList publishedNames();
 
     // Protocol detail lines from the controller: kept out of the operator's
     // log pane and written to the session log only.

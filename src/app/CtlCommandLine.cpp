@@ -24,7 +24,15 @@ void splitSuffix(const QString &value, QString &name, QString &number)
 bool CtlCommandLine::isStepKeyword(const QString &word)
 {
     return word == QLatin1String("ready") || word == QLatin1String("call") ||
-           word == QLatin1String("wait") || word == QLatin1String("state");
+           word == QLatin1String("wait") || word == QLatin1String("state") ||
+           word == QLatin1String("until");
+}
+
+void CtlCommandLine::splitQualified(const QString &name, QString &object, QString &member)
+{
+    const int dot = name.indexOf(QLatin1Char('.'));
+    object = dot < 0 ? QString() : name.left(dot);
+    member = dot < 0 ? name : name.mid(dot + 1);
 }
 
 bool CtlCommandLine::fail(const QString &text)
@@ -77,8 +85,10 @@ bool CtlCommandLine::parse(const QStringList &arguments)
             return fail(QStringLiteral("unknown option %1").arg(option));
         }
     }
-    if (useUdp() == useSerial())
-        return fail(QStringLiteral("give exactly one of --udp HOST[:PORT] and --serial "
+    // Without a link only the objects that need none (video, files) can be
+    // driven; a `ready` step then fails with the link error.
+    if (useUdp() && useSerial())
+        return fail(QStringLiteral("give at most one of --udp HOST[:PORT] and --serial "
                                    "DEVICE[:BAUD]"));
     return parseSteps(arguments.mid(i));
 }
@@ -159,6 +169,23 @@ bool CtlCommandLine::parseSteps(const QStringList &words)
                 return fail(QStringLiteral("wait needs a time in milliseconds, not \"%1\"")
                                 .arg(words.at(i)));
             ++i;
+        } else if (word == QLatin1String("until")) {
+            step.kind = Step::Until;
+            const QString usage = QStringLiteral("until needs [OBJECT.]PROPERTY=VALUE and a time "
+                                                 "in milliseconds");
+            if (i + 1 >= words.size())
+                return fail(usage);
+            const QString condition = words.at(i++);
+            const int equals = condition.indexOf(QLatin1Char('='));
+            if (equals < 1)
+                return fail(usage + QStringLiteral(", not \"%1\"").arg(condition));
+            step.name = condition.left(equals);
+            step.args = QStringList{condition.mid(equals + 1)};
+            bool ok = false;
+            step.milliseconds = words.at(i).toInt(&ok);
+            if (!ok || step.milliseconds < 0)
+                return fail(usage + QStringLiteral(", not \"%1\"").arg(words.at(i)));
+            ++i;
         } else if (word == QLatin1String("call") || word == QLatin1String("state")) {
             const bool call = word == QLatin1String("call");
             step.kind = call ? Step::Call : Step::State;
@@ -170,7 +197,8 @@ bool CtlCommandLine::parseSteps(const QStringList &words)
             while (i < words.size() && !isStepKeyword(words.at(i)))
                 step.args.append(words.at(i++));
         } else {
-            return fail(QStringLiteral("unknown step \"%1\" (expected ready, call, wait or state)")
+            return fail(QStringLiteral("unknown step \"%1\" (expected ready, call, wait, state or "
+                                       "until)")
                             .arg(word));
         }
         m_steps.append(step);
@@ -178,39 +206,52 @@ bool CtlCommandLine::parseSteps(const QStringList &words)
     return true;
 }
 
-QString CtlCommandLine::usage()
+QString CtlCommandLine::usage(const QStringList &objects)
 {
     return QStringLiteral(
-        "Usage: skyrigctl [--udp HOST[:PORT]] [--serial DEVICE[:BAUD]] [--model ID]\n"
-        "                 [--lang en|zh] STEP...\n"
-        "\n"
-        "Drives the camera without the interface, through the same objects the\n"
-        "program uses. Give exactly one link:\n"
-        "  --udp HOST[:PORT]       camera address (required) and port (default 1030)\n"
-        "  --serial DEVICE[:BAUD]  serial device, baud rate (default 115200)\n"
-        "  --model ID              product (default Otter)\n"
-        "  --lang en|zh            language of the log lines (default en)\n"
-        "  -h, --help              this text\n"
-        "\n"
-        "Steps, run in order:\n"
-        "  ready                   wait until the link handshake is done (at most 5 s)\n"
-        "  call OPERATION [ARG...] call a controller operation; arguments are\n"
-        "                          numbers, true/false, texts, or comma-separated\n"
-        "                          numbers for lists (\"\" for an empty list)\n"
-        "  wait MS                 let the link run for MS milliseconds\n"
-        "  state [PROPERTY...]     print the named device-state properties (all when\n"
-        "                          none is named) as one line of JSON\n"
-        "The arguments of call and state run up to the next step word.\n"
-        "\n"
-        "Every log line is printed to standard output as \"log: <text>\".\n"
-        "\n"
-        "Exit status:\n"
-        "  0  all steps done\n"
-        "  1  bad command line\n"
-        "  2  the link could not be opened\n"
-        "  3  ready timed out\n"
-        "  4  unknown operation\n"
-        "  5  wrong number of arguments for the operation\n"
-        "  6  an argument does not fit its parameter\n"
-        "  7  unknown state property\n");
+               "Usage: skyrigctl [--udp HOST[:PORT] | --serial DEVICE[:BAUD]] [--model ID]\n"
+               "                 [--lang en|zh] STEP...\n"
+               "\n"
+               "Drives the camera without the interface, through the same objects the\n"
+               "program publishes. Give at most one link (without one, only objects that\n"
+               "need no link can be used, and ready fails):\n"
+               "  --udp HOST[:PORT]       camera address (required) and port (default 1030)\n"
+               "  --serial DEVICE[:BAUD]  serial device, baud rate (default 115200)\n"
+               "  --model ID              product (default Otter)\n"
+               "  --lang en|zh            language of the log lines (default en)\n"
+               "  -h, --help              this text\n"
+               "\n"
+               "Steps, run in order:\n"
+               "  ready                   wait until the link handshake is done (at most 5 s)\n"
+               "  call [OBJECT.]OPERATION [ARG...]\n"
+               "                          call an operation of a published object (the\n"
+               "                          controller when no OBJECT is named); arguments\n"
+               "                          are numbers, true/false, texts, or comma-separated\n"
+               "                          numbers for lists (\"\" for an empty list)\n"
+               "  wait MS                 let the program run for MS milliseconds\n"
+               "  state [[OBJECT.]PROPERTY...]\n"
+               "                          print the named properties (of the device state\n"
+               "                          when no OBJECT is named; all of its properties when\n"
+               "                          none is named) as one line of JSON\n"
+               "  until [OBJECT.]PROPERTY=VALUE MS\n"
+               "                          wait until the property reads VALUE, at most MS ms\n"
+               "The arguments of call and state run up to the next step word.\n"
+               "\n"
+               "Objects: %1.\n"
+               "\n"
+               "Every log line is printed to standard output as \"log: <text>\"; every\n"
+               "error, finish and status-text change of an object as\n"
+               "\"event: OBJECT: <text>\".\n"
+               "\n"
+               "Exit status:\n"
+               "  0  all steps done\n"
+               "  1  bad command line\n"
+               "  2  the link could not be opened\n"
+               "  3  ready timed out\n"
+               "  4  unknown operation\n"
+               "  5  wrong number of arguments for the operation\n"
+               "  6  an argument does not fit its parameter\n"
+               "  7  unknown object or property\n"
+               "  8  until timed out\n")
+        .arg(objects.join(QStringLiteral(", ")));
 }

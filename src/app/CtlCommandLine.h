@@ -7,7 +7,7 @@
 // The command line of the headless front end, taken apart but not yet checked
 // against the controller: link options first, then the steps in order.
 //
-//   skyrigctl [--udp HOST[:PORT]] [--serial DEVICE[:BAUD]] [--model ID]
+//   skyrigctl [--udp HOST[:PORT] | --serial DEVICE[:BAUD]] [--model ID]
 //             [--lang en|zh] STEP...
 //
 // Options are only read before the first step, so step arguments such as
@@ -19,17 +19,18 @@ public:
     static constexpr int DefaultBaudRate = 115200;
 
     struct Step {
-        enum Kind { Ready, Call, Wait, State };
+        enum Kind { Ready, Call, Wait, State, Until };
         Kind kind = Ready;
-        QString name;         // operation of a call
-        QStringList args;     // call arguments, or property names of a state step
-        int milliseconds = 0; // of a wait
+        QString name;         // [OBJECT.]OPERATION of a call, [OBJECT.]PROPERTY of an until
+        QStringList args;     // call arguments, property names of a state, the value of an until
+        int milliseconds = 0; // of a wait, or the longest an until waits
     };
 
     // False with errorText() set when the line cannot be used.
     bool parse(const QStringList &arguments);
 
     bool helpRequested() const { return m_help; }
+    bool hasLink() const { return useUdp() || useSerial(); }
     bool useUdp() const { return !m_udpHost.isEmpty(); }
     QString udpHost() const { return m_udpHost; }
     int udpPort() const { return m_udpPort; }
@@ -42,7 +43,11 @@ public:
     QString errorText() const { return m_error; }
 
     static bool isStepKeyword(const QString &word);
-    static QString usage();
+    // "OBJECT.MEMBER" split at its first dot; a name without a dot leaves
+    // `object` empty (the caller's default object).
+    static void splitQualified(const QString &name, QString &object, QString &member);
+    // `objects`: the names a step may use as OBJECT.
+    static QString usage(const QStringList &objects);
 
 private:
     bool fail(const QString &text);

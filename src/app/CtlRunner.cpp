@@ -1,6 +1,7 @@
 #include "app/CtlRunner.h"
 
 #include "app/AppCore.h"
+#include "app/CtlEventPrinter.h"
 #include "commands/GimbalController.h"
 #include "link/ConnectionBridge.h"
 #include "link/Language.h"
@@ -43,6 +44,27 @@ QByteArray jsonValue(const QVariant &value)
     return array.mid(1, array.size() - 2);
 }
 
+// An until step's VALUE against a property: true/false for flags, numbers by
+// value (so 100 matches 100.0), anything else by its text.
+bool valueMatches(const QVariant &value, const QString &wanted)
+{
+    if (value.userType() == QMetaType::Bool)
+        return wanted == (value.toBool() ? QLatin1String("true") : QLatin1String("false"));
+    bool numeric = false;
+    const double number = wanted.toDouble(&numeric);
+    switch (value.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return numeric && value.toDouble() == number;
+    default:
+        return value.toString() == wanted;
+    }
+}
+
 } // namespace
 
 CtlRunner::CtlRunner(QObject *parent) : QObject(parent) {}
@@ -68,7 +90,7 @@ int CtlRunner::run(const QStringList &arguments)
         return UsageError;
     }
     if (m_commandLine.helpRequested()) {
-        std::fputs(CtlCommandLine::usage().toUtf8().constData(), stdout);
+        std::fputs(CtlCommandLine::usage(AppCore::publishedNames()).toUtf8().constData(), stdout);
         std::fflush(stdout);
         return Success;
     }
@@ -88,6 +110,9 @@ int CtlRunner::run(const QStringList &arguments)
         printLine(QStringLiteral("log: ") + line);
     connect(m_core->logBridge(), &LogBridge::messageAppended, this,
             [this](const QString &text) { printLine(QStringLiteral("log: ") + text); });
+    m_events = new CtlEventPrinter([this](const QString &line) { printLine(line); }, this);
+    for (const auto &entry : m_core->publishedObjects())
+        publish(entry.first, entry.second);
 
     const int invalid = validateSteps();
     if (invalid != Success)
@@ -96,7 +121,7 @@ int CtlRunner::run(const QStringList &arguments)
     m_core->controller()->setModel(m_commandLine.modelId());
 
     QString linkError;
-    if (!openLink(linkError))
+    if (m_commandLine.hasLink() && !openLink(linkError))
         return fail(LinkError, linkError);
 
     int call = 0;
@@ -108,30 +133,90 @@ int CtlRunner::run(const QStringList &arguments)
                 return status;
             break;
         }
-        case CtlCommandLine::Step::Call:
-            if (!m_calls.at(call++).invoke(m_core->controller()))
+        case CtlCommandLine::Step::Call: {
+            const auto &resolved = m_calls.at(call++);
+            if (!resolved.second.invoke(resolved.first))
                 return fail(BadArgument, QStringLiteral("%1 could not be called").arg(step.name));
             break;
+        }
         case CtlCommandLine::Step::Wait:
             runWait(step.milliseconds);
             break;
         case CtlCommandLine::Step::State:
             printState(step.args);
             break;
+        case CtlCommandLine::Step::Until: {
+            const int status = runUntil(step);
+            if (status != Success)
+                return status;
+            break;
+        }
         }
     }
     return Success;
 }
 
+void CtlRunner::publish(const QString &name, QObject *object)
+{
+    m_objects.append({name, object});
+    m_events->watch(name, object);
+}
+
+QObject *CtlRunner::object(const QString &name) const
+{
+    for (const auto &entry : m_objects) {
+        if (entry.first == name)
+            return entry.second;
+    }
+    return nullptr;
+}
+
+QStringList CtlRunner::objectNames() const
+{
+    QStringList names;
+    for (const auto &entry : m_objects)
+        names.append(entry.first);
+    return names;
+}
+
+QObject *CtlRunner::propertyOwner(const QString &qualified, QByteArray &property,
+                                  QString &error) const
+{
+    QString objectName;
+    QString member;
+    CtlCommandLine::splitQualified(qualified, objectName, member);
+    QObject *owner = objectName.isEmpty() ? m_core->gimbalState() : object(objectName);
+    if (!owner) {
+        error = QStringLiteral("unknown object \"%1\" (known: %2)")
+                    .arg(objectName, objectNames().join(QStringLiteral(", ")));
+        return nullptr;
+    }
+    property = member.toLatin1();
+    // Only an object's own properties; objectName is not one.
+    if (owner->metaObject()->indexOfProperty(property.constData()) <
+        QObject::staticMetaObject.propertyCount()) {
+        error = QStringLiteral("unknown property \"%1\"").arg(qualified);
+        return nullptr;
+    }
+    return owner;
+}
+
 int CtlRunner::validateSteps()
 {
-    const QMetaObject *stateMeta = m_core->gimbalState()->metaObject();
     for (const CtlCommandLine::Step &step : m_commandLine.steps()) {
         if (step.kind == CtlCommandLine::Step::Call) {
+            QString objectName;
+            QString operation;
+            CtlCommandLine::splitQualified(step.name, objectName, operation);
+            QObject *target = objectName.isEmpty() ? m_core->controller() : object(objectName);
+            if (!target)
+                return fail(UnknownProperty,
+                            QStringLiteral("unknown object \"%1\" (known: %2)")
+                                .arg(objectName, objectNames().join(QStringLiteral(", "))));
             CtlCall call;
-            switch (call.resolve(m_core->controller(), step.name, step.args)) {
+            switch (call.resolve(target, operation, step.args)) {
             case CtlCall::Resolved:
-                m_calls.append(call);
+                m_calls.append({target, call});
                 break;
             case CtlCall::UnknownOperation:
                 return fail(UnknownOperation, call.errorText());
@@ -140,13 +225,15 @@ int CtlRunner::validateSteps()
             case CtlCall::BadArgument:
                 return fail(BadArgument, call.errorText());
             }
-        } else if (step.kind == CtlCommandLine::Step::State) {
-            for (const QString &name : step.args) {
-                const int index = stateMeta->indexOfProperty(name.toLatin1().constData());
-                // Only the device state's own properties; objectName is not one.
-                if (index < QObject::staticMetaObject.propertyCount())
-                    return fail(UnknownProperty,
-                                QStringLiteral("unknown state property \"%1\"").arg(name));
+        } else if (step.kind == CtlCommandLine::Step::State ||
+                   step.kind == CtlCommandLine::Step::Until) {
+            const QStringList names =
+                step.kind == CtlCommandLine::Step::State ? step.args : QStringList{step.name};
+            for (const QString &name : names) {
+                QByteArray property;
+                QString error;
+                if (!propertyOwner(name, property, error))
+                    return fail(UnknownProperty, error);
             }
         }
     }
@@ -178,6 +265,8 @@ bool CtlRunner::openLink(QString &error)
 
 int CtlRunner::runReady()
 {
+    if (!m_commandLine.hasLink())
+        return fail(LinkError, QStringLiteral("ready needs a link (--udp or --serial)"));
     GimbalController *controller = m_core->controller();
     if (controller->handshakeReady())
         return Success;
@@ -206,10 +295,9 @@ void CtlRunner::runWait(int milliseconds)
 
 void CtlRunner::printState(const QStringList &properties)
 {
-    const GimbalState *state = m_core->gimbalState();
-    const QMetaObject *meta = state->metaObject();
     QStringList names = properties;
     if (names.isEmpty()) {
+        const QMetaObject *meta = m_core->gimbalState()->metaObject();
         for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i)
             names.append(QString::fromLatin1(meta->property(i).name()));
     }
@@ -217,9 +305,56 @@ void CtlRunner::printState(const QStringList &properties)
     for (int i = 0; i < names.size(); ++i) {
         if (i > 0)
             line += ',';
-        const QByteArray key = names.at(i).toUtf8();
-        line += jsonValue(QString::fromUtf8(key)) + ':' + jsonValue(state->property(key));
+        QByteArray property;
+        QString error;
+        const QObject *owner = propertyOwner(names.at(i), property, error);
+        line += jsonValue(names.at(i)) + ':' +
+                jsonValue(owner ? owner->property(property.constData()) : QVariant());
     }
     line += '}';
     printLine(QString::fromUtf8(line));
+}
+
+int CtlRunner::runUntil(const CtlCommandLine::Step &step)
+{
+    QByteArray property;
+    QString error;
+    QObject *owner = propertyOwner(step.name, property, error);
+    if (!owner)
+        return fail(UnknownProperty, error);
+    const QString wanted = step.args.value(0);
+    const auto reached = [owner, property, wanted] {
+        return valueMatches(owner->property(property.constData()), wanted);
+    };
+    if (!reached()) {
+        QEventLoop loop;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        // The change signal asks for a check as soon as the loop runs; the
+        // poll covers properties without one.
+        QTimer check;
+        check.setSingleShot(true);
+        QTimer poll;
+        for (QTimer *timer : {&check, &poll})
+            connect(timer, &QTimer::timeout, &loop, [&loop, reached] {
+                if (reached())
+                    loop.quit();
+            });
+        const QMetaObject *meta = owner->metaObject();
+        const QMetaProperty metaProperty = meta->property(meta->indexOfProperty(property));
+        if (metaProperty.hasNotifySignal())
+            connect(owner, metaProperty.notifySignal(), &check,
+                    check.metaObject()->method(check.metaObject()->indexOfSlot("start()")));
+        timeout.start(step.milliseconds);
+        poll.start(PollIntervalMs);
+        loop.exec();
+    }
+    if (reached())
+        return Success;
+    return fail(UntilTimeout,
+                QStringLiteral("%1 did not become %2 within %3 ms (it is %4)")
+                    .arg(step.name, wanted)
+                    .arg(step.milliseconds)
+                    .arg(QString::fromUtf8(jsonValue(owner->property(property.constData())))));
 }

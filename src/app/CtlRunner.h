@@ -9,6 +9,7 @@
 #include <QVector>
 
 class AppCore;
+class CtlEventPrinter;
 
 // The headless front end: builds the program's own object graph, opens the
 // one link it was told to, runs the steps of the command line in order and
@@ -26,11 +27,14 @@ public:
         UnknownOperation = 4,
         WrongArgumentCount = 5,
         BadArgument = 6,
-        UnknownProperty = 7,
+        UnknownProperty = 7, // also an unknown object
+        UntilTimeout = 8,
     };
 
     // The longest a `ready` step waits for the handshake.
     static constexpr int ReadyTimeoutMs = 5000;
+    // How often an until step looks at a property that has no change signal.
+    static constexpr int PollIntervalMs = 100;
 
     explicit CtlRunner(QObject *parent = nullptr);
     ~CtlRunner() override;
@@ -40,16 +44,28 @@ public:
     int run(const QStringList &arguments);
 
 private:
+    // Makes `object` reachable from the steps as `name` and reports its events.
+    void publish(const QString &name, QObject *object);
+    QObject *object(const QString &name) const;
+    QStringList objectNames() const;
+    // Looks up "[OBJECT.]PROPERTY" (OBJECT defaulting to the device state);
+    // null with `error` set when either is unknown.
+    QObject *propertyOwner(const QString &qualified, QByteArray &property, QString &error) const;
+
     int fail(int code, const QString &text);
     int validateSteps();
     bool openLink(QString &error);
     int runReady();
     void runWait(int milliseconds);
     void printState(const QStringList &properties);
+    int runUntil(const CtlCommandLine::Step &step);
     void printLine(const QString &line);
 
     CtlCommandLine m_commandLine;
     AppCore *m_core = nullptr;
-    // One resolved call per `call` step, in the order of the steps.
-    QVector<CtlCall> m_calls;
+    CtlEventPrinter *m_events = nullptr;
+    QVector<QPair<QString, QObject *>> m_objects;
+    // One resolved call per `call` step, in the order of the steps, with the
+    // object it is made on.
+    QVector<QPair<QObject *, CtlCall>> m_calls;
 };

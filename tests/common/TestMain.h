@@ -90,9 +90,15 @@ template <typename App> int runRegistered(int argc, char **argv)
         std::sort(tests.begin(), tests.end(), [](const Registered &a, const Registered &b) {
             return qstrcmp(a.name, b.name) < 0;
         });
+        // SKYRIG_TEST_CLASS=A,B runs only those classes (handy while working
+        // on one area); unset runs them all.
+        const QStringList only = QString::fromLocal8Bit(qgetenv("SKYRIG_TEST_CLASS"))
+                                     .split(QLatin1Char(','), Qt::SkipEmptyParts);
         int status = 0;
-        for (const Registered &t : tests)
-            status += t.run(argc, argv);
+        for (const Registered &t : tests) {
+            if (only.isEmpty() || only.contains(QString::fromLatin1(t.name)))
+                status += t.run(argc, argv);
+        }
         return status;
     });
 }

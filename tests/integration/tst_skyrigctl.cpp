@@ -164,6 +164,25 @@ private slots:
         QVERIFY(!json.contains(QLatin1String("objectName")));
     }
 
+    void publishedObjectsByName()
+    {
+        FakeCamera camera;
+        QVERIFY(camera.port() != 0);
+        const Run run = runCtl(QStringList{"--udp", camera.address()} +
+                               words("until controller.handshakeReady=true 3000 "
+                                     "call controller.gimbalControl 0 2 0 "
+                                     "state cameraModel.modelId connBridge.connected pitchJoint "
+                                     "until connected=true 1000 until pitchJoint=99 200"));
+        QCOMPARE(run.exitCode, int(CtlRunner::UntilTimeout));
+        QVERIFY2(run.out.contains(QStringLiteral(
+                     "{\"cameraModel.modelId\":\"Otter\",\"connBridge.connected\":true,"
+                     "\"pitchJoint\":-5}")),
+                 qPrintable(run.out.join(QLatin1Char('\n'))));
+        QVERIFY2(run.err.contains(
+                     QLatin1String("pitchJoint did not become 99 within 200 ms (it is -5)")),
+                 qPrintable(run.err));
+    }
+
     void chineseRunKeepsItsOwnStore()
     {
         FakeCamera camera;
@@ -203,6 +222,13 @@ private slots:
             << "call playbackClientSet 1 127.0.0.1 70000" << int(CtlRunner::BadArgument) << "port";
         QTest::newRow("unknown property") << "state yawJoint noSuchProperty"
                                           << int(CtlRunner::UnknownProperty) << "noSuchProperty";
+        QTest::newRow("unknown object")
+            << "call noSuchObject.start" << int(CtlRunner::UnknownProperty) << "noSuchObject";
+        QTest::newRow("unknown property of an object")
+            << "until cameraModel.noSuchProperty=1 100" << int(CtlRunner::UnknownProperty)
+            << "cameraModel.noSuchProperty";
+        QTest::newRow("until without a value")
+            << "until connected 100" << int(CtlRunner::UsageError) << "PROPERTY=VALUE";
         QTest::newRow("unknown step") << "ready jump" << int(CtlRunner::UsageError) << "jump";
         QTest::newRow("wait without time") << "wait" << int(CtlRunner::UsageError) << "wait";
     }
@@ -227,9 +253,9 @@ private slots:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message"); // on stderr, or on stdout for a success
-        QTest::newRow("no link") << "ready" << int(CtlRunner::UsageError) << "exactly one";
+        QTest::newRow("no link") << "ready" << int(CtlRunner::LinkError) << "needs a link";
         QTest::newRow("two links") << "--udp 127.0.0.1 --serial /dev/null ready"
-                                   << int(CtlRunner::UsageError) << "exactly one";
+                                   << int(CtlRunner::UsageError) << "at most one";
         // Never falls back to a stored or default camera address.
         QTest::newRow("no host") << "--udp :1030 ready" << int(CtlRunner::UsageError) << "HOST";
         QTest::newRow("address not usable")
@@ -240,7 +266,7 @@ private slots:
             << "--lang fr --udp 127.0.0.1 ready" << int(CtlRunner::UsageError) << "fr";
         QTest::newRow("serial device missing")
             << "--serial /nonexistent/ttyCTL0:9600 ready" << int(CtlRunner::LinkError) << "ttyCTL0";
-        QTest::newRow("help") << "--help" << int(CtlRunner::Success) << "7  unknown state property";
+        QTest::newRow("help") << "--help" << int(CtlRunner::Success) << "8  until timed out";
     }
 
     void linkOptions()
