@@ -1,3 +1,4 @@
+#include "app/AppCommandLine.h"
 #include "app/AppCore.h"
 #include "app/QmlFrontEnd.h"
 #include "app/StartupLog.h"
@@ -15,18 +16,35 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <SkyrigVersion.h>
+
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    // Answered before any window system is touched, so they work anywhere.
+    QString answer;
+    if (AppCommandLine::answersAtOnce(argc, argv, answer)) {
+        std::fputs(answer.toUtf8().constData(), stdout);
+        return 0;
+    }
+
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
+    AppCommandLine commandLine;
+    if (!commandLine.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "skyrig: %s\nTry 'skyrig --help'.\n",
+                     commandLine.errorText().toLocal8Bit().constData());
+        return 1;
+    }
 
     // Identity first: every settings store opened from here on is the
     // per-user "Skyrig" one.
     QApplication::setFont(QFont(QStringLiteral("Microsoft YaHei UI")));
     QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationName(QStringLiteral("Skyrig"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.15"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SKYRIG_VERSION));
     QmlFrontEnd::initResources();
     const QIcon icon(QStringLiteral(":/icons/app-icon.png"));
     if (!icon.isNull())

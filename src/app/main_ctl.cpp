@@ -1,5 +1,7 @@
 #include "app/CtlRunner.h"
 
+#include <SkyrigVersion.h>
+
 #include <QCoreApplication>
 
 int main(int argc, char **argv)
@@ -8,7 +10,7 @@ int main(int argc, char **argv)
     // A store of its own: scripted runs never change the interface program's settings.
     QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationName(QStringLiteral("skyrigctl"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.15"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SKYRIG_VERSION));
     CtlRunner runner;
     return runner.run(QCoreApplication::arguments());
 }

@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QHostAddress>
 
+#include <SkyrigVersion.h>
+
 namespace
 {
 
@@ -86,6 +88,8 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         "On start it prints one line: camsim ready udp=ADDR:PORT pty=PATH rtsp=URL"));
     const QCommandLineOption oHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                    QStringLiteral("Show this help."));
+    const QCommandLineOption oVersion(QStringLiteral("version"),
+                                      QStringLiteral("Show the version."));
     const QCommandLineOption oBind(QStringLiteral("bind"),
                                    QStringLiteral("Address to listen on (default 127.0.0.1; a "
                                                   "non-loopback address needs --allow-remote)."),
@@ -165,12 +169,19 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
     const QCommandLineOption oAllowRemote(
         QStringLiteral("allow-remote"),
         QStringLiteral("Allow binding and answering non-loopback addresses."));
-    p.addOptions({oHelp,       oBind,     oUdpPort, oPty,    oRtspPort,  oModel, oStatusKind,
-                  oAttitudeHz, oStatusHz, oIrHz,    oVisHz,  oSd,        oLoss,  oCorrupt,
-                  oDuplicate,  oGarbage,  oDelay,   oJitter, oAckResult, oSeed,  oAllowRemote});
+    p.addOptions({oHelp,   oVersion,    oBind,       oUdpPort,    oPty,     oRtspPort,
+                  oModel,  oStatusKind, oAttitudeHz, oStatusHz,   oIrHz,    oVisHz,
+                  oSd,     oLoss,       oCorrupt,    oDuplicate,  oGarbage, oDelay,
+                  oJitter, oAckResult,  oSeed,       oAllowRemote});
 
     if (!p.parse(arguments)) {
         *error = p.errorText();
+        return false;
+    }
+    if (p.isSet(oVersion)) {
+        if (helpText)
+            *helpText = QStringLiteral("skyrig-camsim " SKYRIG_VERSION "\n");
+        error->clear();
         return false;
     }
     if (p.isSet(oHelp)) {
