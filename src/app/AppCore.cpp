@@ -9,6 +9,7 @@
 #include "link/TransportManager.h"
 #include "log/LogBridge.h"
 #include "state/GimbalState.h"
+#include "video/VideoUrlHistory.h"
 
 #include <QStringListModel>
 
@@ -23,6 +24,7 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
     m_logModel = new QStringListModel(owner);
     m_logBridge = logDirectory.isEmpty() ? new LogBridge(m_logModel, owner)
                                          : new LogBridge(m_logModel, logDirectory, owner);
+    m_videoUrlHistory = new VideoUrlHistory(owner);
     m_appSettings = new AppSettingsBridge(owner);
     m_cameraModel = new CameraModelBridge(m_controller, owner);
     // No media album in this build: the acknowledgement logger treats every
@@ -44,13 +46,15 @@ QStringList AppCore::publishedNames()
     return {QStringLiteral("transportManager"), QStringLiteral("controller"),
             QStringLiteral("gimbalState"),      QStringLiteral("connBridge"),
             QStringLiteral("logModel"),         QStringLiteral("appLog"),
-            QStringLiteral("appSettings"),      QStringLiteral("cameraModel")};
+            QStringLiteral("videoUrlStore"),    QStringLiteral("appSettings"),
+            QStringLiteral("cameraModel")};
 }
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
 {
-    const QObjectList objects{m_transportManager, m_controller, gimbalState(), m_connectionBridge,
-                              m_logModel,         m_logBridge,  m_appSettings, m_cameraModel};
+    const QObjectList objects{m_transportManager, m_controller,  gimbalState(),
+                              m_connectionBridge, m_logModel,    m_logBridge,
+                              m_videoUrlHistory,  m_appSettings, m_cameraModel};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
     QVector<QPair<QString, QObject *>> published;
@@ -70,6 +74,11 @@ void AppCore::followCameraModel()
 {
     ConnectionBridge *bridge = m_connectionBridge;
     CameraModelBridge *camera = m_cameraModel;
+    VideoUrlHistory *urls = m_videoUrlHistory;
+    // The address history shown is the selected product's.
+    auto followUrls = [urls, camera] { urls->setModelId(camera->modelId()); };
+    connect(camera, &CameraModelBridge::changed, urls, followUrls);
+    followUrls();
     // The link's default address and its per-product settings follow the
     // selected product, from the start and on every change.
     auto apply = [bridge, camera] {

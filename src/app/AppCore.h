@@ -15,6 +15,7 @@ class GimbalState;
 class LogBridge;
 class QStringListModel;
 class TransportManager;
+class VideoUrlHistory;
 
 // The program's object graph: creates every long-lived object once, in a fixed
 // order, and wires them to each other and to the log. Needs neither the scene
@@ -36,6 +37,7 @@ public:
     ConnectionBridge *connectionBridge() const { return m_connectionBridge; }
     QStringListModel *logModel() const { return m_logModel; }
     LogBridge *logBridge() const { return m_logBridge; }
+    VideoUrlHistory *videoUrlHistory() const { return m_videoUrlHistory; }
     AppSettingsBridge *appSettings() const { return m_appSettings; }
     CameraModelBridge *cameraModel() const { return m_cameraModel; }
     CommandLoggers *commandLoggers() const { return m_commandLoggers; }
@@ -60,6 +62,7 @@ private:
     ConnectionBridge *m_connectionBridge = nullptr;
     QStringListModel *m_logModel = nullptr;
     LogBridge *m_logBridge = nullptr;
+    VideoUrlHistory *m_videoUrlHistory = nullptr;
     AppSettingsBridge *m_appSettings = nullptr;
     CameraModelBridge *m_cameraModel = nullptr;
     CommandLoggers *m_commandLoggers = nullptr;

@@ -9,6 +9,8 @@
 #include "log/LogBridge.h"
 #include "log/LogDirectory.h"
 #include "state/GimbalState.h"
+#include "video/QmlVideoPlayer.h"
+#include "video/VideoFrameItem.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -69,7 +71,18 @@ bool valueMatches(const QVariant &value, const QString &wanted)
 
 CtlRunner::CtlRunner(QObject *parent) : QObject(parent) {}
 
-CtlRunner::~CtlRunner() = default;
+CtlRunner::~CtlRunner()
+{
+    // The player first: it ends a running recording (trailer written) and
+    // its decoder before the item it draws to goes away.
+    delete m_videoPlayer;
+    delete m_videoTarget;
+}
+
+QStringList CtlRunner::objectNamesForHelp()
+{
+    return AppCore::publishedNames() << QStringLiteral("videoPlayer");
+}
 
 int CtlRunner::fail(int code, const QString &text)
 {
@@ -90,7 +103,7 @@ int CtlRunner::run(const QStringList &arguments)
         return UsageError;
     }
     if (m_commandLine.helpRequested()) {
-        std::fputs(CtlCommandLine::usage(AppCore::publishedNames()).toUtf8().constData(), stdout);
+        std::fputs(CtlCommandLine::usage(objectNamesForHelp()).toUtf8().constData(), stdout);
         std::fflush(stdout);
         return Success;
     }
@@ -113,6 +126,10 @@ int CtlRunner::run(const QStringList &arguments)
     m_events = new CtlEventPrinter([this](const QString &line) { printLine(line); }, this);
     for (const auto &entry : m_core->publishedObjects())
         publish(entry.first, entry.second);
+    m_videoTarget = new VideoFrameItem;
+    m_videoPlayer = new QmlVideoPlayer;
+    m_videoPlayer->setTarget(m_videoTarget);
+    publish(QStringLiteral("videoPlayer"), m_videoPlayer);
 
     const int invalid = validateSteps();
     if (invalid != Success)

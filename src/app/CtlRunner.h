@@ -10,6 +10,8 @@
 
 class AppCore;
 class CtlEventPrinter;
+class QmlVideoPlayer;
+class VideoFrameItem;
 
 // The headless front end: builds the program's own object graph, opens the
 // one link it was told to, runs the steps of the command line in order and
@@ -39,8 +41,14 @@ public:
     explicit CtlRunner(QObject *parent = nullptr);
     ~CtlRunner() override;
 
+    // The names a script can use: the program's published objects and the
+    // headless video player.
+    static QStringList objectNamesForHelp();
+
     // `arguments` as QCoreApplication::arguments() gives them. Needs the
-    // application object, with organisation and application name set.
+    // application object (a QGuiApplication, for the video player's item;
+    // the offscreen platform will do), with organisation and application
+    // name set.
     int run(const QStringList &arguments);
 
 private:
@@ -64,6 +72,10 @@ private:
     CtlCommandLine m_commandLine;
     AppCore *m_core = nullptr;
     CtlEventPrinter *m_events = nullptr;
+    // The live video, headless: the player's pictures go to an item that is
+    // in no window, so screenshots and recordings work in scripts.
+    VideoFrameItem *m_videoTarget = nullptr;
+    QmlVideoPlayer *m_videoPlayer = nullptr;
     QVector<QPair<QString, QObject *>> m_objects;
     // One resolved call per `call` step, in the order of the steps, with the
     // object it is made on.

@@ -3,12 +3,19 @@
 #include "app/AppCore.h"
 #include "app/AppKeyFilter.h"
 
+#include "video/QmlVideoPlayer.h"
+#include "video/VideoFrame.h"
+#include "video/VideoFrameItem.h"
+#include "video/VideoStreamInfo.h"
+
 #include <QQmlContext>
+#include <QtQml>
 
 AppKeyFilter *QmlFrontEnd::publish(QQmlContext *context, AppCore *core, QObject *keyFilterOwner)
 {
     if (!context || !core)
         return nullptr;
+    registerTypes();
     for (const auto &entry : core->publishedObjects())
         context->setContextProperty(entry.first, entry.second);
     auto *keys = new AppKeyFilter(keyFilterOwner);
@@ -23,4 +30,16 @@ void QmlFrontEnd::initResources()
         return;
     done = true;
     Q_INIT_RESOURCE(qml);
+}
+
+void QmlFrontEnd::registerTypes()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    VideoFrame::registerMetaType();
+    VideoStreamInfo::registerMetaType();
+    qmlRegisterType<VideoFrameItem>("Skyrig.Video", 1, 0, "VideoFrameItem");
+    qmlRegisterType<QmlVideoPlayer>("Skyrig.Video", 1, 0, "VideoPlayer");
 }

@@ -1,5 +1,6 @@
 #include "app/AppCommandLine.h"
 #include "app/AppCore.h"
+#include "app/GraphicsBackend.h"
 #include "app/QmlFrontEnd.h"
 #include "app/StartupLog.h"
 #include "app/WindowFitter.h"
@@ -51,6 +52,7 @@ int main(int argc, char *argv[])
         QApplication::setWindowIcon(icon);
 
     StartupLog startupLog(LogDirectory::choose());
+    GraphicsBackend::chooseBeforeScene();
 
     auto *core = new AppCore(&app);
 

@@ -2,11 +2,15 @@
 
 #include <SkyrigVersion.h>
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The video player draws to an item that needs a GUI application; no
+    // window is ever shown, so the offscreen platform serves anywhere.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     // A store of its own: scripted runs never change the interface program's settings.
     QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationName(QStringLiteral("skyrigctl"));

@@ -128,6 +128,12 @@ ApplicationWindow {
             }
         }
 
+        LiveView {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 360
+            chinese: root.chinese
+        }
+
         RowLayout {
             Layout.fillWidth: true
             Layout.fillHeight: true

@@ -75,13 +75,15 @@ inline bool hasDisplay()
 template <typename App> void chooseHeadlessPlatform()
 {
     if constexpr (std::is_base_of_v<QGuiApplication, App>) {
-        if (hasDisplay() || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            return;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            std::fprintf(stderr, "no display: running offscreen, the scene drawn in software; "
+                                 "cases that need a display skip\n");
+        }
+        // The offscreen platform has no OpenGL to offer a scene.
+        if (qgetenv("QT_QPA_PLATFORM") == "offscreen" &&
+            qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
             qputenv("QT_QUICK_BACKEND", "software");
-        std::fprintf(stderr, "no display: running offscreen, the scene drawn in software; "
-                             "cases that need a display skip\n");
     }
 }
 
