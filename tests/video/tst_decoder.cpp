@@ -9,6 +9,9 @@
 
 #ifdef SKYRIG_TEST_HAS_RTSP_SERVER
 #include "camsim/RtspServer.h"
+#include "camsim/TimeStampBlocks.h"
+
+#include <ctime>
 #endif
 
 #include <QElapsedTimer>
@@ -208,6 +211,14 @@ private slots:
         QCOMPARE(run.errors, QStringList());
         QCOMPARE(run.infos.first().codecName, QStringLiteral("H.264"));
         QCOMPARE(QSize(run.last.width, run.last.height), QSize(320, 240));
+        // The capture clock in the picture: a moment shortly before now.
+        quint32 stamp = 0;
+        QVERIFY(TimeStampBlocks::read(
+            reinterpret_cast<const uint8_t *>(run.last.yPlane.constData()), 320, 320, 240, stamp));
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const quint32 nowMs = quint32(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
+        QVERIFY2(nowMs - stamp < 5000, qPrintable(QString::number(qint32(nowMs - stamp))));
 #endif
     }
 };

@@ -1,4 +1,5 @@
 #include "camsim/RtspServer.h"
+#include "camsim/TimeStampBlocks.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -143,11 +144,45 @@ GstPadProbeReturn onClockBuffer(GstPad *pad, GstPadProbeInfo *, gpointer)
     return GST_PAD_PROBE_OK;
 }
 
+// Draws the capture clock as blocks into each picture as it leaves the test
+// source (the moment of capture); the overlays that follow leave the row
+// alone. The picture is plain I420 with the default strides.
+GstPadProbeReturn onSourceBuffer(GstPad *pad, GstPadProbeInfo *info, gpointer)
+{
+    GstCaps *caps = gst_pad_get_current_caps(pad);
+    if (!caps)
+        return GST_PAD_PROBE_OK;
+    int width = 0;
+    int height = 0;
+    const GstStructure *shape = gst_caps_get_structure(caps, 0);
+    gst_structure_get_int(shape, "width", &width);
+    gst_structure_get_int(shape, "height", &height);
+    gst_caps_unref(caps);
+    if (width < 2 || height < 2)
+        return GST_PAD_PROBE_OK;
+    const uint32_t ms = uint32_t((g_get_monotonic_time() / 1000) & 0xffffffffu);
+    GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    const int lumaStride = GST_ROUND_UP_4(width);
+    const int chromaStride = GST_ROUND_UP_4(GST_ROUND_UP_2(width) / 2);
+    const gsize cbOffset = gsize(lumaStride) * GST_ROUND_UP_2(height);
+    const gsize crOffset = cbOffset + gsize(chromaStride) * (GST_ROUND_UP_2(height) / 2);
+    const gsize needed = crOffset + gsize(chromaStride) * (GST_ROUND_UP_2(height) / 2);
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READWRITE))
+        return GST_PAD_PROBE_OK;
+    if (map.size >= needed)
+        TimeStampBlocks::paint(map.data, lumaStride, map.data + cbOffset, map.data + crOffset,
+                               chromaStride, width, height, ms);
+    gst_buffer_unmap(buffer, &map);
+    return GST_PAD_PROBE_OK;
+}
+
 void addProbe(GstElement *bin, const char *name, GstPadProbeCallback callback, gpointer data,
-              GDestroyNotify destroy)
+              GDestroyNotify destroy, const char *padName = "video_sink")
 {
     GstElement *element = gst_bin_get_by_name(GST_BIN(bin), name);
-    GstPad *pad = element ? gst_element_get_static_pad(element, "video_sink") : nullptr;
+    GstPad *pad = element ? gst_element_get_static_pad(element, padName) : nullptr;
     if (pad)
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, callback, data, destroy);
     else if (destroy)
@@ -167,6 +202,7 @@ void onMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *media, gpointer data)
     addProbe(bin, "info", onInfoBuffer, new InfoProbe{shared},
              [](gpointer p) { delete static_cast<InfoProbe *>(p); });
     addProbe(bin, "clock", onClockBuffer, nullptr, nullptr);
+    addProbe(bin, "source", onSourceBuffer, nullptr, nullptr, "src");
     gst_object_unref(bin);
 }
 
@@ -259,17 +295,20 @@ QString RtspServer::pipelineFor(const StreamSettings &requested) const
     // When the encoder cannot keep up (H.265 on a small machine), the queue
     // drops the oldest picture rather than letting the delay grow without end.
     QString launch =
-        QStringLiteral("( videotestsrc is-live=true pattern=ball foreground-color=0xff20c040 "
+        QStringLiteral("( videotestsrc name=source is-live=true pattern=ball "
+                       "foreground-color=0xff20c040 "
                        "! video/x-raw,format=I420,width=%1,height=%2,framerate=%3/1 "
                        "! queue leaky=downstream max-size-buffers=1 max-size-bytes=0 "
                        "max-size-time=0 "
                        "! textoverlay name=info halignment=left valignment=top wrap-mode=none "
                        "shaded-background=true font-desc=\"Sans 12\" "
                        "! textoverlay name=clock halignment=right valignment=bottom "
-                       "wrap-mode=none shaded-background=true font-desc=\"Monospace 12\" ")
+                       "wrap-mode=none shaded-background=true font-desc=\"Monospace 12\" "
+                       "ypad=%4 ")
             .arg(s.width)
             .arg(s.height)
-            .arg(FramesPerSecond);
+            .arg(FramesPerSecond)
+            .arg(2 * TimeStampBlocks::blockSide(s.width) + 8);
     const QString encoder = h265 ? QStringLiteral("x265enc") : QStringLiteral("x264enc");
     const QString payloader = h265 ? QStringLiteral("rtph265pay") : QStringLiteral("rtph264pay");
     launch += QStringLiteral("! %1 tune=zerolatency speed-preset=ultrafast key-int-max=%2 "

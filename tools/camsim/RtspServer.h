@@ -18,8 +18,10 @@ struct StreamSettings {
 // loop never waits for it. Each session gets its own pipeline built from the
 // settings current when it is opened: a moving test picture with the gimbal's
 // yaw, pitch and zoom and a wall clock with milliseconds burnt in (the clock
-// lets a viewer read the end-to-end delay off the screen), encoded with H.264
-// or, when the encoder is present, H.265.
+// lets a viewer read the end-to-end delay off the screen), next to the same
+// moment as a row of blocks a program can read (TimeStampBlocks: the
+// monotonic clock at capture), encoded with H.264 or, when the encoder is
+// present, H.265.
 //
 // start(), stop() and setStreamSettings() belong to the owning thread;
 // setOverlay() may be called from any thread.
