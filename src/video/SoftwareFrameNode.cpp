@@ -51,20 +51,23 @@ void SoftwareFrameNode::update(const QRectF &bounds, const VideoFrame &frame, bo
         QSGTexture *texture = image.isNull() ? nullptr : m_window->createTextureFromImage(image);
         if (!texture)
             return;
-        if (!m_picture) {
+        const bool added = !m_picture;
+        if (added) {
             m_picture = m_window->createImageNode();
             m_picture->setOwnsTexture(true);
             m_picture->setFiltering(QSGTexture::Linear);
-            appendChildNode(m_picture);
         }
-        QSGTexture *previous = m_picture->texture();
+        // The node owns its texture and deletes the one it replaces.
         m_picture->setTexture(texture);
-        if (previous != texture)
-            delete previous;
         m_picture->setSourceRect(QRectF(0, 0, size.width(), size.height()));
+        m_picture->setRect(shown);
+        // Added only once complete: the software renderer looks at a node
+        // as soon as it joins the tree.
+        if (added)
+            appendChildNode(m_picture);
         m_shownLuma = frame.yPlane;
         m_shownSize = size;
     }
+    // The image node marks itself dirty; this plain container must not.
     m_picture->setRect(shown);
-    markDirty(DirtyMaterial);
 }

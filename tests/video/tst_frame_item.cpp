@@ -249,40 +249,57 @@ private slots:
         window.resize(200, 200);
         auto *item = new VideoFrameItem(window.contentItem());
         item->setSize(QSizeF(200, 200));
-        item->setFrame(quadrantFrame(64, 32));
+        // Shown empty first, as the live view is before its first picture.
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage empty = window.grabWindow();
+        item->setFrame(quadrantFrame(64, 32));
         const auto api = window.rendererInterface()->graphicsApi();
         QCOMPARE(api == QSGRendererInterface::OpenGL, backend == QLatin1String("opengl"));
 
-        const QImage image = window.grabWindow();
-        if (image.isNull() && QGuiApplication::platformName() == QLatin1String("offscreen"))
+        const QImage first = window.grabWindow();
+        if ((empty.isNull() || first.isNull()) &&
+            QGuiApplication::platformName() == QLatin1String("offscreen"))
             QSKIP("the offscreen platform gives no picture of a software scene; "
                   "this case runs under xvfb-run");
-        QVERIFY(!image.isNull());
-        const qreal scale = image.width() / 200.0;
-        auto check = [&](int x, int y, QRgb expected) {
-            const QRgb got = image.pixel(int(x * scale), int(y * scale));
-            const int diff = std::max({std::abs(qRed(got) - qRed(expected)),
-                                       std::abs(qGreen(got) - qGreen(expected)),
-                                       std::abs(qBlue(got) - qBlue(expected))});
-            QVERIFY2(diff <= 3, qPrintable(QStringLiteral("pixel %1,%2 is %3, expected %4")
-                                               .arg(x)
-                                               .arg(y)
-                                               .arg(QColor(got).name(), QColor(expected).name())));
-        };
-        // Picture 64x32 in 200x200: drawn at (0, 50) 200x100, upright.
         const QColor background =
             QColor::fromRgbF(VideoFrameItem::BackgroundRed, VideoFrameItem::BackgroundGreen,
                              VideoFrameItem::BackgroundBlue);
-        check(100, 20, background.rgb());
-        check(100, 180, background.rgb());
-        const QPoint centres[4] = {{50, 75}, {150, 75}, {50, 125}, {150, 125}};
-        for (int q = 0; q < 4; ++q) {
-            const Yuv c = quadrantColour(q);
-            int r, g, b;
-            FrameImage::convert(c.y, c.u - 128, c.v - 128, r, g, b);
-            check(centres[q].x(), centres[q].y(), qRgb(r, g, b));
+        // A landscape picture (letterboxed), then a portrait one in the same
+        // item (pillarboxed): the second draw replaces the first.
+        struct Shown {
+            QSize picture;
+            QPoint bar;
+            QPoint centres[4];
+        };
+        const Shown shown[2] = {
+            {QSize(64, 32), QPoint(100, 20), {{50, 75}, {150, 75}, {50, 125}, {150, 125}}},
+            {QSize(32, 64), QPoint(20, 100), {{75, 50}, {125, 50}, {75, 150}, {125, 150}}}};
+        for (const Shown &s : shown) {
+            if (s.picture != QSize(64, 32))
+                item->setFrame(quadrantFrame(s.picture.width(), s.picture.height()));
+            const QImage image = s.picture == QSize(64, 32) ? first : window.grabWindow();
+            QVERIFY(!image.isNull());
+            const qreal scale = image.width() / 200.0;
+            auto check = [&](QPoint at, QRgb expected) {
+                const QRgb got = image.pixel(int(at.x() * scale), int(at.y() * scale));
+                const int diff = std::max({std::abs(qRed(got) - qRed(expected)),
+                                           std::abs(qGreen(got) - qGreen(expected)),
+                                           std::abs(qBlue(got) - qBlue(expected))});
+                QVERIFY2(diff <= 3,
+                         qPrintable(QStringLiteral("pixel %1,%2 is %3, expected %4")
+                                        .arg(at.x())
+                                        .arg(at.y())
+                                        .arg(QColor(got).name(), QColor(expected).name())));
+            };
+            check(s.bar, background.rgb());
+            check(QPoint(200, 200) - s.bar, background.rgb());
+            for (int q = 0; q < 4; ++q) {
+                const Yuv c = quadrantColour(q);
+                int r, g, b;
+                FrameImage::convert(c.y, c.u - 128, c.v - 128, r, g, b);
+                check(s.centres[q], qRgb(r, g, b));
+            }
         }
     }
 };
