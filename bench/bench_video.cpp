@@ -494,8 +494,8 @@ int main(int argc, char **argv)
     // Sections to run, e.g. "bench_video b c"; all of them by default.
     QStringList sections = QCoreApplication::arguments().mid(1);
     if (sections.isEmpty())
-        sections = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                    QStringLiteral("d")};
+        sections = QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                               QStringLiteral("d")};
     QTemporaryDir folder;
     if (sections.contains(QLatin1String("b")))
         decodeCost(folder.path());
