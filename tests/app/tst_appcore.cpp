@@ -10,6 +10,7 @@
 #include "link/TransportManager.h"
 #include "log/LogBridge.h"
 #include "state/GimbalState.h"
+#include "video/VideoUrlHistory.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -228,6 +229,14 @@ private slots:
         QCOMPARE(camera->modelId(), other);
         QCOMPARE(bridge->modelId(), other);
         QCOMPARE(bridge->property("udpIp").toString(), QStringLiteral("127.0.0.1"));
+        // So does the stream address history, published between the log and
+        // the settings.
+        QCOMPARE(m_core->videoUrlHistory()->modelId(), other);
+        const QStringList names = AppCore::publishedNames();
+        QCOMPARE(names.indexOf(QStringLiteral("videoUrlStore")),
+                 names.indexOf(QStringLiteral("appLog")) + 1);
+        QCOMPARE(names.indexOf(QStringLiteral("appSettings")),
+                 names.indexOf(QStringLiteral("videoUrlStore")) + 1);
     }
 };
 
