@@ -47,7 +47,7 @@ public:
 
     // `arguments` as QCoreApplication::arguments() gives them. Needs the
     // application object (a QGuiApplication, for the video player's item;
-    // the offscreen platform will do), with organisation and application
+    // the minimal platform will do), with organisation and application
     // name set.
     int run(const QStringList &arguments);
 
