@@ -42,14 +42,22 @@ ComboBox {
     ToolTip.delay: 600
     onActivated: picked(entry)
 
-    contentItem: Text {
+    contentItem: TextInput {
         leftPadding: Theme.gapM
         rightPadding: control.indicator.width + Theme.gapS
-        text: control.displayText
+        text: control.editable ? control.editText : control.displayText
+        enabled: control.editable
+        autoScroll: control.editable
+        readOnly: control.down
+        clip: true
+        selectByMouse: true
+        inputMethodHints: control.inputMethodHints
+        validator: control.validator
         font: control.font
         color: control.enabled ? Theme.text : Theme.textDisabled
+        selectionColor: Theme.accentLine
+        selectedTextColor: Theme.text
         verticalAlignment: Text.AlignVCenter
-        elide: Text.ElideRight
     }
     indicator: Icon {
         x: control.width - width - Theme.gapS
