@@ -44,10 +44,7 @@ Rectangle {
             font.pixelSize: Theme.fontLabel
             font.weight: Font.DemiBold
             elide: Text.ElideRight
-            MouseArea {
-                anchors.fill: parent
-                onClicked: card.titleClicked()
-            }
+            TapHandler { onTapped: card.titleClicked() }
         }
         Text {
             id: subtitleText

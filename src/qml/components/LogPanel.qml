@@ -57,11 +57,8 @@ Rectangle {
                 color: Theme.textSecondary
                 font.pixelSize: Theme.fontBody
                 font.weight: Font.DemiBold
-                MouseArea {
-                    anchors.fill: parent
-                    anchors.margins: -Theme.gapXs
-                    onClicked: titleTaps.tap()
-                }
+                // Every tap counts, also the second of a fast pair.
+                TapHandler { onTapped: titleTaps.tap() }
             }
             Text {
                 text: lines.count > 0 ? String(lines.count) : ""
