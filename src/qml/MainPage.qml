@@ -41,7 +41,7 @@ Page {
             Layout.fillHeight: true
             Layout.preferredWidth: Theme.s(Theme.designRail)
             current: page.currentSection
-            onSelected: page.selectSection(id)
+            onSelected: page.selectSection(sectionId)
         }
         ControlPage {
             id: controls

@@ -11,7 +11,7 @@ Rectangle {
     property int current: NavRules.initialSection
     property var caps: Core.camera
     readonly property var ids: NavRules.visibleIds(caps)
-    signal selected(int id)
+    signal selected(int sectionId)
 
     readonly property var icons: ({ 0: "home", 1: "link", 2: "gimbal", 3: "camera", 9: "laser",
                                     4: "channels", 5: "network", 6: "ai", 7: "osd", 8: "device" })

@@ -11,7 +11,7 @@ import Skyrig.UI 1.0
 Page {
     id: picker
     objectName: "productPicker"
-    signal confirmed(string name, string id, bool zh)
+    signal confirmed(string productName, string productId, bool zh)
 
     property bool zh: Core.zh
     property var products: Core.settings && Core.camera
@@ -112,9 +112,17 @@ Page {
             Accessible.name: Core.tr("Products", "产品")
             Keys.onReturnPressed: picker.confirm()
             Keys.onEnterPressed: picker.confirm()
+            // Arrow keys move the selection; the stored product is selected
+            // at first.
             onCurrentIndexChanged: {
-                if (currentIndex >= 0 && currentIndex < visualModel.items.count)
+                if (activeFocus && currentIndex >= 0 && currentIndex < visualModel.items.count)
                     picker.selectedId = visualModel.items.get(currentIndex).model.modelData.id
+            }
+            Component.onCompleted: {
+                for (var i = 0; i < picker.products.length; ++i) {
+                    if (picker.products[i].id === picker.selectedId)
+                        currentIndex = i
+                }
             }
             displaced: Transition { NumberAnimation { properties: "x,y"; duration: Theme.normal; easing.type: Easing.OutCubic } }
             model: DelegateModel {

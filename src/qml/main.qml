@@ -136,7 +136,7 @@ ApplicationWindow {
                 Layout.fillWidth: true
                 Layout.fillHeight: true
                 initialItem: ProductSelectPage {
-                    onConfirmed: win.openProduct(name, id, zh)
+                    onConfirmed: win.openProduct(productName, productId, zh)
                 }
                 pushEnter: Transition {
                     ParallelAnimation {
