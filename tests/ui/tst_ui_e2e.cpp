@@ -176,7 +176,7 @@ private slots:
         QTRY_VERIFY(click("udpConnect"));
         QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(state()->connected(), 3000);
-        shot(QStringLiteral("link"));
+        shot(QStringLiteral("check-link"));
     }
 
     void padAndKeysMoveTheGimbal()
@@ -205,7 +205,7 @@ private slots:
         QTest::keyPress(m_window, Qt::Key_Right);
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(state()->yawJoint() - yaw) > 2.0f, 5000);
         QTest::keyRelease(m_window, Qt::Key_Right);
-        shot(QStringLiteral("gimbal"));
+        shot(QStringLiteral("check-gimbal"));
     }
 
     // Every section the product has, in both languages; with SKYRIG_E2E_SHOTS
@@ -256,7 +256,7 @@ private slots:
         QTRY_VERIFY(click("playButton"));
         QTRY_VERIFY_WITH_TIMEOUT(
             item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
-        shot(QStringLiteral("live"));
+        shot(QStringLiteral("en-live"));
     }
 
     void albumListsDownloadsAndPlays()
@@ -270,7 +270,7 @@ private slots:
         QVERIFY(click("albumButton"));
         QTRY_VERIFY_WITH_TIMEOUT(album->property("open").toBool(), 3000);
         QTRY_VERIFY_WITH_TIMEOUT(!album->property("filteredItems").toList().isEmpty(), 15000);
-        shot(QStringLiteral("album"));
+        shot(QStringLiteral("en-album"));
 
         const QVariantList items = album->property("filteredItems").toList();
         QString photo;
@@ -297,7 +297,7 @@ private slots:
                 clipItem = v.toMap();
         QMetaObject::invokeMethod(panel, "openPreview", Q_ARG(QVariant, clipItem));
         QTRY_VERIFY_WITH_TIMEOUT(album->property("playbackHasFrame").toBool(), 15000);
-        shot(QStringLiteral("playback"));
+        shot(QStringLiteral("en-playback"));
         QVERIFY(click("closePreview"));
         QVERIFY(click("albumClose"));
         QTRY_VERIFY(!album->property("open").toBool());
