@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/AppKeyFilter.h"
+#include "app/FramelessHelper.h"
 
 #include "video/QmlVideoPlayer.h"
 #include "video/VideoFrame.h"
@@ -42,4 +43,15 @@ void QmlFrontEnd::registerTypes()
     VideoStreamInfo::registerMetaType();
     qmlRegisterType<VideoFrameItem>("Skyrig.Video", 1, 0, "VideoFrameItem");
     qmlRegisterType<QmlVideoPlayer>("Skyrig.Video", 1, 0, "VideoPlayer");
+    qmlRegisterType<FramelessHelper>("Skyrig.UI", 1, 0, "FramelessHelper");
+}
+
+QVariantMap QmlFrontEnd::initialProperties(const QString &section, bool smokeAlbum)
+{
+    QVariantMap properties;
+    if (!section.isEmpty())
+        properties.insert(QStringLiteral("startSection"), section);
+    if (smokeAlbum)
+        properties.insert(QStringLiteral("smokeAlbum"), true);
+    return properties;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QVariantMap>
+
 class AppCore;
 class AppKeyFilter;
 class QObject;
@@ -13,10 +16,15 @@ public:
     // by keyFilterOwner) and publishes it last. Returns the key filter.
     static AppKeyFilter *publish(QQmlContext *context, AppCore *core, QObject *keyFilterOwner);
 
-    // Registers the scene types (module "Skyrig.Video" 1.0: VideoFrameItem,
-    // VideoPlayer) and the metatypes their signals carry; safe to call more
-    // than once. publish() calls it too.
+    // Registers the scene's native item types ("FramelessHelper" in
+    // Skyrig.UI; VideoFrameItem and VideoPlayer in Skyrig.Video 1.0) and the
+    // metatypes the video signals carry; call before the scene is loaded
+    // (publish() calls it too). Safe to call more than once.
     static void registerTypes();
+
+    // The scene's start-up choices from the command line, as the main
+    // window's initial properties.
+    static QVariantMap initialProperties(const QString &section, bool smokeAlbum);
 
     // Makes the scene files, icons and pictures of the program's resources
     // available; safe to call more than once.
