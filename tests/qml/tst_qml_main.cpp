@@ -19,6 +19,7 @@ public slots:
 
 int main(int argc, char **argv)
 {
+    skyrig_test::chooseHeadlessPlatform<QApplication>();
     const QString root = skyrig_test::isolateUserFolders();
     QTEST_SET_MAIN_SOURCE_PATH
     QmlTestSetup setup;
