@@ -185,4 +185,66 @@ inline QByteArray clientPayload(int type, quint16 port)
     return p;
 }
 
+// The program's playback receiver in short: the Annex B bytes it takes from
+// each datagram (a start code at the front; a long frame, whole or the first
+// piece of one, with the start code after 0, 5 or 7 header bytes; a start
+// code searched near the front) and continuation datagrams forwarded whole
+// after a full-sized one.
+class PlaybackExtractor
+{
+public:
+    static bool startCodeAt(const QByteArray &b, int at)
+    {
+        return at >= 0 && (b.mid(at, 4) == QByteArray("\x00\x00\x00\x01", 4) ||
+                           b.mid(at, 3) == QByteArray("\x00\x00\x01", 3));
+    }
+
+    static QByteArray payloadOf(const QByteArray &d)
+    {
+        if (startCodeAt(d, 0))
+            return d;
+        if (d.size() >= 16 && d.at(0) == char(0xFD)) {
+            const int length = Payload::readU16(d, 1);
+            QByteArray inner;
+            int consumed = 0;
+            if (d.size() < length + 13) {
+                inner = d.mid(11);
+            } else {
+                const ParsedLongFrame f = FrameCodec::decodeLongFrame(d, consumed);
+                if (f.valid && (d.size() > length + 13 || consumed == d.size()))
+                    inner = f.payload;
+            }
+            for (int skip : {0, 5, 7})
+                if (startCodeAt(inner, skip))
+                    return inner.mid(skip);
+            return {};
+        }
+        if (d.size() > 16 && startCodeAt(d, 16))
+            return d.mid(16);
+        if (d.size() > 18 && startCodeAt(d, 18))
+            return d.mid(18);
+        for (int i = 0; i <= qMin(d.size(), 32) - 4; ++i)
+            if (startCodeAt(d, i))
+                return d.mid(i);
+        return {};
+    }
+
+    // Returns the bytes forwarded for `d` (empty when dropped).
+    QByteArray take(const QByteArray &d)
+    {
+        QByteArray p = payloadOf(d);
+        if (p.isEmpty() && m_continuation && !d.isEmpty() && d.at(0) != char(0xFD))
+            p = d;
+        m_continuation = !p.isEmpty() && d.size() > 1399;
+        if (p.isEmpty())
+            ++dropped;
+        return p;
+    }
+
+    int dropped = 0;
+
+private:
+    bool m_continuation = false;
+};
+
 } // namespace media_test

@@ -107,8 +107,7 @@ void PlaybackPacketizer::framed(const QByteArray &nal, qint64 ptsMs, bool key,
     static const int headerLengths[3] = {0, 5, 7};
     QByteArray chosen;
     quint8 sequenceAfter = m_sequence;
-    for (int attempt = 0; attempt < 6 && (chosen.isEmpty() || !continuationsSafe(chosen));
-         ++attempt) {
+    for (int attempt = 0; attempt < 6; ++attempt) {
         const int headerLength = headerLengths[(preferred + attempt / 2) % 3];
         QByteArray payload;
         if (headerLength >= 5) {
@@ -123,11 +122,18 @@ void PlaybackPacketizer::framed(const QByteArray &nal, qint64 ptsMs, bool key,
         }
         payload += (attempt % 2 == 0 ? StartCode4 : StartCode3) + nal;
         if (payload.size() > FrameCodec::MaxLongPayload)
-            break;
+            continue;
         quint8 sequence = m_sequence;
-        chosen = FrameCodec::encodeLongFrame(sequence, 0x04, 0x01, MessageId, payload);
-        sequenceAfter = sequence;
-        if (chosen.size() <= MaxDatagram)
+        const QByteArray frame =
+            FrameCodec::encodeLongFrame(sequence, 0x04, 0x01, MessageId, payload);
+        const QByteArray body = frame.left(frame.size() - 2);
+        const bool fits = frame.size() <= MaxDatagram;
+        const bool good = fits || (continuationsSafe(body) && body.size() % MaxDatagram != 0);
+        if (good || chosen.isEmpty()) {
+            chosen = frame;
+            sequenceAfter = sequence;
+        }
+        if (good)
             break;
     }
     if (chosen.isEmpty()) {
@@ -136,5 +142,14 @@ void PlaybackPacketizer::framed(const QByteArray &nal, qint64 ptsMs, bool key,
         return;
     }
     m_sequence = sequenceAfter;
-    cut(chosen, out);
+    if (chosen.size() <= MaxDatagram) {
+        out->append(chosen);
+        return;
+    }
+    // A frame longer than a datagram: its bytes in pieces, the checksum in a
+    // piece of its own after a short one, so a receiver that forwards
+    // continuations does not take the checksum for video, and one that
+    // reassembles the frame still finds it whole.
+    cut(chosen.left(chosen.size() - 2), out);
+    out->append(chosen.right(2));
 }

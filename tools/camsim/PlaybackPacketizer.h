@@ -16,7 +16,10 @@
 // framed  one long frame per NAL unit (message id 0x032F, second status
 //         kind); the frame payload is the start code and the NAL unit, after
 //         a 5- or 7-byte header on two frames out of three. A frame longer
-//         than 1400 bytes is cut into datagrams the same way as above.
+//         than 1400 bytes is cut into datagrams the same way as above, with
+//         its two checksum bytes in a datagram of their own behind a shorter
+//         piece: a receiver that forwards continuations drops them, one that
+//         reassembles frames finds the frame whole.
 //
 // A receiver takes a datagram that begins with 0xFD for a frame, so a
 // continuation datagram must not begin with that byte: the split point is
