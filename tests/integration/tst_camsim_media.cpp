@@ -7,6 +7,7 @@
 #include "MediaHarness.h"
 #include "camsim/ClipEncoder.h"
 #include "camsim/DatagramChannel.h"
+#include "camsim/FaultInjector.h"
 #include "camsim/MediaCard.h"
 #include "camsim/MediaLibraryGenerator.h"
 #include "camsim/MediaSender.h"
@@ -415,6 +416,112 @@ private slots:
         QCOMPARE(result(c.request(0x032B, bytes({2, 0}))), quint16(0));
         QCOMPARE(result(c.request(0x032E, downloadPayload({}, 1, 64000, 0, 255))),
                  quint16(SimCamera::NotReady));
+    }
+
+    // A held-back datagram goes out right after the next one, or when the
+    // sender flushes: late, never lost.
+    void reorderSwapsNeighboursAndLosesNothing()
+    {
+        FaultInjector::Settings settings;
+        settings.reorder = 0.3;
+        FaultInjector faults(settings, 9);
+        QVector<int> order;
+        const auto take = [&order](const QVector<FaultInjector::Delivery> &out) {
+            for (const FaultInjector::Delivery &d : out)
+                order.append(d.bytes.toInt());
+        };
+        for (int i = 0; i < 1000; ++i)
+            take(faults.apply(QByteArray::number(i)));
+        take(faults.flush());
+        QCOMPARE(order.size(), 1000);
+        int moved = 0;
+        for (int i = 0; i < order.size(); ++i) {
+            QVERIFY(qAbs(order.at(i) - i) <= 1);
+            moved += order.at(i) != i ? 1 : 0;
+        }
+        QCOMPARE(quint64(moved), 2 * faults.counters().reordered);
+        QVERIFY2(moved > 300 && moved < 600, qPrintable(QString::number(moved)));
+    }
+
+    // The same faults on every run; --fault-channel decides where they apply.
+    void faultsStayOnTheirChannels_data()
+    {
+        QTest::addColumn<QString>("channels");
+        QTest::addColumn<bool>("control");
+        QTest::addColumn<bool>("media");
+        QTest::addColumn<bool>("playback");
+        QTest::newRow("all by default") << QString() << true << true << true;
+        QTest::newRow("media") << QStringLiteral("--fault-channel media") << false << true << false;
+        QTest::newRow("playback") << QStringLiteral("--fault-channel playback") << false << false
+                                  << true;
+        QTest::newRow("control and media")
+            << QStringLiteral("--fault-channel control --fault-channel media") << true << true
+            << false;
+    }
+
+    void faultsStayOnTheirChannels()
+    {
+        QFETCH(QString, channels);
+        QFETCH(bool, control);
+        QFETCH(bool, media);
+        QFETCH(bool, playback);
+        CAMSIM_START(sim, qPrintable(QStringLiteral("--duplicate 0.4 --reorder 0.3 --attitude-hz "
+                                                    "100 --playback-form framed --media-dir ") +
+                                     m_card + QLatin1Char(' ') + channels));
+        camsim_test::Client c(sim.port);
+        MediaReceiver files, video;
+        const QString big = Root + QStringLiteral("/DCIM/PHOTO/big.jpg");
+        const QString clip = Root + QStringLiteral("/DCIM/VIDEO/clip.mp4");
+        QCOMPARE(result(c.request(0x0334, clientPayload(1, files.port()))), quint16(0));
+        QCOMPARE(result(c.request(0x0334, clientPayload(0, video.port()))), quint16(0));
+        QCOMPARE(result(c.request(0x032B, bytes({1, 0}))), quint16(0));
+        QCOMPARE(result(c.request(0x032F, pathPayload(clip))), quint16(0));
+        QCOMPARE(result(c.request(0x032E, downloadPayload(big, 4, 4096, 0, 255))), quint16(0));
+        QVERIFY(QTest::qWaitFor([&] { return files.complete(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return video.datagrams.size() > 40; }, 5000));
+        c.collect(100);
+        QCOMPARE(files.assembled().left(int(files.total)), m_big);
+
+        // Control: short frames whose sequence numbers repeat or step back.
+        int controlFaults = 0, last = -1;
+        for (const QByteArray &d : c.datagrams) {
+            int consumed = 0;
+            const ParsedFrame f = FrameCodec::decodeShortFrame(d, consumed);
+            if (f.valid && last >= 0 && f.sequence != quint8(last + 1))
+                ++controlFaults;
+            if (f.valid)
+                last = f.sequence;
+        }
+        // Media: data packets again or out of order.
+        int mediaFaults = 0;
+        qint64 previous = -1;
+        for (const Packet &p : files.packets) {
+            if (p.type == 2 && qint64(p.value) <= previous)
+                ++mediaFaults;
+            if (p.type == 2)
+                previous = p.value;
+        }
+        // Playback: a datagram again, or a frame sequence number out of step.
+        int playbackFaults = 0;
+        int lastSeq = -1;
+        for (int i = 0; i < video.datagrams.size(); ++i) {
+            const QByteArray &d = video.datagrams.at(i);
+            if (i > 0 && d == video.datagrams.at(i - 1))
+                ++playbackFaults;
+            if (d.size() >= 16 && d.at(0) == char(0xFD)) {
+                const int seq = quint8(d.at(5));
+                if (lastSeq >= 0 && seq != quint8(lastSeq + 1))
+                    ++playbackFaults;
+                lastSeq = seq;
+            }
+        }
+        const QString counts = QStringLiteral("control %1, media %2, playback %3")
+                                   .arg(controlFaults)
+                                   .arg(mediaFaults)
+                                   .arg(playbackFaults);
+        QVERIFY2((controlFaults > 0) == control, qPrintable(counts));
+        QVERIFY2((mediaFaults > 0) == media, qPrintable(counts));
+        QVERIFY2((playbackFaults > 0) == playback, qPrintable(counts));
     }
 
     // Without --media-dir the simulator makes a card of its own (in the

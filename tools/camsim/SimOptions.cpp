@@ -137,15 +137,17 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
                                  QStringLiteral("state"), QStringLiteral("ready"));
     const QCommandLineOption oLoss(
         QStringLiteral("loss"),
-        QStringLiteral("Probability that a frame is lost, both ways (default 0)."),
+        QStringLiteral("Probability that a frame or datagram is lost (control frames both ways; "
+                       "default 0)."),
         QStringLiteral("p"), QStringLiteral("0"));
     const QCommandLineOption oCorrupt(
         QStringLiteral("corrupt"),
-        QStringLiteral("Probability that a sent frame has one bit flipped (default 0)."),
+        QStringLiteral(
+            "Probability that a sent frame or datagram has one bit flipped (default 0)."),
         QStringLiteral("p"), QStringLiteral("0"));
     const QCommandLineOption oDuplicate(
         QStringLiteral("duplicate"),
-        QStringLiteral("Probability that a sent frame is sent twice (default 0)."),
+        QStringLiteral("Probability that a sent frame or datagram is sent twice (default 0)."),
         QStringLiteral("p"), QStringLiteral("0"));
     const QCommandLineOption oGarbage(
         QStringLiteral("garbage"),
