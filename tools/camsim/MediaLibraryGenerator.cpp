@@ -282,10 +282,11 @@ bool MediaLibraryGenerator::fill(const QString &folder, Result *result, QString 
         if (c.h265 && !h265)
             continue;
         const qint64 when = first + qint64(index) * 5 * 24 * 3600 * 1000 + index * 61000;
-        // H.265 clips carry the upper-case suffix some cameras write.
+        // The codec in the name for whoever looks at the card; H.265 clips
+        // carry the upper-case suffix some cameras write.
         const QString file = videoDir + QStringLiteral("/VID_%1%2")
                                             .arg(stamp(when), c.h265 ? QStringLiteral("_H265.MP4")
-                                                                     : QStringLiteral(".mp4"));
+                                                                     : QStringLiteral("_H264.mp4"));
         ClipEncoder::Settings s;
         s.h265 = c.h265;
         s.size = c.size;
