@@ -368,6 +368,32 @@ private slots:
         QVERIFY(card.thumbnail(Root + QStringLiteral("/nothing.jpg")).isEmpty());
     }
 
+    // A recording becomes a clip of its length on the card (not in the
+    // user's folder), listed once it is encoded.
+    void recordingBecomesAClip()
+    {
+        MediaCard card;
+        QString error;
+        QVERIFY(card.openFolder(m_card, &error));
+        SimCamera cam(options(SimOptions::ListStyle::Strict));
+        cam.setCard(&card);
+        QSignalSpy added(&card, &MediaCard::entryAdded);
+        QByteArray record(54, '\0');
+        record[1] = 1;
+        cam.advance(0);
+        QCOMPARE(resultOf(cam.handleCommand(0x0303, record, 0)), quint16(0));
+        cam.advance(3000);
+        record[1] = 2;
+        QCOMPARE(resultOf(cam.handleCommand(0x0303, record, 3000)), quint16(0));
+        QVERIFY(added.wait(10000));
+        const MediaCard::Entry *e = card.find(added.first().first().toString());
+        QVERIFY(e && e->video);
+        QVERIFY2(qAbs(e->durationMs - 3000) <= 100, qPrintable(QString::number(e->durationMs)));
+        QVERIFY(!e->localPath.startsWith(m_card));
+        QCOMPARE(card.count(), 5);
+        QVERIFY(card.listJson(SimOptions::ListStyle::Strict).contains("\"duration\":3"));
+    }
+
     // The whole exchange through the real process: client endpoint, album
     // mode, list, a download in windows, a photo that becomes a file, deletes.
     void albumThroughTheProcess()
