@@ -135,7 +135,7 @@ private slots:
         QTest::newRow("old root bin") << "/bin" << true;
         QTest::newRow("up and out of /usr") << "/usr/../tmp/bin" << false;
         QTest::newRow("name only starts like /usr") << "/usrlocal/bin" << false;
-        QTest::newRow("build folder") << SKYRIG_BIN_DIR << false;
+        QTest::newRow("unpacked copy") << QDir::tempPath() + QStringLiteral("/skyrig/bin") << false;
         QTest::newRow("unknown") << "" << false;
     }
 
