@@ -173,23 +173,37 @@ endif()
 
 # The screenshots are the README's own (written by scripts/screenshots.sh);
 # the software centre fetches them from SKYRIG_SCREENSHOT_BASE_URL.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/README.md ${SKYRIG_PACKAGING_DIR}/changelog)
 file(READ ${PROJECT_SOURCE_DIR}/README.md readme_text)
-string(REGEX MATCHALL "docs/screenshots/[A-Za-z0-9_.-]+\\.png" readme_shots "${readme_text}")
-list(REMOVE_DUPLICATES readme_shots)
-if(NOT readme_shots)
+# Markdown pictures ![caption](docs/screenshots/NAME.png), caption first.
+string(REGEX MATCHALL "!\\[[^]\n]*\\]\\(docs/screenshots/[A-Za-z0-9_.-]+\\.png\\)"
+       readme_images "${readme_text}")
+set(screenshots)
+foreach(image IN LISTS readme_images)
+  string(REGEX REPLACE "^!\\[([^]]*)\\]\\(docs/screenshots/([^)]+)\\)$" "\\2|\\1" entry
+         "${image}")
+  list(APPEND screenshots "${entry}")
+endforeach()
+if(NOT screenshots)
   # Until the README shows its pictures: the ones the screenshot script writes.
-  set(readme_shots docs/screenshots/picker-en.png docs/screenshots/control-en.png
-      docs/screenshots/video-en.png docs/screenshots/album-en.png)
+  set(screenshots "picker-en.png|Choosing the camera model" "control-en.png|The control panel"
+      "video-en.png|Live video" "album-en.png|The media album")
 endif()
 set(SKYRIG_METAINFO_SCREENSHOTS "")
 set(default_attr " type=\"default\"")
-foreach(shot IN LISTS readme_shots)
-  get_filename_component(shot_name ${shot} NAME)
-  get_filename_component(shot_stem ${shot} NAME_WE)
-  string(REPLACE "-" " " caption "${shot_stem}")
+foreach(entry IN LISTS screenshots)
+  string(REPLACE "|" ";" parts "${entry}")
+  list(GET parts 0 shot_name)
+  list(GET parts 1 caption)
+  if(caption STREQUAL "")
+    get_filename_component(caption ${shot_name} NAME_WE)
+  endif()
+  string(REPLACE "&" "&amp;" caption "${caption}")
+  string(REPLACE "<" "&lt;" caption "${caption}")
   string(APPEND SKYRIG_METAINFO_SCREENSHOTS
          "    <screenshot${default_attr}>\n"
-         "      <caption>Skyrig: ${caption}</caption>\n"
+         "      <caption>${caption}</caption>\n"
          "      <image>${SKYRIG_SCREENSHOT_BASE_URL}/${shot_name}</image>\n"
          "    </screenshot>\n")
   set(default_attr "")
