@@ -164,4 +164,6 @@ if [ -n "$leftovers" ]; then
   echo "install test: the program wrote beside itself: $leftovers" >&2
   exit 1
 fi
+# The unpacked root is only kept when something failed, for a look inside.
+rm -rf "$tree"
 echo "install test: passed"
