@@ -24,6 +24,9 @@ offscreen_env=(QT_QPA_PLATFORM=offscreen QT_QUICK_BACKEND=software)
 # package's dependencies); a slower mirror skips the test.
 network_limit=${NETWORK_LIMIT:-360}
 
+say() {
+  echo "install test [${SECONDS}s]: $*"
+}
 skip() {
   echo "install test SKIPPED: $*"
   exit 0
@@ -51,7 +54,7 @@ reachable() {
 mkdir -p "$cache" "$archives/partial"
 if [ ! -f "$base" ]; then
   reachable || skip "the Debian mirror ($host) is not reachable"
-  echo "install test: making a bare Debian 12 root with debootstrap (kept in $base)"
+  say "making a bare Debian 12 root with debootstrap (kept in $base)"
   rm -rf "$cache/bootstrap"
   rc=0
   timeout "$network_limit" debootstrap --variant=minbase --cache-dir="$archives" bookworm \
@@ -67,7 +70,7 @@ if [ ! -f "$base" ]; then
   rm -rf "$cache/bootstrap"
 fi
 
-echo "install test: fresh root from $base"
+say "fresh root from $base"
 rm -rf "$tree"
 mkdir -p "$tree"
 tar -C "$tree" -xf "$base"
@@ -92,9 +95,10 @@ in_root=(unshare -m --propagation private bash -c '
   mount --rbind /dev "$tree/dev"
   mount --bind "$archives" "$tree/var/cache/apt/archives"
   exec chroot "$tree" "$@"' bash "$tree" "$archives")
-apt_opts=(-o APT::Sandbox::User=root -o Dpkg::Use-Pty=0 -q -y)
+# A throw-away root: dpkg need not wait for every file to reach the disk.
+apt_opts=(-o APT::Sandbox::User=root -o Dpkg::Use-Pty=0 -o Dpkg::Options::=--force-unsafe-io -q -y)
 
-echo "install test: apt-get install ./$debname (downloading)"
+say "apt-get install ./$debname (downloading)"
 rc=0
 timeout "$network_limit" "${in_root[@]}" env DEBIAN_FRONTEND=noninteractive sh -c \
   "apt-get ${apt_opts[*]} update && apt-get ${apt_opts[*]} --download-only install /tmp/$debname" \
@@ -109,7 +113,7 @@ if [ "$rc" -ne 0 ]; then
   echo "install test: the package's dependencies cannot be resolved" >&2
   exit 1
 fi
-echo "install test: apt-get install ./$debname (offline)"
+say "apt-get install ./$debname (offline)"
 if ! unshare -n "${in_root[@]}" env DEBIAN_FRONTEND=noninteractive \
     apt-get "${apt_opts[@]}" install "/tmp/$debname" >"$cache/install.log" 2>&1; then
   tail -n 30 "$cache/install.log"
@@ -117,7 +121,7 @@ if ! unshare -n "${in_root[@]}" env DEBIAN_FRONTEND=noninteractive \
   exit 1
 fi
 grep -E '^(Setting up skyrig|The following NEW packages)' "$cache/install.log" || true
-echo "install test: $(grep -c '^Setting up' "$cache/install.log") packages set up"
+say "$(grep -c '^Setting up' "$cache/install.log") packages set up"
 
 # From here on there is no network at all.
 offline() {
@@ -166,4 +170,4 @@ if [ -n "$leftovers" ]; then
 fi
 # The unpacked root is only kept when something failed, for a look inside.
 rm -rf "$tree"
-echo "install test: passed"
+say "passed"
