@@ -9,13 +9,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(realpath -m "${1:-"$root/build"}")
 shift || true
-bash "$root/scripts/build.sh" "$dir" "$@"
-
-if ! grep -q '^SKYRIG_MANPAGES:BOOL=ON' "$dir/CMakeCache.txt"; then
-  echo "package: $dir is configured without manual pages (a sanitizer build?);" \
-       "package from a normal build" >&2
+if grep -q '^SKYRIG_SANITIZE:BOOL=ON' "$dir/CMakeCache.txt" 2>/dev/null; then
+  echo "package: $dir is a sanitizer build; package from a normal build" >&2
   exit 1
 fi
+bash "$root/scripts/build.sh" "$dir" -DSKYRIG_MANPAGES=ON "$@"
+
 rm -f "$dir"/packages/*.deb
 (cd "$dir" && cpack -G DEB --config CPackConfig.cmake >"$dir/packages-cpack.log" 2>&1) || {
   cat "$dir/packages-cpack.log" >&2

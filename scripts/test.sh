@@ -64,7 +64,7 @@ bash scripts/package.sh "$root/build" -DSKYRIG_WERROR=ON
 for deb in "$root"/build/packages/*.deb; do
   echo "--- $(basename "$deb") ($(stat -c %s "$deb") bytes)"
   dpkg-deb --field "$deb" Package Version Depends Recommends
-  dpkg-deb --contents "$deb" | awk '{print $1, $3, $6}'
+  dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $1, $3, $6}'
 done
 # Errors fail the step; warnings and notes are shown (lintian also notes that it runs as root).
 lintian --tag-display-limit 0 --fail-on error --display-info "$root"/build/packages/*.deb
