@@ -175,39 +175,48 @@ endif()
 # the software centre fetches them from SKYRIG_SCREENSHOT_BASE_URL.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/README.md ${SKYRIG_PACKAGING_DIR}/changelog)
-file(READ ${PROJECT_SOURCE_DIR}/README.md readme_text)
-# Markdown pictures ![caption](docs/screenshots/NAME.png), caption first.
-string(REGEX MATCHALL "!\\[[^]\n]*\\]\\(docs/screenshots/[A-Za-z0-9_.-]+\\.png\\)"
-       readme_images "${readme_text}")
-set(screenshots)
-foreach(image IN LISTS readme_images)
-  string(REGEX REPLACE "^!\\[([^]]*)\\]\\(docs/screenshots/([^)]+)\\)$" "\\2|\\1" entry
-         "${image}")
-  list(APPEND screenshots "${entry}")
-endforeach()
-if(NOT screenshots)
-  # Until the README shows its pictures: the ones the screenshot script writes.
-  set(screenshots "picker-en.png|Choosing the camera model" "control-en.png|The control panel"
-      "video-en.png|Live video" "album-en.png|The media album")
-endif()
+# One screenshot per README line that shows pictures: a table row
+# "| Caption | ![](docs/screenshots/en-x.png) | ![](docs/screenshots/zh-x.png) |"
+# or a picture "![Caption](docs/screenshots/x.png)". Pictures named zh-* are the
+# Chinese interface.
+file(STRINGS ${PROJECT_SOURCE_DIR}/README.md readme_lines REGEX "docs/screenshots/")
 set(SKYRIG_METAINFO_SCREENSHOTS "")
 set(default_attr " type=\"default\"")
-foreach(entry IN LISTS screenshots)
-  string(REPLACE "|" ";" parts "${entry}")
-  list(GET parts 0 shot_name)
-  list(GET parts 1 caption)
+foreach(line IN LISTS readme_lines)
+  string(REGEX MATCHALL "docs/screenshots/[A-Za-z0-9_.-]+\\.png" shots "${line}")
+  if(NOT shots)
+    continue()
+  endif()
+  set(caption "")
+  if(line MATCHES "!\\[([^]]+)\\]\\(docs/screenshots/")
+    set(caption "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^[ \t]*\\|[ \t]*([^|!]*[^|! \t])[ \t]*\\|")
+    set(caption "${CMAKE_MATCH_1}")
+  endif()
   if(caption STREQUAL "")
-    get_filename_component(caption ${shot_name} NAME_WE)
+    list(GET shots 0 first_shot)
+    get_filename_component(caption ${first_shot} NAME_WE)
   endif()
   string(REPLACE "&" "&amp;" caption "${caption}")
   string(REPLACE "<" "&lt;" caption "${caption}")
-  string(APPEND SKYRIG_METAINFO_SCREENSHOTS
-         "    <screenshot${default_attr}>\n"
-         "      <caption>${caption}</caption>\n"
-         "      <image>${SKYRIG_SCREENSHOT_BASE_URL}/${shot_name}</image>\n"
-         "    </screenshot>\n")
+  string(APPEND SKYRIG_METAINFO_SCREENSHOTS "    <screenshot${default_attr}>\n"
+                                            "      <caption>${caption}</caption>\n")
+  list(REMOVE_DUPLICATES shots)
+  foreach(shot IN LISTS shots)
+    get_filename_component(shot_name ${shot} NAME)
+    set(lang_attr "")
+    if(shot_name MATCHES "^zh[-_]|[-_]zh\\.png$")
+      set(lang_attr " xml:lang=\"zh-CN\"")
+    endif()
+    string(APPEND SKYRIG_METAINFO_SCREENSHOTS
+           "      <image${lang_attr}>${SKYRIG_SCREENSHOT_BASE_URL}/${shot_name}</image>\n")
+  endforeach()
+  string(APPEND SKYRIG_METAINFO_SCREENSHOTS "    </screenshot>\n")
   set(default_attr "")
 endforeach()
+if(SKYRIG_METAINFO_SCREENSHOTS)
+  set(SKYRIG_METAINFO_SCREENSHOTS "  <screenshots>\n${SKYRIG_METAINFO_SCREENSHOTS}  </screenshots>\n")
+endif()
 set(SKYRIG_VERSION_FOR_METAINFO ${PROJECT_VERSION})
 configure_file(${SKYRIG_PACKAGING_DIR}/skyrig.metainfo.xml.in
                ${SKYRIG_PACKAGING_OUT}/${SKYRIG_APP_ID}.metainfo.xml @ONLY)

@@ -11,6 +11,7 @@ PACKAGES=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qtdeclarative5-dev
   qtquickcontrols2-5-dev qml-module-qtquick2 qml-module-qtquick-window2
   qml-module-qtquick-controls2 qml-module-qtquick-layouts qml-module-qtquick-templates2
+  qml-module-qtqml-models2 libqt5svg5 qml-module-qttest
   # FFmpeg 5.1
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   # the video benchmark's command-line comparison
