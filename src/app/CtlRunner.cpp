@@ -12,6 +12,8 @@
 #include "video/QmlVideoPlayer.h"
 #include "video/VideoFrameItem.h"
 
+#include <SkyrigVersion.h>
+
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -101,6 +103,11 @@ int CtlRunner::run(const QStringList &arguments)
         writeTo(stderr, QStringLiteral("skyrigctl: ") + m_commandLine.errorText());
         writeTo(stderr, QStringLiteral("Try 'skyrigctl --help'."));
         return UsageError;
+    }
+    if (m_commandLine.versionRequested()) {
+        std::fputs("skyrigctl " SKYRIG_VERSION "\n", stdout);
+        std::fflush(stdout);
+        return Success;
     }
     if (m_commandLine.helpRequested()) {
         std::fputs(CtlCommandLine::usage(objectNamesForHelp()).toUtf8().constData(), stdout);
