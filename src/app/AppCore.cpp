@@ -9,6 +9,7 @@
 #include "link/TransportManager.h"
 #include "log/LogBridge.h"
 #include "state/GimbalState.h"
+#include "upgrade/FirmwareUpgradeBridge.h"
 
 #include <QStringListModel>
 
@@ -25,6 +26,7 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
                                          : new LogBridge(m_logModel, logDirectory, owner);
     m_appSettings = new AppSettingsBridge(owner);
     m_cameraModel = new CameraModelBridge(m_controller, owner);
+    m_firmwareUpgrade = new FirmwareUpgradeBridge(owner);
     // No media album in this build: the acknowledgement logger treats every
     // download as not in progress.
     m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, nullptr, owner);
@@ -44,13 +46,15 @@ QStringList AppCore::publishedNames()
     return {QStringLiteral("transportManager"), QStringLiteral("controller"),
             QStringLiteral("gimbalState"),      QStringLiteral("connBridge"),
             QStringLiteral("logModel"),         QStringLiteral("appLog"),
-            QStringLiteral("appSettings"),      QStringLiteral("cameraModel")};
+            QStringLiteral("appSettings"),      QStringLiteral("cameraModel"),
+            QStringLiteral("firmwareUpgrade")};
 }
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
 {
-    const QObjectList objects{m_transportManager, m_controller, gimbalState(), m_connectionBridge,
-                              m_logModel,         m_logBridge,  m_appSettings, m_cameraModel};
+    const QObjectList objects{m_transportManager, m_controller,  gimbalState(),
+                              m_connectionBridge, m_logModel,    m_logBridge,
+                              m_appSettings,      m_cameraModel, m_firmwareUpgrade};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
     QVector<QPair<QString, QObject *>> published;

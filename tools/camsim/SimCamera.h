@@ -50,6 +50,13 @@ public:
     // Moves the simulation to `nowMs` and returns the reports that fell due.
     QVector<SimFrame> advance(qint64 nowMs);
 
+    // An accepted upgrade: the camera goes silent for the options' reboot
+    // time (no reports, no replies, motion and capture stop), then reports
+    // `cameraVersion` (three bytes) and answers version queries with it.
+    void beginReboot(const QByteArray &cameraVersion);
+    bool rebooting() const { return m_rebooting; }
+    QByteArray cameraVersion() const { return m_cameraVersion; }
+
     // Report payloads as they would be sent now.
     QByteArray attitudePayload() const;
     QByteArray gimbalStatusPayload() const;
@@ -108,6 +115,7 @@ private:
     int cardStatus() const;
     void updateStream();
     void resetSettings();
+    void finishReboot(qint64 now, QVector<SimFrame> *out);
 
     double temperatureAt(double x, double y) const;
     Measured measure(int x0, int y0, int x1, int y1) const;
@@ -200,4 +208,9 @@ private:
     quint16 m_clientPort[2] = {0, 0};
     int m_uartProtocol = 0;
     qint64 m_clockOffsetMs = 0;
+
+    // firmware
+    QByteArray m_cameraVersion = QByteArray("\x02\x06\x1f", 3); // 2.6.31
+    bool m_rebooting = false;
+    qint64 m_rebootUntil = 0;
 };
