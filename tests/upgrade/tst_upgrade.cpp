@@ -27,12 +27,10 @@ private:
     QString m_package;
 
     // A bridge aimed at `port` with the package already chosen for Heron.
-    std::unique_ptr<FirmwareUpgradeBridge> bridgeFor(quint16 port, int timeoutMs = 0)
+    std::unique_ptr<FirmwareUpgradeBridge> bridgeFor(quint16 port)
     {
         auto bridge = std::make_unique<FirmwareUpgradeBridge>();
         bridge->setPort(port);
-        if (timeoutMs > 0)
-            bridge->setTimeouts({timeoutMs, timeoutMs});
         bridge->setFileChooser([](const QString &, const QString &, const QString &) {
             return QString(); // no dialog may open in these runs
         });
@@ -55,7 +53,8 @@ private slots:
     {
         QTest::addColumn<HttpServer::Faults>("faults");
         QTest::addColumn<QString>("cameraModel"); // empty: nothing listens
-        QTest::addColumn<int>("timeoutMs");       // 0: the real ones
+        QTest::addColumn<int>("uploadMs"); // 0: the real time-outs
+        QTest::addColumn<int>("startMs");
         QTest::addColumn<bool>("chinese");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("message");
@@ -63,19 +62,19 @@ private slots:
 
         const QString heron = QStringLiteral("Heron");
         HttpServer::Faults normal;
-        QTest::newRow("accepted") << normal << heron << 0 << false << true << "Upgrade started"
+        QTest::newRow("accepted") << normal << heron << 0 << 0 << false << true << "Upgrade started"
                                   << 100;
         QTest::newRow("accepted, in Chinese")
-            << normal << heron << 0 << true << true << QStringLiteral("升级已启动") << 100;
+            << normal << heron << 0 << 0 << true << true << QStringLiteral("升级已启动") << 100;
 
         HttpServer::Faults code3;
         code3.startCode = 3;
         code3.startMessage = QStringLiteral("battery low");
         QTest::newRow("start refused with code 3")
-            << code3 << heron << 0 << false << false
+            << code3 << heron << 0 << 0 << false << false
             << QStringLiteral("Start upgrade failed (code=3) — battery low") << 92;
         QTest::newRow("camera of another product refuses the package")
-            << normal << QStringLiteral("Heron-Mini-B") << 0 << false << false
+            << normal << QStringLiteral("Heron-Mini-B") << 0 << 0 << false << false
             << QStringLiteral("Start upgrade failed (code=5) — package is not for this product")
             << 92;
 
@@ -83,32 +82,32 @@ private slots:
         status500.uploadStatus = 500;
         status500.uploadBody.clear();
         QTest::newRow("upload answered 500 without a body")
-            << status500 << heron << 0 << false << false << "Upload rejected (HTTP 500)" << 90;
+            << status500 << heron << 0 << 0 << false << false << "Upload rejected (HTTP 500)" << 90;
         QTest::newRow("upload answered 500, in Chinese")
-            << status500 << heron << 0 << true << false << QStringLiteral("上传被拒绝 (HTTP 500)")
+            << status500 << heron << 0 << 0 << true << false << QStringLiteral("上传被拒绝 (HTTP 500)")
             << 90;
         HttpServer::Faults status403;
         status403.uploadStatus = 403;
         status403.uploadBody = "card full\nretry later";
         QTest::newRow("upload answered 403 with a text")
-            << status403 << heron << 0 << false << false
+            << status403 << heron << 0 << 0 << false << false
             << QStringLiteral("Upload rejected (HTTP 403) — card full\nretry later") << 90;
 
         HttpServer::Faults text;
         text.startBody = QByteArray("OK");
         QTest::newRow("start answered with plain text")
-            << text << heron << 0 << false << true << "Upgrade started" << 100;
+            << text << heron << 0 << 0 << false << true << "Upgrade started" << 100;
 
         HttpServer::Faults stallUpload;
         stallUpload.stallUpload = true;
         QTest::newRow("upload never answered")
-            << stallUpload << heron << 400 << false << false << "Upload timed out" << -1;
+            << stallUpload << heron << 300 << 300 << false << false << "Upload timed out" << -1;
         HttpServer::Faults stallStart;
         stallStart.stallStart = true;
         QTest::newRow("start never answered")
-            << stallStart << heron << 400 << false << false << "Start-upgrade timed out" << 92;
+            << stallStart << heron << 20000 << 300 << false << false << "Start-upgrade timed out" << 92;
 
-        QTest::newRow("nothing listens") << normal << QString() << 0 << false << false
+        QTest::newRow("nothing listens") << normal << QString() << 0 << 0 << false << false
                                          << "Upload failed: Connection refused" << 0;
     }
 
@@ -116,7 +115,8 @@ private slots:
     {
         QFETCH(HttpServer::Faults, faults);
         QFETCH(QString, cameraModel);
-        QFETCH(int, timeoutMs);
+        QFETCH(int, uploadMs);
+        QFETCH(int, startMs);
         QFETCH(bool, chinese);
         QFETCH(bool, ok);
         QFETCH(QString, message);
@@ -134,7 +134,9 @@ private slots:
             port = camera->port();
         }
         useChinese(chinese);
-        auto bridge = bridgeFor(port, timeoutMs);
+        auto bridge = bridgeFor(port);
+        if (uploadMs != 0)
+            bridge->setTimeouts({uploadMs, startMs});
         ProgressLog log(bridge.get());
         QSignalSpy finished(bridge.get(), &FirmwareUpgradeBridge::finished);
         QSignalSpy busy(bridge.get(), &FirmwareUpgradeBridge::busyChanged);
@@ -155,7 +157,7 @@ private slots:
         else
             QVERIFY(bridge->progress() <= 90);
         // Nothing left behind fires later: no time-out, no stray reply.
-        QVERIFY(!finished.wait(timeoutMs + 100));
+        QVERIFY(!finished.wait(qMin(uploadMs, startMs) + 100));
 
         // What the camera holds was computed from the bytes on the wire; the
         // request carried the digest computed from the disk.

@@ -259,7 +259,7 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         !parseInt(p.value(oRebootMs), QStringLiteral("reboot-ms"), 0, 600000, &rebootMs, error))
         return false;
     httpStatus = 0;
-    if (p.isSet(oHttpStatus) && !parseInt(p.value(oHttpStatus), QStringLiteral("http-status"), 100,
+    if (p.isSet(oHttpStatus) && !parseInt(p.value(oHttpStatus), QStringLiteral("http-status"), 200,
                                           599, &httpStatus, error))
         return false;
     httpStall = p.isSet(oHttpStall);
