@@ -10,12 +10,13 @@ Md5Hasher::Md5Hasher(QObject *parent) : QObject(parent) {}
 
 Md5Hasher::~Md5Hasher()
 {
-    for (const QPointer<QThread> &thread : m_threads)
-        if (thread)
-            thread->requestInterruption();
-    for (const QPointer<QThread> &thread : m_threads)
-        if (thread)
-            thread->wait();
+    // Job threads are children: each one still here is stopped and waited
+    // for before it is deleted with this object.
+    const QList<QThread *> threads = findChildren<QThread *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QThread *thread : threads)
+        thread->requestInterruption();
+    for (QThread *thread : threads)
+        thread->wait();
 }
 
 int Md5Hasher::start(const QString &path)
@@ -54,10 +55,9 @@ int Md5Hasher::start(const QString &path)
         QMetaObject::invokeMethod(
             this, [this, job, result, md5] { deliver(job, result, md5); }, Qt::QueuedConnection);
     });
+    thread->setParent(this);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     m_thread = thread;
-    m_threads.removeAll(QPointer<QThread>());
-    m_threads.append(thread);
     thread->start();
     return job;
 }

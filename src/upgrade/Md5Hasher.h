@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVector>
 
 class QThread;
 
@@ -38,7 +37,6 @@ private:
     void deliver(int job, Result result, const QString &md5);
 
     int m_lastJob = 0;
-    int m_current = 0; // 0 = none
-    QPointer<QThread> m_thread;
-    QVector<QPointer<QThread>> m_threads; // every thread not yet gone
+    int m_current = 0;          // 0 = none
+    QPointer<QThread> m_thread; // of the current job
 };
