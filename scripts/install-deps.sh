@@ -11,8 +11,11 @@ PACKAGES=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qtdeclarative5-dev
   qtquickcontrols2-5-dev qml-module-qtquick2 qml-module-qtquick-window2
   qml-module-qtquick-controls2 qml-module-qtquick-layouts qml-module-qtquick-templates2
+  qml-module-qtqml-models2 libqt5svg5 qml-module-qttest
   # FFmpeg 5.1
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  # the video benchmark's command-line comparison
+  ffmpeg
   # camera simulator: RTSP and HTTP
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly

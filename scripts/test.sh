@@ -33,6 +33,9 @@ bash scripts/build.sh "$root/build" -DSKYRIG_WERROR=ON
 echo "=== test suite ==="
 run_suite "$root/build"
 
+echo "=== screenshots of the interface (CI artefacts in build/screenshots) ==="
+in_loopback_ns timeout 180 bash scripts/screenshots.sh "$root/build/screenshots"
+
 echo "=== build with AddressSanitizer + UndefinedBehaviorSanitizer ==="
 bash scripts/build.sh "$root/build-asan" -DSKYRIG_WERROR=ON -DSKYRIG_SANITIZE=ON \
   -DSKYRIG_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
