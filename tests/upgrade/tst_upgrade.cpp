@@ -53,7 +53,7 @@ private slots:
     {
         QTest::addColumn<HttpServer::Faults>("faults");
         QTest::addColumn<QString>("cameraModel"); // empty: nothing listens
-        QTest::addColumn<int>("uploadMs"); // 0: the real time-outs
+        QTest::addColumn<int>("uploadMs");        // 0: the real time-outs
         QTest::addColumn<int>("startMs");
         QTest::addColumn<bool>("chinese");
         QTest::addColumn<bool>("ok");
@@ -84,8 +84,8 @@ private slots:
         QTest::newRow("upload answered 500 without a body")
             << status500 << heron << 0 << 0 << false << false << "Upload rejected (HTTP 500)" << 90;
         QTest::newRow("upload answered 500, in Chinese")
-            << status500 << heron << 0 << 0 << true << false << QStringLiteral("上传被拒绝 (HTTP 500)")
-            << 90;
+            << status500 << heron << 0 << 0 << true << false
+            << QStringLiteral("上传被拒绝 (HTTP 500)") << 90;
         HttpServer::Faults status403;
         status403.uploadStatus = 403;
         status403.uploadBody = "card full\nretry later";
@@ -104,8 +104,8 @@ private slots:
             << stallUpload << heron << 300 << 300 << false << false << "Upload timed out" << -1;
         HttpServer::Faults stallStart;
         stallStart.stallStart = true;
-        QTest::newRow("start never answered")
-            << stallStart << heron << 20000 << 300 << false << false << "Start-upgrade timed out" << 92;
+        QTest::newRow("start never answered") << stallStart << heron << 20000 << 300 << false
+                                              << false << "Start-upgrade timed out" << 92;
 
         QTest::newRow("nothing listens") << normal << QString() << 0 << 0 << false << false
                                          << "Upload failed: Connection refused" << 0;
