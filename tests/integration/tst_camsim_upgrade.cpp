@@ -24,8 +24,6 @@ private slots:
     {
         QTest::addColumn<QString>("args");
         QTest::addColumn<QString>("mentions"); // empty: accepted
-        QTest::newRow("defaults") << ""
-                                  << "";
         QTest::newRow("every fault") << "--http-port 0 --http-status 503 --http-stall "
                                         "--http-stall-start --http-start-code -2 "
                                         "--http-start-body nope --reboot-ms 0"
@@ -36,8 +34,6 @@ private slots:
                                 << "--http-status";
         QTest::newRow("code") << "--http-start-code x"
                               << "--http-start-code";
-        QTest::newRow("reboot") << "--reboot-ms -1"
-                                << "--reboot-ms";
     }
 
     void httpOptions()
@@ -45,20 +41,14 @@ private slots:
         QFETCH(QString, args);
         QFETCH(QString, mentions);
         SimOptions o;
+        QCOMPARE(o.httpPort, 8088);
         QString error;
         QCOMPARE(o.parse(words(qPrintable("camsim " + args)), &error), mentions.isEmpty());
         QVERIFY2(error.contains(mentions), qPrintable(error));
-        if (args.isEmpty()) {
-            QCOMPARE(o.httpPort, 8088);
-            QVERIFY(!o.httpStartCode && !o.httpStartBody && !o.httpStall && o.httpStatus == 0);
-        } else if (mentions.isEmpty()) {
-            QCOMPARE(o.httpPort, 0);
-            QCOMPARE(o.httpStatus, 503);
-            QVERIFY(o.httpStall && o.httpStallStart);
-            QCOMPARE(o.httpStartCode.value_or(0), -2);
-            QCOMPARE(o.httpStartBody.value_or(QByteArray()), QByteArray("nope"));
-            QCOMPARE(o.rebootMs, 0);
-        }
+        if (mentions.isEmpty())
+            QVERIFY(o.httpPort == 0 && o.httpStatus == 503 && o.httpStall && o.httpStallStart &&
+                    o.httpStartCode == -2 && o.httpStartBody == QByteArray("nope") &&
+                    o.rebootMs == 0);
     }
 
     void rebootSilencesTheCameraThenReportsTheNewVersion()
