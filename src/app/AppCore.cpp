@@ -9,6 +9,7 @@
 #include "link/TransportManager.h"
 #include "log/LogBridge.h"
 #include "state/GimbalState.h"
+#include "upgrade/FirmwareUpgradeBridge.h"
 #include "video/VideoUrlHistory.h"
 
 #include <QStringListModel>
@@ -27,6 +28,7 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
     m_videoUrlHistory = new VideoUrlHistory(owner);
     m_appSettings = new AppSettingsBridge(owner);
     m_cameraModel = new CameraModelBridge(m_controller, owner);
+    m_firmwareUpgrade = new FirmwareUpgradeBridge(owner);
     // No media album in this build: the acknowledgement logger treats every
     // download as not in progress.
     m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, nullptr, owner);
@@ -47,14 +49,15 @@ QStringList AppCore::publishedNames()
             QStringLiteral("gimbalState"),      QStringLiteral("connBridge"),
             QStringLiteral("logModel"),         QStringLiteral("appLog"),
             QStringLiteral("videoUrlStore"),    QStringLiteral("appSettings"),
-            QStringLiteral("cameraModel")};
+            QStringLiteral("cameraModel"),      QStringLiteral("firmwareUpgrade")};
 }
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
 {
     const QObjectList objects{m_transportManager, m_controller,  gimbalState(),
                               m_connectionBridge, m_logModel,    m_logBridge,
-                              m_videoUrlHistory,  m_appSettings, m_cameraModel};
+                              m_videoUrlHistory,  m_appSettings, m_cameraModel,
+                              m_firmwareUpgrade};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
     QVector<QPair<QString, QObject *>> published;
