@@ -12,7 +12,8 @@ constexpr quint16 ProbePort = 1030;
 bool usableInterface(const QNetworkInterface &iface)
 {
     const auto flags = iface.flags();
-    return flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning) &&
+    return flags.testFlag(QNetworkInterface::IsUp) &&
+           flags.testFlag(QNetworkInterface::IsRunning) &&
            !flags.testFlag(QNetworkInterface::IsLoopBack);
 }
 
@@ -21,8 +22,8 @@ bool usableInterface(const QNetworkInterface &iface)
 QString LocalAddressFinder::addressToward(const QString &host, int waitMs)
 {
     QHostAddress camera;
-    const bool isAddress = camera.setAddress(host.trimmed()) &&
-                           camera.protocol() == QAbstractSocket::IPv4Protocol;
+    const bool isAddress =
+        camera.setAddress(host.trimmed()) && camera.protocol() == QAbstractSocket::IPv4Protocol;
 
     if (isAddress) {
         // A camera (or simulator) on this very machine reaches us on loopback.
@@ -47,8 +48,7 @@ QString LocalAddressFinder::addressToward(const QString &host, int waitMs)
                 continue;
             for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
                 if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol &&
-                    entry.prefixLength() > 0 &&
-                    camera.isInSubnet(entry.ip(), entry.prefixLength()))
+                    entry.prefixLength() > 0 && camera.isInSubnet(entry.ip(), entry.prefixLength()))
                     return entry.ip().toString();
             }
         }
@@ -66,8 +66,8 @@ QString LocalAddressFinder::addressToward(const QString &host, int waitMs)
         if (!usableInterface(iface))
             continue;
         for (const QNetworkAddressEntry &entry : iface.addressEntries())
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && !entry.ip().isLoopback() &&
-                !entry.ip().isLinkLocal())
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol &&
+                !entry.ip().isLoopback() && !entry.ip().isLinkLocal())
                 return entry.ip().toString();
     }
     return QString();

@@ -63,7 +63,8 @@ QString LocalFileNames::safeName(const QString &devicePath)
     clean = clean.trimmed();
     // Trailing dots and blanks vanish on some systems; "." and ".." vanish
     // entirely here.
-    while (!clean.isEmpty() && (clean.endsWith(QLatin1Char('.')) || clean.endsWith(QLatin1Char(' '))))
+    while (!clean.isEmpty() &&
+           (clean.endsWith(QLatin1Char('.')) || clean.endsWith(QLatin1Char(' '))))
         clean.chop(1);
     if (clean.isEmpty())
         clean = FallbackName;
@@ -72,9 +73,8 @@ QString LocalFileNames::safeName(const QString &devicePath)
 
     if (clean.toUtf8().size() > MaxNameBytes) {
         const QString suffix = QFileInfo(clean).suffix();
-        const QString tail = suffix.isEmpty() || suffix.toUtf8().size() > 16
-                                 ? QString()
-                                 : QLatin1Char('.') + suffix;
+        const QString tail =
+            suffix.isEmpty() || suffix.toUtf8().size() > 16 ? QString() : QLatin1Char('.') + suffix;
         const QString base = tail.isEmpty() ? clean : clean.left(clean.size() - tail.size());
         clean = cutUtf8(base, MaxNameBytes - tail.toUtf8().size()) + tail;
         if (clean == tail)

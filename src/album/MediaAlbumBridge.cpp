@@ -78,7 +78,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     m_playbackReceiver = new PlaybackVideoReceiver(this);
     m_decoder = new PlaybackVideoDecoder(this);
 
-    for (QTimer *timer : {&m_listTimer, &m_thumbTimer, &m_stallTimer, &m_rerequestTimer, &m_modeTimer})
+    for (QTimer *timer :
+         {&m_listTimer, &m_thumbTimer, &m_stallTimer, &m_rerequestTimer, &m_modeTimer})
         timer->setSingleShot(true);
     m_listTimer.setInterval(m_t.listTimeoutMs);
     m_thumbTimer.setInterval(m_t.thumbnailTimeoutMs);
@@ -88,7 +89,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(&m_rerequestTimer, &QTimer::timeout, this, &MediaAlbumBridge::onRerequestCheck);
     connect(&m_modeTimer, &QTimer::timeout, this, &MediaAlbumBridge::onModeTimer);
 
-    connect(m_barrier, &DeleteAckBarrier::pendingChanged, this, &MediaAlbumBridge::onBarrierPending);
+    connect(m_barrier, &DeleteAckBarrier::pendingChanged, this,
+            &MediaAlbumBridge::onBarrierPending);
     connect(m_barrier, &DeleteAckBarrier::timedOut, this, [this] {
         if (m_open)
             setStatus(pick("Previous delete acknowledgement expired; delete is available again",
@@ -98,16 +100,17 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     // Completions are handled once the datagram loop has returned; the
     // transfer they belong to is remembered, so a completion that arrives
     // after its transfer was abandoned is recognised as stale.
-    connect(m_receiver, &MediaDownloadReceiver::fileCompleted, this, [this](const QByteArray &data) {
-        const quint64 serial = m_transferSerial;
-        QMetaObject::invokeMethod(
-            this,
-            [this, serial, data] {
-                if (serial == m_transferSerial)
-                    onFileDownloaded(data);
-            },
-            Qt::QueuedConnection);
-    });
+    connect(m_receiver, &MediaDownloadReceiver::fileCompleted, this,
+            [this](const QByteArray &data) {
+                const quint64 serial = m_transferSerial;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, serial, data] {
+                        if (serial == m_transferSerial)
+                            onFileDownloaded(data);
+                    },
+                    Qt::QueuedConnection);
+            });
     connect(m_receiver, &MediaDownloadReceiver::fileWritten, this,
             [this](const QString &partialPath, qint64 size) {
                 const quint64 serial = m_transferSerial;
@@ -274,7 +277,8 @@ void MediaAlbumBridge::loadSendClientEndpoint()
 {
     QSettings settings;
     const bool on =
-        settings.value(QStringLiteral("MediaAlbum/sendClientEndpoint_") + modelKey(), true).toBool();
+        settings.value(QStringLiteral("MediaAlbum/sendClientEndpoint_") + modelKey(), true)
+            .toBool();
     if (on == m_sendClientEndpoint)
         return;
     m_sendClientEndpoint = on;
@@ -306,7 +310,8 @@ void MediaAlbumBridge::openAlbum(const QString &videoUrl)
         return;
     }
     if (!m_receiver->bind(quint16(m_t.downloadPort))) {
-        setStatus(pick("Cannot bind download port %1", "无法绑定下载端口 %1").arg(m_t.downloadPort));
+        setStatus(
+            pick("Cannot bind download port %1", "无法绑定下载端口 %1").arg(m_t.downloadPort));
         return;
     }
     ++m_session;
@@ -354,7 +359,8 @@ void MediaAlbumBridge::onModeAck(quint16 code)
     m_modeTimer.stop();
     if (code >= 2) {
         setLoading(false);
-        setStatus(pick("Failed to enter album mode (code=%1)", "进入相册模式失败 (code=%1)").arg(code));
+        setStatus(
+            pick("Failed to enter album mode (code=%1)", "进入相册模式失败 (code=%1)").arg(code));
         return;
     }
     setStatus(pick("Waiting for album mode...", "正在等待相册模式就绪..."));
@@ -439,7 +445,8 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
         switch (m_transfer) {
         case Transfer::List:
             if (code >= 2 && m_windowStart == 0)
-                endList(pick("Download request failed (code=%1)", "下载请求失败 (code=%1)").arg(code));
+                endList(
+                    pick("Download request failed (code=%1)", "下载请求失败 (code=%1)").arg(code));
             break;
         case Transfer::Thumbnail:
             if (code != 0 && m_windowStart == 0) {
@@ -1138,7 +1145,8 @@ void MediaAlbumBridge::batchContinue()
                           .arg(m_batchSucceeded)
                           .arg(m_batchFailed));
         else if (m_batchTotal == 1)
-            setStatus(pick("Saved %1 file(s) locally", "已保存 %1 个文件到本地").arg(m_batchSucceeded));
+            setStatus(
+                pick("Saved %1 file(s) locally", "已保存 %1 个文件到本地").arg(m_batchSucceeded));
         else
             setStatus(pick("Batch download finished: %1 file(s)", "批量下载完成，共 %1 个文件")
                           .arg(m_batchSucceeded));
@@ -1461,7 +1469,8 @@ void MediaAlbumBridge::playVideo(const QString &path)
         stopVideo();
     cancelThumbnail();
     if (!m_playbackReceiver->bind(quint16(m_t.playbackPort))) {
-        setStatus(pick("Cannot bind playback port %1", "无法绑定回放端口 %1").arg(m_t.playbackPort));
+        setStatus(
+            pick("Cannot bind playback port %1", "无法绑定回放端口 %1").arg(m_t.playbackPort));
         return;
     }
     // Announced after binding, so the camera learns the port actually bound.
@@ -1538,7 +1547,8 @@ void MediaAlbumBridge::onPlaybackStatus()
         return;
     const int status = state->playbackPlayStatus();
     m_playbackTotalMs = state->playbackTotalMs();
-    m_playbackPositionMs = status == PlayStatusFinished ? m_playbackTotalMs : state->playbackPosition();
+    m_playbackPositionMs =
+        status == PlayStatusFinished ? m_playbackTotalMs : state->playbackPosition();
     m_playbackPaused = status != PlayStatusPlaying;
     emit playbackStatusChanged();
 }

@@ -6,7 +6,6 @@
 #include "video/VideoFrame.h"
 
 #include <QElapsedTimer>
-#include <functional>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -16,6 +15,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QVariantList>
+#include <functional>
 
 class DeleteAckBarrier;
 class GimbalController;

@@ -226,7 +226,7 @@ void MediaDownloadReceiver::handleStart(const char *payload, int size)
         QDir().mkpath(m_folder);
         const QStorageInfo storage(m_folder);
         if (storage.isValid() && storage.bytesAvailable() >= 0 &&
-            storage.bytesAvailable() < qint64(total) + DiskReserveBytes) {
+            storage.bytesAvailable() < qint64(total) + m_diskReserve) {
             refuse(RefusalReason::NoDiskSpace, total);
             return;
         }

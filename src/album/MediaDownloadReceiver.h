@@ -32,7 +32,7 @@ public:
     static constexpr int MaxHeldPackets = 64;
     static constexpr int StreamBufferLimit = 262144;
     // Room left on the disk beyond the file itself.
-    static constexpr qint64 DiskReserveBytes = 16 * 1024 * 1024;
+    static constexpr qint64 DefaultDiskReserve = 16 * 1024 * 1024;
 
     enum class RefusalReason { UnknownSize, TooLarge, NoDiskSpace, WriteFailed };
     Q_ENUM(RefusalReason)
@@ -58,6 +58,8 @@ public:
     // last must carry exactly this many, so a truncated or overlong packet is
     // never written. 0 = not known, no check.
     void setPacketSize(int bytes) { m_packetSize = bytes; }
+    // Free disk space a file must leave behind.
+    void setDiskReserve(qint64 bytes) { m_diskReserve = bytes; }
 
     // One datagram as it came off the socket.
     void handleDatagram(const QByteArray &datagram);
@@ -116,6 +118,7 @@ private:
     QByteArray m_memory;
     QFile m_file;
     int m_packetSize = 0;
+    qint64 m_diskReserve = DefaultDiskReserve;
 
     bool m_active = false;
     bool m_refused = false;

@@ -31,8 +31,9 @@ QVariantMap makeItem(const QJsonObject &object, const QString &path)
     const qint64 time = readInteger(object.value(QStringLiteral("mtime")));
     item.insert(QStringLiteral("path"), path);
     item.insert(QStringLiteral("name"), MediaListParser::fileName(path));
-    item.insert(QStringLiteral("type"), MediaListParser::isVideoPath(path) ? QStringLiteral("video")
-                                                                           : QStringLiteral("photo"));
+    item.insert(QStringLiteral("type"), MediaListParser::isVideoPath(path)
+                                            ? QStringLiteral("video")
+                                            : QStringLiteral("photo"));
     item.insert(QStringLiteral("filesize"), size);
     item.insert(QStringLiteral("sizeText"), MediaListParser::sizeText(size));
     item.insert(QStringLiteral("mtime"), time);

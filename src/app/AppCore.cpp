@@ -1,5 +1,6 @@
 #include "app/AppCore.h"
 
+#include "album/MediaAlbumBridge.h"
 #include "catalog/AppSettingsBridge.h"
 #include "catalog/CameraModelBridge.h"
 #include "commands/CommandLoggers.h"
@@ -25,9 +26,10 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
                                          : new LogBridge(m_logModel, logDirectory, owner);
     m_appSettings = new AppSettingsBridge(owner);
     m_cameraModel = new CameraModelBridge(m_controller, owner);
-    // No media album in this build: the acknowledgement logger treats every
-    // download as not in progress.
-    m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, nullptr, owner);
+    m_mediaAlbum = new MediaAlbumBridge(m_controller, owner);
+    // The acknowledgement logger reads the album's download state: refused
+    // follow-up requests of a running download are not worth a user line.
+    m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, m_mediaAlbum, owner);
 
     followCameraModel();
     announceSessionLog();
@@ -44,13 +46,15 @@ QStringList AppCore::publishedNames()
     return {QStringLiteral("transportManager"), QStringLiteral("controller"),
             QStringLiteral("gimbalState"),      QStringLiteral("connBridge"),
             QStringLiteral("logModel"),         QStringLiteral("appLog"),
-            QStringLiteral("appSettings"),      QStringLiteral("cameraModel")};
+            QStringLiteral("appSettings"),      QStringLiteral("cameraModel"),
+            QStringLiteral("mediaAlbum")};
 }
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
 {
-    const QObjectList objects{m_transportManager, m_controller, gimbalState(), m_connectionBridge,
-                              m_logModel,         m_logBridge,  m_appSettings, m_cameraModel};
+    const QObjectList objects{m_transportManager, m_controller,  gimbalState(),
+                              m_connectionBridge, m_logModel,    m_logBridge,
+                              m_appSettings,      m_cameraModel, m_mediaAlbum};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
     QVector<QPair<QString, QObject *>> published;
@@ -133,4 +137,6 @@ void AppCore::connectObjects()
 
     connect(m_controller, &GimbalController::ackReceived, m_commandLoggers,
             &CommandLoggers::onAckReceived);
+
+    connect(m_controller, &GimbalController::ackReceived, m_mediaAlbum, &MediaAlbumBridge::onAck);
 }

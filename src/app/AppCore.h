@@ -13,6 +13,7 @@ class ConnectionBridge;
 class GimbalController;
 class GimbalState;
 class LogBridge;
+class MediaAlbumBridge;
 class QStringListModel;
 class TransportManager;
 
@@ -39,6 +40,7 @@ public:
     AppSettingsBridge *appSettings() const { return m_appSettings; }
     CameraModelBridge *cameraModel() const { return m_cameraModel; }
     CommandLoggers *commandLoggers() const { return m_commandLoggers; }
+    MediaAlbumBridge *mediaAlbum() const { return m_mediaAlbum; }
 
     // The objects the interface reaches by name, in the order they are
     // published (the key filter, which belongs to the interface, is not one).
@@ -63,4 +65,5 @@ private:
     AppSettingsBridge *m_appSettings = nullptr;
     CameraModelBridge *m_cameraModel = nullptr;
     CommandLoggers *m_commandLoggers = nullptr;
+    MediaAlbumBridge *m_mediaAlbum = nullptr;
 };
