@@ -831,7 +831,9 @@ void MediaAlbumBridge::onBarrierPending(bool pending)
     }
     if (m_deleteQueue.isEmpty() && m_currentDelete.isEmpty())
         setDeleting(false);
-    if (m_open && m_albumReady && !m_loading && !m_listPending && m_transfer == Transfer::None)
+    // An album opened while the barrier held could not fetch its list yet
+    // (it stays loading); it does so now.
+    if (m_open && m_albumReady && !m_listPending && m_transfer == Transfer::None)
         refresh();
 }
 

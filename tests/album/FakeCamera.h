@@ -125,6 +125,7 @@ public:
     QHash<quint16, int> swallowAcks; // number of answers to leave out, per code
     qint64 announcedSize = -1;       // start packet size instead of the real one
     int datagramsPerTurn = 4;
+    int paceMs = 0;
     // Playback: Annex B pieces sent once playback starts.
     QVector<QByteArray> playbackStream;
 
@@ -208,7 +209,7 @@ private:
             data.append(content.mid(int(offset), d.packetSize));
             queue(data);
         }
-        pacer.start();
+        pacer.start(paceMs);
     }
 
     void queue(const QByteArray &payload)
