@@ -22,7 +22,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QtTest/QTest>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -35,6 +35,16 @@ namespace
 {
 
 constexpr int PacketSize = 57344;
+
+// Runs the event loop until `done` holds or `ms` pass.
+template <typename F> bool waitFor(F done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    return done();
+}
 
 struct Sim {
     QProcess process;
@@ -97,7 +107,7 @@ struct Ground {
     bool open()
     {
         album.openAlbum(QStringLiteral("127.0.0.1"));
-        return QTest::qWaitFor([this] { return album.isOpen() && !album.loading(); }, 20000) &&
+        return waitFor([this] { return album.isOpen() && !album.loading(); }, 20000) &&
                !album.mediaItems().isEmpty();
     }
     // Seconds for one file, or -1.
@@ -112,7 +122,8 @@ struct Ground {
         auto c2 = QObject::connect(&album, &MediaAlbumBridge::downloadFailed,
                                    [&](const QString &, const QString &) { failed = true; });
         album.downloadFile(path);
-        QTest::qWaitFor([&] { return !saved.isEmpty() || failed; }, 600000);
+        if (!waitFor([&] { return !saved.isEmpty() || failed; }, 600000))
+            return -1;
         QObject::disconnect(c1);
         QObject::disconnect(c2);
         *local = saved;
@@ -133,7 +144,7 @@ double rawRate(Ground &g, const QString &path, qint64 size)
     socklen_t len = sizeof addr;
     ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
     g.controller.playbackClientSet(1, QStringLiteral("127.0.0.1"), ntohs(addr.sin_port));
-    QTest::qWait(100);
+    waitFor([] { return false; }, 100);
 
     const quint32 packets = quint32((size + PacketSize - 1) / PacketSize);
     QByteArray datagram(70000, '\0');
