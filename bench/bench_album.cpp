@@ -235,7 +235,7 @@ int main(int argc, char **argv)
         }
     }
     const QByteArray expected = sha1Of(QDir(media).filePath(QStringLiteral("bench.mp4")));
-    const QString path = QStringLiteral("/bench.mp4");
+    const QString path = QStringLiteral("/sdcard/bench.mp4");
 
     std::printf("bench_album: %d MB file, %d-byte packets, unpaced simulator on loopback\n",
                 megabytes, PacketSize);
@@ -291,7 +291,7 @@ int main(int argc, char **argv)
         resetPeakRss();
         const qint64 before = peakRssKiB();
         QString local;
-        const double seconds = g.download(QStringLiteral("/big.mp4"), &local);
+        const double seconds = g.download(QStringLiteral("/sdcard/big.mp4"), &local);
         std::printf("3 GiB file: %s in %.1f s (%.1f MB/s); peak resident memory %lld KiB before, "
                     "%lld KiB during; largest held-packet memory %lld KiB\n",
                     QFileInfo(local).size() == big ? "complete" : "INCOMPLETE", seconds,
