@@ -13,6 +13,8 @@ PACKAGES=(
   qml-module-qtquick-controls2 qml-module-qtquick-layouts qml-module-qtquick-templates2
   # FFmpeg 5.1
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  # the video benchmark's command-line comparison
+  ffmpeg
   # camera simulator: RTSP and HTTP
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "video/VideoDecoder.h"
+#include "video/VideoFrame.h"
+#include "video/VideoStreamInfo.h"
+
+#include <QPointer>
+#include <QQuickItem>
+#include <QString>
+#include <QVector>
+
+class VideoFrameItem;
+class VideoPlayerTimer;
+class VideoRecorder;
+
+// The object the interface plays live video with. It owns the decoder thread
+// of the current connection and the recorder thread of the current
+// recording, pushes pictures into the VideoFrameItem chosen as its target,
+// keeps a status text, watches for pictures that stop coming and reconnects
+// with a growing back-off (1, 2, 3, 5, 8 s; any picture resets it). It also
+// takes screenshots and names the files of screenshots and recordings.
+//
+// Everything runs on the interface thread. Retiring a decoder never blocks it
+// longer than one interrupt poll: a decoder that is slower to end finishes in
+// the background, and nothing it still sends reaches the player.
+class QmlVideoPlayer : public QQuickItem
+{
+    Q_OBJECT
+    Q_PROPERTY(bool playing READ playing NOTIFY playingChanged)
+    Q_PROPERTY(bool reconnecting READ reconnecting NOTIFY reconnectingChanged)
+    Q_PROPERTY(QString url READ url WRITE setUrl NOTIFY urlChanged)
+    Q_PROPERTY(QString status READ status NOTIFY statusChanged)
+    Q_PROPERTY(VideoFrameItem *target READ target WRITE setTarget NOTIFY targetChanged)
+    Q_PROPERTY(bool recording READ recording NOTIFY recordingChanged)
+    Q_PROPERTY(bool recordingReady READ recordingReady NOTIFY recordingReadyChanged)
+    Q_PROPERTY(QString lastOutput READ lastOutput NOTIFY lastOutputChanged)
+    Q_PROPERTY(int streamWidth READ streamWidth NOTIFY streamInfoChanged)
+    Q_PROPERTY(int streamHeight READ streamHeight NOTIFY streamInfoChanged)
+    Q_PROPERTY(QString codecName READ codecName NOTIFY streamInfoChanged)
+    Q_PROPERTY(QString bitrateText READ bitrateText NOTIFY streamInfoChanged)
+
+public:
+    // Every delay the player uses, in milliseconds, from one place.
+    struct Timing {
+        QVector<int> backoff{1000, 2000, 3000, 5000, 8000};
+        int firstPictureMs = 12000;
+        int pictureMs = 8000;
+        int restartMs = 400;
+        int recorderStopMs = 3000;
+        // How long retiring waits for a decoder before handing it off to end
+        // in the background: one poll of the library's interrupt callback.
+        int retireWaitMs = 100;
+        VideoDecoder::Timing decoder;
+    };
+
+    explicit QmlVideoPlayer(QQuickItem *parent = nullptr);
+    ~QmlVideoPlayer() override;
+
+    void setTiming(const Timing &timing);
+    Timing timing() const { return m_timing; }
+    // Replaces the reconnect and watchdog timers (the player takes them).
+    void setTimers(VideoPlayerTimer *reconnect, VideoPlayerTimer *watchdog);
+    // Screenshots and recordings go here instead of the usual place (empty:
+    // the usual place, see OutputLocation).
+    void setOutputFolder(const QString &folder) { m_outputFolder = folder; }
+
+    bool playing() const { return m_playing; }
+    bool reconnecting() const { return m_reconnecting; }
+    QString url() const { return m_url; }
+    void setUrl(const QString &url);
+    QString status() const { return m_status; }
+    VideoFrameItem *target() const;
+    void setTarget(VideoFrameItem *target);
+    bool recording() const { return m_recorder != nullptr; }
+    bool recordingReady() const { return m_recordingReady; }
+    QString lastOutput() const { return m_lastOutput; }
+    int streamWidth() const { return m_streamWidth; }
+    int streamHeight() const { return m_streamHeight; }
+    QString codecName() const { return m_codecName; }
+    QString bitrateText() const { return m_bitrateText; }
+    // Consecutive failures so far (indexes the back-off table).
+    int failureCount() const { return m_failures; }
+    bool hasDecoder() const { return m_decoder != nullptr; }
+
+    static QString formatBitrate(qint64 bitsPerSecond);
+
+    Q_INVOKABLE void start(const QString &url);
+    Q_INVOKABLE void start();
+    Q_INVOKABLE void stop();
+    Q_INVOKABLE void reconnect();
+    Q_INVOKABLE void holdForStreamChange();
+    Q_INVOKABLE QString captureFrame();
+    Q_INVOKABLE void toggleRecording(const QString &url);
+    Q_INVOKABLE void startRecording(const QString &url);
+    Q_INVOKABLE void stopRecording();
+
+public slots:
+    void onFrameReady(const VideoFrame &frame);
+    void onStreamInfoUpdated(const VideoStreamInfo &info);
+    void onDecoderError(const QString &error);
+
+signals:
+    void playingChanged(bool playing);
+    void reconnectingChanged(bool reconnecting);
+    void urlChanged(const QString &url);
+    void statusChanged(const QString &status);
+    void targetChanged();
+    void recordingChanged(bool recording);
+    void recordingReadyChanged();
+    void lastOutputChanged(const QString &path);
+    void streamInfoChanged();
+    void errorOccurred(const QString &error);
+
+private:
+    void handleFrame(const VideoFrame &frame);
+    void handleStreamInfo(const VideoStreamInfo &info);
+    void handleDecoderError(const QString &error);
+    void onDecoderFinished(quint64 serial);
+    void onReconnectTimeout();
+    void onWatchdogTimeout();
+
+    void openDecoder();
+    void retireDecoder();
+    void resetStreamInfo();
+    void setReconnecting(bool value);
+    void setStatus(const QString &text);
+    void armWatchdog(int ms);
+    void scheduleRestart();
+    void teardownPipeline();
+    void setLastOutput(const QString &path);
+    void clearRecordingReady();
+    void dropRecorder(VideoRecorder *recorder);
+    QString outputPath(bool recording) const;
+
+    Timing m_timing;
+    VideoDecoder *m_decoder = nullptr;
+    quint64 m_decoderSerial = 0;
+    VideoRecorder *m_recorder = nullptr;
+    bool m_recordingReady = false;
+    QPointer<VideoFrameItem> m_target;
+    QString m_url;
+    QString m_lastOutput;
+    QString m_outputFolder;
+    bool m_playing = false;
+    bool m_wanted = false;
+    bool m_reconnecting = false;
+    int m_failures = 0;
+    VideoPlayerTimer *m_reconnectTimer = nullptr;
+    VideoPlayerTimer *m_watchdog = nullptr;
+    QString m_status;
+    int m_streamWidth = 0;
+    int m_streamHeight = 0;
+    QString m_codecName;
+    QString m_bitrateText;
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+// Loopback peers for the decoder and player tests: a server that plays one
+// file's bytes over and over to whoever connects (a stream whose packets keep
+// coming), and one that accepts connections and never says a word.
+
+#include <QByteArray>
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace video_test
+{
+
+class LoopingServer : public QObject
+{
+public:
+    explicit LoopingServer(const QByteArray &data) : m_data(data)
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                ++connections;
+                connect(socket, &QTcpSocket::bytesWritten, socket,
+                        [this, socket] { feed(socket); });
+                feed(socket);
+            }
+        });
+    }
+
+    QString url() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(m_server.serverPort()); }
+
+    int connections = 0;
+
+private:
+    void feed(QTcpSocket *socket)
+    {
+        while (socket->bytesToWrite() < 4 * m_data.size() && socket->bytesToWrite() < (1 << 20))
+            socket->write(m_data);
+    }
+
+    QByteArray m_data;
+    QTcpServer m_server;
+};
+
+class SilentServer : public QObject
+{
+public:
+    SilentServer()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                socket->setParent(this);
+                ++connections;
+            }
+        });
+    }
+
+    QString url() const
+    {
+        return QStringLiteral("rtsp://127.0.0.1:%1/live").arg(m_server.serverPort());
+    }
+    QTcpServer *server() { return &m_server; }
+
+    int connections = 0;
+
+private:
+    QTcpServer m_server;
+};
+
+// An address on loopback where nothing listens.
+inline QString closedPortUrl()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace video_test

@@ -1,0 +1,237 @@
+#pragma once
+
+// Pictures and media files for the video tests, made with the same libraries
+// the program decodes with.
+
+#include "video/VideoFrame.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QString>
+
+#include <functional>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/frame.h>
+#include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixfmt.h>
+}
+
+namespace video_test
+{
+
+struct Yuv {
+    int y, u, v;
+};
+
+// A width x height picture whose planes are filled by `at(col, row)` for
+// luma positions; chroma takes the value at the top-left luma of its block.
+inline VideoFrame makeFrame(int width, int height, const std::function<Yuv(int col, int row)> &at)
+{
+    VideoFrame f;
+    f.width = width;
+    f.height = height;
+    const int cw = VideoFrame::chromaWidth(width);
+    const int ch = VideoFrame::chromaHeight(height);
+    f.yPlane.resize(width * height);
+    f.uPlane.resize(cw * ch);
+    f.vPlane.resize(cw * ch);
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col)
+            f.yPlane[row * width + col] = char(at(col, row).y);
+    for (int row = 0; row < ch; ++row)
+        for (int col = 0; col < cw; ++col) {
+            const Yuv c = at(col * 2, row * 2);
+            f.uPlane[row * cw + col] = char(c.u);
+            f.vPlane[row * cw + col] = char(c.v);
+        }
+    return f;
+}
+
+// Four solid quadrants: red-ish top left, green-ish top right, blue-ish
+// bottom left, grey bottom right (so orientation and colours both show).
+inline Yuv quadrantColour(int quadrant)
+{
+    static const Yuv colours[4] = {{81, 90, 240}, {145, 54, 34}, {41, 240, 110}, {180, 128, 128}};
+    return colours[quadrant & 3];
+}
+
+inline VideoFrame quadrantFrame(int width = 64, int height = 32)
+{
+    return makeFrame(width, height, [width, height](int col, int row) {
+        return quadrantColour((row >= height / 2 ? 2 : 0) + (col >= width / 2 ? 1 : 0));
+    });
+}
+
+struct FileSpec {
+    int width = 320;
+    int height = 240;
+    int frames = 30;
+    int fps = 30;
+    const char *encoder = "libx264"; // or "mpeg4", "mjpeg", "ffv1", "rawvideo"...
+    AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
+    int gop = 10;
+    int bitrate = 0; // 0: the encoder's default
+};
+
+// Encodes a moving test picture into `path` (the container from the suffix).
+// Empty on success, otherwise what failed.
+inline QString avText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+inline bool hasEncoder(const char *name)
+{
+    return avcodec_find_encoder_by_name(name) != nullptr;
+}
+
+inline QString writeTestFile(const QString &path, const FileSpec &spec)
+{
+    const AVCodec *codec = avcodec_find_encoder_by_name(spec.encoder);
+    if (!codec)
+        return QStringLiteral("no encoder %1").arg(QString::fromLatin1(spec.encoder));
+    AVFormatContext *out = nullptr;
+    const QByteArray file = path.toUtf8();
+    int rc = avformat_alloc_output_context2(&out, nullptr, nullptr, file.constData());
+    if (rc < 0 || !out)
+        return QStringLiteral("output: ") + avText(rc);
+    AVCodecContext *enc = avcodec_alloc_context3(codec);
+    enc->width = spec.width;
+    enc->height = spec.height;
+    enc->pix_fmt = spec.pixelFormat;
+    enc->time_base = AVRational{1, spec.fps};
+    enc->framerate = AVRational{spec.fps, 1};
+    enc->gop_size = spec.gop;
+    enc->max_b_frames = 0;
+    enc->thread_count = 1;
+    if (spec.bitrate > 0)
+        enc->bit_rate = spec.bitrate;
+    if (out->oformat->flags & AVFMT_GLOBALHEADER)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary *options = nullptr;
+    if (QByteArray(spec.encoder) == "libx264") {
+        av_dict_set(&options, "preset", "ultrafast", 0);
+        av_dict_set(&options, "tune", "zerolatency", 0);
+    }
+    QString error;
+    AVStream *stream = nullptr;
+    AVFrame *frame = av_frame_alloc();
+    AVPacket *packet = av_packet_alloc();
+    auto drain = [&](bool flushing) {
+        if (avcodec_send_frame(enc, flushing ? nullptr : frame) < 0 && !flushing)
+            return false;
+        while (avcodec_receive_packet(enc, packet) >= 0) {
+            av_packet_rescale_ts(packet, enc->time_base, stream->time_base);
+            packet->stream_index = 0;
+            if (av_interleaved_write_frame(out, packet) < 0)
+                return false;
+        }
+        return true;
+    };
+    if ((rc = avcodec_open2(enc, codec, &options)) < 0) {
+        error = QStringLiteral("encoder: ") + avText(rc);
+    } else if (!(stream = avformat_new_stream(out, nullptr))) {
+        error = QStringLiteral("no stream");
+    } else {
+        avcodec_parameters_from_context(stream->codecpar, enc);
+        stream->time_base = enc->time_base;
+        if (!(out->oformat->flags & AVFMT_NOFILE) &&
+            (rc = avio_open(&out->pb, file.constData(), AVIO_FLAG_WRITE)) < 0)
+            error = QStringLiteral("open: ") + avText(rc);
+        else if ((rc = avformat_write_header(out, nullptr)) < 0)
+            error = QStringLiteral("header: ") + avText(rc);
+        else {
+            frame->format = spec.pixelFormat;
+            frame->width = spec.width;
+            frame->height = spec.height;
+            av_frame_get_buffer(frame, 0);
+            for (int i = 0; i < spec.frames && error.isEmpty(); ++i) {
+                av_frame_make_writable(frame);
+                // A diagonal gradient that moves: every picture differs.
+                const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(spec.pixelFormat);
+                for (int p = 0; p < 4 && frame->data[p]; ++p) {
+                    const bool chroma = p == 1 || p == 2;
+                    const int w =
+                        chroma ? AV_CEIL_RSHIFT(spec.width, d->log2_chroma_w) : spec.width;
+                    const int h =
+                        chroma ? AV_CEIL_RSHIFT(spec.height, d->log2_chroma_h) : spec.height;
+                    const int bytes =
+                        qMin(frame->linesize[p], w * (d->comp[0].step > 1 ? d->comp[0].step : 1));
+                    for (int y = 0; y < h; ++y)
+                        for (int x = 0; x < bytes; ++x)
+                            frame->data[p][y * frame->linesize[p] + x] = uint8_t(
+                                chroma ? 128 + ((x + i) % 32) : 16 + ((x + y + 4 * i) % 200));
+                }
+                frame->pts = i;
+                if (!drain(false))
+                    error = QStringLiteral("encode failed");
+            }
+            if (error.isEmpty() && !drain(true))
+                error = QStringLiteral("flush failed");
+            av_write_trailer(out);
+        }
+        if (!(out->oformat->flags & AVFMT_NOFILE))
+            avio_closep(&out->pb);
+    }
+    av_dict_free(&options);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&enc);
+    avformat_free_context(out);
+    return error;
+}
+
+} // namespace video_test
+
+#include <QDir>
+#include <QHash>
+#include <QTemporaryDir>
+
+namespace video_test
+{
+
+// The media files the tests play, made once per process on first use. An
+// empty path means the file could not be made (the error is in `error`).
+inline QString fixture(const QString &name, QString *error = nullptr)
+{
+    static QTemporaryDir folder;
+    static QHash<QString, QString> made;
+    av_log_set_level(AV_LOG_ERROR);
+    if (made.contains(name))
+        return made.value(name);
+    static const QHash<QString, FileSpec> specs = [] {
+        QHash<QString, FileSpec> s;
+        s.insert(QStringLiteral("odd.mkv"), {1281, 721, 3, 30, "ffv1", AV_PIX_FMT_YUV420P, 1, 0});
+        s.insert(QStringLiteral("yuv444.mkv"), {320, 240, 3, 30, "ffv1", AV_PIX_FMT_YUV444P, 1, 0});
+        s.insert(QStringLiteral("clip.mp4"),
+                 {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10, 0});
+        s.insert(QStringLiteral("loop.h264"),
+                 {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10, 0});
+        s.insert(QStringLiteral("huge.h264"),
+                 {8192, 4320, 1, 30, "libx264", AV_PIX_FMT_YUV420P, 1, 0});
+        s.insert(QStringLiteral("mpeg4.avi"), {176, 144, 3, 30, "mpeg4", AV_PIX_FMT_YUV420P, 1, 0});
+        return s;
+    }();
+    const QString path = folder.filePath(name);
+    const QString failure = writeTestFile(path, specs.value(name));
+    if (!failure.isEmpty()) {
+        if (error)
+            *error = failure;
+        return QString();
+    }
+    made.insert(name, path);
+    return path;
+}
+
+} // namespace video_test

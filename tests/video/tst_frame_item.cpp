@@ -1,0 +1,291 @@
+// The frame item: where the picture lies and how clicks map onto it, the
+// fixed-point snapshot against a floating-point reference, and the picture a
+// real window shows with the GL and with the software scene backend.
+
+#include "VideoTestSupport.h"
+#include "common/TestMain.h"
+#include "video/FrameImage.h"
+#include "video/VideoFrameItem.h"
+
+#include <QMouseEvent>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QProcess>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace video_test;
+
+namespace
+{
+
+class PressableItem : public VideoFrameItem
+{
+public:
+    void press(qreal x, qreal y)
+    {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(x, y), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        mousePressEvent(&event);
+    }
+};
+
+VideoFrame greyFrame(int width, int height)
+{
+    return makeFrame(width, height, [](int, int) { return Yuv{128, 128, 128}; });
+}
+
+int floatReference(double value)
+{
+    return int(std::lround(std::clamp(value, 0.0, 255.0)));
+}
+
+} // namespace
+
+class VideoFrameItemTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mapping_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSizeF>("item");
+        QTest::addColumn<bool>("keepAspect");
+        QTest::addColumn<QRectF>("rect");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<QPointF>("video");
+        QTest::newRow("letterbox")
+            << QSize(1920, 1080) << QSizeF(1000, 1000) << true << QRectF(0, 218.75, 1000, 562.5)
+            << QPointF(500, 500) << QPointF(960, 540);
+        QTest::newRow("above the picture")
+            << QSize(1920, 1080) << QSizeF(1000, 1000) << true << QRectF(0, 218.75, 1000, 562.5)
+            << QPointF(500, 100) << QPointF(960, (100 - 218.75) * 1080 / 562.5);
+        QTest::newRow("pillarbox right edge")
+            << QSize(1280, 720) << QSizeF(1000, 200) << true
+            << QRectF(500 - 177.777777, 0, 355.555555, 200) << QPointF(677.8, 100)
+            << QPointF((677.8 - (500 - 177.777777)) * 1280 / 355.555555, 360);
+        QTest::newRow("stretched")
+            << QSize(640, 480) << QSizeF(320, 480) << false << QRectF(0, 0, 320, 480)
+            << QPointF(160, 240) << QPointF(320, 240);
+        QTest::newRow("no picture") << QSize(0, 0) << QSizeF(100, 100) << true << QRectF()
+                                    << QPointF(50, 50) << QPointF(-1, -1);
+    }
+
+    void mapping()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSizeF, item);
+        QFETCH(bool, keepAspect);
+        QFETCH(QRectF, rect);
+        QFETCH(QPointF, at);
+        QFETCH(QPointF, video);
+
+        PressableItem frameItem;
+        frameItem.setSize(item);
+        frameItem.setKeepAspectRatio(keepAspect);
+        QSignalSpy clicks(&frameItem, &VideoFrameItem::mouseClicked);
+        if (!picture.isEmpty())
+            frameItem.setFrame(greyFrame(picture.width(), picture.height()));
+        const QRectF r = frameItem.videoRect();
+        QVERIFY2(std::abs(r.x() - rect.x()) < 1e-3 && std::abs(r.y() - rect.y()) < 1e-3 &&
+                     std::abs(r.width() - rect.width()) < 1e-3 &&
+                     std::abs(r.height() - rect.height()) < 1e-3,
+                 qPrintable(QStringLiteral("rect %1,%2 %3x%4")
+                                .arg(r.x())
+                                .arg(r.y())
+                                .arg(r.width())
+                                .arg(r.height())));
+        const QPointF mapped = frameItem.mapToVideo(at.x(), at.y());
+        QVERIFY(std::abs(mapped.x() - video.x()) < 1e-2 && std::abs(mapped.y() - video.y()) < 1e-2);
+        QCOMPARE(frameItem.videoWidth(), picture.width());
+        if (picture.isEmpty()) {
+            QCOMPARE(frameItem.mapFromVideo(1, 1), QPointF(-1, -1));
+        } else {
+            const QPointF back = frameItem.mapFromVideo(mapped.x(), mapped.y());
+            QVERIFY(std::abs(back.x() - at.x()) < 1e-6 && std::abs(back.y() - at.y()) < 1e-6);
+        }
+
+        // A press emits only where both picture coordinates are not negative.
+        frameItem.press(at.x(), at.y());
+        const QPointF pressed =
+            frameItem.mapToVideo(std::floor(at.x() + 0.5), std::floor(at.y() + 0.5));
+        if (pressed.x() >= 0 && pressed.y() >= 0) {
+            QCOMPARE(clicks.count(), 1);
+            QCOMPARE(clicks.first().at(0).toInt(), int(pressed.x()));
+            QCOMPARE(clicks.first().at(1).toInt(), int(pressed.y()));
+        } else {
+            QCOMPARE(clicks.count(), 0);
+        }
+    }
+
+    void frozenAndCleared()
+    {
+        VideoFrameItem item;
+        item.setSize(QSizeF(100, 100));
+        QSignalSpy changed(&item, &VideoFrameItem::frameChanged);
+        item.setFrame(greyFrame(16, 8));
+        item.setFrozen(true);
+        item.setFrame(greyFrame(32, 8));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(item.videoWidth(), 16);
+        item.clearFrame();
+        QVERIFY(!item.frozen());
+        QCOMPARE(item.videoWidth(), 0);
+        QVERIFY(item.currentFrameImage().isNull());
+        QCOMPARE(item.videoRect(), QRectF());
+        QCOMPARE(changed.count(), 1);
+        item.setFrame(greyFrame(32, 8));
+        QCOMPARE(item.videoWidth(), 32);
+    }
+
+    // The integer conversion stays within one step of the exact BT.709
+    // formula over the whole range, and the snapshot reads chroma at col/2
+    // with the odd picture's chroma row length.
+    void fixedPointAgainstFloat()
+    {
+        int worst = 0;
+        for (int y = 0; y < 256; y += 3)
+            for (int u = 0; u < 256; u += 3)
+                for (int v = 0; v < 256; v += 3) {
+                    int r, g, b;
+                    FrameImage::convert(y, u - 128, v - 128, r, g, b);
+                    const double l = (y - 16) * 1.164384;
+                    const int fr = floatReference(l + 1.792741 * (v - 128));
+                    const int fg = floatReference(l - 0.213249 * (u - 128) - 0.532909 * (v - 128));
+                    const int fb = floatReference(l + 2.112402 * (u - 128));
+                    worst = std::max({worst, std::abs(r - fr), std::abs(g - fg), std::abs(b - fb)});
+                }
+        QVERIFY2(worst <= 2, qPrintable(QStringLiteral("worst difference %1").arg(worst)));
+
+        const VideoFrame odd = makeFrame(1281, 3, [](int col, int row) {
+            return Yuv{16 + (col * 7 + row) % 220, (col / 2) % 256, 255 - (col / 2) % 256};
+        });
+        VideoFrameItem item;
+        item.setFrame(odd);
+        const QImage image = item.currentFrameImage();
+        QCOMPARE(image.size(), QSize(1281, 3));
+        for (int col : {0, 1, 639, 1279, 1280}) {
+            for (int row : {0, 2}) {
+                int r, g, b;
+                const int c = (row / 2) * 641 + col / 2;
+                FrameImage::convert(uchar(odd.yPlane[row * 1281 + col]),
+                                    int(uchar(odd.uPlane[c])) - 128,
+                                    int(uchar(odd.vPlane[c])) - 128, r, g, b);
+                QCOMPARE(image.pixel(col, row), qRgb(r, g, b));
+            }
+        }
+    }
+};
+SKYRIG_REGISTER_TEST(VideoFrameItemTest)
+
+// The render cases: each backend needs a process of its own (the scene picks
+// its backend once), so the test starts this executable again with only the
+// probe below selected and reads its verdict.
+class VideoRenderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void drawsKnownPicture_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("opengl") << QStringLiteral("opengl");
+        QTest::newRow("software") << QStringLiteral("software");
+    }
+
+    void drawsKnownPicture()
+    {
+        QFETCH(QString, backend);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (backend == QLatin1String("opengl")) {
+            if (!skyrig_test::hasDisplay())
+                QSKIP("no display: the GL backend needs one (run under xvfb-run)");
+            if (env.value(QStringLiteral("QT_QUICK_BACKEND")) == QLatin1String("software"))
+                QSKIP("this run draws every scene in software (QT_QUICK_BACKEND=software)");
+            env.remove(QStringLiteral("QT_QUICK_BACKEND"));
+        } else {
+            env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+        }
+        env.insert(QStringLiteral("SKYRIG_TEST_CLASS"), QStringLiteral("VideoRenderProbe"));
+        env.insert(QStringLiteral("SKYRIG_VIDEO_PROBE"), backend);
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), QStringList());
+        QVERIFY(child.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(child.readAll());
+        const int skip = output.indexOf(QLatin1String("SKIP   :"));
+        if (skip >= 0)
+            QSKIP(qPrintable(output.mid(skip).section(QLatin1Char('\n'), 0, 1).simplified()));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 qPrintable(output));
+        QVERIFY2(output.contains(QLatin1String("PASS   : VideoRenderProbe::grab()")),
+                 qPrintable(output));
+    }
+};
+SKYRIG_REGISTER_TEST(VideoRenderTest)
+
+class VideoRenderProbe : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void grab()
+    {
+        const QString backend = qEnvironmentVariable("SKYRIG_VIDEO_PROBE");
+        if (backend.isEmpty())
+            QSKIP("runs only as a child of VideoRenderTest");
+        if (backend == QLatin1String("opengl")) {
+            QOpenGLContext context;
+            if (!context.create())
+                QSKIP("no OpenGL context can be created here");
+        }
+        QQuickWindow window;
+        window.resize(200, 200);
+        auto *item = new VideoFrameItem(window.contentItem());
+        item->setSize(QSizeF(200, 200));
+        item->setFrame(quadrantFrame(64, 32));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto api = window.rendererInterface()->graphicsApi();
+        QCOMPARE(api == QSGRendererInterface::OpenGL, backend == QLatin1String("opengl"));
+
+        const QImage image = window.grabWindow();
+        if (image.isNull() && QGuiApplication::platformName() == QLatin1String("offscreen"))
+            QSKIP("the offscreen platform gives no picture of a software scene; "
+                  "this case runs under xvfb-run");
+        QVERIFY(!image.isNull());
+        const qreal scale = image.width() / 200.0;
+        auto check = [&](int x, int y, QRgb expected) {
+            const QRgb got = image.pixel(int(x * scale), int(y * scale));
+            const int diff = std::max({std::abs(qRed(got) - qRed(expected)),
+                                       std::abs(qGreen(got) - qGreen(expected)),
+                                       std::abs(qBlue(got) - qBlue(expected))});
+            QVERIFY2(diff <= 3, qPrintable(QStringLiteral("pixel %1,%2 is %3, expected %4")
+                                               .arg(x)
+                                               .arg(y)
+                                               .arg(QColor(got).name(), QColor(expected).name())));
+        };
+        // Picture 64x32 in 200x200: drawn at (0, 50) 200x100, upright.
+        const QColor background =
+            QColor::fromRgbF(VideoFrameItem::BackgroundRed, VideoFrameItem::BackgroundGreen,
+                             VideoFrameItem::BackgroundBlue);
+        check(100, 20, background.rgb());
+        check(100, 180, background.rgb());
+        const QPoint centres[4] = {{50, 75}, {150, 75}, {50, 125}, {150, 125}};
+        for (int q = 0; q < 4; ++q) {
+            const Yuv c = quadrantColour(q);
+            int r, g, b;
+            FrameImage::convert(c.y, c.u - 128, c.v - 128, r, g, b);
+            check(centres[q].x(), centres[q].y(), qRgb(r, g, b));
+        }
+    }
+};
+SKYRIG_REGISTER_TEST(VideoRenderProbe)
+
+#include "tst_frame_item.moc"

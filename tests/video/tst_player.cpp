@@ -1,0 +1,341 @@
+// The player's state machine with timers the test fires itself, against real
+// decoders: a closed port (fails at once), a file (pictures, then the end),
+// a silent server (never opens), the simulator's stream (plays on). Plus the
+// URL history and where output files go.
+
+#include "VideoStreamServers.h"
+#include "VideoTestSupport.h"
+#include "common/TestMain.h"
+#include "video/OutputLocation.h"
+#include "video/QmlVideoPlayer.h"
+#include "video/VideoDecoder.h"
+#include "video/VideoFrameItem.h"
+#include "video/VideoPlayerTimer.h"
+#include "video/VideoUrlHistory.h"
+
+#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
+#include "camsim/RtspServer.h"
+#endif
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPointer>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace video_test;
+
+namespace
+{
+
+// Armed by the player, fired by the test.
+class ManualTimer : public VideoPlayerTimer
+{
+public:
+    void start(int ms) override
+    {
+        m_interval = ms;
+        m_active = true;
+        starts.append(ms);
+    }
+    void stop() override { m_active = false; }
+    bool isActive() const override { return m_active; }
+    int interval() const override { return m_interval; }
+    void fire()
+    {
+        m_active = false;
+        emit timeout();
+    }
+
+    QList<int> starts;
+
+private:
+    int m_interval = 0;
+    bool m_active = false;
+};
+
+struct Rig {
+    Rig()
+    {
+        reconnect = new ManualTimer;
+        watchdog = new ManualTimer;
+        player.setTimers(reconnect, watchdog);
+        player.setTarget(&item);
+        player.setOutputFolder(output.path());
+        item.setSize(QSizeF(320, 240));
+    }
+    // Waits until the current decoder has ended and the player has reacted.
+    bool waitForRestartArmed(int ms = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!reconnect->isActive() && t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return reconnect->isActive();
+    }
+
+    QTemporaryDir output;
+    VideoFrameItem item;
+    QmlVideoPlayer player;
+    ManualTimer *reconnect;
+    ManualTimer *watchdog;
+    QSignalSpy errors{&player, &QmlVideoPlayer::errorOccurred};
+};
+
+} // namespace
+
+class VideoPlayerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QSettings().setValue(QStringLiteral("startup/isChinese"), false); }
+
+    // Five failures wait 1, 2, 3, 5, 8 s, the sixth 8 s again; each error
+    // shows "Disconnected" first, the restart "Reconnecting".
+    void backoffSequence()
+    {
+        Rig rig;
+        rig.player.start(closedPortUrl());
+        QCOMPARE(rig.player.status(), QStringLiteral("Connecting"));
+        QCOMPARE(rig.watchdog->starts, QList<int>{12000});
+        QList<int> waits;
+        for (int i = 0; i < 6; ++i) {
+            QSignalSpy status(&rig.player, &QmlVideoPlayer::statusChanged);
+            QVERIFY(rig.waitForRestartArmed());
+            waits.append(rig.reconnect->interval());
+            QVERIFY(status.count() >= 2);
+            QCOMPARE(status.at(status.count() - 2).first().toString(),
+                     QStringLiteral("Disconnected"));
+            QCOMPARE(rig.player.status(), QStringLiteral("Reconnecting"));
+            QVERIFY(rig.player.reconnecting());
+            QVERIFY(!rig.watchdog->isActive());
+            rig.reconnect->fire();
+            QVERIFY(rig.player.hasDecoder());
+        }
+        QCOMPARE(waits, (QList<int>{1000, 2000, 3000, 5000, 8000, 8000}));
+        QCOMPARE(rig.errors.count(), 6);
+        rig.player.stop();
+        QCOMPARE(rig.player.status(), QStringLiteral("Stopped"));
+        QVERIFY(!rig.player.playing());
+    }
+
+    // A file plays (pictures reset the back-off, the watchdog moves to 8 s),
+    // then ends; every restart after pictures waits 1 s again.
+    void picturesResetBackoff()
+    {
+        const QString clip = fixture(QStringLiteral("clip.mp4"));
+        if (clip.isEmpty())
+            QSKIP("cannot make the test clip");
+        Rig rig;
+        QSignalSpy info(&rig.player, &QmlVideoPlayer::streamInfoChanged);
+        rig.player.start(clip);
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(rig.waitForRestartArmed());
+            QCOMPARE(rig.reconnect->interval(), 1000);
+            QVERIFY(rig.watchdog->starts.contains(8000));
+            QCOMPARE(rig.item.videoWidth(), 320);
+            rig.reconnect->fire();
+        }
+        QVERIFY(info.count() >= 2);
+        QCOMPARE(rig.errors.first().first().toString(),
+                 QStringLiteral("Video stream interrupted, reconnecting"));
+    }
+
+    // A stall: the watchdog retires a decoder stuck in its open without
+    // freezing the interface, none of its signals reach the player, and the
+    // restart waits 1 s, or 2 s after an earlier failure.
+    void watchdogRetiresStalledDecoder()
+    {
+        SilentServer silent;
+        Rig rig;
+        rig.player.start(silent.url());
+        QTRY_COMPARE_WITH_TIMEOUT(silent.connections, 1, 5000);
+        for (int expected : {1000, 2000}) {
+            QPointer<VideoDecoder> stalled = rig.player.findChild<VideoDecoder *>();
+            QVERIFY(stalled);
+            QElapsedTimer clock;
+            clock.start();
+            rig.watchdog->fire();
+            QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY(!rig.player.hasDecoder());
+            QCOMPARE(rig.reconnect->interval(), expected);
+            QCOMPARE(rig.player.status(), QStringLiteral("Reconnecting"));
+            QTRY_VERIFY_WITH_TIMEOUT(stalled.isNull(), 5000);
+            QCoreApplication::processEvents();
+            QCOMPARE(rig.errors.count(), 0);
+            rig.reconnect->fire();
+            QTRY_COMPARE_WITH_TIMEOUT(silent.connections, expected == 1000 ? 2 : 3, 5000);
+        }
+    }
+
+    // Holding keeps the last picture frozen and opens nothing until
+    // reconnect(); start("") only marks playback as wanted.
+    void holdAndEmptyStart()
+    {
+        Rig rig;
+        rig.player.start(QString());
+        QVERIFY(rig.player.playing());
+        QVERIFY(!rig.player.hasDecoder());
+        QCOMPARE(rig.player.status(), QStringLiteral("Stopped"));
+
+        SilentServer silent;
+        rig.player.start(silent.url());
+        rig.item.setFrame(quadrantFrame());
+        rig.player.holdForStreamChange();
+        QVERIFY(rig.item.frozen());
+        QVERIFY(!rig.player.hasDecoder());
+        QVERIFY(!rig.reconnect->isActive());
+        QCOMPARE(rig.player.status(), QStringLiteral("Reconnecting"));
+        QCOMPARE(rig.item.videoWidth(), 64);
+        rig.player.reconnect();
+        QVERIFY(rig.player.hasDecoder());
+        rig.player.stop();
+        QVERIFY(!rig.item.frozen());
+        QCOMPARE(rig.item.videoWidth(), 0);
+    }
+
+    void bitrateTexts_data()
+    {
+        QTest::addColumn<qint64>("bits");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << qint64(0) << "--";
+        QTest::newRow("999") << qint64(999) << "999 bps";
+        QTest::newRow("1000") << qint64(1000) << "1 Kbps";
+        QTest::newRow("999999") << qint64(999999) << "1000 Kbps";
+        QTest::newRow("1000000") << qint64(1000000) << "1.0 Mbps";
+        QTest::newRow("2345678") << qint64(2345678) << "2.3 Mbps";
+    }
+
+    void bitrateTexts()
+    {
+        QFETCH(qint64, bits);
+        QFETCH(QString, text);
+        QCOMPARE(QmlVideoPlayer::formatBitrate(bits), text);
+    }
+
+    void captureFrame()
+    {
+        Rig rig;
+        QCOMPARE(rig.player.captureFrame(), QString());
+        QCOMPARE(rig.errors.takeFirst().first().toString(),
+                 QStringLiteral("No video frame available to save"));
+        rig.item.setFrame(quadrantFrame());
+        const QString path = rig.player.captureFrame();
+        QVERIFY(path.startsWith(rig.output.path()));
+        QVERIFY(QRegularExpression(QStringLiteral("/Skyrig_\\d{8}_\\d{6}_\\d{3}\\.png$"))
+                    .match(path)
+                    .hasMatch());
+        QCOMPARE(rig.player.lastOutput(), path);
+        QCOMPARE(QImage(path).size(), QSize(64, 32));
+        rig.player.setTarget(nullptr);
+        QCOMPARE(rig.player.captureFrame(), QString());
+        QCOMPARE(rig.errors.takeFirst().first().toString(),
+                 QStringLiteral("No video frame to capture"));
+        rig.player.startRecording(QStringLiteral("rtsp://127.0.0.1:1/x"));
+        QCOMPARE(rig.errors.takeFirst().first().toString(),
+                 QStringLiteral("No video source available for recording"));
+    }
+
+    // The simulator's stream: same-address start changes nothing, a
+    // recording starts at a keyframe and is finished on stop, another
+    // address restarts through the short delay.
+    void liveStreamRecordingAndRestart()
+    {
+#ifndef SKYRIG_TEST_HAS_RTSP_SERVER
+        QSKIP("built without the simulator's RTSP server (GStreamer missing)");
+#else
+        RtspServer server(QStringLiteral("127.0.0.1"), 0);
+        StreamSettings settings;
+        settings.width = 320;
+        settings.height = 240;
+        settings.bitrateKbps = 400;
+        server.setStreamSettings(settings);
+        QString error;
+        if (!server.start(&error))
+            QSKIP(qPrintable(error));
+        const QString url = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(server.boundPort());
+        Rig rig;
+        rig.player.start(url);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
+        QCOMPARE(rig.player.codecName(), QStringLiteral("H.264"));
+        QCOMPARE(rig.player.streamWidth(), 320);
+        VideoDecoder *decoder = rig.player.findChild<VideoDecoder *>();
+        rig.player.start(QStringLiteral("  ") + url);
+        QCOMPARE(rig.player.findChild<VideoDecoder *>(), decoder);
+        QVERIFY(!rig.reconnect->isActive());
+
+        QSignalSpy ready(&rig.player, &QmlVideoPlayer::recordingReadyChanged);
+        rig.player.toggleRecording(QString());
+        QVERIFY(rig.player.recording());
+        const QString path = rig.player.lastOutput();
+        QVERIFY(path.endsWith(QLatin1String(".mp4")));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.player.recordingReady(), 10000);
+        rig.player.toggleRecording(QString());
+        QVERIFY(!rig.player.recording());
+        QVERIFY(!rig.player.recordingReady());
+        QVERIFY(QFile(path).size() > 1000);
+        QCOMPARE(rig.errors.count(), 0);
+
+        rig.player.start(url + QStringLiteral("?again"));
+        QVERIFY(!rig.player.hasDecoder());
+        QCOMPARE(rig.reconnect->interval(), 400);
+        QCOMPARE(rig.player.status(), QStringLiteral("Reconnecting"));
+        rig.reconnect->fire();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
+        rig.player.stop();
+#endif
+    }
+
+    void outputLocation()
+    {
+        QTemporaryDir writable;
+        QCOMPARE(OutputLocation::folderFor(OutputLocation::Recording, writable.path()),
+                 writable.path());
+        const QString fallback =
+            OutputLocation::folderFor(OutputLocation::Screenshot, QStringLiteral("/proc/1"));
+        QVERIFY2(fallback.endsWith(QLatin1String("/Skyrig")), qPrintable(fallback));
+        QVERIFY(OutputLocation::isWritableFolder(fallback));
+        const QDateTime when(QDate(2025, 3, 14), QTime(9, 30, 15, 42));
+        QCOMPARE(OutputLocation::fileName(OutputLocation::Recording, when),
+                 QStringLiteral("Skyrig_20250314_093015_042.mp4"));
+    }
+
+    void urlHistory()
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("Video/urlHistory"),
+                          QStringList{QStringLiteral(" a "), QString(), QStringLiteral("b"),
+                                      QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("d"),
+                                      QStringLiteral("e")});
+        settings.sync();
+        VideoUrlHistory history;
+        QSignalSpy model(&history, &VideoUrlHistory::modelIdChanged);
+        QSignalSpy changed(&history, &VideoUrlHistory::historyChanged);
+        history.setModelId(QStringLiteral("  Otter "));
+        QCOMPARE(history.modelId(), QStringLiteral("Otter"));
+        QCOMPARE(history.history(), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(QSettings().value(QStringLiteral("Video/urls_Otter")).toStringList(),
+                 history.history());
+        history.setModelId(QStringLiteral("Otter"));
+        QCOMPARE(model.count(), 1);
+        history.saveUrl(QStringLiteral("  rtsp://x  "));
+        history.saveUrl(QStringLiteral("c"));
+        QCOMPARE(history.history(), (QStringList{"c", "rtsp://x", "a", "b"}));
+        const int before = changed.count();
+        history.saveUrlForModel(QStringLiteral("Heron"), QStringLiteral("rtsp://h"));
+        QCOMPARE(changed.count(), before);
+        QCOMPARE(QSettings().value(QStringLiteral("Video/urls_Heron")).toStringList().first(),
+                 QStringLiteral("rtsp://h"));
+        history.setModelId(QStringLiteral("   "));
+        QCOMPARE(history.modelId(), QStringLiteral("default"));
+        QCOMPARE(history.urlList().size(), 4);
+    }
+};
+SKYRIG_REGISTER_TEST(VideoPlayerTest)
+
+#include "tst_player.moc"
