@@ -13,7 +13,8 @@ FaultInjector::FaultInjector(const Settings &settings, quint32 seed)
 bool FaultInjector::enabled() const
 {
     return m_settings.loss > 0 || m_settings.corrupt > 0 || m_settings.duplicate > 0 ||
-           m_settings.garbage > 0 || m_settings.delayMs > 0 || m_settings.jitterMs > 0;
+           m_settings.garbage > 0 || m_settings.delayMs > 0 || m_settings.jitterMs > 0 ||
+           m_settings.reorder > 0;
 }
 
 bool FaultInjector::chance(double probability)
@@ -83,5 +84,18 @@ QVector<FaultInjector::Delivery> FaultInjector::apply(const QByteArray &frame)
         out.append({bytes, delay()});
         ++m_counters.duplicated;
     }
+    if (m_held.isEmpty() && chance(m_settings.reorder)) {
+        m_held = out;
+        ++m_counters.reordered;
+        return {};
+    }
+    out += flush();
+    return out;
+}
+
+QVector<FaultInjector::Delivery> FaultInjector::flush()
+{
+    QVector<Delivery> out;
+    out.swap(m_held);
     return out;
 }

@@ -17,6 +17,7 @@ public:
         double garbage = 0.0;
         int delayMs = 0;
         int jitterMs = 0;
+        double reorder = 0.0;
     };
 
     // One piece of bytes to put on the line after `delayMs`.
@@ -32,6 +33,7 @@ public:
         quint64 duplicated = 0;
         quint64 garbled = 0;
         quint64 receivedLost = 0;
+        quint64 reordered = 0;
     };
 
     FaultInjector(const Settings &settings, quint32 seed);
@@ -41,8 +43,12 @@ public:
     bool dropIncoming();
     // Turns one encoded frame into what actually goes on the line: nothing
     // (lost), the frame, a copy with one flipped bit, noise in front, or two
-    // deliveries (duplicate).
+    // deliveries (duplicate). A frame picked for reordering is held back and
+    // goes out right after the next one.
     QVector<Delivery> apply(const QByteArray &frame);
+    // The frame held back for reordering, if any: the sender calls this when
+    // it has nothing more to send for now, so a held frame is late, never lost.
+    QVector<Delivery> flush();
 
     const Counters &counters() const { return m_counters; }
 
@@ -53,4 +59,5 @@ private:
     Settings m_settings;
     std::mt19937 m_rng;
     Counters m_counters;
+    QVector<Delivery> m_held;
 };

@@ -1,15 +1,18 @@
 #include "camsim/SimCamera.h"
 
+#include "camsim/MediaCard.h"
 #include "catalog/GimbalModel.h"
 #include "catalog/GimbalModelFactory.h"
 #include "link/Payload.h"
 
+#include <QDateTime>
 #include <QHostAddress>
 #include <QRegularExpression>
 #include <QtMath>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -719,16 +722,16 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         Payload::appendFixedString(*extra, sn, 20);
         return Ok;
     }
-    case 0x032B: // album mode and list housekeeping
+    case 0x032B: // album mode, list, delete and transfers
     case 0x032C:
     case 0x032D:
-        return s.hasAlbum ? Ok : Unsupported;
-    case 0x032E: // media transfer and playback streams are not simulated
-    case 0x032F:
+    case 0x032E:
+        return s.hasAlbum ? albumCommand(code, p, now) : quint16(Unsupported);
+    case 0x032F: // playback of stored videos
     case 0x0330:
     case 0x0331:
     case 0x0332:
-        return Unsupported;
+        return s.hasAlbum ? playbackCommand(code, p, now) : quint16(Unsupported);
     case 0x0334: {
         if (p.size() < 7 || b0 > 1)
             return InvalidParameter;
@@ -907,6 +910,8 @@ quint16 SimCamera::record(const QByteArray &p, qint64 now)
 void SimCamera::stopRecording(qint64 now)
 {
     m_recording = false;
+    if (m_card && m_cardPresent)
+        m_card->addRecording(epochMs(now), now - m_recordStart);
     QByteArray payload;
     Payload::appendU8(payload, m_recordMode);
     Payload::appendU8(payload, 0);
@@ -1000,9 +1005,26 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
                 m_cardUsedMB = m_cardTotalMB;
             } else {
                 useCard(pending.usedMB);
+                if (m_card && m_cardPresent)
+                    m_card->addPhoto(epochMs(pending.at));
             }
         }
         out.append(pending.frame);
+    }
+
+    if (m_playState == Playing && playPositionMs(nowMs) >= m_playTotalMs) {
+        // The end of the file: the player stops there and says so.
+        m_playState = PlayFinished;
+        m_playBaseMs = m_playTotalMs;
+        m_playBaseAt = nowMs;
+        m_mediaRequests.append(MediaRequest::of(MediaRequest::PlayPause));
+        m_nextPlayReport = nowMs;
+    }
+    if (!m_playPath.isEmpty() && nowMs >= m_nextPlayReport) {
+        out.append(SimFrame{0x0333u | (2u << 16), playbackStatusPayload(nowMs)});
+        // Reports while a file is open in the player; a finished one reports once.
+        m_nextPlayReport = m_playState == PlayFinished ? std::numeric_limits<qint64>::max()
+                                                       : nowMs + PlaybackReportIntervalMs;
     }
 
     if (m_recording && nowMs >= m_nextRecordReport) {
@@ -1284,5 +1306,255 @@ QByteArray SimCamera::aiReport(qint64 now) const
         Payload::appendU8(p, 0);
     Payload::appendU8(p, count);
     Payload::appendU8(p, count > 0 ? 1 : 0);
+    return p;
+}
+
+// ---------------------------------------------------------------------------
+// Album: card list, transfers and playback
+
+qint64 SimCamera::epochMs(qint64 now) const
+{
+    // After a time sync the camera's clock is the ground station's.
+    return m_clockOffsetMs != 0 ? m_clockOffsetMs + now : QDateTime::currentMSecsSinceEpoch();
+}
+
+quint16 SimCamera::clientPort(int type) const
+{
+    return type == 0 || type == 1 ? m_clientPort[type] : 0;
+}
+
+QHostAddress SimCamera::clientAddress(int type) const
+{
+    if (type != 0 && type != 1)
+        return {};
+    const QByteArray &b = m_clientIp[type];
+    return QHostAddress(quint32(Payload::readU8(b, 0)) << 24 |
+                        quint32(Payload::readU8(b, 1)) << 16 | quint32(Payload::readU8(b, 2)) << 8 |
+                        quint32(Payload::readU8(b, 3)));
+}
+
+QVector<MediaRequest> SimCamera::takeMediaRequests()
+{
+    QVector<MediaRequest> out;
+    out.swap(m_mediaRequests);
+    return out;
+}
+
+namespace
+{
+// A device path: one length byte at `at`, the UTF-8 bytes at `from`.
+bool readPath(const QByteArray &p, int at, int from, QString *path)
+{
+    const int length = Payload::readU8(p, at);
+    if (p.size() <= at || p.size() < from + length)
+        return false;
+    *path = QString::fromUtf8(p.mid(from, length));
+    return true;
+}
+} // namespace
+
+void SimCamera::setAlbumMode(bool on, qint64 now)
+{
+    if (m_albumMode == on)
+        return;
+    m_albumMode = on;
+    if (on && m_card)
+        m_card->prepare(); // a generated card is made while the album opens
+    if (!on) {
+        // Leaving the album ends whatever it was doing.
+        stopPlayback(now);
+        m_mediaRequests.append(MediaRequest::of(MediaRequest::AbortTransfer));
+        m_transferPath.clear();
+    }
+}
+
+quint16 SimCamera::albumCommand(quint16 code, const QByteArray &p, qint64 now)
+{
+    if (code == 0x032B) {
+        const int mode = Payload::readU8(p, 0);
+        if (p.isEmpty() || (mode != 1 && mode != 2))
+            return InvalidParameter;
+        setAlbumMode(mode == 1, now);
+        return Ok;
+    }
+    if (code == 0x032E && Payload::readU8(p, 1) == 7) {
+        // The abort is heard in any mode.
+        m_mediaRequests.append(MediaRequest::of(MediaRequest::AbortTransfer));
+        m_transferPath.clear();
+        return Ok;
+    }
+    if (!m_albumMode)
+        return NotReady;
+    if (code == 0x032C)
+        return Ok; // the list is always current; it travels with a type-1 transfer
+    if (code == 0x032E)
+        return mediaTransfer(p);
+    QString path;
+    if (!readPath(p, 0, 1, &path) || path.isEmpty())
+        return InvalidParameter;
+    if (!m_card || !m_cardPresent || !m_card->find(path))
+        return NotFound;
+    if (path == m_playPath)
+        stopPlayback(now);
+    if (path == m_transferPath) {
+        m_mediaRequests.append(MediaRequest::of(MediaRequest::AbortTransfer));
+        m_transferPath.clear();
+    }
+    m_card->remove(path);
+    return Ok;
+}
+
+quint16 SimCamera::mediaTransfer(const QByteArray &p)
+{
+    QString path;
+    if (p.size() < 9 || !readPath(p, 0, 9, &path))
+        return InvalidParameter;
+    MediaRequest r;
+    r.kind = MediaRequest::Transfer;
+    r.devicePath = path;
+    r.fileType = Payload::readU8(p, 1);
+    r.packetSize = Payload::readU16(p, 2);
+    r.startSeq = Payload::readU32(p, 4);
+    r.count = Payload::readU8(p, 8);
+    if (r.packetSize < 1 || r.packetSize > MediaRequest::MaxDataPerPacket || r.count < 1)
+        return InvalidParameter;
+    const bool card = m_card && m_cardPresent;
+    const MediaCard::Entry *entry = card && !path.isEmpty() ? m_card->find(path) : nullptr;
+    switch (r.fileType) {
+    case 1: // the media list
+        r.data = card ? m_card->listJson(m_options.listStyle)
+                      : MediaCard::listJson({}, m_options.listStyle);
+        break;
+    case 2: // a thumbnail
+        if (!entry)
+            return NotFound;
+        r.data = m_card->thumbnail(path);
+        break;
+    case 3:
+    case 4: // photo
+    case 5: // video
+    case 6:
+        if (!entry)
+            return NotFound;
+        r.localPath = entry->localPath;
+        r.size = entry->size;
+        break;
+    default:
+        return InvalidParameter;
+    }
+    if (r.localPath.isEmpty())
+        r.size = r.data.size();
+    const quint64 packets = (quint64(r.size) + quint64(r.packetSize) - 1) / quint64(r.packetSize);
+    if (quint64(r.startSeq) >= packets && !(packets == 0 && r.startSeq == 0))
+        return InvalidParameter; // nothing in that window
+    m_transferPath = path;
+    m_mediaRequests.append(r);
+    return Ok;
+}
+
+qint64 SimCamera::playPositionMs(qint64 nowMs) const
+{
+    if (m_playState != Playing)
+        return m_playBaseMs;
+    return qMin(m_playTotalMs, m_playBaseMs + qMax<qint64>(0, nowMs - m_playBaseAt));
+}
+
+void SimCamera::reportPlayback(qint64 now)
+{
+    m_nextPlayReport = now; // at the next step, with the state just set
+}
+
+void SimCamera::stopPlayback(qint64 now)
+{
+    if (m_playPath.isEmpty())
+        return;
+    m_mediaRequests.append(MediaRequest::of(MediaRequest::PlayStop));
+    m_playState = PlayIdle;
+    m_playBaseMs = 0;
+    m_playBaseAt = now;
+    // One last report says the player is idle; then the reports stop.
+    m_pending.append(
+        Pending{now, SimFrame{0x0333u | (2u << 16), playbackStatusPayload(now)}, 0.0, false});
+    m_playPath.clear();
+}
+
+quint16 SimCamera::playbackCommand(quint16 code, const QByteArray &p, qint64 now)
+{
+    if (!m_albumMode)
+        return NotReady;
+    QString path;
+    if (!readPath(p, 0, code == 0x0332 ? 5 : 1, &path))
+        return InvalidParameter;
+    if (code == 0x0330) { // stop: whatever is playing
+        stopPlayback(now);
+        return Ok;
+    }
+    if (code == 0x032F) { // start, or resume the paused file
+        if (path.isEmpty())
+            return InvalidParameter;
+        const MediaCard::Entry *entry = m_card && m_cardPresent ? m_card->find(path) : nullptr;
+        if (!entry)
+            return NotFound;
+        if (!entry->video || entry->durationMs < 0)
+            return InvalidParameter; // not a video this camera can play
+        const bool resume = path == m_playPath &&
+                            (m_playState == PlayPaused || m_playState == PlayFinished) &&
+                            m_playBaseMs < m_playTotalMs;
+        if (!resume) {
+            if (!m_playPath.isEmpty() && path != m_playPath)
+                m_mediaRequests.append(MediaRequest::of(MediaRequest::PlayStop));
+            m_playPath = path;
+            m_playTotalMs = entry->durationMs;
+            m_playBaseMs = 0;
+        }
+        m_playState = Playing;
+        m_playBaseAt = now;
+        MediaRequest r;
+        r.kind = MediaRequest::PlayStart;
+        r.devicePath = path;
+        r.localPath = entry->localPath;
+        r.positionMs = m_playBaseMs;
+        m_mediaRequests.append(r);
+        reportPlayback(now);
+        return Ok;
+    }
+    if (m_playPath.isEmpty())
+        return NotReady;  // nothing in the player
+    if (code == 0x0331) { // pause
+        if (m_playState == Playing) {
+            m_playBaseMs = playPositionMs(now);
+            m_playBaseAt = now;
+            m_playState = PlayPaused;
+            m_mediaRequests.append(MediaRequest::of(MediaRequest::PlayPause));
+        }
+        reportPlayback(now);
+        return Ok;
+    }
+    // Seek: a playing file goes on from there, a paused or finished one waits
+    // there.
+    m_playBaseMs = qMin(m_playTotalMs, qint64(Payload::readU32(p, 1)) * 1000);
+    m_playBaseAt = now;
+    if (m_playState == Playing) {
+        MediaRequest r;
+        r.kind = MediaRequest::PlayStart;
+        r.devicePath = m_playPath;
+        r.localPath =
+            m_card && m_card->find(m_playPath) ? m_card->find(m_playPath)->localPath : QString();
+        r.positionMs = m_playBaseMs;
+        m_mediaRequests.append(r);
+    } else {
+        m_playState = PlayPaused;
+    }
+    reportPlayback(now);
+    return Ok;
+}
+
+QByteArray SimCamera::playbackStatusPayload(qint64 nowMs) const
+{
+    QByteArray p;
+    Payload::appendU8(p, 0); // download state: not reported by this camera
+    Payload::appendU8(p, m_playState);
+    Payload::appendU32(p, quint32(m_playTotalMs));
+    Payload::appendU32(p, quint32(playPositionMs(nowMs) / 1000));
     return p;
 }

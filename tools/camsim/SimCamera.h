@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camsim/MediaRequest.h"
 #include "camsim/SimOptions.h"
 
 #include <QByteArray>
@@ -10,6 +11,8 @@
 #include <memory>
 
 class GimbalModel;
+class MediaCard;
+class QHostAddress;
 struct ModelSpec;
 
 // One frame the camera wants to send: the 24-bit message id (code in bits
@@ -33,14 +36,21 @@ public:
         UnknownCommand = 1,
         Unsupported = 2, // the model lacks the function
         InvalidParameter = 3,
-        NotReady = 4, // card missing or full, capture busy
+        NotReady = 4, // card missing or full, capture busy, not in album mode
+        NotFound = 5, // no such file on the card
     };
+
+    // Player states as the playback status report carries them.
+    enum PlayState : quint8 { PlayIdle = 0, Playing = 2, PlayPaused = 3, PlayFinished = 7 };
 
     static constexpr int ManualMotionHoldMs = 200;
     static constexpr int PhotoSizeMB = 10;
     static constexpr double RecordMBPerSecond = 5.0;
     static constexpr int AiReportIntervalMs = 200;
     static constexpr int LaserReportIntervalMs = 500;
+    static constexpr int PlaybackReportIntervalMs = 500;
+    static constexpr quint16 DefaultMediaPort = 6665;
+    static constexpr quint16 DefaultPlaybackPort = 6660;
 
     explicit SimCamera(const SimOptions &options, QObject *parent = nullptr);
     ~SimCamera() override;
@@ -49,6 +59,20 @@ public:
     QVector<SimFrame> handleCommand(quint16 code, const QByteArray &payload, qint64 nowMs);
     // Moves the simulation to `nowMs` and returns the reports that fell due.
     QVector<SimFrame> advance(qint64 nowMs);
+    // What the media and playback senders are to do, in order; emptied by
+    // the call.
+    QVector<MediaRequest> takeMediaRequests();
+
+    // The memory card's files (not owned; without one the card is empty).
+    void setCard(MediaCard *card) { m_card = card; }
+    MediaCard *card() const { return m_card; }
+    bool albumMode() const { return m_albumMode; }
+    // The receiver announced with "Set playback client": type 0 playback
+    // video, type 1 downloads. Port 0 when none was announced.
+    quint16 clientPort(int type) const;
+    QHostAddress clientAddress(int type) const;
+    PlayState playState() const { return m_playState; }
+    qint64 playPositionMs(qint64 nowMs) const;
 
     // Report payloads as they would be sent now.
     QByteArray attitudePayload() const;
@@ -56,6 +80,7 @@ public:
     QByteArray cameraSystemPayload() const;
     QByteArray irStatusPayload() const;
     QByteArray visStatusPayload() const;
+    QByteArray playbackStatusPayload(qint64 nowMs) const;
 
     const ModelSpec &modelSpec() const;
     double yawJoint() const { return m_yaw; }
@@ -98,6 +123,13 @@ private:
     quint16 cameraCommand(quint16 code, const QByteArray &p, qint64 now, QByteArray *extra,
                           bool *noResult);
     quint16 peripheralCommand(quint16 code, const QByteArray &p, QByteArray *extra);
+    quint16 albumCommand(quint16 code, const QByteArray &p, qint64 now);
+    quint16 mediaTransfer(const QByteArray &p);
+    quint16 playbackCommand(quint16 code, const QByteArray &p, qint64 now);
+    void setAlbumMode(bool on, qint64 now);
+    void stopPlayback(qint64 now);
+    void reportPlayback(qint64 now);
+    qint64 epochMs(qint64 now) const;
 
     quint16 takePhoto(const QByteArray &p, qint64 now);
     quint16 record(const QByteArray &p, qint64 now);
@@ -200,4 +232,16 @@ private:
     quint16 m_clientPort[2] = {0, 0};
     int m_uartProtocol = 0;
     qint64 m_clockOffsetMs = 0;
+
+    // album
+    MediaCard *m_card = nullptr;
+    bool m_albumMode = false;
+    QVector<MediaRequest> m_mediaRequests;
+    QString m_transferPath;
+    QString m_playPath;
+    PlayState m_playState = PlayIdle;
+    qint64 m_playTotalMs = 0;
+    qint64 m_playBaseMs = 0; // position when the clock below was taken
+    qint64 m_playBaseAt = 0; // simulation time of that position
+    qint64 m_nextPlayReport = 0;
 };

@@ -1,5 +1,8 @@
 #include "camsim/SimLink.h"
 
+#include "camsim/DatagramChannel.h"
+#include "camsim/MediaSender.h"
+#include "camsim/PlaybackStreamer.h"
 #include "camsim/PtyEndpoint.h"
 #include "camsim/SimCamera.h"
 #include "camsim/UdpEndpoint.h"
@@ -9,22 +12,25 @@
 
 namespace
 {
-FaultInjector::Settings faultSettings(const SimOptions &o)
+FaultInjector::Settings faultSettings(const SimOptions &o, SimOptions::Channel channel)
 {
     FaultInjector::Settings s;
+    if (!o.faultsOn(channel))
+        return s;
     s.loss = o.loss;
     s.corrupt = o.corrupt;
     s.duplicate = o.duplicate;
     s.garbage = o.garbage;
     s.delayMs = o.delayMs;
     s.jitterMs = o.jitterMs;
+    s.reorder = o.reorder;
     return s;
 }
 } // namespace
 
 SimLink::SimLink(const SimOptions &options, SimCamera *camera, QObject *parent)
     : QObject(parent), m_options(options), m_camera(camera),
-      m_faults(faultSettings(options), options.seed)
+      m_faults(faultSettings(options, SimOptions::ControlChannel), options.seed)
 {
 }
 
@@ -49,6 +55,25 @@ bool SimLink::start(QString *error)
             onFrame(frame, Target{true, {}, 0});
         });
     }
+    // Media and playback leave from sockets of their own, each with its own
+    // fault sequence so choosing channels does not change the others.
+    const QHostAddress bind(m_options.bindAddress);
+    m_mediaChannel = new DatagramChannel(QStringLiteral("media"), m_options.allowRemote,
+                                         faultSettings(m_options, SimOptions::MediaChannel),
+                                         m_options.seed + 1, this);
+    m_playbackChannel = new DatagramChannel(QStringLiteral("playback"), m_options.allowRemote,
+                                            faultSettings(m_options, SimOptions::PlaybackChannel),
+                                            m_options.seed + 2, this);
+    for (DatagramChannel *channel : {m_mediaChannel, m_playbackChannel}) {
+        connect(channel, &DatagramChannel::warning, this, &SimLink::warning);
+        if (!channel->open(bind, error))
+            return false;
+    }
+    m_sender = new MediaSender(m_mediaChannel, m_options.mediaRateMbps, this);
+    connect(m_sender, &MediaSender::warning, this, &SimLink::warning);
+    m_streamer = new PlaybackStreamer(m_playbackChannel, m_options.playbackForm, this);
+    connect(m_streamer, &PlaybackStreamer::warning, this, &SimLink::warning);
+
     m_timer = new QTimer(this);
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &SimLink::tick);
@@ -77,6 +102,8 @@ void SimLink::onFrame(const ParsedFrame &frame, const Target &from)
     ++m_framesReceived;
     if (m_faults.dropIncoming())
         return;
+    if (!from.pty)
+        m_peer = from.address;
     // Only commands (kind 0) are for the camera; anything else is ignored.
     if (FrameCodec::frameKind(frame.messageId) != 0)
         return;
@@ -86,11 +113,55 @@ void SimLink::onFrame(const ParsedFrame &frame, const Target &from)
     sendFrames(
         m_camera->handleCommand(FrameCodec::commandCode(frame.messageId), frame.payload, now),
         {from});
+    carryOut(m_camera->takeMediaRequests());
 }
 
 void SimLink::tick()
 {
     sendFrames(m_camera->advance(m_clock.elapsed()), everyone());
+    carryOut(m_camera->takeMediaRequests());
+}
+
+void SimLink::destination(int type, QHostAddress *address, quint16 *port) const
+{
+    *address = m_peer;
+    *port = type == 0 ? SimCamera::DefaultPlaybackPort : SimCamera::DefaultMediaPort;
+    if (m_camera->clientPort(type) == 0)
+        return;
+    *port = m_camera->clientPort(type);
+    const QHostAddress announced = m_camera->clientAddress(type);
+    // 0.0.0.0 names no host: the data goes to the control peer.
+    if (announced != QHostAddress(QHostAddress::AnyIPv4))
+        *address = announced;
+}
+
+void SimLink::carryOut(const QVector<MediaRequest> &requests)
+{
+    if (!m_sender)
+        return;
+    QHostAddress address;
+    quint16 port = 0;
+    for (const MediaRequest &r : requests) {
+        switch (r.kind) {
+        case MediaRequest::Transfer:
+            destination(1, &address, &port);
+            m_sender->start(r, address, port);
+            break;
+        case MediaRequest::AbortTransfer:
+            m_sender->abort();
+            break;
+        case MediaRequest::PlayStart:
+            destination(0, &address, &port);
+            m_streamer->play(r.localPath, r.positionMs, address, port);
+            break;
+        case MediaRequest::PlayPause:
+            m_streamer->pause();
+            break;
+        case MediaRequest::PlayStop:
+            m_streamer->stop();
+            break;
+        }
+    }
 }
 
 QVector<SimLink::Target> SimLink::everyone() const
@@ -106,8 +177,24 @@ QVector<SimLink::Target> SimLink::everyone() const
 
 void SimLink::sendFrames(const QVector<SimFrame> &frames, const QVector<Target> &targets)
 {
-    for (const SimFrame &f : frames) {
-        for (const Target &target : targets) {
+    if (frames.isEmpty())
+        return;
+    const auto deliver = [this](const QVector<FaultInjector::Delivery> &deliveries,
+                                const Target &target) {
+        for (const FaultInjector::Delivery &d : deliveries) {
+            if (d.delayMs <= 0) {
+                write(d.bytes, target);
+            } else {
+                QPointer<SimLink> self(this);
+                QTimer::singleShot(d.delayMs, this, [self, d, target] {
+                    if (self)
+                        self->write(d.bytes, target);
+                });
+            }
+        }
+    };
+    for (const Target &target : targets) {
+        for (const SimFrame &f : frames) {
             const QByteArray bytes =
                 FrameCodec::encodeShortFrame(m_sequence, 0x04, 0x01, f.messageId, f.payload);
             if (bytes.isEmpty()) {
@@ -115,18 +202,11 @@ void SimLink::sendFrames(const QVector<SimFrame> &frames, const QVector<Target> 
                                  .arg(f.messageId, 6, 16, QLatin1Char('0')));
                 continue;
             }
-            for (const FaultInjector::Delivery &d : m_faults.apply(bytes)) {
-                if (d.delayMs <= 0) {
-                    write(d.bytes, target);
-                } else {
-                    QPointer<SimLink> self(this);
-                    QTimer::singleShot(d.delayMs, this, [self, d, target] {
-                        if (self)
-                            self->write(d.bytes, target);
-                    });
-                }
-            }
+            deliver(m_faults.apply(bytes), target);
         }
+        // A frame held back for reordering goes out behind the others of this
+        // batch to the same peer.
+        deliver(m_faults.flush(), target);
     }
 }
 

@@ -85,7 +85,8 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         "Skyrig camera simulator: answers the gimbal camera control protocol over UDP and/or a\n"
         "pseudo-terminal, streams status reports, and optionally serves RTSP test video.\n"
         "It only talks to loopback addresses unless --allow-remote is given.\n"
-        "On start it prints one line: camsim ready udp=ADDR:PORT pty=PATH rtsp=URL"));
+        "On start it prints one line: camsim ready udp=ADDR:PORT pty=PATH rtsp=URL model=ID\n"
+        "media=FILES card=FOLDER"));
     const QCommandLineOption oHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                    QStringLiteral("Show this help."));
     const QCommandLineOption oVersion(QStringLiteral("version"),
@@ -136,15 +137,17 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
                                  QStringLiteral("state"), QStringLiteral("ready"));
     const QCommandLineOption oLoss(
         QStringLiteral("loss"),
-        QStringLiteral("Probability that a frame is lost, both ways (default 0)."),
+        QStringLiteral("Probability that a frame or datagram is lost (control frames both ways; "
+                       "default 0)."),
         QStringLiteral("p"), QStringLiteral("0"));
     const QCommandLineOption oCorrupt(
         QStringLiteral("corrupt"),
-        QStringLiteral("Probability that a sent frame has one bit flipped (default 0)."),
+        QStringLiteral(
+            "Probability that a sent frame or datagram has one bit flipped (default 0)."),
         QStringLiteral("p"), QStringLiteral("0"));
     const QCommandLineOption oDuplicate(
         QStringLiteral("duplicate"),
-        QStringLiteral("Probability that a sent frame is sent twice (default 0)."),
+        QStringLiteral("Probability that a sent frame or datagram is sent twice (default 0)."),
         QStringLiteral("p"), QStringLiteral("0"));
     const QCommandLineOption oGarbage(
         QStringLiteral("garbage"),
@@ -166,13 +169,44 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
     const QCommandLineOption oSeed(QStringLiteral("seed"),
                                    QStringLiteral("Seed of the fault generator (default 1)."),
                                    QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption oReorder(
+        QStringLiteral("reorder"),
+        QStringLiteral("Probability that a sent frame or datagram is held back and sent after the "
+                       "next one (default 0)."),
+        QStringLiteral("p"), QStringLiteral("0"));
+    const QCommandLineOption oFaultChannel(
+        QStringLiteral("fault-channel"),
+        QStringLiteral("Apply the line faults only to control, media or playback traffic, or to "
+                       "all (default all). Repeatable."),
+        QStringLiteral("channel"));
+    const QCommandLineOption oMediaDir(
+        QStringLiteral("media-dir"),
+        QStringLiteral("Serve the files below DIR as the memory card (they are never modified; "
+                       "default: a generated card in a temporary folder)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption oListStyle(
+        QStringLiteral("media-list-style"),
+        QStringLiteral("Form of the media list: strict JSON, or loose as cameras send it (a "
+                       "\"JSON\" prefix, sizes as text, millisecond times, trailing commas; "
+                       "default loose)."),
+        QStringLiteral("style"), QStringLiteral("loose"));
+    const QCommandLineOption oMediaRate(
+        QStringLiteral("media-rate"),
+        QStringLiteral("Download rate in Mbit/s (default 80; 0 sends as fast as the socket "
+                       "takes the datagrams)."),
+        QStringLiteral("mbps"), QStringLiteral("80"));
+    const QCommandLineOption oPlaybackForm(
+        QStringLiteral("playback-form"),
+        QStringLiteral("Playback datagrams: raw Annex B or framed in long frames (default raw)."),
+        QStringLiteral("form"), QStringLiteral("raw"));
     const QCommandLineOption oAllowRemote(
         QStringLiteral("allow-remote"),
         QStringLiteral("Allow binding and answering non-loopback addresses."));
-    p.addOptions({oHelp,   oVersion,    oBind,       oUdpPort,    oPty,     oRtspPort,
-                  oModel,  oStatusKind, oAttitudeHz, oStatusHz,   oIrHz,    oVisHz,
-                  oSd,     oLoss,       oCorrupt,    oDuplicate,  oGarbage, oDelay,
-                  oJitter, oAckResult,  oSeed,       oAllowRemote});
+    p.addOptions({oHelp,     oVersion,    oBind,       oUdpPort,     oPty,     oRtspPort,
+                  oModel,    oStatusKind, oAttitudeHz, oStatusHz,    oIrHz,    oVisHz,
+                  oSd,       oLoss,       oCorrupt,    oDuplicate,   oGarbage, oDelay,
+                  oJitter,   oAckResult,  oSeed,       oAllowRemote, oReorder, oFaultChannel,
+                  oMediaDir, oListStyle,  oMediaRate,  oPlaybackForm});
 
     if (!p.parse(arguments)) {
         *error = p.errorText();
@@ -220,8 +254,61 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         !parseProbability(p.value(oDuplicate), QStringLiteral("duplicate"), &duplicate, error) ||
         !parseProbability(p.value(oGarbage), QStringLiteral("garbage"), &garbage, error) ||
         !parseInt(p.value(oDelay), QStringLiteral("delay"), 0, 60000, &delayMs, error) ||
-        !parseInt(p.value(oJitter), QStringLiteral("jitter"), 0, 60000, &jitterMs, error))
+        !parseInt(p.value(oJitter), QStringLiteral("jitter"), 0, 60000, &jitterMs, error) ||
+        !parseProbability(p.value(oReorder), QStringLiteral("reorder"), &reorder, error))
         return false;
+
+    if (p.isSet(oFaultChannel)) {
+        faultChannels = 0;
+        for (const QString &value : p.values(oFaultChannel)) {
+            const QString v = value.trimmed().toLower();
+            if (v == QLatin1String("control"))
+                faultChannels |= ControlChannel;
+            else if (v == QLatin1String("media"))
+                faultChannels |= MediaChannel;
+            else if (v == QLatin1String("playback"))
+                faultChannels |= PlaybackChannel;
+            else if (v == QLatin1String("all"))
+                faultChannels |= AllChannels;
+            else {
+                *error = QStringLiteral("--fault-channel expects control, media, playback or "
+                                        "all, got \"%1\"")
+                             .arg(value);
+                return false;
+            }
+        }
+    }
+    mediaDir = p.value(oMediaDir);
+    if (p.isSet(oMediaDir) && mediaDir.trimmed().isEmpty()) {
+        *error = QStringLiteral("--media-dir expects a folder");
+        return false;
+    }
+    const QString style = p.value(oListStyle).trimmed().toLower();
+    if (style == QLatin1String("strict"))
+        listStyle = ListStyle::Strict;
+    else if (style == QLatin1String("loose"))
+        listStyle = ListStyle::Loose;
+    else {
+        *error =
+            QStringLiteral("--media-list-style expects strict or loose, got \"%1\"").arg(style);
+        return false;
+    }
+    bool rateOk = false;
+    mediaRateMbps = p.value(oMediaRate).toDouble(&rateOk);
+    if (!rateOk || mediaRateMbps < 0.0 || mediaRateMbps > 100000.0) {
+        *error = QStringLiteral("--media-rate expects Mbit/s from 0 to 100000, got \"%1\"")
+                     .arg(p.value(oMediaRate));
+        return false;
+    }
+    const QString form = p.value(oPlaybackForm).trimmed().toLower();
+    if (form == QLatin1String("raw"))
+        playbackForm = PlaybackForm::Raw;
+    else if (form == QLatin1String("framed"))
+        playbackForm = PlaybackForm::Framed;
+    else {
+        *error = QStringLiteral("--playback-form expects raw or framed, got \"%1\"").arg(form);
+        return false;
+    }
     if (statusKind == 1) {
         *error = QStringLiteral("--status-kind expects 0 or 2 (1 is the acknowledgement kind)");
         return false;

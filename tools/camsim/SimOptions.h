@@ -11,6 +11,10 @@ class SimOptions
 {
 public:
     enum class CardState { Ready, None, Full };
+    enum class ListStyle { Strict, Loose };
+    enum class PlaybackForm { Raw, Framed };
+    // Where the line faults apply.
+    enum Channel { ControlChannel = 1, MediaChannel = 2, PlaybackChannel = 4, AllChannels = 7 };
 
     QString bindAddress = QStringLiteral("127.0.0.1");
     int udpPort = 1030;  // 0 = pick a free one; -1 = no UDP endpoint
@@ -31,8 +35,15 @@ public:
     int delayMs = 0;
     int jitterMs = 0;
     QHash<quint16, quint16> ackResults; // command code -> forced result
+    double reorder = 0.0;
+    int faultChannels = AllChannels;
     quint32 seed = 1;
     bool allowRemote = false;
+
+    QString mediaDir; // empty = a generated card in a temporary folder
+    ListStyle listStyle = ListStyle::Loose;
+    double mediaRateMbps = 80.0; // 0 = as fast as the socket takes them
+    PlaybackForm playbackForm = PlaybackForm::Raw;
 
     // Parses `arguments` (argv, program name first). On failure returns false
     // and sets `error`; with --help or --version sets `helpText` and returns
@@ -43,4 +54,6 @@ public:
     static bool isLoopback(const QString &address);
     // "0x0302" or "770" -> 770; returns false for anything else or > 0xFFFF.
     static bool parseCode(const QString &text, quint16 *value);
+
+    bool faultsOn(Channel channel) const { return (faultChannels & channel) != 0; }
 };

@@ -1,3 +1,5 @@
+#include "camsim/DatagramChannel.h"
+#include "camsim/MediaCard.h"
 #include "camsim/SimCamera.h"
 #include "camsim/SimLink.h"
 #include "camsim/SimOptions.h"
@@ -9,6 +11,11 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QUrl>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 #include <csignal>
 #include <sys/socket.h>
@@ -46,7 +53,25 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    av_log_set_level(AV_LOG_ERROR); // the encoders' chatter is not for the operator
+
+    // The memory card: the user's folder, or one made in the background.
+    MediaCard card;
+    QObject::connect(&card, &MediaCard::warning, [&err](const QString &text) {
+        err << "camsim: " << text << "\n" << Qt::flush;
+    });
+    QStringList notes;
+    const bool cardOk = options.mediaDir.isEmpty() ? card.generate(&notes, &error)
+                                                   : card.openFolder(options.mediaDir, &error);
+    if (!cardOk) {
+        err << "camsim: " << error << "\n";
+        return 1;
+    }
+    for (const QString &note : notes)
+        err << "camsim: " << note << "\n";
+
     SimCamera camera(options);
+    camera.setCard(&card);
     SimLink link(options, &camera);
     QObject::connect(&link, &SimLink::warning, [&err](const QString &text) {
         err << "camsim: " << text << "\n" << Qt::flush;
@@ -105,7 +130,8 @@ int main(int argc, char *argv[])
                             : QStringLiteral("-");
     const QString pty = link.ptyPath().isEmpty() ? QStringLiteral("-") : link.ptyPath();
     out << "camsim ready udp=" << udp << " pty=" << pty << " rtsp=" << rtspUrl
-        << " model=" << camera.modelSpec().id << "\n"
+        << " model=" << camera.modelSpec().id << " media=" << card.expectedCount()
+        << " card=" << QString::fromUtf8(QUrl::toPercentEncoding(card.folder(), "/")) << "\n"
         << Qt::flush;
 
     const int status = app.exec();
@@ -113,5 +139,13 @@ int main(int argc, char *argv[])
     err << "camsim: stopped; frames received " << link.framesReceived() << ", sent " << c.sent
         << ", lost " << c.lost << ", corrupted " << c.corrupted << ", duplicated " << c.duplicated
         << ", with noise " << c.garbled << ", received and dropped " << c.receivedLost << "\n";
+    if (link.mediaChannel()) {
+        const DatagramChannel *media = link.mediaChannel();
+        const DatagramChannel *play = link.playbackChannel();
+        err << "camsim: media datagrams " << media->datagramsSent() << " (" << media->bytesSent()
+            << " bytes, lost " << media->faultCounters().lost << "), playback datagrams "
+            << play->datagramsSent() << " (lost " << play->faultCounters().lost << ")\n";
+    }
+    card.waitForRecordings();
     return status;
 }

@@ -1,0 +1,561 @@
+// The simulator's memory card and download channel: the list in both styles,
+// windows of packets as the program's receiver expects them, files coming out
+// byte for byte, thumbnails, deletes and capture adding real files.
+#ifdef SKYRIG_HAS_CAMSIM_CORE
+
+#include "CamsimHarness.h"
+#include "MediaHarness.h"
+#include "camsim/ClipEncoder.h"
+#include "camsim/DatagramChannel.h"
+#include "camsim/FaultInjector.h"
+#include "camsim/MediaCard.h"
+#include "camsim/MediaLibraryGenerator.h"
+#include "camsim/MediaSender.h"
+#include "camsim/SimCamera.h"
+#include "common/TestMain.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+using namespace media_test;
+using camsim_test::bytes;
+using camsim_test::result;
+
+namespace
+{
+
+const QString Root = QString::fromLatin1(MediaCard::DeviceRoot);
+
+quint16 resultOf(const QVector<SimFrame> &frames)
+{
+    return frames.isEmpty() ? 0xFFFF : Payload::readU16(frames.first().payload, 0);
+}
+
+} // namespace
+
+class CamsimMediaTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_card;
+    QByteArray m_big;
+
+    SimOptions options(SimOptions::ListStyle style = SimOptions::ListStyle::Loose) const
+    {
+        SimOptions o;
+        o.listStyle = style;
+        return o;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_card = m_dir.path() + QStringLiteral("/card");
+        m_big = noise(300001, 7);
+        QVERIFY(writeFile(m_card + QStringLiteral("/DCIM/PHOTO/big.jpg"), m_big));
+        // A name that must be escaped in JSON.
+        QVERIFY(writeFile(m_card + QStringLiteral("/DCIM/PHOTO/照片 \"1\".JPG"), noise(10, 1)));
+        QVERIFY(writeFile(m_card + QStringLiteral("/DCIM/notes.txt"), "not media"));
+        QString error;
+        QVERIFY2(MediaLibraryGenerator::writePhoto(m_card + QStringLiteral("/DCIM/PHOTO/sky.jpg"),
+                                                   3, QSize(640, 360), 1717236000000, &error),
+                 qPrintable(error));
+        av_log_set_level(AV_LOG_ERROR);
+        QVERIFY(QDir().mkpath(m_card + QStringLiteral("/DCIM/VIDEO")));
+        ClipEncoder::Settings clip;
+        clip.frameCount = 50;
+        QVERIFY2(ClipEncoder::encode(
+                     m_card + QStringLiteral("/DCIM/VIDEO/clip.mp4"), clip,
+                     [](int i) {
+                         return MediaLibraryGenerator::drawClipFrame(1, {320, 180}, i * 40);
+                     },
+                     &error),
+                 qPrintable(error));
+    }
+
+    void listParsesInBothStyles_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::newRow("strict") << int(SimOptions::ListStyle::Strict);
+        QTest::newRow("loose") << int(SimOptions::ListStyle::Loose);
+    }
+
+    void listParsesInBothStyles()
+    {
+        QFETCH(int, style);
+        MediaCard card;
+        QString error;
+        QVERIFY(card.openFolder(m_card, &error));
+        QCOMPARE(card.count(), 4); // the text file is not media
+        SimCamera cam(options(SimOptions::ListStyle(style)));
+        cam.setCard(&card);
+        QCOMPARE(resultOf(cam.handleCommand(0x032B, bytes({1, 0}), 0)), quint16(0));
+        QCOMPARE(resultOf(cam.handleCommand(0x032C, bytes({1, 0}), 0)), quint16(0));
+        QCOMPARE(resultOf(cam.handleCommand(0x032E, downloadPayload({}, 1, 64000, 0, 255), 0)),
+                 quint16(0));
+        const QVector<MediaRequest> requests = cam.takeMediaRequests();
+        QCOMPARE(requests.size(), 1);
+        const QByteArray list = requests.first().data;
+        QCOMPARE(requests.first().size, qint64(list.size()));
+
+        const bool strict = style == int(SimOptions::ListStyle::Strict);
+        QCOMPARE(QJsonDocument::fromJson(list).isArray(), strict);
+        QCOMPARE(list.startsWith("JSON"), !strict);
+        const QJsonArray items = tolerantList(list).array();
+        QCOMPARE(items.size(), card.count());
+        int milliseconds = 0;
+        for (const QJsonValue &v : items) {
+            const QJsonObject o = v.toObject();
+            const MediaCard::Entry *e = card.find(o.value(QStringLiteral("path")).toString());
+            QVERIFY2(e, qPrintable(o.value(QStringLiteral("path")).toString()));
+            const auto number = [&o](const char *key) {
+                const QJsonValue x = o.value(QLatin1String(key));
+                return x.isString() ? x.toString().toLongLong() : qint64(x.toDouble());
+            };
+            QCOMPARE(number("filesize"), e->size);
+            qint64 mtime = number("mtime");
+            if (mtime > 1000000000000ll) {
+                ++milliseconds;
+                mtime /= 1000;
+            }
+            QCOMPARE(mtime, e->mtimeMs / 1000);
+            QCOMPARE(o.contains(QStringLiteral("duration")), e->video);
+            if (e->video)
+                QCOMPARE(number("duration"), qint64(2));
+        }
+        QCOMPARE(milliseconds > 0, !strict);
+        QVERIFY(card.find(Root + QStringLiteral("/DCIM/PHOTO/照片 \"1\".JPG")));
+    }
+
+    void requestsAreCheckedBeforeAnythingIsSent_data()
+    {
+        QTest::addColumn<bool>("album");
+        QTest::addColumn<quint16>("code");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("requests");
+        const QString big = Root + QStringLiteral("/DCIM/PHOTO/big.jpg");
+        const auto row = [](const char *name, bool album, quint16 code, const QByteArray &p,
+                            int expected, int requests) {
+            QTest::newRow(name) << album << code << p << expected << requests;
+        };
+        row("file", true, 0x032E, downloadPayload(big, 4, 57344, 0, 6), 0, 1);
+        row("last window", true, 0x032E, downloadPayload(big, 4, 4096, 73, 255), 0, 1);
+        row("outside album mode", false, 0x032E, downloadPayload(big, 4, 4096, 0, 1),
+            SimCamera::NotReady, 0);
+        row("abort in any mode", false, 0x032E, downloadPayload({}, 7, 0, 0, 0), 0, 1);
+        row("packet size 0", true, 0x032E, downloadPayload(big, 4, 0, 0, 1),
+            SimCamera::InvalidParameter, 0);
+        row("packet beyond a datagram", true, 0x032E, downloadPayload(big, 4, 65490, 0, 1),
+            SimCamera::InvalidParameter, 0);
+        row("no packets", true, 0x032E, downloadPayload(big, 4, 4096, 0, 0),
+            SimCamera::InvalidParameter, 0);
+        row("unknown type", true, 0x032E, downloadPayload(big, 9, 4096, 0, 1),
+            SimCamera::InvalidParameter, 0);
+        row("window past the end", true, 0x032E, downloadPayload(big, 4, 4096, 74, 1),
+            SimCamera::InvalidParameter, 0);
+        row("no such file", true, 0x032E, downloadPayload(big + 'x', 5, 4096, 0, 1),
+            SimCamera::NotFound, 0);
+        row("no such thumbnail", true, 0x032E, downloadPayload(big + 'x', 2, 40960, 0, 16),
+            SimCamera::NotFound, 0);
+        row("path cut short", true, 0x032E, downloadPayload(big, 4, 4096, 0, 1).left(20),
+            SimCamera::InvalidParameter, 0);
+        row("delete outside album mode", false, 0x032D, pathPayload(big), SimCamera::NotReady, 0);
+        row("delete a missing file", true, 0x032D, pathPayload(big + 'x'), SimCamera::NotFound, 0);
+        row("play a photo", true, 0x032F, pathPayload(big), SimCamera::InvalidParameter, 0);
+        row("pause with nothing playing", true, 0x0331, pathPayload(big), SimCamera::NotReady, 0);
+        row("album mode 3", true, 0x032B, bytes({3, 0}), SimCamera::InvalidParameter, 0);
+    }
+
+    void requestsAreCheckedBeforeAnythingIsSent()
+    {
+        QFETCH(bool, album);
+        QFETCH(quint16, code);
+        QFETCH(QByteArray, payload);
+        QFETCH(int, expected);
+        QFETCH(int, requests);
+        MediaCard card;
+        QString error;
+        QVERIFY(card.openFolder(m_card, &error));
+        SimCamera cam(options());
+        cam.setCard(&card);
+        if (album)
+            cam.handleCommand(0x032B, bytes({1, 0}), 0);
+        QCOMPARE(int(resultOf(cam.handleCommand(code, payload, 0))), expected);
+        QCOMPARE(cam.takeMediaRequests().size(), requests);
+        QCOMPARE(card.count(), 4); // nothing deleted
+    }
+
+    // Windows as the sender puts them on the line: a start packet, then the
+    // asked-for packets of the asked-for size, the file's last one shorter.
+    void windowsHonourSizeStartAndCount_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("packetSize");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("lastSize");
+        QTest::newRow("100000 at 57344: one window of 2")
+            << 100000 << 57344 << 0 << 2 << 2 << 100000 - 57344;
+        QTest::newRow("count past the end") << 100000 << 57344 << 1 << 255 << 1 << 42656;
+        QTest::newRow("middle window") << 300001 << 4096 << 10 << 5 << 5 << 4096;
+        QTest::newRow("last window") << 300001 << 4096 << 73 << 255 << 1 << 993;
+        QTest::newRow("last packet of 1 byte") << 4097 << 4096 << 0 << 255 << 2 << 1;
+        QTest::newRow("exact multiple") << 8192 << 4096 << 0 << 255 << 2 << 4096;
+        QTest::newRow("largest packet") << 200000 << MediaRequest::MaxDataPerPacket << 0 << 255 << 4
+                                        << 200000 - 3 * MediaRequest::MaxDataPerPacket;
+        QTest::newRow("empty file: start packet only") << 0 << 4096 << 0 << 255 << 0 << 0;
+    }
+
+    void windowsHonourSizeStartAndCount()
+    {
+        QFETCH(int, size);
+        QFETCH(int, packetSize);
+        QFETCH(int, start);
+        QFETCH(int, count);
+        QFETCH(int, expected);
+        QFETCH(int, lastSize);
+        DatagramChannel channel(QStringLiteral("media"), false, {}, 1);
+        QString error;
+        QVERIFY(channel.open(QHostAddress(QHostAddress::LocalHost), &error));
+        MediaSender sender(&channel, 0.0);
+        QSignalSpy done(&sender, &MediaSender::windowSent);
+        MediaReceiver rx;
+        MediaRequest r;
+        r.data = noise(size, 3);
+        r.size = size;
+        r.packetSize = packetSize;
+        r.startSeq = quint32(start);
+        r.count = count;
+        sender.start(r, QHostAddress(QHostAddress::LocalHost), rx.port());
+        QTRY_COMPARE(rx.packets.size(), expected + 1);
+        QCOMPARE(done.count(), 1);
+        QCOMPARE(rx.invalid, 0);
+        QCOMPARE(rx.messageIds, QSet<quint32>{MediaSender::MessageId});
+        QCOMPARE(rx.packets.first().type, 1);
+        QCOMPARE(rx.packets.first().value, quint32(size));
+        QCOMPARE(int(rx.packets.first().field), packetSize);
+        for (int i = 0; i < expected; ++i) {
+            const Packet &p = rx.packets.at(i + 1);
+            QCOMPARE(p.type, 2);
+            QCOMPARE(p.value, quint32(start + i));
+            QCOMPARE(p.data, r.data.mid((start + i) * packetSize, packetSize));
+            QVERIFY(p.datagramSize <= 65507);
+        }
+        if (expected > 0)
+            QCOMPARE(rx.packets.last().data.size(), lastSize);
+    }
+
+    // The program's window loop, in short: ask for up to 255 packets from the
+    // next missing one until the file is complete.
+    void fileComesOutByteForByte()
+    {
+        DatagramChannel channel(QStringLiteral("media"), false, {}, 1);
+        QString error;
+        QVERIFY(channel.open(QHostAddress(QHostAddress::LocalHost), &error));
+        MediaSender sender(&channel, 400.0);
+        MediaReceiver rx;
+        const QString file = m_card + QStringLiteral("/DCIM/PHOTO/big.jpg");
+        MediaRequest r;
+        r.localPath = file;
+        r.size = m_big.size();
+        r.packetSize = 1000;
+        r.count = 255;
+        int windows = 0;
+        while (!rx.complete() && windows < 10) {
+            r.startSeq = quint32(rx.assembled().size() / r.packetSize);
+            sender.start(r, QHostAddress(QHostAddress::LocalHost), rx.port());
+            ++windows;
+            const quint32 last = qMin<quint32>(r.startSeq + 254, 300);
+            QTRY_VERIFY(rx.data.contains(last));
+        }
+        QCOMPARE(windows, 2);     // 301 packets
+        QCOMPARE(rx.count(1), 2); // a start packet with each window
+        QCOMPARE(rx.assembled().left(int(rx.total)), m_big);
+    }
+
+    void abortStopsSending()
+    {
+        DatagramChannel channel(QStringLiteral("media"), false, {}, 1);
+        QString error;
+        QVERIFY(channel.open(QHostAddress(QHostAddress::LocalHost), &error));
+        MediaSender sender(&channel, 8.0); // 1 MB/s: 300 kB take 0.3 s
+        QSignalSpy done(&sender, &MediaSender::windowSent);
+        MediaReceiver rx;
+        MediaRequest r;
+        r.data = m_big;
+        r.size = m_big.size();
+        r.packetSize = 4096;
+        r.count = 255;
+        sender.start(r, QHostAddress(QHostAddress::LocalHost), rx.port());
+        QTRY_VERIFY(rx.count(2) >= 5);
+        sender.abort();
+        const int received = rx.count(2);
+        QSignalSpy more(&rx.socket, &QUdpSocket::readyRead);
+        QVERIFY(!more.wait(300));
+        rx.drain();
+        QVERIFY(rx.count(2) <= received + 1); // at most one already on its way
+        QVERIFY(rx.count(2) < 60);
+        QCOMPARE(done.count(), 0);
+    }
+
+    void pacingFollowsTheRate()
+    {
+        DatagramChannel channel(QStringLiteral("media"), false, {}, 1);
+        QString error;
+        QVERIFY(channel.open(QHostAddress(QHostAddress::LocalHost), &error));
+        const double mbps = 40.0;
+        MediaSender sender(&channel, mbps);
+        QSignalSpy done(&sender, &MediaSender::windowSent);
+        MediaReceiver rx;
+        MediaRequest r;
+        r.data = noise(1000000, 5);
+        r.size = r.data.size();
+        r.packetSize = 8192;
+        r.count = 255;
+        sender.start(r, QHostAddress(QHostAddress::LocalHost), rx.port());
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 5000);
+        const double seconds = done.first().at(3).toLongLong() / 1000.0;
+        QTRY_VERIFY(rx.complete());
+        qInfo("paced at %.0f Mbit/s: 1 MB in %.3f s = %.1f Mbit/s", mbps, seconds,
+              8.0 * 1000000 / seconds / 1e6);
+        QCOMPARE(rx.assembled().left(int(rx.total)), r.data);
+    }
+
+    void thumbnailsArePictures()
+    {
+        MediaCard card;
+        QString error;
+        QVERIFY(card.openFolder(m_card, &error));
+        for (const char *name :
+             {"/DCIM/PHOTO/sky.jpg", "/DCIM/VIDEO/clip.mp4", "/DCIM/PHOTO/big.jpg"}) {
+            const QByteArray jpeg = card.thumbnail(Root + QLatin1String(name));
+            QImage image;
+            QVERIFY2(image.loadFromData(jpeg, "JPG"), name);
+            QVERIFY(image.width() <= MediaLibraryGenerator::ThumbnailWidth);
+            QVERIFY(image.height() <= MediaLibraryGenerator::ThumbnailHeight);
+            QVERIFY(jpeg.size() < 40960 * 16); // fits the program's thumbnail request
+        }
+        QVERIFY(card.thumbnail(Root + QStringLiteral("/nothing.jpg")).isEmpty());
+    }
+
+    // The whole exchange through the real process: client endpoint, album
+    // mode, list, a download in windows, a photo that becomes a file, deletes.
+    void albumThroughTheProcess()
+    {
+        CAMSIM_START(sim,
+                     qPrintable(QStringLiteral("--media-list-style strict --media-dir ") + m_card));
+        QVERIFY2(sim.readyLine.contains(QStringLiteral(" media=4 card=")),
+                 qPrintable(sim.readyLine));
+        camsim_test::Client c(sim.port);
+        MediaReceiver rx;
+        const auto list = [&] {
+            rx.clear();
+            if (result(c.request(0x032E, downloadPayload({}, 1, 64000, 0, 255))) != 0)
+                return QJsonArray();
+            if (!QTest::qWaitFor([&] { return rx.complete(); }, 5000))
+                return QJsonArray();
+            return QJsonDocument::fromJson(rx.assembled().left(int(rx.total))).array();
+        };
+        const auto paths = [](const QJsonArray &items) {
+            QStringList out;
+            for (const QJsonValue &v : items)
+                out << v.toObject().value(QStringLiteral("path")).toString();
+            return out;
+        };
+        const QString big = Root + QStringLiteral("/DCIM/PHOTO/big.jpg");
+
+        QCOMPARE(result(c.request(0x032E, downloadPayload(big, 4, 57344, 0, 6))),
+                 quint16(SimCamera::NotReady));
+        QCOMPARE(result(c.request(0x0334, clientPayload(1, rx.port()))), quint16(0));
+        QCOMPARE(result(c.request(0x032B, bytes({1, 0}))), quint16(0));
+        QCOMPARE(paths(list()).size(), 4);
+
+        // The file in windows of 2 packets of 57344 bytes.
+        rx.clear();
+        for (quint32 start = 0; start < 6; start += 2) {
+            QCOMPARE(result(c.request(0x032E, downloadPayload(big, 4, 57344, start, 2))),
+                     quint16(0));
+            QVERIFY(QTest::qWaitFor([&] { return rx.data.contains(start + 1); }, 5000));
+        }
+        QCOMPARE(rx.assembled(), m_big);
+
+        // A photo taken now is a real file on the card.
+        QCOMPARE(result(c.request(0x0302, QByteArray(54, '\0'))), quint16(0));
+        QStringList now;
+        QVERIFY(QTest::qWaitFor([&] { return (now = paths(list())).size() == 5; }, 5000));
+        const QStringList added = now.filter(QStringLiteral("/IMG_"));
+        QCOMPARE(added.size(), 1);
+        rx.clear();
+        QCOMPARE(result(c.request(0x032E, downloadPayload(added.first(), 4, 64000, 0, 255))),
+                 quint16(0));
+        QVERIFY(QTest::qWaitFor([&] { return rx.complete(); }, 5000));
+        QImage photo;
+        QVERIFY(photo.loadFromData(rx.assembled().left(int(rx.total)), "JPG"));
+        QCOMPARE(photo.size(), QSize(1280, 720));
+        QVERIFY(
+            !QFileInfo::exists(m_card + QStringLiteral("/DCIM/PHOTO/") +
+                               QFileInfo(added.first()).fileName())); // not in the user's folder
+
+        // Deletes hide files of the user's folder; the files stay.
+        QCOMPARE(result(c.request(0x032D, pathPayload(big))), quint16(0));
+        QCOMPARE(result(c.request(0x032D, pathPayload(big))), quint16(SimCamera::NotFound));
+        QVERIFY(!paths(list()).contains(big));
+        QCOMPARE(readFile(m_card + QStringLiteral("/DCIM/PHOTO/big.jpg")), m_big);
+        QCOMPARE(result(c.request(0x032B, bytes({2, 0}))), quint16(0));
+        QCOMPARE(result(c.request(0x032E, downloadPayload({}, 1, 64000, 0, 255))),
+                 quint16(SimCamera::NotReady));
+    }
+
+    // A held-back datagram goes out right after the next one, or when the
+    // sender flushes: late, never lost.
+    void reorderSwapsNeighboursAndLosesNothing()
+    {
+        FaultInjector::Settings settings;
+        settings.reorder = 0.3;
+        FaultInjector faults(settings, 9);
+        QVector<int> order;
+        const auto take = [&order](const QVector<FaultInjector::Delivery> &out) {
+            for (const FaultInjector::Delivery &d : out)
+                order.append(d.bytes.toInt());
+        };
+        for (int i = 0; i < 1000; ++i)
+            take(faults.apply(QByteArray::number(i)));
+        take(faults.flush());
+        QCOMPARE(order.size(), 1000);
+        int moved = 0;
+        for (int i = 0; i < order.size(); ++i) {
+            QVERIFY(qAbs(order.at(i) - i) <= 1);
+            moved += order.at(i) != i ? 1 : 0;
+        }
+        QCOMPARE(quint64(moved), 2 * faults.counters().reordered);
+        QVERIFY2(moved > 300 && moved < 600, qPrintable(QString::number(moved)));
+    }
+
+    // The same faults on every run; --fault-channel decides where they apply.
+    void faultsStayOnTheirChannels_data()
+    {
+        QTest::addColumn<QString>("channels");
+        QTest::addColumn<bool>("control");
+        QTest::addColumn<bool>("media");
+        QTest::addColumn<bool>("playback");
+        QTest::newRow("all by default") << QString() << true << true << true;
+        QTest::newRow("media") << QStringLiteral("--fault-channel media") << false << true << false;
+        QTest::newRow("playback") << QStringLiteral("--fault-channel playback") << false << false
+                                  << true;
+        QTest::newRow("control and media")
+            << QStringLiteral("--fault-channel control --fault-channel media") << true << true
+            << false;
+    }
+
+    void faultsStayOnTheirChannels()
+    {
+        QFETCH(QString, channels);
+        QFETCH(bool, control);
+        QFETCH(bool, media);
+        QFETCH(bool, playback);
+        CAMSIM_START(sim, qPrintable(QStringLiteral("--duplicate 0.4 --reorder 0.3 --attitude-hz "
+                                                    "100 --playback-form framed --media-dir ") +
+                                     m_card + QLatin1Char(' ') + channels));
+        camsim_test::Client c(sim.port);
+        MediaReceiver files, video;
+        const QString big = Root + QStringLiteral("/DCIM/PHOTO/big.jpg");
+        const QString clip = Root + QStringLiteral("/DCIM/VIDEO/clip.mp4");
+        QCOMPARE(result(c.request(0x0334, clientPayload(1, files.port()))), quint16(0));
+        QCOMPARE(result(c.request(0x0334, clientPayload(0, video.port()))), quint16(0));
+        QCOMPARE(result(c.request(0x032B, bytes({1, 0}))), quint16(0));
+        QCOMPARE(result(c.request(0x032F, pathPayload(clip))), quint16(0));
+        QCOMPARE(result(c.request(0x032E, downloadPayload(big, 4, 4096, 0, 255))), quint16(0));
+        QVERIFY(QTest::qWaitFor([&] { return files.complete(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return video.datagrams.size() > 40; }, 5000));
+        c.collect(100);
+        QCOMPARE(files.assembled().left(int(files.total)), m_big);
+
+        // Control: short frames whose sequence numbers repeat or step back.
+        int controlFaults = 0, last = -1;
+        for (const QByteArray &d : c.datagrams) {
+            int consumed = 0;
+            const ParsedFrame f = FrameCodec::decodeShortFrame(d, consumed);
+            if (f.valid && last >= 0 && f.sequence != quint8(last + 1))
+                ++controlFaults;
+            if (f.valid)
+                last = f.sequence;
+        }
+        // Media: data packets again or out of order.
+        int mediaFaults = 0;
+        qint64 previous = -1;
+        for (const Packet &p : files.packets) {
+            if (p.type == 2 && qint64(p.value) <= previous)
+                ++mediaFaults;
+            if (p.type == 2)
+                previous = p.value;
+        }
+        // Playback: a datagram again, or a frame sequence number out of step.
+        int playbackFaults = 0;
+        int lastSeq = -1;
+        for (int i = 0; i < video.datagrams.size(); ++i) {
+            const QByteArray &d = video.datagrams.at(i);
+            if (i > 0 && d == video.datagrams.at(i - 1))
+                ++playbackFaults;
+            if (d.size() >= 16 && d.at(0) == char(0xFD)) {
+                const int seq = quint8(d.at(5));
+                if (lastSeq >= 0 && seq != quint8(lastSeq + 1))
+                    ++playbackFaults;
+                lastSeq = seq;
+            }
+        }
+        const QString counts = QStringLiteral("control %1, media %2, playback %3")
+                                   .arg(controlFaults)
+                                   .arg(mediaFaults)
+                                   .arg(playbackFaults);
+        QVERIFY2((controlFaults > 0) == control, qPrintable(counts));
+        QVERIFY2((mediaFaults > 0) == media, qPrintable(counts));
+        QVERIFY2((playbackFaults > 0) == playback, qPrintable(counts));
+    }
+
+    // Without --media-dir the simulator makes a card of its own (in the
+    // background: it answers at once) and removes it when it stops.
+    void generatedCardGoesAwayWithTheSimulator()
+    {
+        QString folder;
+        {
+            CAMSIM_START(sim, "");
+            static const QRegularExpression field(QStringLiteral(" media=(\\d+) card=(\\S+)"));
+            const QRegularExpressionMatch m = field.match(sim.readyLine);
+            QVERIFY2(m.hasMatch(), qPrintable(sim.readyLine));
+            folder = QUrl::fromPercentEncoding(m.captured(2).toUtf8());
+            QCOMPARE(m.captured(1).toInt(), MediaLibraryGenerator::expectedCount());
+            camsim_test::Client c(sim.port);
+            MediaReceiver rx;
+            QCOMPARE(result(c.request(0x0334, clientPayload(1, rx.port()))), quint16(0));
+            QCOMPARE(result(c.request(0x032B, bytes({1, 0}))), quint16(0));
+            QCOMPARE(result(c.request(0x032E, downloadPayload({}, 1, 64000, 0, 255))), quint16(0));
+            QVERIFY(QTest::qWaitFor([&] { return rx.complete(); }, 10000));
+            const QJsonArray items = tolerantList(rx.assembled()).array();
+            QCOMPARE(items.size(), m.captured(1).toInt());
+            int videos = 0;
+            for (const QJsonValue &v : items)
+                videos += v.toObject().contains(QStringLiteral("duration")) ? 1 : 0;
+            QCOMPARE(videos, ClipEncoder::available(true) ? 5 : 3);
+            QCOMPARE(QDir(folder + QStringLiteral("/DCIM/PHOTO")).entryList(QDir::Files).size(),
+                     MediaLibraryGenerator::PhotoCount);
+        }
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+};
+
+SKYRIG_REGISTER_TEST(CamsimMediaTest)
+#include "tst_camsim_media.moc"
+
+#endif

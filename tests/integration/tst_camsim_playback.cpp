@@ -1,0 +1,375 @@
+// The simulator's playback channel: stored clips streamed as Annex B
+// datagrams of at most 1400 bytes (raw and framed), which the program's
+// extraction rules and FFmpeg's parser and decoder turn back into pictures,
+// and the player's state in the playback status reports.
+#ifdef SKYRIG_HAS_CAMSIM_CORE
+
+#include "CamsimHarness.h"
+#include "MediaHarness.h"
+#include "camsim/ClipEncoder.h"
+#include "camsim/DatagramChannel.h"
+#include "camsim/MediaCard.h"
+#include "camsim/MediaLibraryGenerator.h"
+#include "camsim/PlaybackPacketizer.h"
+#include "camsim/PlaybackStreamer.h"
+#include "camsim/SimCamera.h"
+#include "common/TestMain.h"
+#include "state/GimbalState.h"
+
+#include <QTemporaryDir>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/log.h>
+}
+
+using namespace media_test;
+using camsim_test::bytes;
+using camsim_test::result;
+
+namespace
+{
+
+// FFmpeg's bit-stream parser feeding a decoder, as the program's playback
+// decoder does; counts the pictures.
+class Decoder
+{
+public:
+    explicit Decoder(bool h265)
+    {
+        const AVCodecID id = h265 ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264;
+        const AVCodec *codec = avcodec_find_decoder(id);
+        m_parser = av_parser_init(id);
+        m_ctx = codec ? avcodec_alloc_context3(codec) : nullptr;
+        m_packet = av_packet_alloc();
+        m_frame = av_frame_alloc();
+        if (m_ctx) {
+            m_ctx->flags |= AV_CODEC_FLAG_LOW_DELAY;
+            m_ctx->thread_count = 1;
+            m_ok = avcodec_open2(m_ctx, codec, nullptr) >= 0 && m_parser;
+        }
+    }
+
+    ~Decoder()
+    {
+        av_frame_free(&m_frame);
+        av_packet_free(&m_packet);
+        avcodec_free_context(&m_ctx);
+        if (m_parser)
+            av_parser_close(m_parser);
+    }
+
+    bool ok() const { return m_ok; }
+
+    // Empty input is the parser's end-of-stream signal: only finish() sends it.
+    void feed(const QByteArray &bytes, bool end = false)
+    {
+        if (bytes.isEmpty() && !end)
+            return;
+        const uint8_t *data = reinterpret_cast<const uint8_t *>(bytes.constData());
+        int left = bytes.size();
+        do {
+            uint8_t *out = nullptr;
+            int outSize = 0;
+            const int used = av_parser_parse2(m_parser, m_ctx, &out, &outSize, data, left,
+                                              AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+            if (used < 0)
+                return;
+            data += used;
+            left -= used;
+            if (outSize > 0) {
+                av_new_packet(m_packet, outSize);
+                memcpy(m_packet->data, out, size_t(outSize));
+                if (avcodec_send_packet(m_ctx, m_packet) >= 0)
+                    receive();
+                av_packet_unref(m_packet);
+            }
+        } while (left > 0);
+    }
+
+    void finish()
+    {
+        feed({}, true); // the parser hands over its last unit
+        if (avcodec_send_packet(m_ctx, nullptr) >= 0)
+            receive();
+    }
+
+    int pictures = 0;
+    QSize size;
+
+private:
+    void receive()
+    {
+        while (avcodec_receive_frame(m_ctx, m_frame) >= 0) {
+            ++pictures;
+            size = QSize(m_frame->width, m_frame->height);
+        }
+    }
+
+    AVCodecParserContext *m_parser = nullptr;
+    AVCodecContext *m_ctx = nullptr;
+    AVPacket *m_packet = nullptr;
+    AVFrame *m_frame = nullptr;
+    bool m_ok = false;
+};
+
+QByteArray annexB(const QVector<QByteArray> &nals)
+{
+    QByteArray out;
+    for (const QByteArray &nal : nals)
+        out += QByteArray("\x00\x00\x00\x01", 4) + nal;
+    return out;
+}
+
+// A NAL unit as an encoder could write it: a header byte, then bytes with
+// no start-code pattern (no two zero bytes in a row). `trap` puts the frame
+// start byte where the first choice of split points would begin each
+// continuation datagram.
+QByteArray nal(int size, int header, quint32 seed, bool trap = false)
+{
+    QByteArray out = noise(size, seed);
+    out[0] = char(header);
+    for (int i = 1; i < out.size(); ++i)
+        if (out.at(i) == 0 && out.at(i - 1) == 0)
+            out[i] = 1;
+    // Raw: 4 start-code bytes before the unit; framed: 11 header bytes too.
+    for (int first : {1400 - 4, 1400 - 15})
+        for (int at = first; trap && at < size; at += 1400)
+            out[at] = char(0xFD);
+    return out;
+}
+
+} // namespace
+
+class CamsimPlaybackTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_h264, m_h265;
+
+    static bool makeClip(const QString &file, bool h265, int frames, QString *error)
+    {
+        ClipEncoder::Settings s;
+        s.h265 = h265;
+        s.frameCount = frames;
+        return ClipEncoder::encode(
+            file, s,
+            [](int i) {
+                return MediaLibraryGenerator::drawClipFrame(2, {320, 180}, i * 40);
+            },
+            error);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        av_log_set_level(AV_LOG_ERROR);
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir().mkpath(m_dir.path() + QStringLiteral("/DCIM/VIDEO")));
+        QString error;
+        m_h264 = m_dir.path() + QStringLiteral("/DCIM/VIDEO/a.mp4");
+        QVERIFY2(makeClip(m_h264, false, 50, &error), qPrintable(error));
+        if (ClipEncoder::available(true)) {
+            m_h265 = m_dir.path() + QStringLiteral("/DCIM/VIDEO/b.MP4");
+            QVERIFY2(makeClip(m_h265, true, 25, &error), qPrintable(error));
+        }
+    }
+
+    // Whatever the NAL units, every datagram is at most 1400 bytes and the
+    // receiver's rules give back exactly the units that went in.
+    void packetsGiveBackTheUnits_data()
+    {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<QVector<QByteArray>>("nals");
+        const QVector<QByteArray> small = {nal(20, 0x67, 1), nal(8, 0x68, 2), nal(300, 0x65, 3)};
+        const QVector<QByteArray> hostile = {nal(9000, 0x65, 4, true)};
+        const QVector<QByteArray> mixed = {nal(30, 0x67, 5), nal(1396, 0x65, 6), nal(1397, 0x41, 7),
+                                           nal(64000, 0x41, 8), nal(2, 0x09, 9)};
+        const QVector<QByteArray> huge = {nal(70000, 0x65, 10)};
+        for (int form :
+             {int(SimOptions::PlaybackForm::Raw), int(SimOptions::PlaybackForm::Framed)}) {
+            const char *f = form == int(SimOptions::PlaybackForm::Raw) ? "raw" : "framed";
+            QTest::addRow("%s small units", f) << form << small;
+            QTest::addRow("%s 0xFD at every split", f) << form << hostile;
+            QTest::addRow("%s mixed sizes", f) << form << mixed;
+            QTest::addRow("%s unit beyond a frame", f) << form << huge;
+        }
+    }
+
+    void packetsGiveBackTheUnits()
+    {
+        QFETCH(int, form);
+        QFETCH(QVector<QByteArray>, nals);
+        PlaybackPacketizer packetizer{SimOptions::PlaybackForm(form)};
+        PlaybackExtractor rx;
+        QByteArray stream;
+        for (int i = 0; i < 3; ++i) { // the header forms rotate from unit to unit
+            for (const QByteArray &d : packetizer.packetize(annexB(nals), i * 40, i == 0)) {
+                QVERIFY2(d.size() <= PlaybackPacketizer::MaxDatagram,
+                         qPrintable(QString::number(d.size())));
+                stream += rx.take(d);
+            }
+        }
+        QCOMPARE(PlaybackPacketizer::splitNalUnits(stream), nals + nals + nals);
+    }
+
+    void streamedClipsDecodeToPictures_data()
+    {
+        QTest::addColumn<bool>("h265");
+        QTest::addColumn<int>("form");
+        QTest::addColumn<int>("fromMs");
+        QTest::addColumn<int>("pictures");
+        const int raw = int(SimOptions::PlaybackForm::Raw);
+        const int framed = int(SimOptions::PlaybackForm::Framed);
+        QTest::newRow("H.264 raw") << false << raw << 0 << 50;
+        // From 1.5 s: the key frame at 1 s and what follows it up to 1.5 s go
+        // at once, the rest in real time.
+        QTest::newRow("H.264 framed from 1.5 s") << false << framed << 1500 << 25;
+        QTest::newRow("H.265 raw") << true << raw << 0 << 25;
+        QTest::newRow("H.265 framed") << true << framed << 0 << 25;
+    }
+
+    void streamedClipsDecodeToPictures()
+    {
+        QFETCH(bool, h265);
+        QFETCH(int, form);
+        QFETCH(int, fromMs);
+        QFETCH(int, pictures);
+        if (h265 && m_h265.isEmpty())
+            QSKIP("no H.265 encoder in this FFmpeg build");
+        DatagramChannel channel(QStringLiteral("playback"), false, {}, 1);
+        QString error;
+        QVERIFY(channel.open(QHostAddress(QHostAddress::LocalHost), &error));
+        PlaybackStreamer streamer(&channel, SimOptions::PlaybackForm(form));
+        QSignalSpy finished(&streamer, &PlaybackStreamer::finished);
+        MediaReceiver socket; // used as a plain datagram sink here
+        streamer.play(h265 ? m_h265 : m_h264, fromMs, QHostAddress(QHostAddress::LocalHost),
+                      socket.port());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+        QTRY_VERIFY(!socket.socket.hasPendingDatagrams());
+        socket.drain();
+        Decoder decoder(h265);
+        QVERIFY(decoder.ok());
+        PlaybackExtractor rx;
+        int largest = 0;
+        for (const QByteArray &d : socket.datagrams) {
+            largest = qMax(largest, int(d.size()));
+            decoder.feed(rx.take(d));
+        }
+        decoder.finish();
+        QVERIFY2(largest <= 1400, qPrintable(QString::number(largest)));
+        QCOMPARE(decoder.pictures, pictures);
+        QCOMPARE(decoder.size, QSize(320, 180));
+    }
+
+    // The player's clock, driven step by step: reports every 500 ms as the
+    // program's device state decodes them, pause, seek, resume, the end.
+    void playerStateInStatusReports()
+    {
+        MediaCard card;
+        QString error;
+        QVERIFY(card.openFolder(m_dir.path(), &error));
+        SimCamera cam(SimOptions{});
+        cam.setCard(&card);
+        const QString path =
+            QString::fromLatin1(MediaCard::DeviceRoot) + QStringLiteral("/DCIM/VIDEO/a.mp4");
+        GimbalState state;
+        const auto stepTo = [&](qint64 now) {
+            for (const SimFrame &f : cam.advance(now))
+                if (f.messageId == (0x0333u | (2u << 16)))
+                    state.updatePlaybackStatus(f.payload);
+        };
+        const auto is = [&](const char *name) { return state.property(name).toInt(); };
+        cam.advance(0);
+        QCOMPARE(result(cam.handleCommand(0x032F, pathPayload(path), 0).first().payload),
+                 quint16(SimCamera::NotReady)); // album mode first
+        cam.handleCommand(0x032B, bytes({1, 0}), 0);
+        QCOMPARE(result(cam.handleCommand(0x032F, pathPayload(path), 0).first().payload),
+                 quint16(0));
+        QVector<MediaRequest> r = cam.takeMediaRequests();
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r.first().kind, MediaRequest::PlayStart);
+        QCOMPARE(r.first().positionMs, qint64(0));
+        stepTo(10);
+        QCOMPARE(is("playbackPlayStatus"), 2);
+        const int total = is("playbackTotalMs"); // 50 pictures at 25 per second
+        QVERIFY2(total > 1900 && total <= 2000, qPrintable(QString::number(total)));
+        stepTo(1100);
+        QCOMPARE(is("playbackPosition"), 1000);
+
+        cam.handleCommand(0x0331, pathPayload(path), 1200); // pause
+        stepTo(1205);
+        QCOMPARE(is("playbackPlayStatus"), SimCamera::PlayPaused);
+        QCOMPARE(cam.takeMediaRequests().first().kind, MediaRequest::PlayPause);
+        stepTo(5000);
+        QCOMPARE(cam.playPositionMs(5000), qint64(1200));
+
+        QByteArray seek = bytes({0}) + QByteArray(4, '\0') + path.toUtf8();
+        seek[0] = char(path.toUtf8().size());
+        seek[1] = 0; // 0 s
+        cam.handleCommand(0x0332, seek, 5000);
+        stepTo(5005);
+        QCOMPARE(is("playbackPosition"), 0);
+        QVERIFY(cam.takeMediaRequests().isEmpty());         // paused: nothing streams
+        cam.handleCommand(0x032F, pathPayload(path), 5000); // resume from there
+        r = cam.takeMediaRequests();
+        QCOMPARE(r.first().kind, MediaRequest::PlayStart);
+        QCOMPARE(r.first().positionMs, qint64(0));
+        seek[1] = 1; // 1 s while playing: streams from there
+        cam.handleCommand(0x0332, seek, 5500);
+        QCOMPARE(cam.takeMediaRequests().first().positionMs, qint64(1000));
+        stepTo(6600);
+        QCOMPARE(is("playbackPlayStatus"), SimCamera::PlayFinished);
+        QCOMPARE(cam.takeMediaRequests().first().kind, MediaRequest::PlayPause);
+        QCOMPARE(is("playbackPosition"), total / 1000 * 1000); // whole seconds on the wire
+
+        // Deleting the played file stops the player; one last idle report.
+        cam.handleCommand(0x032F, pathPayload(path), 7000);
+        cam.handleCommand(0x032D, pathPayload(path), 7100);
+        stepTo(7110);
+        QCOMPARE(is("playbackPlayStatus"), SimCamera::PlayIdle);
+        QCOMPARE(cam.takeMediaRequests().last().kind, MediaRequest::PlayStop);
+        QCOMPARE(cam.playState(), SimCamera::PlayIdle);
+    }
+
+    // Through the process: the announced playback port gets the video, the
+    // control link the reports; pause stops the datagrams.
+    void playbackThroughTheProcess()
+    {
+        CAMSIM_START(
+            sim, qPrintable(QStringLiteral("--playback-form framed --media-dir ") + m_dir.path()));
+        camsim_test::Client c(sim.port);
+        MediaReceiver video;
+        const QString path =
+            QString::fromLatin1(MediaCard::DeviceRoot) + QStringLiteral("/DCIM/VIDEO/a.mp4");
+        QCOMPARE(result(c.request(0x0334, clientPayload(0, video.port()))), quint16(0));
+        QCOMPARE(result(c.request(0x032B, bytes({1, 0}))), quint16(0));
+        QCOMPARE(result(c.request(0x032F, pathPayload(path))), quint16(0));
+        QVERIFY(QTest::qWaitFor([&] { return video.datagrams.size() > 20; }, 3000));
+        QCOMPARE(result(c.request(0x0331, pathPayload(path))), quint16(0));
+        c.collect(100);
+        video.drain();
+        const int atPause = video.datagrams.size();
+        QSignalSpy more(&video.socket, &QUdpSocket::readyRead);
+        QVERIFY(!more.wait(300));
+        QCOMPARE(video.datagrams.size(), atPause);
+        QCOMPARE(result(c.request(0x0330, pathPayload(path))), quint16(0));
+        c.collect(50);
+        const QVector<camsim_test::Received> reports = c.framesOf(0x0333, 2);
+        QVERIFY(reports.size() >= 2);
+        QCOMPARE(Payload::readU8(reports.first().frame.payload, 1), quint8(SimCamera::Playing));
+        QCOMPARE(Payload::readU8(reports.last().frame.payload, 1), quint8(SimCamera::PlayIdle));
+        Decoder decoder(false);
+        PlaybackExtractor rx;
+        for (const QByteArray &d : video.datagrams)
+            decoder.feed(rx.take(d));
+        decoder.finish();
+        QVERIFY2(decoder.pictures > 5, qPrintable(QString::number(decoder.pictures)));
+    }
+};
+
+SKYRIG_REGISTER_TEST(CamsimPlaybackTest)
+#include "tst_camsim_playback.moc"
+
+#endif
