@@ -12,6 +12,7 @@
 #include "link/TransportManager.h"
 #include "link/UdpTransport.h"
 #include "state/GimbalState.h"
+#include "video/VideoFrameItem.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -142,8 +143,21 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(m_playbackReceiver, &PlaybackVideoReceiver::errorOccurred, this, playbackError);
     connect(m_decoder, &PlaybackVideoDecoder::errorOccurred, this, playbackError,
             Qt::QueuedConnection);
-    connect(m_decoder, &PlaybackVideoDecoder::frameReady, this, &MediaAlbumBridge::onPlaybackFrame,
-            Qt::QueuedConnection);
+    // Runs on the decoder's thread: each picture is tagged with the run that
+    // made it, so a picture still queued when playback restarts is dropped.
+    connect(
+        m_decoder, &PlaybackVideoDecoder::frameReady, this,
+        [this, decoder](const VideoFrame &frame) {
+            const quint64 session = decoder->session();
+            QMetaObject::invokeMethod(
+                this,
+                [this, session, frame] {
+                    if (session == m_decoder->session() && m_decoder->isRunning())
+                        onPlaybackFrame(frame);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
 
     if (m_controller) {
         connect(m_controller, &GimbalController::modelChanged, this,
@@ -1452,15 +1466,13 @@ void MediaAlbumBridge::openDownloadDirectory()
 
 void MediaAlbumBridge::setPlaybackVideoTarget(QObject *target)
 {
-    const bool takesFrames =
-        target && target->metaObject()->indexOfMethod("setFrame(VideoFrame)") >= 0;
-    m_target = takesFrames ? target : nullptr;
+    m_target = qobject_cast<VideoFrameItem *>(target);
 }
 
 void MediaAlbumBridge::clearTargetPicture()
 {
     if (m_target)
-        QMetaObject::invokeMethod(m_target, "clearFrame");
+        m_target->clearFrame();
 }
 
 void MediaAlbumBridge::playVideo(const QString &path)
@@ -1560,7 +1572,7 @@ void MediaAlbumBridge::onPlaybackFrame(const VideoFrame &frame)
     if (m_playingPath.isEmpty())
         return; // a picture decoded just before the stop
     if (m_target)
-        QMetaObject::invokeMethod(m_target, "setFrame", Q_ARG(VideoFrame, frame));
+        m_target->setFrame(frame);
     if (!m_playbackHasFrame) {
         m_playbackHasFrame = true;
         emit playbackHasFrameChanged();

@@ -21,6 +21,7 @@ class DeleteAckBarrier;
 class GimbalController;
 class PlaybackVideoDecoder;
 class PlaybackVideoReceiver;
+class VideoFrameItem;
 
 // The media album as the interface sees it: puts the camera into album mode,
 // fetches, sorts, filters and pages the list of files on its memory card,
@@ -309,7 +310,7 @@ private:
     int m_batchFailed = 0;
     bool m_sendClientEndpoint = true;
     QString m_lastSavedPath;
-    QPointer<QObject> m_target;
+    QPointer<VideoFrameItem> m_target;
 
     QString m_deviceHost;
     bool m_albumReady = false;

@@ -315,7 +315,11 @@ void MediaDownloadReceiver::testCompletion()
         return;
     const qint64 total = m_total;
     emit progressChanged(total, total);
-    if (m_sink == Sink::File) {
+    // The transfer asked for is done: a late repeat of its start packet
+    // must not begin another one.
+    const Sink sink = m_sink;
+    m_sink = Sink::None;
+    if (sink == Sink::File) {
         const QString path = m_file.fileName();
         bool ok = m_file.flush();
         if (ok && m_file.size() > total)

@@ -49,6 +49,7 @@ void PlaybackVideoDecoder::startDecoding()
     m_running = true;
     m_codec = PlaybackPayload::Codec::Undecided;
     m_decodedFrames = 0;
+    ++m_session;
     start();
 }
 

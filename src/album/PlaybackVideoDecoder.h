@@ -33,6 +33,9 @@ public:
     void enqueue(const QByteArray &payload);
 
     PlaybackPayload::Codec codec() const { return m_codec.load(); }
+    // Counts the runs: tells a picture of the current run from one still
+    // queued from an earlier run.
+    quint64 session() const { return m_session.load(); }
     int decodedFrames() const { return m_decodedFrames.load(); }
 
 signals:
@@ -51,4 +54,5 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<PlaybackPayload::Codec> m_codec{PlaybackPayload::Codec::Undecided};
     std::atomic<int> m_decodedFrames{0};
+    std::atomic<quint64> m_session{0};
 };
