@@ -266,7 +266,7 @@ int main(int argc, char **argv)
             std::printf("%-22s %10.1f %10s %9s %9s\n", "raw socket", raw, "100 %", "-", "-");
         }
         const QString name = loss == 0 ? QStringLiteral("album, no loss")
-                                       : QStringLiteral("album, %1 %% loss").arg(int(loss * 100));
+                                       : QStringLiteral("album, %1 % loss").arg(int(loss * 100));
         std::printf("%-22s %10.1f %9.0f%% %9d %9s   (%.0f %% of loss-free)\n", qPrintable(name),
                     rate, raw > 0 ? 100.0 * rate / raw : 0.0, g.album.fileRequests(),
                     sha1Of(local) == expected ? "yes" : "NO", ours > 0 ? 100.0 * rate / ours : 0.0);

@@ -20,6 +20,9 @@ struct AlbumTimings {
     // The camera needs a moment after switching to album mode before it
     // answers list requests.
     int albumReadyDelayMs = 1000;
+    // After an abort, before the next transfer begins: what the camera had
+    // already sent of the aborted one arrives and is dropped meanwhile.
+    int abortSettleMs = 50;
     // Pause between transfers (after a thumbnail, between files, retries).
     int pumpDelayMs = 800;
     // After a refused follow-up window, before it is asked for again.

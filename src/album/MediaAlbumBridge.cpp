@@ -501,20 +501,40 @@ void MediaAlbumBridge::refresh()
     setStatus(pick("Refreshing media list...", "正在刷新媒体列表..."));
     m_controller->mediaListRefresh();
 
-    updateAllowedSenders();
-    m_receiver->reset();
-    m_receiver->expectInMemory(MaxListBytes);
-    m_receiver->setPacketSize(ListPacketSize);
     ++m_transferSerial;
     m_transfer = Transfer::List;
     m_transferPath.clear();
-    m_lastReceived = 0;
-    m_windowStart = 0;
-    m_windowCount = MaxWindowPackets;
-    m_gapRequestedAt = 0xFFFFFFFFu;
-    m_controller->mediaFileDownload(QString(), ListFile, ListPacketSize, 0, MaxWindowPackets);
-    m_activityClock.start();
-    m_rerequestTimer.start(m_t.rerequestMs);
+    afterSettle([this] {
+        updateAllowedSenders();
+        m_receiver->reset();
+        m_receiver->expectInMemory(MaxListBytes);
+        m_receiver->setPacketSize(ListPacketSize);
+        m_lastReceived = 0;
+        m_windowStart = 0;
+        m_windowCount = MaxWindowPackets;
+        m_gapRequestedAt = 0xFFFFFFFFu;
+        m_controller->mediaFileDownload(QString(), ListFile, ListPacketSize, 0, MaxWindowPackets);
+        m_activityClock.start();
+        m_rerequestTimer.start(m_t.rerequestMs);
+    });
+}
+
+void MediaAlbumBridge::afterSettle(const std::function<void()> &begin)
+{
+    // Datagrams of a transfer that was just aborted may still be on their
+    // way: the new transfer begins once they have arrived, and they are
+    // dropped with the receiver's reset, so they are never taken for the
+    // new one.
+    const qint64 left = m_abortClock.isValid() ? m_t.abortSettleMs - m_abortClock.elapsed() : 0;
+    if (left <= 0) {
+        begin();
+        return;
+    }
+    const quint64 serial = m_transferSerial;
+    later(int(left), [this, serial, begin] {
+        if (serial == m_transferSerial)
+            begin();
+    });
 }
 
 void MediaAlbumBridge::endList(const QString &status)
@@ -700,22 +720,24 @@ void MediaAlbumBridge::startNextThumbnail()
         const QString path = m_thumbQueue.takeFirst();
         if (m_thumbCache.contains(path))
             continue;
-        updateAllowedSenders();
-        m_receiver->reset();
-        m_receiver->expectInMemory(MaxThumbnailBytes);
-        m_receiver->setPacketSize(ThumbnailPacketSize);
         ++m_transferSerial;
         m_transfer = Transfer::Thumbnail;
         m_transferPath = path;
-        m_lastReceived = 0;
-        m_windowStart = 0;
-        m_windowCount = ThumbnailPackets;
-        m_gapRequestedAt = 0xFFFFFFFFu;
-        m_controller->mediaFileDownload(path, ThumbnailFile, ThumbnailPacketSize, 0,
-                                        ThumbnailPackets);
         m_thumbTimer.start(m_t.thumbnailTimeoutMs);
-        m_activityClock.start();
-        m_rerequestTimer.start(m_t.rerequestMs);
+        afterSettle([this, path] {
+            updateAllowedSenders();
+            m_receiver->reset();
+            m_receiver->expectInMemory(MaxThumbnailBytes);
+            m_receiver->setPacketSize(ThumbnailPacketSize);
+            m_lastReceived = 0;
+            m_windowStart = 0;
+            m_windowCount = ThumbnailPackets;
+            m_gapRequestedAt = 0xFFFFFFFFu;
+            m_controller->mediaFileDownload(path, ThumbnailFile, ThumbnailPacketSize, 0,
+                                            ThumbnailPackets);
+            m_activityClock.start();
+            m_rerequestTimer.start(m_t.rerequestMs);
+        });
         return;
     }
 }
@@ -883,8 +905,10 @@ void MediaAlbumBridge::endTransfer()
 
 void MediaAlbumBridge::sendAbort()
 {
-    if (m_controller)
-        m_controller->mediaFileDownload(QString(), Abort, 0, 0, 0);
+    if (!m_controller)
+        return;
+    m_controller->mediaFileDownload(QString(), Abort, 0, 0, 0);
+    m_abortClock.start();
 }
 
 int MediaAlbumBridge::packetSizeForFile() const
@@ -1091,12 +1115,15 @@ void MediaAlbumBridge::startNextFile()
     setDownloading(true);
     setStatus(downloadStatusText());
 
-    m_receiver->expectFile(ensureDownloadDirectory(), LocalFileNames::safeName(path),
-                           m_maxFileBytes);
-    m_receiver->setPacketSize(m_packetSize);
-    m_growthClock.start();
-    requestWindow(0);
-    m_stallTimer.start(m_t.stallMs);
+    afterSettle([this, path] {
+        m_receiver->reset();
+        m_receiver->expectFile(ensureDownloadDirectory(), LocalFileNames::safeName(path),
+                               m_maxFileBytes);
+        m_receiver->setPacketSize(m_packetSize);
+        m_growthClock.start();
+        requestWindow(0);
+        m_stallTimer.start(m_t.stallMs);
+    });
 }
 
 void MediaAlbumBridge::fileFailed(const QString &path)

@@ -236,6 +236,7 @@ private:
 
     // transfer engine
     void pump();
+    void afterSettle(const std::function<void()> &begin);
     void endTransfer();
     void sendAbort();
     void requestWindow(quint32 startSeq);
@@ -281,6 +282,7 @@ private:
     QTimer m_modeTimer;
     QElapsedTimer m_activityClock; // since the transfer last grew or was asked for
     QElapsedTimer m_growthClock;   // since the file transfer last grew
+    QElapsedTimer m_abortClock;    // since the last abort was sent
     quint64 m_transferSerial = 0;  // changes whenever a transfer starts or ends
     quint64 m_session = 0;         // changes on every open and close
     qint64 m_maxFileBytes = 0xFFFFFFFFLL;

@@ -39,6 +39,7 @@ class CameraLink : public ITransport
 {
 public:
     std::function<void(quint16, QByteArray)> onCommand;
+    int lagMs = 0; // how long the camera takes to act on a command
     bool open() override
     {
         emit connectionChanged(m_open = true);
@@ -58,7 +59,7 @@ public:
         const quint16 code = FrameCodec::commandCode(f.valid ? f.messageId : l.messageId);
         const QByteArray payload = f.valid ? f.payload : l.payload;
         // Answer after the sender has returned, as a real link would.
-        QTimer::singleShot(0, this, [this, code, payload] {
+        QTimer::singleShot(lagMs, this, [this, code, payload] {
             if (onCommand)
                 onCommand(code, payload);
         });

@@ -245,6 +245,21 @@ private slots:
         QTRY_COMPARE(rig.cam.downloads.last().type, 7);
     }
 
+    // A download that begins while a thumbnail is still on its way saves the
+    // file, never the thumbnail's datagrams.
+    void staleThumbnailNotTakenForFile()
+    {
+        Rig rig;
+        rig.cam.link.lagMs = 20;
+        rig.cam.files["/DCIM/a.jpg"] = pattern(3000, 9);
+        rig.cam.listJson = listOf({"/DCIM/a.jpg"}, 3000);
+        QVERIFY(rig.open());
+        QSignalSpy done(&rig.album, &MediaAlbumBridge::downloadCompleted);
+        rig.album.downloadFile("/DCIM/a.jpg"); // the thumbnail request is under way
+        QVERIFY(done.wait(5000));
+        QCOMPARE(rig.read("a.jpg"), rig.cam.files["/DCIM/a.jpg"]);
+    }
+
     // A thumbnail refused nine times in a row is given up once; the next one follows.
     void thumbnailNinthFailure()
     {
