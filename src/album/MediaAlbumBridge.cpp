@@ -943,6 +943,7 @@ void MediaAlbumBridge::requestWindow(quint32 startSeq)
     m_windowCount = count;
     m_requestOutstanding = true;
     ++m_fileRequests;
+    m_receiver->noteRequest();
     m_controller->mediaFileDownload(m_transferPath, m_fileType, m_packetSize, int(startSeq), count);
     m_activityClock.start();
     m_rerequestTimer.start(m_t.rerequestMs);
@@ -1118,7 +1119,7 @@ void MediaAlbumBridge::startNextFile()
     afterSettle([this, path] {
         m_receiver->reset();
         m_receiver->expectFile(ensureDownloadDirectory(), LocalFileNames::safeName(path),
-                               m_maxFileBytes);
+                               m_maxFileBytes, listedSize(path));
         m_receiver->setPacketSize(m_packetSize);
         m_growthClock.start();
         requestWindow(0);

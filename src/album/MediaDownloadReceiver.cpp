@@ -122,12 +122,17 @@ void MediaDownloadReceiver::expectInMemory(qint64 maxBytes)
     discardPartial();
     m_sink = Sink::Memory;
     m_maxBytes = maxBytes;
+    m_expectedSize = 0;
 }
 
-void MediaDownloadReceiver::expectFile(const QString &folder, const QString &name, qint64 maxBytes)
+void MediaDownloadReceiver::expectFile(const QString &folder, const QString &name, qint64 maxBytes,
+                                       qint64 expectedSize)
 {
     discardPartial();
     m_sink = Sink::File;
+    m_expectedSize = expectedSize;
+    m_oddStartTotal = -1;
+    m_requestsSinceOddStart = 0;
     m_folder = folder;
     m_name = name;
     m_maxBytes = maxBytes;
@@ -213,6 +218,13 @@ void MediaDownloadReceiver::handleStart(const char *payload, int size)
     if (m_sink == Sink::None)
         return; // nothing was asked for
     const quint32 total = readU32(payload + 1);
+    if (m_sink == Sink::File && m_expectedSize > 0 && qint64(total) != m_expectedSize) {
+        if (m_oddStartTotal != qint64(total) || m_requestsSinceOddStart < 1) {
+            m_oddStartTotal = total;
+            m_requestsSinceOddStart = 0;
+            return;
+        }
+    }
     clearAssembly();
     if (total == 0) {
         refuse(RefusalReason::UnknownSize, 0);

@@ -53,7 +53,13 @@ public:
 
     // What the next transfer is for. The expectation lasts until reset.
     void expectInMemory(qint64 maxBytes);
-    void expectFile(const QString &folder, const QString &name, qint64 maxBytes);
+    // expectedSize: the size the media list gives (0 = not known). A start
+    // packet announcing another size is taken only once it is announced again
+    // after a later request: a lone one is left over from an aborted transfer.
+    void expectFile(const QString &folder, const QString &name, qint64 maxBytes,
+                    qint64 expectedSize = 0);
+    // A request for the expected transfer was just sent.
+    void noteRequest() { ++m_requestsSinceOddStart; }
     // Data bytes per packet that were asked for; every packet but the file's
     // last must carry exactly this many, so a truncated or overlong packet is
     // never written. 0 = not known, no check.
@@ -118,6 +124,9 @@ private:
     QByteArray m_memory;
     QFile m_file;
     int m_packetSize = 0;
+    qint64 m_expectedSize = 0;
+    qint64 m_oddStartTotal = -1;
+    int m_requestsSinceOddStart = 0;
     qint64 m_diskReserve = DefaultDiskReserve;
 
     bool m_active = false;

@@ -266,9 +266,15 @@ private slots:
         r.reset();
         QVERIFY(files().isEmpty());
 
+        // The list says 6 bytes: a lone start packet of another size is a
+        // leftover of an aborted transfer, until a later request confirms it.
         QSignalSpy written(&r, &MediaDownloadReceiver::fileWritten);
-        r.expectFile(dir.path(), "v.mp4", 1 << 20);
+        r.expectFile(dir.path(), "v.mp4", 1 << 20, 6);
+        r.handleDatagram(longFrame(startPacket(3)));
+        r.handleDatagram(longFrame(startPacket(3)));
+        QVERIFY(!r.active());
         r.handleDatagram(longFrame(startPacket(6)));
+        QVERIFY(r.active());
         r.handleDatagram(longFrame(dataPacket(1, "def")));
         r.handleDatagram(longFrame(dataPacket(0, "abc")));
         QCOMPARE(written.size(), 1);
