@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -122,6 +123,19 @@ struct Ground {
         auto c2 = QObject::connect(&album, &MediaAlbumBridge::downloadFailed,
                                    [&](const QString &, const QString &) { failed = true; });
         album.downloadFile(path);
+        QTimer trace;
+        if (qEnvironmentVariableIsSet("BENCH_ALBUM_TRACE")) {
+            QObject::connect(&trace, &QTimer::timeout, [this] {
+                const MediaDownloadReceiver *r = album.downloadReceiver();
+                std::fprintf(stderr, "trace: next %u active %d held %d dup %llu odd %llu strangers %llu status %s\n",
+                             r->nextSequence(), r->active(), r->heldCount(),
+                             (unsigned long long)r->duplicatePackets(),
+                             (unsigned long long)r->inconsistentPackets(),
+                             (unsigned long long)r->rejectedDatagrams(),
+                             qPrintable(album.statusMessage()));
+            });
+            trace.start(qEnvironmentVariableIntValue("BENCH_ALBUM_TRACE"));
+        }
         if (!waitFor([&] { return !saved.isEmpty() || failed; }, 600000))
             return -1;
         QObject::disconnect(c1);
@@ -267,13 +281,18 @@ int main(int argc, char **argv)
         }
         const QString name = loss == 0 ? QStringLiteral("album, no loss")
                                        : QStringLiteral("album, %1 % loss").arg(int(loss * 100));
-        std::printf("%-22s %10.1f %9.0f%% %9d %9s   (%.0f %% of loss-free)\n", qPrintable(name),
-                    rate, raw > 0 ? 100.0 * rate / raw : 0.0, g.album.fileRequests(),
-                    sha1Of(local) == expected ? "yes" : "NO", ours > 0 ? 100.0 * rate / ours : 0.0);
+        std::printf("%-22s %10.1f %9.0f%% %9d %9s   (%.0f %% of loss-free; re-requests: %d at "
+                    "gaps, %d after quiet)\n",
+                    qPrintable(name), rate, raw > 0 ? 100.0 * rate / raw : 0.0,
+                    g.album.fileRequests(), sha1Of(local) == expected ? "yes" : "NO",
+                    ours > 0 ? 100.0 * rate / ours : 0.0, g.album.gapRerequests(),
+                    g.album.quietRerequests());
         QFile::remove(local);
         g.album.closeAlbum();
     }
 
+    if (qEnvironmentVariableIsSet("BENCH_ALBUM_NO_BIG"))
+        return 0;
     // Memory stays bounded by the held packets, whatever the file size.
     const qint64 big = 3LL << 30;
     const QString bigFolder = work.filePath(QStringLiteral("bigcard"));

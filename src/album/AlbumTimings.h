@@ -30,11 +30,8 @@ struct AlbumTimings {
     // Without progress for this long, the window is asked for again from the
     // first byte still missing (lost datagrams, lost request or answer).
     int rerequestMs = 400;
-    // Once the data has clearly moved past a gap (see gapHeldPackets), the
-    // missing part is asked for after this short grace.
-    int gapRerequestMs = 5;
     // Packets held beyond a gap before it counts as a loss rather than
-    // reordering.
+    // reordering; the missing part is then asked for at once.
     int gapHeldPackets = 8;
     // "Enter album mode" without an answer is sent again after this long, at
     // most modeResendCount more times, before the album reports the failure.

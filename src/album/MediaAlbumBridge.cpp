@@ -127,7 +127,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             });
     connect(m_receiver, &MediaDownloadReceiver::progressChanged, this,
             &MediaAlbumBridge::onReceiverProgress);
-    connect(m_receiver, &MediaDownloadReceiver::packetHeld, this, &MediaAlbumBridge::onPacketHeld);
+    connect(m_receiver, &MediaDownloadReceiver::packetAhead, this,
+            &MediaAlbumBridge::onPacketAhead);
     connect(m_receiver, &MediaDownloadReceiver::errorOccurred, this,
             &MediaAlbumBridge::onReceiverError);
     connect(m_receiver, &MediaDownloadReceiver::transferRefused, this,
@@ -512,7 +513,7 @@ void MediaAlbumBridge::refresh()
         m_lastReceived = 0;
         m_windowStart = 0;
         m_windowCount = MaxWindowPackets;
-        m_gapRequestedAt = 0xFFFFFFFFu;
+        m_gapNext = 0xFFFFFFFFu;
         m_controller->mediaFileDownload(QString(), ListFile, ListPacketSize, 0, MaxWindowPackets);
         m_activityClock.start();
         m_rerequestTimer.start(m_t.rerequestMs);
@@ -732,7 +733,7 @@ void MediaAlbumBridge::startNextThumbnail()
             m_lastReceived = 0;
             m_windowStart = 0;
             m_windowCount = ThumbnailPackets;
-            m_gapRequestedAt = 0xFFFFFFFFu;
+            m_gapNext = 0xFFFFFFFFu;
             m_controller->mediaFileDownload(path, ThumbnailFile, ThumbnailPacketSize, 0,
                                             ThumbnailPackets);
             m_activityClock.start();
@@ -998,36 +999,39 @@ void MediaAlbumBridge::onRerequestCheck()
 {
     if (m_transfer == Transfer::None)
         return;
-    if (m_gapPending) {
-        m_gapPending = false;
-        if (m_receiver->nextSequence() == m_gapRequestedAt) {
-            rerequest();
-            return;
-        }
-    }
     const qint64 quiet = m_activityClock.isValid() ? m_activityClock.elapsed() : m_t.rerequestMs;
     if (quiet < m_t.rerequestMs) {
         m_rerequestTimer.start(int(m_t.rerequestMs - quiet));
         return;
     }
+    ++m_quietRerequests;
     rerequest();
 }
 
-void MediaAlbumBridge::onPacketHeld(int heldCount, quint32 sequence)
+void MediaAlbumBridge::onPacketAhead(int heldCount, quint32 sequence)
 {
-    if (m_transfer == Transfer::None)
+    Q_UNUSED(heldCount)
+    if (m_transfer == Transfer::None || m_settling)
         return;
     const quint32 next = m_receiver->nextSequence();
-    if (m_gapRequestedAt == next)
-        return; // this gap was already asked for
+    if (next != m_gapNext) {
+        m_gapNext = next;
+        m_aheadOfGap = 0;
+        m_gapAsked = false;
+    }
+    ++m_aheadOfGap;
     const bool windowEnd = qint64(sequence) + 1 >= qint64(m_windowStart) + m_windowCount;
-    if (heldCount < m_t.gapHeldPackets && !windowEnd)
+    // The data has moved past the gap further than reordering moves a packet,
+    // or to the end of the window: the missing packet was lost, and is asked
+    // for at once. Should the resent one be lost too, twice the evidence asks
+    // again (packets of the old stream still arrive for a moment).
+    const int needed = m_gapAsked ? 2 * m_t.gapHeldPackets : m_t.gapHeldPackets;
+    if (m_aheadOfGap < needed && !(windowEnd && !m_gapAsked))
         return;
-    // The data has moved past the gap: the missing packets were lost, not
-    // merely overtaken.
-    m_gapRequestedAt = next;
-    m_gapPending = true;
-    m_rerequestTimer.start(m_t.gapRerequestMs);
+    m_gapAsked = true;
+    m_aheadOfGap = 0;
+    ++m_gapRerequests;
+    rerequest();
 }
 
 void MediaAlbumBridge::onReceiverProgress(qint64 received, qint64 total)
@@ -1108,8 +1112,7 @@ void MediaAlbumBridge::startNextFile()
     m_windowStart = 0;
     m_windowCount = 0;
     m_requestOutstanding = false;
-    m_gapRequestedAt = 0xFFFFFFFFu;
-    m_gapPending = false;
+    m_gapNext = 0xFFFFFFFFu;
     setDownloadProgress(0);
     m_transferPath = path;
     setDownloadingPath(path);

@@ -132,6 +132,10 @@ public:
     // Window requests sent for file transfers since construction (counted
     // for the figures of the benchmark and the loss tests).
     int fileRequests() const { return m_fileRequests; }
+    // Re-requests made because the data moved past a gap, and because
+    // nothing arrived for a while.
+    int gapRerequests() const { return m_gapRerequests; }
+    int quietRerequests() const { return m_quietRerequests; }
 
 public slots:
     void openAlbum(const QString &videoUrl = QString());
@@ -249,7 +253,7 @@ private:
     void fileGivenUp(const QString &path, const QString &reason);
     void batchContinue();
     void onReceiverProgress(qint64 received, qint64 total);
-    void onPacketHeld(int heldCount, quint32 sequence);
+    void onPacketAhead(int heldCount, quint32 sequence);
     void onReceiverError(const QString &message);
     void onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
     void onStallCheck();
@@ -334,10 +338,14 @@ private:
     qint64 m_lastReceived = 0;
     int m_downloadRetries = 0;
     QStringList m_downloadQueue;
-    quint32 m_gapRequestedAt = 0xFFFFFFFFu;
-    bool m_gapPending = false;
+    quint32 m_gapNext = 0xFFFFFFFFu; // the first missing packet being watched
+    int m_aheadOfGap = 0;            // packets seen beyond it
+    bool m_gapAsked = false;
     bool m_fileDone = false;
+    bool m_settling = false; // a transfer waits for an aborted one's datagrams
     int m_fileRequests = 0;
+    int m_gapRerequests = 0;
+    int m_quietRerequests = 0;
 
     QStringList m_deleteQueue;
     QString m_currentDelete;

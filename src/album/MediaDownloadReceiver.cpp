@@ -143,13 +143,10 @@ void MediaDownloadReceiver::onReadyRead()
     if (!m_socket)
         return;
     QHostAddress sender;
+    if (m_readBuffer.size() < MaxDatagram)
+        m_readBuffer.resize(MaxDatagram);
     while (m_socket && m_socket->hasPendingDatagrams()) {
-        const qint64 size = m_socket->pendingDatagramSize();
-        if (size < 0)
-            break;
-        if (m_readBuffer.size() < size)
-            m_readBuffer.resize(int(qMax<qint64>(size, 65536)));
-        const qint64 got = m_socket->readDatagram(m_readBuffer.data(), size, &sender);
+        const qint64 got = m_socket->readDatagram(m_readBuffer.data(), MaxDatagram, &sender);
         if (got < 0)
             continue;
         if (!senderAllowed(sender)) {
@@ -281,14 +278,12 @@ void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int s
     if (sequence > m_nextSequence) {
         if (m_held.contains(sequence)) {
             ++m_duplicates;
-            return;
+        } else if (m_held.size() < MaxHeldPackets) {
+            m_held.insert(sequence, QByteArray(data, size));
+            m_heldBytes += size;
+            m_peakHeldBytes = qMax(m_peakHeldBytes, m_heldBytes);
         }
-        if (m_held.size() >= MaxHeldPackets)
-            return;
-        m_held.insert(sequence, QByteArray(data, size));
-        m_heldBytes += size;
-        m_peakHeldBytes = qMax(m_peakHeldBytes, m_heldBytes);
-        emit packetHeld(m_held.size(), sequence);
+        emit packetAhead(m_held.size(), sequence);
         return;
     }
 

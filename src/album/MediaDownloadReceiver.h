@@ -31,6 +31,8 @@ class MediaDownloadReceiver : public QObject
 public:
     static constexpr int MaxHeldPackets = 64;
     static constexpr int StreamBufferLimit = 262144;
+    // Largest datagram (a long frame of the largest payload fits).
+    static constexpr int MaxDatagram = 65536 + 16;
     // Room left on the disk beyond the file itself.
     static constexpr qint64 DefaultDiskReserve = 16 * 1024 * 1024;
 
@@ -89,8 +91,9 @@ signals:
     void progressChanged(qint64 receivedBytes, qint64 totalBytes);
     void errorOccurred(QString message);
     void transferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
-    // A packet was held ahead of a gap: the data has moved past it.
-    void packetHeld(int heldCount, quint32 sequence);
+    // A packet arrived ahead of a gap (held, repeated or, with the hold
+    // full, dropped): the data has moved past the gap.
+    void packetAhead(int heldCount, quint32 sequence);
 
 public slots:
     void onReadyRead();
