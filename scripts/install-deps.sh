@@ -11,6 +11,7 @@ PACKAGES=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qtdeclarative5-dev
   qtquickcontrols2-5-dev qml-module-qtquick2 qml-module-qtquick-window2
   qml-module-qtquick-controls2 qml-module-qtquick-layouts qml-module-qtquick-templates2
+  qml-module-qtqml-models2 libqt5svg5 qml-module-qttest
   # FFmpeg 5.1
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   # the video benchmark's command-line comparison
@@ -21,6 +22,8 @@ PACKAGES=(
   gstreamer1.0-plugins-bad gstreamer1.0-x gstreamer1.0-tools libcpp-httplib-dev
   # headless GUI tests, fonts, network namespace
   xvfb xauth libgl1-mesa-dri fonts-noto-cjk iproute2 util-linux
+  # packaging: icons, manual pages, DEB packages, their check and a clean install root
+  librsvg2-bin help2man dpkg-dev fakeroot file lintian debootstrap appstream desktop-file-utils
 )
 
 missing=()

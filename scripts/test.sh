@@ -33,6 +33,9 @@ bash scripts/build.sh "$root/build" -DSKYRIG_WERROR=ON
 echo "=== test suite ==="
 run_suite "$root/build"
 
+echo "=== screenshots of the interface (CI artefacts in build/screenshots) ==="
+in_loopback_ns timeout 180 bash scripts/screenshots.sh "$root/build/screenshots"
+
 echo "=== build with AddressSanitizer + UndefinedBehaviorSanitizer ==="
 bash scripts/build.sh "$root/build-asan" -DSKYRIG_WERROR=ON -DSKYRIG_SANITIZE=ON \
   -DSKYRIG_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
@@ -57,4 +60,20 @@ for f in "$root"/build-fuzz/bin/fuzz_*; do
   fi
   echo "$name: $(grep -E 'stat::number_of_executed_units' "$log" | awk '{print $2}') inputs, no crash"
 done
+echo "=== Debian packages: build, contents, lintian, install into a clean Debian 12 ==="
+# Bounded: a slow mirror ends the install test (the packages are still checked).
+package_start=$(date +%s)
+bash scripts/package.sh "$root/build" -DSKYRIG_WERROR=ON
+for deb in "$root"/build/packages/*.deb; do
+  echo "--- $(basename "$deb") ($(stat -c %s "$deb") bytes)"
+  dpkg-deb --field "$deb" Package Version Depends Recommends
+  dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $1, $3, $6}'
+done
+# Errors fail the step; warnings and notes are shown (lintian also notes that it runs as root).
+lintian --tag-display-limit 0 --fail-on error --display-info "$root"/build/packages/*.deb
+desktop-file-validate packaging/skyrig.desktop
+appstreamcli validate --no-net "$root"/build/packaging/*.metainfo.xml
+timeout 900 bash scripts/package-install-test.sh "$root/build"
+echo "packages checked in $(( $(date +%s) - package_start )) s"
+
 echo "=== all green ==="

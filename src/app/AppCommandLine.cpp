@@ -100,6 +100,7 @@ QString AppCommandLine::usage()
         "      --version            show the version and exit\n"
         "\n"
         "The toolkit's own options are accepted too, for example -platform offscreen.\n"
-        "Settings are kept per user; logs, screenshots, recordings and downloads go to\n"
-        "the user's folders when the program's own folder cannot be written.\n");
+        "Settings and downloads are kept per user. Logs, screenshots and recordings go\n"
+        "to the user's folders too, unless the program runs from a writable folder of\n"
+        "its own (never when it is installed).\n");
 }

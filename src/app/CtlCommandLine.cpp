@@ -52,6 +52,10 @@ bool CtlCommandLine::parse(const QStringList &arguments)
             m_help = true;
             return true;
         }
+        if (word == QLatin1String("--version")) {
+            m_version = true;
+            return true;
+        }
         QString option = word;
         QString value;
         const int equals = word.indexOf(QLatin1Char('='));
@@ -209,17 +213,19 @@ bool CtlCommandLine::parseSteps(const QStringList &words)
 QString CtlCommandLine::usage(const QStringList &objects)
 {
     return QStringLiteral(
-               "Usage: skyrigctl [--udp HOST[:PORT] | --serial DEVICE[:BAUD]] [--model ID]\n"
-               "                 [--lang en|zh] STEP...\n"
-               "\n"
+               "Usage: skyrigctl [OPTION]... STEP...\n"
                "Drives the camera without the interface, through the same objects the\n"
-               "program publishes. Give at most one link (without one, only objects that\n"
-               "need no link can be used, and ready fails):\n"
+               "program publishes, one step after the other.\n"
+               "\n"
+               "Options (read only before the first step):\n"
                "  --udp HOST[:PORT]       camera address (required) and port (default 1030)\n"
                "  --serial DEVICE[:BAUD]  serial device, baud rate (default 115200)\n"
                "  --model ID              product (default Otter)\n"
                "  --lang en|zh            language of the log lines (default en)\n"
-               "  -h, --help              this text\n"
+               "  -h, --help              show this text and exit\n"
+               "      --version           show the version and exit\n"
+               "Give at most one link. Without one, only the objects that need no link can\n"
+               "be used, and ready fails.\n"
                "\n"
                "Steps, run in order:\n"
                "  ready                   wait until the link handshake is done (at most 5 s)\n"

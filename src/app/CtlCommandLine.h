@@ -8,7 +8,7 @@
 // against the controller: link options first, then the steps in order.
 //
 //   skyrigctl [--udp HOST[:PORT] | --serial DEVICE[:BAUD]] [--model ID]
-//             [--lang en|zh] STEP...
+//             [--lang en|zh] STEP...  |  --help  |  --version
 //
 // Options are only read before the first step, so step arguments such as
 // negative numbers are never mistaken for options.
@@ -30,6 +30,7 @@ public:
     bool parse(const QStringList &arguments);
 
     bool helpRequested() const { return m_help; }
+    bool versionRequested() const { return m_version; }
     bool hasLink() const { return useUdp() || useSerial(); }
     bool useUdp() const { return !m_udpHost.isEmpty(); }
     QString udpHost() const { return m_udpHost; }
@@ -56,6 +57,7 @@ private:
     bool parseSteps(const QStringList &words);
 
     bool m_help = false;
+    bool m_version = false;
     QString m_udpHost;
     int m_udpPort = DefaultUdpPort;
     QString m_serialDevice;

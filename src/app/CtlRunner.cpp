@@ -10,6 +10,8 @@
 #include "log/LogDirectory.h"
 #include "state/GimbalState.h"
 
+#include <SkyrigVersion.h>
+
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -88,6 +90,11 @@ int CtlRunner::run(const QStringList &arguments)
         writeTo(stderr, QStringLiteral("skyrigctl: ") + m_commandLine.errorText());
         writeTo(stderr, QStringLiteral("Try 'skyrigctl --help'."));
         return UsageError;
+    }
+    if (m_commandLine.versionRequested()) {
+        std::fputs("skyrigctl " SKYRIG_VERSION "\n", stdout);
+        std::fflush(stdout);
+        return Success;
     }
     if (m_commandLine.helpRequested()) {
         std::fputs(CtlCommandLine::usage(AppCore::publishedNames()).toUtf8().constData(), stdout);

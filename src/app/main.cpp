@@ -1,8 +1,10 @@
 #include "app/AppCommandLine.h"
 #include "app/AppCore.h"
 #include "app/QmlFrontEnd.h"
+#include "app/ScreenshotTaker.h"
 #include "app/StartupLog.h"
 #include "app/WindowFitter.h"
+#include "catalog/AppSettingsBridge.h"
 #include "log/LogDirectory.h"
 
 #include <QApplication>
@@ -51,6 +53,10 @@ int main(int argc, char *argv[])
         QApplication::setWindowIcon(icon);
 
     StartupLog startupLog(LogDirectory::choose());
+    // --lang is the operator's language choice, stored like the picker's.
+    if (!commandLine.language().isEmpty())
+        AppSettingsBridge().setIsChinese(commandLine.language() == QLatin1String("zh"));
+    QmlFrontEnd::registerTypes();
 
     auto *core = new AppCore(&app);
 
@@ -59,6 +65,8 @@ int main(int argc, char *argv[])
     QmlFrontEnd::publish(engine.rootContext(), core, &app);
 
     engine.addImportPath(QStringLiteral("qrc:/qml"));
+    engine.setInitialProperties(
+        QmlFrontEnd::initialProperties(commandLine.section(), commandLine.smokeAlbum()));
     const QUrl mainUrl(QStringLiteral("qrc:/qml/main.qml"));
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreated, &app,
@@ -93,6 +101,9 @@ int main(int argc, char *argv[])
                 WindowFitter::fit(window);
                 window->show();
             });
+            if (!commandLine.screenshotFile().isEmpty())
+                new ScreenshotTaker(window, commandLine.screenshotFile(),
+                                    commandLine.screenshotDelayMs(), &app);
         }
     }
 

@@ -1,6 +1,6 @@
 #include "log/LogDirectory.h"
+#include "log/ProgramFolder.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,8 +17,9 @@ const QString logsFolder = QStringLiteral("logs");
 
 QString LogDirectory::choose()
 {
-    const QString appDir = QCoreApplication::applicationDirPath();
-    return chooseFrom(appDir.isEmpty() ? QString() : QDir(appDir).filePath(logsFolder));
+    // An installed program offers no candidate of its own: its logs always go
+    // to the user's folder.
+    return chooseFrom(ProgramFolder::candidate(logsFolder));
 }
 
 QString LogDirectory::chooseFrom(const QString &preferred)
@@ -38,16 +39,7 @@ QString LogDirectory::userDataLogs()
 
 bool LogDirectory::isWritable(const QString &directory)
 {
-    if (directory.isEmpty() || !QDir().mkpath(directory))
-        return false;
-    QFile probe(directory + QStringLiteral("/.write_probe"));
-    if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const qint64 written = probe.write("ok", 2);
-    const bool flushed = probe.flush();
-    probe.close();
-    probe.remove();
-    return written > 0 && flushed;
+    return ProgramFolder::canWrite(directory);
 }
 
 bool LogDirectory::samePath(const QString &a, const QString &b)

@@ -16,8 +16,8 @@ public:
     // ...until no more than this remains.
     static constexpr qint64 TargetTotalBytes = 157286400; // 150 MiB
 
-    // The "logs" folder next to the executable when it can be written,
-    // otherwise the per-user one.
+    // The "logs" folder next to the executable when the program may write
+    // there (see ProgramFolder), otherwise the per-user one.
     static QString choose();
     // Same choice with an explicit first candidate.
     static QString chooseFrom(const QString &preferred);

@@ -1,191 +1,200 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
+import Skyrig.Theme 1.0
+import Skyrig.UI 1.0
 
 ApplicationWindow {
-    id: root
-    title: "Skyrig"
-    width: 1280
-    height: 800
-    visible: true
+    id: win
+    objectName: "mainWindow"
 
-    readonly property string preferredFamily: "Microsoft YaHei UI"
-    font.family: Qt.fontFamilies().indexOf(preferredFamily) >= 0 ? preferredFamily
-                                                                 : Qt.application.font.family
+    // Set by the command line before the scene is built.
+    property string startSection: ""
+    property bool smokeAlbum: false
 
-    // Context objects arrive from the native side; every use is guarded so the
-    // scene still loads when one of them is not published.
-    readonly property bool hasBridge: typeof connBridge !== "undefined" && connBridge !== null
-    readonly property bool hasController: typeof controller !== "undefined" && controller !== null
-    readonly property bool hasState: typeof gimbalState !== "undefined" && gimbalState !== null
-    readonly property bool hasLog: typeof logModel !== "undefined" && logModel !== null
-    readonly property bool chinese: typeof appSettings !== "undefined" && appSettings !== null
-                                    ? appSettings.isChinese : true
+    readonly property bool customTitle: Core.settings ? Core.settings.useCustomTitleBar : true
+    readonly property bool maximised: visibility === Window.Maximized
+                                      || visibility === Window.FullScreen
+    // Design size of the main page and the factor that fits it to the desktop.
+    readonly property real designWidth: Theme.designRail + Theme.designPanel + Theme.designVideo
+    readonly property real designHeight: Theme.designVideo * 9 / 16 + Theme.designChrome
+                                         + (customTitle ? Theme.designTitleBar : 0)
+    readonly property real availableWidth: Math.max(640, Screen.desktopAvailableWidth)
+    readonly property real availableHeight: Math.max(400, Screen.desktopAvailableHeight)
+    readonly property real fitScale: Math.max(0.6, Math.min(1.25, availableWidth / designWidth,
+                                                            availableHeight / designHeight))
 
-    function tr2(en, zh) { return chinese ? zh : en }
+    title: Core.tr("Gimbal Camera Control", "云台相机控制")
+    width: Math.min(Math.round(designWidth * fitScale), availableWidth)
+    height: Math.min(Math.round(designHeight * fitScale), availableHeight)
+    minimumWidth: Math.min(availableWidth,
+                           Math.round((Theme.designRail + Theme.designPanelMin + 640) * fitScale))
+    minimumHeight: Math.min(availableHeight, Math.round(480 * fitScale))
+    color: Theme.window
+    flags: customTitle ? (Qt.Window | Qt.FramelessWindowHint) : Qt.Window
+    font.pixelSize: Theme.fontBody
 
-    // The bridge keeps its previous endpoint when handed a bad one, so a typo
-    // must be caught here rather than silently connecting somewhere else.
-    function validIpv4(text) {
-        var parts = text.split(".")
-        if (parts.length !== 4)
-            return false
-        for (var i = 0; i < 4; ++i) {
-            if (!/^[0-9]{1,3}$/.test(parts[i]) || parseInt(parts[i], 10) > 255)
-                return false
-        }
-        return true
+    // Dark palette for every control that keeps the toolkit's own look
+    // (tool tips, menus, scroll bars).
+    palette.window: Theme.surface
+    palette.windowText: Theme.text
+    palette.base: Theme.input
+    palette.alternateBase: Theme.surfaceRaised
+    palette.text: Theme.text
+    palette.button: Theme.surfaceRaised
+    palette.buttonText: Theme.text
+    palette.brightText: Theme.text
+    palette.highlight: Theme.accent
+    palette.highlightedText: Theme.textOnAccent
+    palette.toolTipBase: Theme.surfaceHigh
+    palette.toolTipText: Theme.text
+    palette.mid: Theme.border
+    palette.dark: Theme.window
+    palette.light: Theme.surfaceHigh
+    palette.midlight: Theme.surfaceRaised
+    palette.shadow: "#000000"
+    palette.link: Theme.accent
+
+    Binding { target: Theme; property: "scale"; value: win.fitScale }
+
+    // Toggling the title-bar style needs new window flags, which only take
+    // effect on a hidden window; the maximised state is kept.
+    property bool lastCustomTitle: customTitle
+    onCustomTitleChanged: {
+        if (customTitle === lastCustomTitle)
+            return
+        lastCustomTitle = customTitle
+        if (!visible)
+            return
+        var wasMaximised = maximised
+        hide()
+        flags = customTitle ? (Qt.Window | Qt.FramelessWindowHint) : Qt.Window
+        if (wasMaximised)
+            showMaximized()
+        else
+            show()
     }
-    function validPort(text) {
-        var n = Number(text)
-        return /^[0-9]+$/.test(text) && n >= 1 && n <= 65535
-    }
-    readonly property bool endpointValid: validIpv4(ipField.text.trim())
-                                          && validPort(portField.text.trim())
 
-    readonly property bool linkUp: hasBridge ? connBridge.connected : false
-    readonly property bool ready: hasController ? controller.handshakeReady : false
-
-    function move(yawDir, pitchDir) {
-        if (hasController)
-            controller.gimbalControl(0, yawDir, pitchDir)
-    }
-    function stop() {
-        if (hasController)
-            controller.gimbalControl(0, 2, 2)
-    }
-    function centre() {
-        if (hasController)
-            controller.gimbalControl(1, 2, 2)
+    function toggleMaximised() {
+        if (visibility === Window.Maximized)
+            showNormal()
+        else
+            showMaximized()
     }
 
-    ColumnLayout {
+    FramelessHelper {
+        id: frameless
+        window: win
+        enabled: win.customTitle
+        borderWidth: Theme.s(6)
+        cornerRadius: win.customTitle && !win.maximised ? Theme.s(12) : 0
+    }
+
+    // Opening the main page: language, then the product, then the page.
+    function openProduct(name, id, zh) {
+        if (Core.settings)
+            Core.settings.setIsChinese(zh)
+        if (Core.control)
+            Core.control.setModel(id)
+        if (stack.depth === 1)
+            stack.push(mainPageComponent, { initialSection: NavRules.parseSection(startSection) })
+    }
+    function returnToPicker() {
+        if (Core.album && Core.album.open)
+            Core.album.closeAlbum()
+        if (stack.depth > 1)
+            stack.pop()
+    }
+
+    Rectangle {
+        id: frame
         anchors.fill: parent
-        anchors.margins: 12
-        spacing: 10
+        color: Theme.window
+        radius: frameless.cornerRadius
+        border.color: win.customTitle && !win.maximised ? Theme.borderStrong : "transparent"
+        clip: true
 
-        RowLayout {
-            spacing: 8
-            Label { text: tr2("Camera IP", "相机 IP") }
-            TextField {
-                id: ipField
-                objectName: "ipField"
-                Layout.preferredWidth: 160
-                text: hasBridge ? connBridge.udpIp : "192.168.144.64"
-                selectByMouse: true
-            }
-            Label { text: tr2("Port", "端口") }
-            TextField {
-                id: portField
-                objectName: "portField"
-                Layout.preferredWidth: 80
-                text: hasBridge ? String(connBridge.udpPort) : "1030"
-                validator: IntValidator { bottom: 1; top: 65535 }
-                selectByMouse: true
-            }
-            Button {
-                objectName: "connectButton"
-                text: tr2("Connect", "连接")
-                enabled: hasBridge && !linkUp && endpointValid
-                onClicked: connBridge.connectUdp(ipField.text.trim(), parseInt(portField.text, 10))
-            }
-            Button {
-                objectName: "disconnectButton"
-                text: tr2("Disconnect", "断开")
-                enabled: hasBridge && linkUp
-                onClicked: connBridge.disconnect()
-            }
-            Label {
-                visible: !endpointValid
-                color: "#c62828"
-                text: tr2("Enter a valid IPv4 address and a port of 1-65535",
-                          "请输入有效的 IPv4 地址和 1-65535 的端口")
-            }
-            Label {
-                objectName: "linkLabel"
-                text: linkUp ? tr2("Connected", "已连接") : tr2("Disconnected", "未连接")
-                color: linkUp ? "#2e7d32" : "#c62828"
-            }
-            Label {
-                text: ready ? tr2("Ready", "就绪") : tr2("Not ready", "未就绪")
-            }
-        }
+        ColumnLayout {
+            anchors.fill: parent
+            anchors.margins: win.customTitle && !win.maximised ? 1 : 0
+            spacing: 0
 
-        RowLayout {
-            spacing: 24
-            Label {
-                text: tr2("Yaw", "航向") + ": "
-                      + (hasState ? Number(gimbalState.yawJoint).toFixed(2) : "--") + "°"
-            }
-            Label {
-                text: tr2("Pitch", "俯仰") + ": "
-                      + (hasState ? Number(gimbalState.pitchJoint).toFixed(2) : "--") + "°"
-            }
-            Label {
-                text: tr2("Gimbal", "云台") + ": "
-                      + (hasState && gimbalState.connected ? tr2("online", "在线")
-                                                            : tr2("offline", "离线"))
-            }
-        }
-
-        RowLayout {
-            Layout.fillWidth: true
-            Layout.fillHeight: true
-            spacing: 16
-
-            // Direction pad: a press starts the motion, the release stops it.
-            GridLayout {
-                Layout.alignment: Qt.AlignTop
-                columns: 3
-                Item { width: 1; height: 1 }
-                Button {
-                    text: "▲"
-                    onPressed: move(2, 0)
-                    onReleased: stop()
-                }
-                Item { width: 1; height: 1 }
-                Button {
-                    text: "◀"
-                    onPressed: move(0, 2)
-                    onReleased: stop()
-                }
-                Button {
-                    text: tr2("Center", "回中")
-                    onClicked: centre()
-                }
-                Button {
-                    text: "▶"
-                    onPressed: move(1, 2)
-                    onReleased: stop()
-                }
-                Item { width: 1; height: 1 }
-                Button {
-                    text: "▼"
-                    onPressed: move(2, 1)
-                    onReleased: stop()
-                }
-                Item { width: 1; height: 1 }
+            TitleBar {
+                id: titleBar
+                visible: win.customTitle
+                Layout.fillWidth: true
+                Layout.preferredHeight: Theme.s(Theme.designTitleBar)
+                window: win
+                helper: frameless
+                onPage: stack.depth > 1
             }
 
-            Frame {
+            StackView {
+                id: stack
+                objectName: "pageStack"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                ListView {
-                    id: logView
-                    objectName: "logView"
-                    anchors.fill: parent
-                    clip: true
-                    model: hasLog ? logModel : null
-                    delegate: Text {
-                        width: logView.width
-                        text: display
-                        wrapMode: Text.WrapAnywhere
-                        font.family: root.font.family
-                    }
-                    onCountChanged: positionViewAtEnd()
-                    ScrollBar.vertical: ScrollBar {}
+                initialItem: ProductSelectPage {
+                    onConfirmed: win.openProduct(productName, productId, zh)
                 }
+                pushEnter: Transition {
+                    ParallelAnimation {
+                        NumberAnimation { property: "opacity"; from: 0; to: 1; duration: Theme.normal }
+                        NumberAnimation { property: "x"; from: Theme.s(40); to: 0; duration: Theme.normal; easing.type: Easing.OutCubic }
+                    }
+                }
+                pushExit: Transition { NumberAnimation { property: "opacity"; from: 1; to: 0; duration: Theme.fast } }
+                popEnter: Transition {
+                    ParallelAnimation {
+                        NumberAnimation { property: "opacity"; from: 0; to: 1; duration: Theme.normal }
+                        NumberAnimation { property: "x"; from: -Theme.s(40); to: 0; duration: Theme.normal; easing.type: Easing.OutCubic }
+                    }
+                }
+                popExit: Transition { NumberAnimation { property: "opacity"; from: 1; to: 0; duration: Theme.fast } }
             }
         }
+    }
+
+    Component {
+        id: mainPageComponent
+        MainPage {
+            smokeAlbum: win.smokeAlbum
+            onHomeRequested: win.returnToPicker()
+        }
+    }
+
+    // Resize borders of the frameless window on platforms where the window
+    // manager does not hit-test for us.
+    Repeater {
+        model: win.customTitle && !win.maximised && Qt.platform.os !== "windows" ? 4 : 0
+        delegate: MouseArea {
+            readonly property int band: Math.max(4, frameless.borderWidth)
+            x: index === 1 ? win.width - band : 0
+            y: index === 3 ? win.height - band : 0
+            width: index === 0 || index === 1 ? band : win.width
+            height: index === 0 || index === 1 ? win.height : band
+            hoverEnabled: true
+            acceptedButtons: Qt.LeftButton
+            cursorShape: {
+                var e = frameless.edgesAt(mouseX + x, mouseY + y)
+                if (e === (Qt.TopEdge | Qt.LeftEdge) || e === (Qt.BottomEdge | Qt.RightEdge))
+                    return Qt.SizeFDiagCursor
+                if (e === (Qt.TopEdge | Qt.RightEdge) || e === (Qt.BottomEdge | Qt.LeftEdge))
+                    return Qt.SizeBDiagCursor
+                if (e === Qt.LeftEdge || e === Qt.RightEdge)
+                    return Qt.SizeHorCursor
+                return Qt.SizeVerCursor
+            }
+            onPressed: frameless.startSystemResize(frameless.edgesAt(mouse.x + x, mouse.y + y))
+        }
+    }
+
+    Component.onCompleted: {
+        var section = NavRules.parseSection(startSection)
+        if (section === 0)
+            return
+        if (Core.settings && Core.settings.hasProduct)
+            openProduct(Core.settings.productName, Core.settings.productId, Core.settings.isChinese)
     }
 }

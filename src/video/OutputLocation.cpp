@@ -1,6 +1,7 @@
 #include "video/OutputLocation.h"
 
-#include <QCoreApplication>
+#include "log/ProgramFolder.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -36,7 +37,9 @@ QString OutputLocation::folderFor(Kind kind, const QString &programFolder)
 
 QString OutputLocation::pathFor(Kind kind, const QDateTime &when)
 {
-    const QString folder = folderFor(kind, QCoreApplication::applicationDirPath());
+    // An installed program offers no folder of its own (ProgramFolder), so
+    // its pictures and videos always go to the user's folders.
+    const QString folder = folderFor(kind, ProgramFolder::candidate());
     const QString name = fileName(kind, when);
     return folder.isEmpty() ? name : QDir(folder).filePath(name);
 }

@@ -5,7 +5,8 @@
 
 // Where screenshots and recordings go: the program's own folder when it can be
 // written to (a developer's build), otherwise the user's pictures or videos
-// folder under "Skyrig" (an installed program's folder is read-only).
+// folder under "Skyrig". An installed program never uses its own folder, even
+// when running as root could write there.
 class OutputLocation
 {
 public:
@@ -16,7 +17,7 @@ public:
     static QString folderFor(Kind kind, const QString &programFolder);
 
     // "Skyrig_yyyyMMdd_HHmmss_zzz.png" or ".mp4" in folderFor(kind, the
-    // running program's folder), stamped with `when`.
+    // running program's folder unless it is installed), stamped with `when`.
     static QString pathFor(Kind kind, const QDateTime &when = QDateTime::currentDateTime());
 
     static QString fileName(Kind kind, const QDateTime &when);

@@ -38,6 +38,7 @@ private slots:
     void initTestCase()
     {
         QmlFrontEnd::initResources();
+        QmlFrontEnd::registerTypes();
         QVERIFY(!QIcon(QStringLiteral(":/icons/app-icon.png")).isNull());
     }
 
@@ -46,16 +47,25 @@ private slots:
     void mainSceneLoadsWithoutWarnings_data()
     {
         QTest::addColumn<bool>("chinese");
-        QTest::addColumn<QString>("disconnected");
-        QTest::newRow("zh") << true << QStringLiteral("未连接");
-        QTest::newRow("en") << false << QStringLiteral("Disconnected");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("offline");
+        QTest::newRow("zh") << true << QStringLiteral("云台相机控制") << QStringLiteral("未连接");
+        QTest::newRow("en") << false << QStringLiteral("Gimbal Camera Control")
+                            << QStringLiteral("Offline");
     }
 
     void mainSceneLoadsWithoutWarnings()
     {
         QFETCH(bool, chinese);
-        QFETCH(QString, disconnected);
-        QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
+        QFETCH(QString, title);
+        QFETCH(QString, offline);
+        // A stored product opens the main page at once.
+        QSettings settings;
+        settings.setValue(QStringLiteral("startup/isChinese"), chinese);
+        settings.setValue(QStringLiteral("startup/hasProduct"), true);
+        settings.setValue(QStringLiteral("startup/productId"), QStringLiteral("Otter"));
+        settings.setValue(QStringLiteral("startup/productName"), QStringLiteral("Otter"));
+        settings.sync();
         QTemporaryDir logs;
         QObject owner;
         auto *core = new AppCore(&owner, logs.path());
@@ -65,20 +75,21 @@ private slots:
             engine.addImportPath(QStringLiteral("qrc:/qml"));
             QQuickWindow *window = load(engine);
             QVERIFY(window);
-            QCOMPARE(window->title(), QStringLiteral("Skyrig"));
+            QCOMPARE(window->title(), title);
+            window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
 
             // The log pane follows the log model.
-            auto *logView = window->findChild<QQuickItem *>(QStringLiteral("logView"));
-            QVERIFY(logView);
+            QQuickItem *logView = nullptr;
+            QTRY_VERIFY((logView = window->findChild<QQuickItem *>(QStringLiteral("logView"))));
             const int shown = logView->property("count").toInt();
             QCOMPARE(shown, core->logModel()->rowCount());
             core->logBridge()->append(QStringLiteral("[Test] one more line"));
             QTRY_COMPARE(logView->property("count").toInt(), shown + 1);
 
-            auto *linkLabel = window->findChild<QQuickItem *>(QStringLiteral("linkLabel"));
-            QVERIFY(linkLabel);
-            QCOMPARE(linkLabel->property("text").toString(), disconnected);
+            auto *linkChip = window->findChild<QQuickItem *>(QStringLiteral("titleLinkChip"));
+            QVERIFY(linkChip);
+            QCOMPARE(linkChip->property("text").toString(), offline);
             QTest::qWait(0);
         }
         QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n')));
@@ -87,6 +98,7 @@ private slots:
     void sceneLoadsWithoutAnyContextObject()
     {
         QQmlApplicationEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/qml"));
         QVERIFY(load(engine));
         QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join('\n')));
     }

@@ -6,6 +6,8 @@
 #include "app/CtlRunner.h"
 #include "common/TestMain.h"
 
+#include <SkyrigVersion.h>
+
 #include <QSettings>
 
 using camsim_test::bytes;
@@ -267,6 +269,8 @@ private slots:
         QTest::newRow("serial device missing")
             << "--serial /nonexistent/ttyCTL0:9600 ready" << int(CtlRunner::LinkError) << "ttyCTL0";
         QTest::newRow("help") << "--help" << int(CtlRunner::Success) << "8  until timed out";
+        QTest::newRow("version") << "--version" << int(CtlRunner::Success)
+                                 << "skyrigctl " SKYRIG_VERSION;
     }
 
     void linkOptions()

@@ -1,0 +1,153 @@
+#include "app/FramelessHelper.h"
+#include "common/TestMain.h"
+
+#include <QSignalSpy>
+#include <QWindow>
+#include <QtTest>
+
+// The frameless window's rules: resize band, hit test, rounded mask.
+class FramelessHelperTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bandWidth_data()
+    {
+        QTest::addColumn<int>("border");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("band");
+        QTest::newRow("plain") << 6 << 1.0 << 6;
+        QTest::newRow("half ratio hits the minimum") << 6 << 0.5 << 4;
+        QTest::newRow("high dpi") << 6 << 2.0 << 12;
+        QTest::newRow("fraction truncated") << 6 << 1.25 << 7;
+        QTest::newRow("zero border") << 0 << 1.0 << 4;
+    }
+    void bandWidth()
+    {
+        QFETCH(int, border);
+        QFETCH(qreal, ratio);
+        QFETCH(int, band);
+        QCOMPARE(FramelessHelper::bandWidth(border, ratio), band);
+    }
+
+    void hitTest_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("hit");
+        // A 200 x 100 window with a 6-pixel band.
+        QTest::newRow("top left") << 0 << 0 << int(FramelessHelper::HitTopLeft);
+        QTest::newRow("top right") << 199 << 5 << int(FramelessHelper::HitTopRight);
+        QTest::newRow("bottom left") << 5 << 99 << int(FramelessHelper::HitBottomLeft);
+        QTest::newRow("bottom right") << 194 << 94 << int(FramelessHelper::HitBottomRight);
+        QTest::newRow("left") << 3 << 50 << int(FramelessHelper::HitLeft);
+        QTest::newRow("right") << 197 << 50 << int(FramelessHelper::HitRight);
+        QTest::newRow("top") << 100 << 0 << int(FramelessHelper::HitTop);
+        QTest::newRow("bottom") << 100 << 95 << int(FramelessHelper::HitBottom);
+        QTest::newRow("just inside") << 6 << 6 << int(FramelessHelper::HitNone);
+        QTest::newRow("client") << 100 << 50 << int(FramelessHelper::HitNone);
+        QTest::newRow("outside left") << -1 << 50 << int(FramelessHelper::HitNone);
+        QTest::newRow("outside bottom") << 100 << 100 << int(FramelessHelper::HitNone);
+    }
+    void hitTest()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, hit);
+        QCOMPARE(int(FramelessHelper::hitTest(x, y, 200, 100, 6)), hit);
+    }
+
+    void edgesFollowHits()
+    {
+        QCOMPARE(FramelessHelper::edgesFor(FramelessHelper::HitTopLeft),
+                 Qt::Edges(Qt::TopEdge | Qt::LeftEdge));
+        QCOMPARE(FramelessHelper::edgesFor(FramelessHelper::HitBottomRight),
+                 Qt::Edges(Qt::BottomEdge | Qt::RightEdge));
+        QCOMPARE(FramelessHelper::edgesFor(FramelessHelper::HitRight), Qt::Edges(Qt::RightEdge));
+        QCOMPARE(FramelessHelper::edgesFor(FramelessHelper::HitNone), Qt::Edges());
+    }
+
+    void mask_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("maximised");
+        QTest::addColumn<int>("radius");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("rounded") << true << false << 12 << false;
+        QTest::newRow("disabled") << false << false << 12 << true;
+        QTest::newRow("maximised") << true << true << 12 << true;
+        QTest::newRow("no radius") << true << false << 0 << true;
+    }
+    void mask()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(bool, maximised);
+        QFETCH(int, radius);
+        QFETCH(bool, cleared);
+        QCOMPARE(FramelessHelper::maskCleared(enabled, maximised, radius), cleared);
+    }
+
+    void roundedMaskShape()
+    {
+        QRegion mask;
+        QVERIFY(FramelessHelper::roundedMask(QSize(200, 100), 12, &mask));
+        QVERIFY(mask.contains(QPoint(100, 50)));
+        QVERIFY(mask.contains(QPoint(100, 1)));
+        QVERIFY(!mask.contains(QPoint(0, 0)));
+        QVERIFY(!mask.contains(QPoint(199, 99)));
+        // A radius beyond half the short side is limited to it.
+        QVERIFY(FramelessHelper::roundedMask(QSize(20, 20), 50, &mask));
+        QVERIFY(mask.contains(QPoint(10, 10)));
+        QVERIFY(!mask.contains(QPoint(2, 2)));
+        // Too small a window keeps its previous mask.
+        QRegion kept(0, 0, 5, 5);
+        QVERIFY(!FramelessHelper::roundedMask(QSize(2, 200), 12, &kept));
+        QCOMPARE(kept, QRegion(0, 0, 5, 5));
+    }
+
+    void properties()
+    {
+        FramelessHelper helper;
+        QSignalSpy radius(&helper, &FramelessHelper::cornerRadiusChanged);
+        helper.setCornerRadius(-5);
+        QCOMPARE(helper.cornerRadius(), 0);
+        QCOMPARE(radius.count(), 1);
+        helper.setCornerRadius(-1);
+        QCOMPARE(radius.count(), 1);
+        QSignalSpy enabled(&helper, &FramelessHelper::enabledChanged);
+        helper.setEnabled(false);
+        helper.setEnabled(false);
+        QCOMPARE(enabled.count(), 1);
+        QVERIFY(!helper.resizing());
+    }
+
+    void windowEdges()
+    {
+        QWindow window;
+        window.setFlags(Qt::Window | Qt::FramelessWindowHint);
+        window.resize(300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        FramelessHelper helper;
+        helper.setWindow(&window);
+        helper.setBorderWidth(6);
+        QCOMPARE(helper.edgesAt(1, 100), int(Qt::LeftEdge));
+        QCOMPARE(helper.edgesAt(299, 199), int(Qt::RightEdge | Qt::BottomEdge));
+        QCOMPARE(helper.edgesAt(150, 100), 0);
+        helper.setEnabled(false);
+        QCOMPARE(helper.edgesAt(1, 100), 0);
+        QVERIFY(!helper.startSystemResize(int(Qt::LeftEdge)));
+        helper.setEnabled(true);
+        window.showMaximized();
+        QTRY_COMPARE(window.visibility(), QWindow::Maximized);
+        QCOMPARE(helper.edgesAt(1, 100), 0);
+        QVERIFY(!helper.startSystemResize(int(Qt::LeftEdge)));
+        // The mask is cleared while maximised.
+        helper.updateRoundedMask();
+        QVERIFY(window.mask().isEmpty());
+    }
+};
+
+SKYRIG_REGISTER_TEST(FramelessHelperTest)
+
+#include "tst_frameless.moc"

@@ -1,0 +1,154 @@
+import QtQuick 2.15
+import QtTest 1.15
+import Skyrig.UI 1.0
+
+// The album panel against a recording album: selection texts, select-all,
+// delete confirmations, thumbnails arriving late, preview closing on delete.
+TestCase {
+    id: tc
+    name: "AlbumPanel"
+    when: windowShown
+    width: 1200
+    height: 800
+    visible: true
+
+    QtObject {
+        id: album
+        property bool open: true
+        property bool loading: false
+        property bool downloading: false
+        property bool deleting: false
+        property int downloadProgress: 0
+        property string statusMessage: "3 files"
+        property int filterIndex: 0
+        property var filteredItems: [
+            { path: "/DCIM/a.jpg", name: "a.jpg", type: "photo", sizeText: "2.0 MB", timeText: "2025-03-14 09:30", durationText: "" },
+            { path: "/DCIM/b.mp4", name: "b.mp4", type: "video", sizeText: "20.0 MB", timeText: "2025-03-14 09:31", durationText: "1:05" },
+            { path: "/DCIM/c.jpg", name: "", type: "photo", sizeText: "1.0 MB", timeText: "--", durationText: "" }
+        ]
+        property var pagedItems: filteredItems
+        property int currentPage: 1
+        property int totalPages: 1
+        property bool canGoPrevious: false
+        property bool canGoNext: false
+        property string playingPath: ""
+        property int playbackTotalMs: 0
+        property int playbackPositionMs: 0
+        property bool playbackPaused: false
+        property bool playbackHasFrame: false
+        property string playbackError: ""
+        property string downloadingPath: ""
+        property string downloadDirectory: "/tmp/downloads"
+        property var selectedPaths: []
+        property int selectedCount: selectedPaths.length
+        property int batchTotal: 0
+        property int batchCompleted: 0
+        property bool sendClientEndpoint: true
+        property var thumbs: ({})
+        property var calls: []
+        signal thumbnailReady(string path)
+        signal fileDeleted(string path)
+        function rec(c) { var l = calls.slice(); l.push(c); calls = l }
+        function thumbnailForPath(p) { return thumbs[p] || "" }
+        function toggleSelection(p) {
+            var s = selectedPaths.slice(), i = s.indexOf(p)
+            if (i >= 0) s.splice(i, 1); else s.push(p)
+            selectedPaths = s
+        }
+        function selectAllFiltered() { selectedPaths = filteredItems.map(function (it) { return it.path }) }
+        function clearSelection() { selectedPaths = [] }
+        function deleteFile(p) { rec("deleteFile " + p) }
+        function deleteSelected() { rec("deleteSelected") }
+        function downloadSelected() { rec("downloadSelected") }
+        function downloadFile(p) { rec("downloadFile " + p) }
+        function closeAlbum() { rec("closeAlbum") }
+        function setPlaybackVideoTarget(t) { rec("setPlaybackVideoTarget") }
+        function playVideo(p) { rec("playVideo " + p); playingPath = p }
+        function stopVideo() { rec("stopVideo"); playingPath = "" }
+        function refresh() {}
+        function pickDownloadDirectory() {}
+        function openDownloadDirectory() {}
+        function previousPage() {}
+        function nextPage() {}
+        function cancelDownload() {}
+        function pauseOrResumeVideo() {}
+        function seekVideo(ms) {}
+    }
+
+    Component {
+        id: panelComponent
+        Loader { source: "qrc:/qml/MediaAlbumPanel.qml" }
+    }
+
+    property var panel: null
+
+    function init() {
+        Core.album = album
+        Core.settings = null
+        album.selectedPaths = []
+        album.calls = []
+        album.thumbs = {}
+        album.playingPath = ""
+        var loader = createTemporaryObject(panelComponent, tc, { width: 1200, height: 800 })
+        tryCompare(loader, "status", 1)
+        panel = loader.item
+        waitForRendering(panel)
+    }
+
+    function test_selectionTexts() {
+        var summary = findChild(panel, "selectionSummary")
+        var selectAll = findChild(panel, "selectAll")
+        var download = findChild(panel, "downloadSelected")
+        compare(summary.text, "选择项目以执行批量操作")
+        compare(selectAll.text, "全选")
+        compare(download.text, "下载选中")
+        album.toggleSelection("/DCIM/b.mp4")
+        compare(summary.text, "已选 1 项")
+        compare(download.text, "下载选中 (1)")
+        mouseClick(selectAll)
+        compare(album.selectedCount, 3)
+        compare(selectAll.text, "非全选", "everything filtered is selected")
+        mouseClick(selectAll)
+        compare(album.selectedCount, 0, "deselect all clears the selection")
+    }
+
+    function test_deleteSelectedConfirmation() {
+        album.selectAllFiltered()
+        mouseClick(findChild(panel, "deleteSelected"))
+        var confirm = findChild(panel, "deleteConfirm")
+        verify(confirm.visible)
+        compare(findChild(panel, "deleteText").text, "确定删除选中的 3 个文件吗？")
+        mouseClick(findChild(panel, "deleteCancel"))
+        verify(!confirm.visible)
+        compare(album.calls, [], "cancel sends nothing")
+        mouseClick(findChild(panel, "deleteSelected"))
+        mouseClick(findChild(panel, "deleteConfirmButton"))
+        compare(album.calls, ["deleteSelected"])
+    }
+
+    function test_thumbnailArrivesLate() {
+        var grid = findChild(panel, "albumGrid")
+        var before = grabImage(grid)
+        album.thumbs = { "/DCIM/a.jpg": "qrc:/qml/art/otter.svg" }
+        album.thumbnailReady("/DCIM/a.jpg")
+        waitForRendering(grid)
+        tryVerify(function () { return !grabImage(grid).equals(before) }, 2000, "the tile shows the picture")
+    }
+
+    function test_videoPreviewClosesOnDelete() {
+        panel.openPreview(album.filteredItems[1])
+        verify(findChild(panel, "albumPreview").visible)
+        tryVerify(function () { return album.calls.indexOf("playVideo /DCIM/b.mp4") >= 0 }, 1000)
+        compare(album.calls[0], "setPlaybackVideoTarget", "the target is set before playing")
+        album.fileDeleted("/DCIM/b.mp4")
+        verify(!findChild(panel, "albumPreview").visible)
+        verify(album.calls.indexOf("stopVideo") >= 0, "closing the preview stops the video")
+    }
+
+    function test_singleDeleteText() {
+        panel.askDeleteOne("/DCIM/a.jpg", "a.jpg")
+        compare(findChild(panel, "deleteText").text, "确定删除 “a.jpg” 吗？")
+        mouseClick(findChild(panel, "deleteConfirmButton"))
+        compare(album.calls, ["deleteFile /DCIM/a.jpg"])
+    }
+}

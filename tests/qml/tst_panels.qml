@@ -1,0 +1,189 @@
+import QtQuick 2.15
+import QtTest 1.15
+import Skyrig.UI 1.0
+
+// The main page's own rules with recording doubles: section reads gated by
+// the handshake, the rail's fallback on a product change, the hidden raw
+// capture switch.
+TestCase {
+    id: tc
+    name: "Panels"
+    when: windowShown
+    width: 1400
+    height: 860
+    // A test case is hidden by default; these cases click real items.
+    visible: true
+
+    QtObject {
+        id: ctl
+        property bool handshakeReady: false
+        property bool splitScreenMode: false
+        property var calls: []
+        function rec(name) { var c = calls.slice(); c.push(name); calls = c }
+        function irAllParamsGet() { rec("irAllParamsGet") }
+        function visAllParamsGet() { rec("visAllParamsGet") }
+        function sbusConfigGet() { rec("sbusConfigGet") }
+        function ipGet() { rec("ipGet") }
+        function aiCategoriesGet() { rec("aiCategoriesGet") }
+        function osdConfigGet() { rec("osdConfigGet") }
+        function gimbalVersionGet() { rec("gimbalVersionGet") }
+        function cameraVersionGet() { rec("cameraVersionGet") }
+        function kernelVersionGet() { rec("kernelVersionGet") }
+        function deviceSnGet() { rec("deviceSnGet") }
+        function coreTempGet() { rec("coreTempGet") }
+        function uartProtocolGet() { rec("uartProtocolGet") }
+        function gimbalControl(m, y, p) { rec("gimbalControl") }
+        function setModel(id) { rec("setModel") }
+    }
+    QtObject {
+        id: cam
+        property string modelId: "Heron"
+        property string defaultVideoUrl: "rtsp://127.0.0.1:8554/test"
+        property bool autoStream: false
+        property bool videoPointAimEnabled: true
+        property bool hasVisibleLight: true
+        property bool hasInfrared: true
+        property bool hasAiRecognition: true
+        property bool hasOsd: true
+        property bool hasSbus: true
+        property bool hasSbusRange: true
+        property bool hasNetworkConfig: true
+        property bool hasLaser: true
+        property bool hasUartProtocolConfig: true
+        property bool hasHttpFirmwareUpgrade: false
+        property bool hasGimbalPointAim: true
+        property bool hasAlbum: true
+        property bool hasIrTemp: true
+        property real yawMinDeg: -180
+        property real yawMaxDeg: 180
+        property real pitchMinDeg: -90
+        property real pitchMaxDeg: 30
+        signal changed()
+        function aiCategories(zh) { return [{ label: "Person", value: 1, writeValue: 1 }] }
+        function firmwareUpgradeFileNameHint(zh) { return "" }
+        function irColorPalettes(zh, type) { return [] }
+        function photoResolutions(zh) { return [] }
+        function recordResolutions(zh) { return [] }
+        function streamResolutions(zh) { return [] }
+        function bitrates(zh) { return [] }
+        function videoOutputModes(zh) { return [] }
+        function osdItems(zh) { return [] }
+        property real visZoomMin: 1
+        property real visZoomMax: 30
+        property real visZoomStep: 0.1
+        property real irZoomMin: 1
+        property real irZoomMax: 8
+        property real irZoomStep: 1
+        property bool hasIrAiSuperRes: false
+        property bool hasIrFusion: false
+        property bool hasVideoOutputFormat: true
+        property bool irFusionOffsetLimited: true
+        property int visFusionHMin: 0
+        property int visFusionHMax: 10
+        property int visFusionVMin: 0
+        property int visFusionVMax: 10
+        property int irFusionHMin: 0
+        property int irFusionHMax: 10
+        property int irFusionVMin: 0
+        property int irFusionVMax: 10
+    }
+    QtObject {
+        id: logger
+        property bool rawCaptureEnabled: false
+        function append(t) {}
+        function clear() {}
+    }
+    QtObject {
+        id: link
+        property bool serialConnected: false
+        property bool udpConnected: true
+        property string udpIp: "127.0.0.1"
+        property int udpPort: 1030
+        property int connectionTab: 1
+        property var portList: []
+    }
+
+    Component {
+        id: controlPageComponent
+        Loader { source: "qrc:/qml/ControlPage.qml" }
+    }
+    Component {
+        id: mainPageComponent
+        Loader { source: "qrc:/qml/MainPage.qml" }
+    }
+
+    function init() {
+        ctl.calls = []
+        ctl.handshakeReady = false
+        cam.hasAiRecognition = true
+        cam.hasLaser = true
+        Core.control = ctl
+        Core.camera = cam
+        Core.logger = logger
+        Core.link = link
+        Core.gimbal = null
+        Core.album = null
+        Core.urls = null
+        Core.upgrade = null
+        Core.logLines = null
+        Core.keys = null
+    }
+
+    function test_readsWaitForHandshake() {
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
+        tryCompare(loader, "status", Loader.Ready)
+        var page = loader.item
+        page.section = 8
+        compare(ctl.calls, [], "nothing before the handshake")
+        ctl.handshakeReady = true
+        compare(ctl.calls, ["gimbalVersionGet", "cameraVersionGet", "kernelVersionGet", "deviceSnGet", "coreTempGet",
+                            "uartProtocolGet"])
+        ctl.calls = []
+        page.section = 3
+        compare(ctl.calls, ["irAllParamsGet", "visAllParamsGet"], "entering a section reads it")
+        ctl.calls = []
+        page.section = 2
+        compare(ctl.calls, [])
+        ctl.handshakeReady = false
+        page.section = 6
+        compare(ctl.calls, [], "nothing after the link went down")
+    }
+
+    function test_hiddenRawCaptureSwitch() {
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
+        tryCompare(loader, "status", Loader.Ready)
+        var title = findChild(loader.item, "logTitle")
+        var rawSwitch = findChild(loader.item, "rawCaptureSwitch")
+        verify(title && rawSwitch)
+        verify(!rawSwitch.visible)
+        mouseClick(title)
+        mouseClick(title)
+        verify(!rawSwitch.visible, "two clicks are not enough")
+        mouseClick(title)
+        tryVerify(function () { return rawSwitch.visible }, 1000, "three clicks reveal the switch")
+        // The header lays the switch out on the next frame.
+        tryVerify(function () { return rawSwitch.mapToItem(null, 0, 0).x > title.mapToItem(null, title.width, 0).x }, 2000)
+        logger.rawCaptureEnabled = true
+        for (var i = 0; i < 3; ++i)
+            mouseClick(title)
+        verify(!rawSwitch.visible)
+        verify(!logger.rawCaptureEnabled, "hiding the switch stops the capture")
+    }
+
+    function test_railFallsBack() {
+        var loader = createTemporaryObject(mainPageComponent, tc, { width: 1400, height: 860 })
+        tryCompare(loader, "status", Loader.Ready)
+        var page = loader.item
+        compare(page.currentSection, 2, "starts on the gimbal")
+        page.selectSection(6)
+        compare(page.currentSection, 6)
+        verify(findChild(page, "nav_6") !== null)
+        cam.hasAiRecognition = false
+        cam.changed()
+        compare(page.currentSection, 1, "AI is gone: back to the link")
+        page.selectSection(9)
+        cam.hasAiRecognition = true
+        cam.changed()
+        compare(page.currentSection, 9, "a section that stays is kept")
+    }
+}
