@@ -66,7 +66,10 @@ public:
     {
         if (bytes.isEmpty() && !end)
             return;
-        const uint8_t *data = reinterpret_cast<const uint8_t *>(bytes.constData());
+        // The parser reads ahead: its input needs zeroed padding behind it.
+        QByteArray padded = bytes;
+        padded.append(QByteArray(AV_INPUT_BUFFER_PADDING_SIZE, '\0'));
+        const uint8_t *data = reinterpret_cast<const uint8_t *>(padded.constData());
         int left = bytes.size();
         do {
             uint8_t *out = nullptr;

@@ -46,4 +46,8 @@ public:
     static QByteArray thumbnailJpeg(const QImage &image);
     // A stand-in thumbnail for a file whose picture cannot be read.
     static QImage placeholder(bool video, int seed);
+
+private:
+    static bool makePhotos(const QString &photoDir, qint64 first, int *made, QString *error);
+    static void makeClips(const QString &videoDir, qint64 first, Result *result);
 };
