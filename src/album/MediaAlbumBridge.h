@@ -137,38 +137,39 @@ public:
     int gapRerequests() const { return m_gapRerequests; }
     int quietRerequests() const { return m_quietRerequests; }
 
-public slots:
-    void openAlbum(const QString &videoUrl = QString());
-    void closeAlbum();
-    void refresh();
-    void deleteFile(const QString &path);
-    void deleteSelected();
-    void requestThumbnail(const QString &path);
-    QString thumbnailForPath(const QString &path) const;
-    void playVideo(const QString &path);
-    void stopVideo();
-    void setPlaybackVideoTarget(QObject *target);
-    void pauseOrResumeVideo();
-    void seekVideo(int positionMs);
-    void downloadFile(const QString &path);
-    void downloadFiles(const QVariantList &paths);
-    void downloadSelected();
-    void downloadAllFiltered();
-    void cancelDownload();
-    void toggleSelection(const QString &path);
-    void selectAllFiltered();
-    void clearSelection();
-    bool isSelected(const QString &path) const;
-    void previousPage();
-    void nextPage();
-    void setFilterIndex(int index);
-    void setSendClientEndpoint(bool on);
-    void setDownloadDirectory(const QString &dir);
-    QString pickDownloadDirectory();
-    void openDownloadDirectory();
-    void onAck(uint32_t msgId, uint16_t code);
-    void onFileDownloaded(const QByteArray &data);
-    void onFileWritten(const QString &partialPath, qint64 size);
+public:
+    // The operations the interface and the headless front end call.
+    Q_INVOKABLE void openAlbum(const QString &videoUrl = QString());
+    Q_INVOKABLE void closeAlbum();
+    Q_INVOKABLE void refresh();
+    Q_INVOKABLE void deleteFile(const QString &path);
+    Q_INVOKABLE void deleteSelected();
+    Q_INVOKABLE void requestThumbnail(const QString &path);
+    Q_INVOKABLE QString thumbnailForPath(const QString &path) const;
+    Q_INVOKABLE void playVideo(const QString &path);
+    Q_INVOKABLE void stopVideo();
+    Q_INVOKABLE void setPlaybackVideoTarget(QObject *target);
+    Q_INVOKABLE void pauseOrResumeVideo();
+    Q_INVOKABLE void seekVideo(int positionMs);
+    Q_INVOKABLE void downloadFile(const QString &path);
+    Q_INVOKABLE void downloadFiles(const QVariantList &paths);
+    Q_INVOKABLE void downloadSelected();
+    Q_INVOKABLE void downloadAllFiltered();
+    Q_INVOKABLE void cancelDownload();
+    Q_INVOKABLE void toggleSelection(const QString &path);
+    Q_INVOKABLE void selectAllFiltered();
+    Q_INVOKABLE void clearSelection();
+    Q_INVOKABLE bool isSelected(const QString &path) const;
+    Q_INVOKABLE void previousPage();
+    Q_INVOKABLE void nextPage();
+    Q_INVOKABLE void setFilterIndex(int index);
+    Q_INVOKABLE void setSendClientEndpoint(bool on);
+    Q_INVOKABLE void setDownloadDirectory(const QString &dir);
+    Q_INVOKABLE QString pickDownloadDirectory();
+    Q_INVOKABLE void openDownloadDirectory();
+    Q_INVOKABLE void onAck(uint32_t msgId, uint16_t code);
+    Q_INVOKABLE void onFileDownloaded(const QByteArray &data);
+    Q_INVOKABLE void onFileWritten(const QString &partialPath, qint64 size);
 
 signals:
     void openChanged();
