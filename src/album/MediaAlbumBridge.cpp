@@ -893,6 +893,12 @@ void MediaAlbumBridge::pump()
 
 void MediaAlbumBridge::endTransfer()
 {
+    // A transfer asked for more than once may still be on its way in a
+    // second copy: the camera is told to stop, and the next transfer waits
+    // until what it had sent has arrived (and been dropped).
+    if (m_rerequested && m_transfer != Transfer::None)
+        sendAbort();
+    m_rerequested = false;
     ++m_transferSerial;
     m_transfer = Transfer::None;
     m_transferPath.clear();
@@ -972,6 +978,7 @@ void MediaAlbumBridge::rerequest()
 {
     if (!m_controller)
         return;
+    m_rerequested = true;
     const quint32 next = m_receiver->nextSequence();
     switch (m_transfer) {
     case Transfer::File:

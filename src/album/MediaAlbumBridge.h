@@ -343,7 +343,8 @@ private:
     int m_aheadOfGap = 0;            // packets seen beyond it
     bool m_gapAsked = false;
     bool m_fileDone = false;
-    bool m_settling = false; // a transfer waits for an aborted one's datagrams
+    bool m_rerequested = false; // the transfer in flight was asked for again
+    bool m_settling = false;    // a transfer waits for an aborted one's datagrams
     int m_fileRequests = 0;
     int m_gapRerequests = 0;
     int m_quietRerequests = 0;

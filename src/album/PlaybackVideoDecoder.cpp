@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -142,8 +143,13 @@ void PlaybackVideoDecoder::run()
             av_frame_unref(s.picture);
         }
     };
+    // The parser reads a little beyond the bytes it is given; the library
+    // asks for that much zeroed room after every input.
+    std::vector<uint8_t> input;
     auto feed = [&](const QByteArray &payload) {
-        const auto *data = reinterpret_cast<const uint8_t *>(payload.constData());
+        input.assign(size_t(payload.size()) + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+        std::memcpy(input.data(), payload.constData(), size_t(payload.size()));
+        const uint8_t *data = input.data();
         int left = payload.size();
         while (left > 0 && m_running) {
             uint8_t *unit = nullptr;

@@ -63,8 +63,9 @@ private slots:
             << "2.0 KB" << s << "";
         QTest::newRow("single object, seconds, duration, zero byte")
             << QByteArray("{\"path\":\"/p/b.jpg\",\"filesize\":1572864,\"mtime\":1700000000,"
-                          "\"duration\":75}\0garbage",
-                          90)
+                          "\"duration\":75}")
+                   .append('\0')
+                   .append("garbage")
             << 1 << "photo"
             << "1.5 MB" << s << "1:15";
         QTest::newRow("byte-order mark, skipped elements")
