@@ -127,12 +127,13 @@ struct Ground {
         if (qEnvironmentVariableIsSet("BENCH_ALBUM_TRACE")) {
             QObject::connect(&trace, &QTimer::timeout, [this] {
                 const MediaDownloadReceiver *r = album.downloadReceiver();
-                std::fprintf(stderr, "trace: next %u active %d held %d dup %llu odd %llu strangers %llu status %s\n",
-                             r->nextSequence(), r->active(), r->heldCount(),
-                             (unsigned long long)r->duplicatePackets(),
-                             (unsigned long long)r->inconsistentPackets(),
-                             (unsigned long long)r->rejectedDatagrams(),
-                             qPrintable(album.statusMessage()));
+                std::fprintf(
+                    stderr,
+                    "trace: next %u active %d held %d dup %llu odd %llu strangers %llu status %s\n",
+                    r->nextSequence(), r->active(), r->heldCount(),
+                    (unsigned long long)r->duplicatePackets(),
+                    (unsigned long long)r->inconsistentPackets(),
+                    (unsigned long long)r->rejectedDatagrams(), qPrintable(album.statusMessage()));
             });
             trace.start(qEnvironmentVariableIntValue("BENCH_ALBUM_TRACE"));
         }
