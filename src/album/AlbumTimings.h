@@ -30,9 +30,12 @@ struct AlbumTimings {
     // Without progress for this long, the window is asked for again from the
     // first byte still missing (lost datagrams, lost request or answer).
     int rerequestMs = 400;
+    // Once packets are flowing, silence of fifty times their usual spacing
+    // (at least this long) already counts as no progress.
+    int minQuietMs = 20;
     // Packets held beyond a gap before it counts as a loss rather than
     // reordering; the missing part is then asked for at once.
-    int gapHeldPackets = 8;
+    int gapHeldPackets = 4;
     // "Enter album mode" without an answer is sent again after this long, at
     // most modeResendCount more times, before the album reports the failure.
     int modeResendMs = 1500;

@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -511,12 +512,14 @@ void MediaAlbumBridge::refresh()
         m_receiver->expectInMemory(MaxListBytes);
         m_receiver->setPacketSize(ListPacketSize);
         m_lastReceived = 0;
+        m_arrivalMs = -1;
+        m_arrivalClock.invalidate();
         m_windowStart = 0;
         m_windowCount = MaxWindowPackets;
         m_gapNext = 0xFFFFFFFFu;
         m_controller->mediaFileDownload(QString(), ListFile, ListPacketSize, 0, MaxWindowPackets);
         m_activityClock.start();
-        m_rerequestTimer.start(m_t.rerequestMs);
+        m_rerequestTimer.start(quietLimit());
     });
 }
 
@@ -731,13 +734,15 @@ void MediaAlbumBridge::startNextThumbnail()
             m_receiver->expectInMemory(MaxThumbnailBytes);
             m_receiver->setPacketSize(ThumbnailPacketSize);
             m_lastReceived = 0;
+            m_arrivalMs = -1;
+            m_arrivalClock.invalidate();
             m_windowStart = 0;
             m_windowCount = ThumbnailPackets;
             m_gapNext = 0xFFFFFFFFu;
             m_controller->mediaFileDownload(path, ThumbnailFile, ThumbnailPacketSize, 0,
                                             ThumbnailPackets);
             m_activityClock.start();
-            m_rerequestTimer.start(m_t.rerequestMs);
+            m_rerequestTimer.start(quietLimit());
         });
         return;
     }
@@ -953,7 +958,7 @@ void MediaAlbumBridge::requestWindow(quint32 startSeq)
     m_receiver->noteRequest();
     m_controller->mediaFileDownload(m_transferPath, m_fileType, m_packetSize, int(startSeq), count);
     m_activityClock.start();
-    m_rerequestTimer.start(m_t.rerequestMs);
+    m_rerequestTimer.start(quietLimit());
 }
 
 bool MediaAlbumBridge::fileComplete() const
@@ -999,16 +1004,17 @@ void MediaAlbumBridge::rerequest()
         return;
     }
     m_activityClock.start();
-    m_rerequestTimer.start(m_t.rerequestMs);
+    m_rerequestTimer.start(quietLimit());
 }
 
 void MediaAlbumBridge::onRerequestCheck()
 {
     if (m_transfer == Transfer::None)
         return;
-    const qint64 quiet = m_activityClock.isValid() ? m_activityClock.elapsed() : m_t.rerequestMs;
-    if (quiet < m_t.rerequestMs) {
-        m_rerequestTimer.start(int(m_t.rerequestMs - quiet));
+    const int limit = quietLimit();
+    const qint64 quiet = m_activityClock.isValid() ? m_activityClock.elapsed() : limit;
+    if (quiet < limit) {
+        m_rerequestTimer.start(int(limit - quiet));
         return;
     }
     ++m_quietRerequests;
@@ -1020,6 +1026,7 @@ void MediaAlbumBridge::onPacketAhead(int heldCount, quint32 sequence)
     Q_UNUSED(heldCount)
     if (m_transfer == Transfer::None || m_settling)
         return;
+    noteArrival();
     const quint32 next = m_receiver->nextSequence();
     if (next != m_gapNext) {
         m_gapNext = next;
@@ -1041,11 +1048,31 @@ void MediaAlbumBridge::onPacketAhead(int heldCount, quint32 sequence)
     rerequest();
 }
 
+void MediaAlbumBridge::noteArrival()
+{
+    if (m_arrivalClock.isValid()) {
+        const double gap = m_arrivalClock.nsecsElapsed() / 1e6;
+        m_arrivalMs = m_arrivalMs < 0 ? gap : 0.9 * m_arrivalMs + 0.1 * gap;
+    }
+    m_arrivalClock.start();
+}
+
+int MediaAlbumBridge::quietLimit() const
+{
+    // Silence much longer than the usual spacing of packets means the rest
+    // of the window was lost (or the request or its answer). Until packets
+    // have arrived, the full delay.
+    if (m_arrivalMs < 0)
+        return m_t.rerequestMs;
+    return int(qBound<double>(m_t.minQuietMs, std::ceil(m_arrivalMs * 50), m_t.rerequestMs));
+}
+
 void MediaAlbumBridge::onReceiverProgress(qint64 received, qint64 total)
 {
     if (m_transfer == Transfer::None)
         return;
     if (received > m_lastReceived) {
+        noteArrival();
         m_lastReceived = received;
         m_activityClock.start();
         m_growthClock.start();
@@ -1112,6 +1139,8 @@ void MediaAlbumBridge::startNextFile()
 
     m_receiver->reset();
     m_lastReceived = 0;
+    m_arrivalMs = -1;
+    m_arrivalClock.invalidate();
     m_fileDone = false;
     ++m_transferSerial;
     m_transfer = Transfer::File;

@@ -258,6 +258,8 @@ private:
     void onReceiverError(const QString &message);
     void onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
     void onStallCheck();
+    void noteArrival();
+    int quietLimit() const;
     void onRerequestCheck();
     void onFileAck(quint16 code);
     void announceClientEndpoint();
@@ -288,6 +290,8 @@ private:
     QElapsedTimer m_activityClock; // since the transfer last grew or was asked for
     QElapsedTimer m_growthClock;   // since the file transfer last grew
     QElapsedTimer m_abortClock;    // since the last abort was sent
+    QElapsedTimer m_arrivalClock;  // since the last packet of the transfer
+    double m_arrivalMs = -1;       // usual spacing of its packets (-1: not known yet)
     quint64 m_transferSerial = 0;  // changes whenever a transfer starts or ends
     quint64 m_session = 0;         // changes on every open and close
     qint64 m_maxFileBytes = 0xFFFFFFFFLL;
