@@ -35,7 +35,7 @@ struct AlbumTimings {
     int minQuietMs = 20;
     // Packets held beyond a gap before it counts as a loss rather than
     // reordering; the missing part is then asked for at once.
-    int gapHeldPackets = 4;
+    int gapHeldPackets = 8;
     // "Enter album mode" without an answer is sent again after this long, at
     // most modeResendCount more times, before the album reports the failure.
     int modeResendMs = 1500;

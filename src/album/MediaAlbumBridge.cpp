@@ -937,7 +937,7 @@ int MediaAlbumBridge::packetSizeForFile() const
     return LargePacketSize;
 }
 
-void MediaAlbumBridge::requestWindow(quint32 startSeq)
+void MediaAlbumBridge::requestWindow(quint32 startSeq, int maxCount)
 {
     if (m_transfer != Transfer::File || m_transferPath.isEmpty() || !m_controller)
         return;
@@ -951,6 +951,7 @@ void MediaAlbumBridge::requestWindow(quint32 startSeq)
             return;
         count = int(qMin<qint64>(qMax<qint64>(packets - startSeq, 1), MaxWindowPackets));
     }
+    count = qMin(count, maxCount);
     m_windowStart = startSeq;
     m_windowCount = count;
     m_requestOutstanding = true;
@@ -1045,6 +1046,14 @@ void MediaAlbumBridge::onPacketAhead(int heldCount, quint32 sequence)
     m_gapAsked = true;
     m_aheadOfGap = 0;
     ++m_gapRerequests;
+    if (m_transfer == Transfer::File && m_receiver->heldCount() > 0 && !m_transferPath.isEmpty()) {
+        // Only the missing packets: those held beyond them are not sent
+        // again, and once the gap is filled the next window follows at once.
+        m_rerequested = true;
+        requestWindow(
+            next, int(qBound<qint64>(1, qint64(m_receiver->firstHeld()) - next, MaxWindowPackets)));
+        return;
+    }
     rerequest();
 }
 

@@ -244,7 +244,7 @@ private:
     void afterSettle(const std::function<void()> &begin);
     void endTransfer();
     void sendAbort();
-    void requestWindow(quint32 startSeq);
+    void requestWindow(quint32 startSeq, int maxCount = MaxWindowPackets);
     void rerequest();
     void windowAdvance();
     bool fileComplete() const;

@@ -78,6 +78,8 @@ public:
     quint32 nextSequence() const { return m_nextSequence; }
     qint64 assembledBytes() const { return m_assembled; }
     int heldCount() const { return m_held.size(); }
+    // The lowest sequence number held (0 when none is).
+    quint32 firstHeld() const { return m_held.isEmpty() ? 0 : m_held.firstKey(); }
     // Largest memory held at once for out-of-order packets, since construction.
     qint64 peakHeldBytes() const { return m_peakHeldBytes; }
     quint64 duplicatePackets() const { return m_duplicates; }
