@@ -10,6 +10,7 @@
 #include "link/TransportManager.h"
 #include "log/LogBridge.h"
 #include "state/GimbalState.h"
+#include "upgrade/FirmwareUpgradeBridge.h"
 
 #include <QStringListModel>
 
@@ -27,6 +28,7 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
     m_appSettings = new AppSettingsBridge(owner);
     m_cameraModel = new CameraModelBridge(m_controller, owner);
     m_mediaAlbum = new MediaAlbumBridge(m_controller, owner);
+    m_firmwareUpgrade = new FirmwareUpgradeBridge(owner);
     // The acknowledgement logger reads the album's download state: refused
     // follow-up requests of a running download are not worth a user line.
     m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, m_mediaAlbum, owner);
@@ -47,14 +49,14 @@ QStringList AppCore::publishedNames()
             QStringLiteral("gimbalState"),      QStringLiteral("connBridge"),
             QStringLiteral("logModel"),         QStringLiteral("appLog"),
             QStringLiteral("appSettings"),      QStringLiteral("cameraModel"),
-            QStringLiteral("mediaAlbum")};
+            QStringLiteral("mediaAlbum"),       QStringLiteral("firmwareUpgrade")};
 }
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
 {
-    const QObjectList objects{m_transportManager, m_controller,  gimbalState(),
-                              m_connectionBridge, m_logModel,    m_logBridge,
-                              m_appSettings,      m_cameraModel, m_mediaAlbum};
+    const QObjectList objects{
+        m_transportManager, m_controller,  gimbalState(), m_connectionBridge, m_logModel,
+        m_logBridge,        m_appSettings, m_cameraModel, m_mediaAlbum,       m_firmwareUpgrade};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
     QVector<QPair<QString, QObject *>> published;

@@ -10,6 +10,7 @@ class AppSettingsBridge;
 class CameraModelBridge;
 class CommandLoggers;
 class ConnectionBridge;
+class FirmwareUpgradeBridge;
 class GimbalController;
 class GimbalState;
 class LogBridge;
@@ -41,6 +42,7 @@ public:
     CameraModelBridge *cameraModel() const { return m_cameraModel; }
     CommandLoggers *commandLoggers() const { return m_commandLoggers; }
     MediaAlbumBridge *mediaAlbum() const { return m_mediaAlbum; }
+    FirmwareUpgradeBridge *firmwareUpgrade() const { return m_firmwareUpgrade; }
 
     // The objects the interface reaches by name, in the order they are
     // published (the key filter, which belongs to the interface, is not one).
@@ -66,4 +68,5 @@ private:
     CameraModelBridge *m_cameraModel = nullptr;
     CommandLoggers *m_commandLoggers = nullptr;
     MediaAlbumBridge *m_mediaAlbum = nullptr;
+    FirmwareUpgradeBridge *m_firmwareUpgrade = nullptr;
 };

@@ -41,7 +41,10 @@ class SimProcess
 public:
     bool start(const QStringList &extraArgs, QString *error)
     {
-        process.start(simulatorPath(), words("--udp-port 0 --rtsp-port 0") + extraArgs);
+        // No HTTP service unless asked for: its port is fixed, so simulators
+        // of tests running side by side would contend for it.
+        process.start(simulatorPath(),
+                      words("--udp-port 0 --rtsp-port 0 --http-port 0") + extraArgs);
         static const QRegularExpression ready(
             QStringLiteral("camsim ready udp=(?:\\S*:(\\d+)|-) "));
         QElapsedTimer t;

@@ -157,6 +157,8 @@ QVector<SimFrame> SimCamera::handleCommand(quint16 code, const QByteArray &paylo
     if (!m_started)
         advance(nowMs);
     QVector<SimFrame> out;
+    if (m_rebooting)
+        return out; // nobody home until the reboot is over
     const auto forced = m_options.ackResults.constFind(code);
     if (forced != m_options.ackResults.constEnd() && forced.value() != Ok) {
         // A forced refusal: the command is not carried out.
@@ -630,14 +632,13 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         if (m_recording)
             stopRecording(now);
         return Ok;
-    case 0x0317:   // camera version 2.6.31
-    case 0x033A: { // kernel version 5.10.120
-        static const int camera[] = {2, 6, 31};
-        static const int kernel[] = {5, 10, 120};
-        for (int v : code == 0x0317 ? camera : kernel)
+    case 0x0317: // camera version, 2.6.31 until an upgrade
+        extra->append(m_cameraVersion);
+        return Ok;
+    case 0x033A: // kernel version 5.10.120
+        for (int v : {5, 10, 120})
             Payload::appendU8(*extra, v);
         return Ok;
-    }
     case 0x0318:
         if (!s.hasVideoOutputFormat)
             return Unsupported;
@@ -964,6 +965,38 @@ void SimCamera::integrateMotion(double dt, qint64 now)
         m_angleTarget = false;
 }
 
+void SimCamera::beginReboot(const QByteArray &cameraVersion)
+{
+    m_cameraVersion = cameraVersion.left(3).leftJustified(3, '\0');
+    m_rebooting = true;
+    m_rebootUntil = m_lastMs + m_options.rebootMs;
+    // What was under way does not survive the restart.
+    m_pending.clear();
+    m_manualYaw = m_manualPitch = 0;
+    m_manualUntil = -1;
+    m_yawRate = m_pitchRate = 0;
+    m_angleTarget = false;
+    m_zoomDir = 0;
+    m_recording = false;
+    m_photoBusy = false;
+    m_tracking = false;
+    m_aiOn = false;
+    m_laserPeriodic = false;
+    setAlbumMode(false, m_lastMs); // ends playback and transfers
+}
+
+void SimCamera::finishReboot(qint64 now, QVector<SimFrame> *out)
+{
+    m_rebooting = false;
+    m_lastMs = qMax(m_lastMs, now);
+    m_nextAttitude = m_nextStatus = m_nextIr = m_nextVis = now;
+    // Back on the link: tell whoever listens which version now runs.
+    QByteArray payload;
+    Payload::appendU16(payload, Ok);
+    payload.append(m_cameraVersion);
+    out->append(ack(0x0317, payload));
+}
+
 QVector<SimFrame> SimCamera::advance(qint64 nowMs)
 {
     QVector<SimFrame> out;
@@ -972,6 +1005,13 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
         m_lastMs = nowMs;
         m_nextAttitude = m_nextStatus = m_nextIr = m_nextVis = nowMs;
         m_nextAi = m_nextLaser = m_nextOverlay = nowMs;
+    }
+    if (m_rebooting) {
+        if (nowMs < m_rebootUntil) {
+            m_lastMs = qMax(m_lastMs, nowMs);
+            return out;
+        }
+        finishReboot(nowMs, &out);
     }
     // Integrate in slices of at most 50 ms so the manual-motion hold ends on time.
     while (m_lastMs < nowMs) {

@@ -74,6 +74,13 @@ public:
     PlayState playState() const { return m_playState; }
     qint64 playPositionMs(qint64 nowMs) const;
 
+    // An accepted upgrade: the camera goes silent for the options' reboot
+    // time (no reports, no replies, motion and capture stop), then reports
+    // `cameraVersion` (three bytes) and answers version queries with it.
+    void beginReboot(const QByteArray &cameraVersion);
+    bool rebooting() const { return m_rebooting; }
+    QByteArray cameraVersion() const { return m_cameraVersion; }
+
     // Report payloads as they would be sent now.
     QByteArray attitudePayload() const;
     QByteArray gimbalStatusPayload() const;
@@ -140,6 +147,7 @@ private:
     int cardStatus() const;
     void updateStream();
     void resetSettings();
+    void finishReboot(qint64 now, QVector<SimFrame> *out);
 
     double temperatureAt(double x, double y) const;
     Measured measure(int x0, int y0, int x1, int y1) const;
@@ -244,4 +252,9 @@ private:
     qint64 m_playBaseMs = 0; // position when the clock below was taken
     qint64 m_playBaseAt = 0; // simulation time of that position
     qint64 m_nextPlayReport = 0;
+
+    // firmware
+    QByteArray m_cameraVersion = QByteArray("\x02\x06\x1f", 3); // 2.6.31
+    bool m_rebooting = false;
+    qint64 m_rebootUntil = 0;
 };

@@ -5,6 +5,8 @@
 
 #include <SkyrigVersion.h>
 
+#include <limits>
+
 namespace
 {
 
@@ -86,7 +88,7 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         "pseudo-terminal, streams status reports, and optionally serves RTSP test video.\n"
         "It only talks to loopback addresses unless --allow-remote is given.\n"
         "On start it prints one line: camsim ready udp=ADDR:PORT pty=PATH rtsp=URL model=ID\n"
-        "media=FILES card=FOLDER"));
+        "media=FILES card=FOLDER http=ADDR:PORT"));
     const QCommandLineOption oHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                    QStringLiteral("Show this help."));
     const QCommandLineOption oVersion(QStringLiteral("version"),
@@ -207,6 +209,36 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
                   oSd,       oLoss,       oCorrupt,    oDuplicate,   oGarbage, oDelay,
                   oJitter,   oAckResult,  oSeed,       oAllowRemote, oReorder, oFaultChannel,
                   oMediaDir, oListStyle,  oMediaRate,  oPlaybackForm});
+    const QCommandLineOption oHttpPort(
+        QStringLiteral("http-port"),
+        QStringLiteral("Port of the HTTP upgrade service (default 8088; 0 disables it)."),
+        QStringLiteral("port"), QStringLiteral("8088"));
+    const QCommandLineOption oHttpStatus(
+        QStringLiteral("http-status"),
+        QStringLiteral("Answer every package upload with this HTTP status and a short text."),
+        QStringLiteral("code"));
+    const QCommandLineOption oHttpStall(
+        QStringLiteral("http-stall"),
+        QStringLiteral("Take package uploads but never answer them."));
+    const QCommandLineOption oHttpStallStart(
+        QStringLiteral("http-stall-start"),
+        QStringLiteral("Take start-upgrade requests but never answer them."));
+    const QCommandLineOption oHttpStartCode(
+        QStringLiteral("http-start-code"),
+        QStringLiteral("Answer every start-upgrade request with this code (and a message "
+                       "unless it is 0)."),
+        QStringLiteral("n"));
+    const QCommandLineOption oHttpStartBody(
+        QStringLiteral("http-start-body"),
+        QStringLiteral("Answer every start-upgrade request with this text instead of JSON."),
+        QStringLiteral("text"));
+    const QCommandLineOption oRebootMs(
+        QStringLiteral("reboot-ms"),
+        QStringLiteral("How long the camera stays silent while it reboots after an accepted "
+                       "upgrade (default 1500)."),
+        QStringLiteral("ms"), QStringLiteral("1500"));
+    p.addOptions({oHttpPort, oHttpStatus, oHttpStall, oHttpStallStart, oHttpStartCode,
+                  oHttpStartBody, oRebootMs});
 
     if (!p.parse(arguments)) {
         *error = p.errorText();
@@ -257,6 +289,27 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         !parseInt(p.value(oJitter), QStringLiteral("jitter"), 0, 60000, &jitterMs, error) ||
         !parseProbability(p.value(oReorder), QStringLiteral("reorder"), &reorder, error))
         return false;
+    if (!parseInt(p.value(oHttpPort), QStringLiteral("http-port"), 0, 65535, &httpPort, error) ||
+        !parseInt(p.value(oRebootMs), QStringLiteral("reboot-ms"), 0, 600000, &rebootMs, error))
+        return false;
+    httpStatus = 0;
+    if (p.isSet(oHttpStatus) && !parseInt(p.value(oHttpStatus), QStringLiteral("http-status"), 200,
+                                          599, &httpStatus, error))
+        return false;
+    httpStall = p.isSet(oHttpStall);
+    httpStallStart = p.isSet(oHttpStallStart);
+    httpStartCode.reset();
+    if (p.isSet(oHttpStartCode)) {
+        int code = 0;
+        if (!parseInt(p.value(oHttpStartCode), QStringLiteral("http-start-code"),
+                      std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &code,
+                      error))
+            return false;
+        httpStartCode = code;
+    }
+    httpStartBody.reset();
+    if (p.isSet(oHttpStartBody))
+        httpStartBody = p.value(oHttpStartBody).toUtf8();
 
     if (p.isSet(oFaultChannel)) {
         faultChannels = 0;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // Everything the simulator can be told on its command line. Parsing is kept
 // apart from main() so that a bad option is reported with a clear text and the
@@ -44,6 +47,15 @@ public:
     ListStyle listStyle = ListStyle::Loose;
     double mediaRateMbps = 80.0; // 0 = as fast as the socket takes them
     PlaybackForm playbackForm = PlaybackForm::Raw;
+
+    // HTTP upgrade service and its faults.
+    int httpPort = 8088;                     // 0 = no HTTP service
+    int httpStatus = 0;                      // answer uploads with this status (0 = normally)
+    bool httpStall = false;                  // take uploads, never answer
+    bool httpStallStart = false;             // take start requests, never answer
+    std::optional<int> httpStartCode;        // answer start requests with this code
+    std::optional<QByteArray> httpStartBody; // answer start requests with these bytes
+    int rebootMs = 1500;                     // how long the camera is away after an upgrade
 
     // Parses `arguments` (argv, program name first). On failure returns false
     // and sets `error`; with --help or --version sets `helpText` and returns

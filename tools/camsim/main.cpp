@@ -1,4 +1,5 @@
 #include "camsim/DatagramChannel.h"
+#include "camsim/HttpServer.h"
 #include "camsim/MediaCard.h"
 #include "camsim/SimCamera.h"
 #include "camsim/SimLink.h"
@@ -117,6 +118,32 @@ int main(int argc, char *argv[])
     }
 #endif
 
+    QString httpAddress = QStringLiteral("-");
+    std::unique_ptr<HttpServer> http;
+    if (options.httpPort > 0) {
+        HttpServer::Faults faults;
+        faults.uploadStatus = options.httpStatus;
+        faults.stallUpload = options.httpStall;
+        faults.stallStart = options.httpStallStart;
+        faults.startCode = options.httpStartCode;
+        faults.startBody = options.httpStartBody;
+        http.reset(new HttpServer(options.bindAddress, camera.modelSpec().id, options.allowRemote,
+                                  faults));
+        if (http->start(quint16(options.httpPort), &error)) {
+            httpAddress = QStringLiteral("%1:%2").arg(options.bindAddress).arg(http->port());
+            QObject::connect(http.get(), &HttpServer::upgradeStarted, &camera,
+                             [&camera, &err](const QString &fileName) {
+                                 err << "camsim: upgrade with " << fileName
+                                     << " accepted; rebooting\n"
+                                     << Qt::flush;
+                                 camera.beginReboot(HttpServer::versionOfPackage(fileName));
+                             });
+        } else {
+            err << "camsim: HTTP disabled: " << error << "\n";
+            http.reset();
+        }
+    }
+
     // Stop cleanly on SIGINT/SIGTERM so the pseudo-terminal link is removed.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
         auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
@@ -131,7 +158,8 @@ int main(int argc, char *argv[])
     const QString pty = link.ptyPath().isEmpty() ? QStringLiteral("-") : link.ptyPath();
     out << "camsim ready udp=" << udp << " pty=" << pty << " rtsp=" << rtspUrl
         << " model=" << camera.modelSpec().id << " media=" << card.expectedCount()
-        << " card=" << QString::fromUtf8(QUrl::toPercentEncoding(card.folder(), "/")) << "\n"
+        << " card=" << QString::fromUtf8(QUrl::toPercentEncoding(card.folder(), "/"))
+        << " http=" << httpAddress << "\n"
         << Qt::flush;
 
     const int status = app.exec();

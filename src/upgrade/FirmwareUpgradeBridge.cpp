@@ -1,0 +1,432 @@
+#include "upgrade/FirmwareUpgradeBridge.h"
+
+#include "catalog/FirmwareNameRules.h"
+#include "link/Language.h"
+#include "upgrade/UpgradeStartReply.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHttpMultiPart>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace
+{
+
+const char *const UploadPath = "/v1/camera/NetWork/GetPackage";
+const char *const StartPath = "/v1/camera/NetWork/StartUpgrade";
+
+QString selectPackageText()
+{
+    return Language::pick(QStringLiteral("Select an upgrade package"),
+                          QStringLiteral("请选择升级包"));
+}
+
+QString cannotOpenText()
+{
+    return Language::pick(QStringLiteral("Cannot open upgrade package"),
+                          QStringLiteral("无法打开升级包文件"));
+}
+
+// The platform's open-file dialog, without a parent window; nothing can be
+// shown without a widgets application (the headless front end has none).
+QString showOpenDialog(const QString &title, const QString &filter, const QString &folder)
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return QString();
+    return QFileDialog::getOpenFileName(nullptr, title, folder, filter);
+}
+
+int httpStatusOf(const QNetworkReply *reply)
+{
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+// A failure of the exchange itself rather than an answer: no HTTP status at
+// all, or a success status whose transfer broke off.
+bool isTransferError(const QNetworkReply *reply, int status)
+{
+    return reply->error() != QNetworkReply::NoError &&
+           (status == 0 || UpgradeStartReply::isSuccessStatus(status));
+}
+
+} // namespace
+
+FirmwareUpgradeBridge::FirmwareUpgradeBridge(QObject *parent)
+    : QObject(parent), m_network(new QNetworkAccessManager(this)), m_hasher(new Md5Hasher(this)),
+      m_statusMessage(selectPackageText()), m_chooser(showOpenDialog)
+{
+    // The camera sits on the operator's own network: a proxy from the
+    // environment must never stand between them.
+    m_network->setProxy(QNetworkProxy::NoProxy);
+    connect(m_hasher, &Md5Hasher::finished, this, &FirmwareUpgradeBridge::onHashed);
+}
+
+FirmwareUpgradeBridge::~FirmwareUpgradeBridge()
+{
+    abortCurrent();
+}
+
+QString FirmwareUpgradeBridge::fileName() const
+{
+    return m_filePath.isEmpty() ? QString() : QFileInfo(m_filePath).fileName();
+}
+
+bool FirmwareUpgradeBridge::isValidHost(const QString &host)
+{
+    if (host.isEmpty() || host.size() > 253)
+        return false;
+    static const QRegularExpression label(
+        QStringLiteral("\\A[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?\\z"));
+    static const QRegularExpression number(QStringLiteral("\\A(?:0|[1-9][0-9]{0,2})\\z"));
+    const QStringList labels = host.split(QLatin1Char('.'));
+    bool allNumeric = true;
+    for (const QString &part : labels) {
+        if (!label.match(part).hasMatch())
+            return false;
+        allNumeric = allNumeric &&
+                     std::all_of(part.begin(), part.end(), [](QChar c) { return c.isDigit(); });
+    }
+    if (!allNumeric)
+        return true; // a host name (its last label has a letter or hyphen)
+    // Digits only: this is meant as an address, so it must be a whole
+    // dotted-decimal one (no short forms, no octal-looking leading zeros).
+    if (labels.size() != 4)
+        return false;
+    for (const QString &part : labels)
+        if (!number.match(part).hasMatch() || part.toInt() > 255)
+            return false;
+    return true;
+}
+
+QString FirmwareUpgradeBridge::nameRefusal(const QString &modelId) const
+{
+    const QString hint = FirmwareNameRules::firmwareFileNameHint(modelId, true);
+    if (hint.isEmpty())
+        return Language::pick(QStringLiteral("File name is not valid"),
+                              QStringLiteral("文件名不符合要求"));
+    return Language::pick(QStringLiteral("File name must match %1"),
+                          QStringLiteral("文件名不符合要求，应为 %1"))
+        .arg(hint);
+}
+
+QString FirmwareUpgradeBridge::pickFirmwareFile(const QString &modelId)
+{
+    if (busy())
+        return m_filePath;
+    const QString hint = FirmwareNameRules::firmwareFileNameHint(modelId, false);
+    const QString title =
+        hint.isEmpty()
+            ? Language::pick(QStringLiteral("Select upgrade package"), QStringLiteral("选择升级包"))
+            : Language::pick(QStringLiteral("Select upgrade package (%1)"),
+                             QStringLiteral("选择升级包（%1）"))
+                  .arg(hint);
+    const QString filter =
+        Language::pick(QStringLiteral("Upgrade package (*.tar *.TAR);;All files (*.*)"),
+                       QStringLiteral("升级包 (*.tar *.TAR);;所有文件 (*.*)"));
+    const QString folder =
+        m_filePath.isEmpty() ? QDir::homePath() : QFileInfo(m_filePath).absolutePath();
+    const QString path = m_chooser ? m_chooser(title, filter, folder) : QString();
+    if (path.isEmpty())
+        return m_filePath;
+    return setFirmwareFile(path, modelId);
+}
+
+QString FirmwareUpgradeBridge::setFirmwareFile(const QString &path, const QString &modelId)
+{
+    if (busy())
+        return m_filePath;
+    m_md5.clear();
+    setProgress(0);
+    if (!FirmwareNameRules::isFirmwareFileNameValid(modelId, path)) {
+        m_filePath.clear();
+        setStatus(nameRefusal(modelId));
+        emit filePathChanged();
+        return QString();
+    }
+    m_filePath = QDir::toNativeSeparators(path);
+    setStatus(Language::pick(QStringLiteral("Selected: "), QStringLiteral("已选择：")) +
+              fileName());
+    emit filePathChanged();
+    return m_filePath;
+}
+
+void FirmwareUpgradeBridge::clearFile()
+{
+    if (busy() || m_filePath.isEmpty())
+        return;
+    m_filePath.clear();
+    m_md5.clear();
+    setProgress(0);
+    setStatus(selectPackageText());
+    emit filePathChanged();
+}
+
+void FirmwareUpgradeBridge::startUpgrade(const QString &hostIp, const QString &modelId)
+{
+    if (busy())
+        return;
+    const QString host = hostIp.trimmed();
+    if (!isValidHost(host)) {
+        fail(Language::pick(QStringLiteral("Invalid camera IP"), QStringLiteral("相机 IP 无效")));
+        return;
+    }
+    if (m_filePath.isEmpty() || !QFileInfo(m_filePath).isFile()) {
+        fail(Language::pick(QStringLiteral("Please select a valid upgrade package"),
+                            QStringLiteral("请先选择有效的升级包文件")));
+        return;
+    }
+    if (!FirmwareNameRules::isFirmwareFileNameValid(modelId, m_filePath)) {
+        fail(nameRefusal(modelId));
+        return;
+    }
+    // The digest of a large package takes a while: it is computed on a worker
+    // while the attempt already counts as running (and can be cancelled).
+    m_host = host;
+    m_md5.clear();
+    setProgress(0);
+    setStage(Stage::Hashing);
+    m_hashJob = m_hasher->start(m_filePath);
+}
+
+void FirmwareUpgradeBridge::onHashed(int job, Md5Hasher::Result result, const QString &md5)
+{
+    if (m_stage != Stage::Hashing || job != m_hashJob)
+        return;
+    switch (result) {
+    case Md5Hasher::CannotOpen:
+        fail(cannotOpenText());
+        return;
+    case Md5Hasher::ReadError:
+        fail(Language::pick(QStringLiteral("Failed to read upgrade package"),
+                            QStringLiteral("读取升级包失败")));
+        return;
+    case Md5Hasher::Cancelled:
+        return;
+    case Md5Hasher::Done:
+        break;
+    }
+    if (md5.isEmpty()) {
+        fail(Language::pick(QStringLiteral("Failed to compute MD5"),
+                            QStringLiteral("计算 MD5 失败")));
+        return;
+    }
+    m_md5 = md5;
+    setProgress(0);
+    setStatus(Language::pick(QStringLiteral("Uploading upgrade package…"),
+                             QStringLiteral("正在上传升级包…")));
+    upload();
+}
+
+void FirmwareUpgradeBridge::upload()
+{
+    setStage(Stage::Uploading);
+    auto *file = new QFile(m_filePath);
+    if (!file->open(QIODevice::ReadOnly)) {
+        delete file;
+        fail(cannotOpenText());
+        return;
+    }
+
+    // The file is the body device of its part: the package travels from disk
+    // in pieces and is never held in memory as a whole.
+    auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
+    QHttpPart part;
+    part.setHeader(QNetworkRequest::ContentDispositionHeader,
+                   QStringLiteral("form-data; name=\"Upgrade\"; filename=\"%1\"").arg(fileName()));
+    part.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/octet-stream"));
+    part.setBodyDevice(file);
+    file->setParent(multiPart);
+    multiPart->append(part);
+
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(m_host);
+    url.setPort(m_port);
+    url.setPath(QString::fromLatin1(UploadPath));
+
+    abortCurrent();
+    QNetworkReply *reply = m_network->post(QNetworkRequest(url), multiPart);
+    multiPart->setParent(reply);
+    m_reply = reply;
+
+    connect(reply, &QNetworkReply::uploadProgress, this, [this, reply](qint64 sent, qint64 total) {
+        if (m_reply == reply && m_stage == Stage::Uploading && total > 0 && sent >= 0)
+            setProgress(int(qMin(sent, total) * 90 / total));
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onUploadFinished(reply); });
+    watchReply(reply, m_timeouts.uploadMs, Stage::Uploading,
+               Language::pick(QStringLiteral("Upload timed out"), QStringLiteral("上传超时")));
+}
+
+void FirmwareUpgradeBridge::watchReply(QNetworkReply *reply, int timeoutMs, Stage stage,
+                                       const QString &timeoutText)
+{
+    // The timer is a child of the reply: it dies with it.
+    auto *timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, reply, stage, timeoutText] {
+        if (m_stage == stage && m_reply == reply)
+            fail(timeoutText);
+    });
+    timer->start(timeoutMs);
+}
+
+void FirmwareUpgradeBridge::onUploadFinished(QNetworkReply *reply)
+{
+    if (m_reply != reply)
+        return;
+    m_reply = nullptr;
+    reply->deleteLater();
+
+    const int status = httpStatusOf(reply);
+    // Our own aborts are disconnected before they happen, so a reply that
+    // reports cancellation here was stopped by something else and must still
+    // end the attempt. An HTTP error status is judged by the status below.
+    if (isTransferError(reply, status)) {
+        fail(Language::pick(QStringLiteral("Upload failed: "), QStringLiteral("上传失败：")) +
+             reply->errorString());
+        return;
+    }
+    if (!UpgradeStartReply::isSuccessStatus(status)) {
+        QString text = Language::pick(QStringLiteral("Upload rejected (HTTP %1)"),
+                                      QStringLiteral("上传被拒绝 (HTTP %1)"))
+                           .arg(status);
+        const QString body =
+            UpgradeStartReply::snippet(reply->read(4 * UpgradeStartReply::SnippetLength + 4));
+        if (!body.isEmpty())
+            text += QStringLiteral(" — ") + body;
+        fail(text);
+        return;
+    }
+    setProgress(92);
+    setStatus(Language::pick(QStringLiteral("Upload done, starting upgrade…"),
+                             QStringLiteral("上传完成，正在启动升级…")));
+    requestStart();
+}
+
+void FirmwareUpgradeBridge::requestStart()
+{
+    setStage(Stage::Starting);
+    QJsonObject request;
+    request.insert(QStringLiteral("flag"), 1);
+    request.insert(QStringLiteral("fileName"), fileName());
+    request.insert(QStringLiteral("md5"), m_md5);
+    const QByteArray body =
+        QJsonDocument(QJsonObject{{QStringLiteral("req"), request}}).toJson(QJsonDocument::Compact);
+
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(m_host);
+    url.setPort(m_port);
+    url.setPath(QString::fromLatin1(StartPath));
+    QNetworkRequest httpRequest(url);
+    httpRequest.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+
+    abortCurrent();
+    QNetworkReply *reply = m_network->post(httpRequest, body);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onStartFinished(reply); });
+    watchReply(
+        reply, m_timeouts.startMs, Stage::Starting,
+        Language::pick(QStringLiteral("Start-upgrade timed out"), QStringLiteral("启动升级超时")));
+}
+
+void FirmwareUpgradeBridge::onStartFinished(QNetworkReply *reply)
+{
+    if (m_reply != reply)
+        return;
+    m_reply = nullptr;
+    reply->deleteLater();
+
+    const int status = httpStatusOf(reply);
+    if (isTransferError(reply, status)) {
+        fail(Language::pick(QStringLiteral("Start upgrade failed: "),
+                            QStringLiteral("启动升级失败：")) +
+             reply->errorString());
+        return;
+    }
+    const UpgradeStartReply outcome =
+        UpgradeStartReply::evaluate(status, reply->readAll(), Language::isChinese());
+    if (outcome.ok)
+        succeed(outcome.message);
+    else
+        fail(outcome.message);
+}
+
+void FirmwareUpgradeBridge::cancel()
+{
+    if (!busy())
+        return;
+    fail(Language::pick(QStringLiteral("Upgrade cancelled"), QStringLiteral("已取消升级")));
+}
+
+void FirmwareUpgradeBridge::fail(const QString &message)
+{
+    abortCurrent();
+    setStage(Stage::Idle);
+    setStatus(message);
+    emit finished(false, message);
+}
+
+void FirmwareUpgradeBridge::succeed(const QString &message)
+{
+    abortCurrent();
+    setProgress(100);
+    setStage(Stage::Idle);
+    setStatus(message);
+    emit finished(true, message);
+}
+
+void FirmwareUpgradeBridge::abortCurrent()
+{
+    if (m_stage == Stage::Hashing)
+        m_hasher->cancel();
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    if (!reply)
+        return;
+    // Disconnected first, so the aborted request reports nothing more.
+    disconnect(reply, nullptr, this, nullptr);
+    for (QTimer *timer : reply->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly)) {
+        timer->stop();
+        disconnect(timer, nullptr, this, nullptr);
+    }
+    reply->abort();
+    reply->deleteLater();
+}
+
+void FirmwareUpgradeBridge::setStage(Stage stage)
+{
+    const bool wasBusy = busy();
+    m_stage = stage;
+    if (busy() != wasBusy)
+        emit busyChanged();
+}
+
+void FirmwareUpgradeBridge::setProgress(int progress)
+{
+    if (progress == m_progress)
+        return;
+    m_progress = progress;
+    emit progressChanged();
+}
+
+void FirmwareUpgradeBridge::setStatus(const QString &text)
+{
+    if (text == m_statusMessage)
+        return;
+    m_statusMessage = text;
+    emit statusMessageChanged();
+}

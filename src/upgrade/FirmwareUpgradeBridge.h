@@ -1,0 +1,111 @@
+#pragma once
+
+#include "upgrade/Md5Hasher.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Upgrades a camera's firmware over its HTTP service: checks the package name
+// against the product's rule, computes the package's MD5 off the interface
+// thread, uploads the package as a multipart form streamed from disk, then
+// asks the camera to start the upgrade. Every attempt that ends, however it
+// ends, emits exactly one finished(ok, message).
+class FirmwareUpgradeBridge : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    Q_PROPERTY(int progress READ progress NOTIFY progressChanged)
+    Q_PROPERTY(QString filePath READ filePath NOTIFY filePathChanged)
+    Q_PROPERTY(QString fileName READ fileName NOTIFY filePathChanged)
+    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+public:
+    static constexpr int DefaultPort = 8088;
+
+    // How long each request may take before the attempt fails; each timer
+    // belongs to its reply, so a finished or aborted request cannot fire it.
+    struct Timeouts {
+        int uploadMs = 1800000;
+        int startMs = 60000;
+    };
+
+    // Shows an open-file dialog; returns the chosen path or an empty string.
+    using FileChooser =
+        std::function<QString(const QString &title, const QString &filter, const QString &folder)>;
+
+    explicit FirmwareUpgradeBridge(QObject *parent = nullptr);
+    ~FirmwareUpgradeBridge() override;
+
+    bool busy() const { return m_stage != Stage::Idle; }
+    int progress() const { return m_progress; }
+    QString filePath() const { return m_filePath; }
+    QString fileName() const;
+    QString statusMessage() const { return m_statusMessage; }
+    // The package's MD5 once an attempt computed it; empty before.
+    QString md5() const { return m_md5; }
+
+    void setTimeouts(const Timeouts &timeouts) { m_timeouts = timeouts; }
+    Timeouts timeouts() const { return m_timeouts; }
+    // The camera's HTTP port; only tests talk to another one.
+    void setPort(int port) { m_port = port; }
+    void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+
+    // Opens the file dialog and hands the chosen path to setFirmwareFile.
+    // Returns the resulting filePath (empty when the name was refused).
+    Q_INVOKABLE QString pickFirmwareFile(const QString &modelId = QString());
+    // Takes `path` as the package for `modelId` when its name fits the
+    // product's rule; the same checks as after the dialog, without one.
+    Q_INVOKABLE QString setFirmwareFile(const QString &path, const QString &modelId = QString());
+    Q_INVOKABLE void clearFile();
+    Q_INVOKABLE void startUpgrade(const QString &hostIp, const QString &modelId = QString());
+    Q_INVOKABLE void cancel();
+
+    // An IPv4 address in dotted decimal or a host name; nothing else (no
+    // port, no scheme, no path) is a camera address.
+    static bool isValidHost(const QString &host);
+
+signals:
+    void busyChanged();
+    void progressChanged();
+    void filePathChanged();
+    void statusMessageChanged();
+    void finished(bool ok, const QString &message);
+
+private:
+    enum class Stage { Idle, Hashing, Uploading, Starting };
+
+    void onHashed(int job, Md5Hasher::Result result, const QString &md5);
+    void upload();
+    void onUploadFinished(QNetworkReply *reply);
+    void requestStart();
+    void onStartFinished(QNetworkReply *reply);
+    void watchReply(QNetworkReply *reply, int timeoutMs, Stage stage, const QString &timeoutText);
+
+    void fail(const QString &message);
+    void succeed(const QString &message);
+    void abortCurrent();
+    void setStage(Stage stage);
+    void setProgress(int progress);
+    void setStatus(const QString &text);
+    QString nameRefusal(const QString &modelId) const;
+
+    QNetworkAccessManager *m_network = nullptr;
+    Md5Hasher *m_hasher = nullptr;
+    QPointer<QNetworkReply> m_reply;
+    int m_hashJob = 0;
+
+    Stage m_stage = Stage::Idle;
+    int m_progress = 0;
+    QString m_filePath;
+    QString m_statusMessage;
+    QString m_md5;
+    QString m_host;
+    int m_port = DefaultPort;
+    Timeouts m_timeouts;
+    FileChooser m_chooser;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QThread;
+
+// Computes the MD5 of a file on a worker thread, reading it in blocks of
+// BlockSize bytes, so a package of several GiB on a slow disk never freezes
+// the interface. The result comes back on the thread that owns this object.
+class Md5Hasher : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qint64 BlockSize = 1048576;
+
+    enum Result { Done, CannotOpen, ReadError, Cancelled };
+    Q_ENUM(Result)
+
+    explicit Md5Hasher(QObject *parent = nullptr);
+    // Stops any running job and waits for its thread.
+    ~Md5Hasher() override;
+
+    // Starts hashing `path`; returns the job's number. A job still running is
+    // cancelled first: only the newest job reports.
+    int start(const QString &path);
+    // Stops the running job; it reports nothing.
+    void cancel();
+    bool isRunning() const { return m_current != 0; }
+
+signals:
+    // `md5` is 32 lower-case hexadecimal characters when `result` is Done.
+    void finished(int job, Md5Hasher::Result result, const QString &md5);
+
+private:
+    void deliver(int job, Result result, const QString &md5);
+
+    int m_lastJob = 0;
+    int m_current = 0;          // 0 = none
+    QPointer<QThread> m_thread; // of the current job
+};

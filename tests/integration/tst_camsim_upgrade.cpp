@@ -1,0 +1,132 @@
+// Firmware upgrade end to end: the headless front end uploads a package to the
+// simulated Heron's HTTP service, the camera reboots and comes back with the
+// package's version. Also the simulator's side on its own: the reboot driven
+// with a fake clock and the HTTP options.
+#ifdef SKYRIG_HAS_CAMSIM_CORE
+
+#include "CamsimHarness.h"
+#include "camsim/SimCamera.h"
+#include "camsim/SimOptions.h"
+#include "common/TestMain.h"
+#include "link/Payload.h"
+
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+using camsim_test::words;
+
+class CamsimUpgradeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void httpOptions_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("mentions"); // empty: accepted
+        QTest::newRow("every fault") << "--http-port 0 --http-status 503 --http-stall "
+                                        "--http-stall-start --http-start-code -2 "
+                                        "--http-start-body nope --reboot-ms 0"
+                                     << "";
+        QTest::newRow("port") << "--http-port 65536"
+                              << "--http-port";
+        QTest::newRow("status") << "--http-status 42"
+                                << "--http-status";
+        QTest::newRow("code") << "--http-start-code x"
+                              << "--http-start-code";
+    }
+
+    void httpOptions()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, mentions);
+        SimOptions o;
+        QCOMPARE(o.httpPort, 8088);
+        QString error;
+        QCOMPARE(o.parse(words(qPrintable("camsim " + args)), &error), mentions.isEmpty());
+        QVERIFY2(error.contains(mentions), qPrintable(error));
+        if (mentions.isEmpty())
+            QVERIFY(o.httpPort == 0 && o.httpStatus == 503 && o.httpStall && o.httpStallStart &&
+                    o.httpStartCode == -2 && o.httpStartBody == QByteArray("nope") &&
+                    o.rebootMs == 0);
+    }
+
+    void rebootSilencesTheCameraThenReportsTheNewVersion()
+    {
+        SimOptions options;
+        options.modelId = QStringLiteral("Heron");
+        options.rebootMs = 1000;
+        SimCamera camera(options);
+        QVERIFY(!camera.advance(0).isEmpty());
+        QCOMPARE(camera.handleCommand(0x0317, {}, 5).first().payload,
+                 camsim_test::bytes({0, 0, 2, 6, 31}));
+
+        camera.beginReboot(camsim_test::bytes({3, 1, 4}));
+        for (qint64 t = 10; t < 1000; t += 10) {
+            QVERIFY2(camera.advance(t).isEmpty(), qPrintable(QString::number(t)));
+            QVERIFY(camera.handleCommand(0x0317, {}, t).isEmpty());
+        }
+        const QVector<SimFrame> back = camera.advance(1000);
+        QVERIFY(!back.isEmpty());
+        QCOMPARE(back.first().messageId, 0x010317u); // announced first, as an acknowledgement
+        QCOMPARE(back.first().payload, camsim_test::bytes({0, 0, 3, 1, 4}));
+        QCOMPARE(camera.handleCommand(0x0317, {}, 1020).first().payload,
+                 camsim_test::bytes({0, 0, 3, 1, 4}));
+    }
+
+    void frontEndUpgradesTheSimulatedHeron()
+    {
+        const QString ctl = QStringLiteral(SKYRIG_BIN_DIR "/skyrigctl");
+        if (!QFileInfo(ctl).isExecutable())
+            QSKIP("skyrigctl is not built");
+        // The program always talks to the camera's port 8088.
+        {
+            QTcpServer probe;
+            if (!probe.listen(QHostAddress::LocalHost, 8088))
+                QSKIP("port 8088 is taken on this machine (the test suite runs in a namespace "
+                      "of its own)");
+        }
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString package = dir.filePath(QStringLiteral("L4T-V3.1.4-Upgrade.tar"));
+        {
+            QFile file(package);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write(QByteArray(300000, 'p')) == 300000);
+        }
+        CAMSIM_START(sim, "--model Heron --http-port 8088 --reboot-ms 300");
+        QVERIFY2(sim.readyLine.contains(QLatin1String(" http=127.0.0.1:8088")),
+                 qPrintable(sim.readyLine));
+
+        QProcess front;
+        front.start(
+            ctl,
+            QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.port), "--model", "Heron"} +
+                words("ready call cameraVersionGet until cameraVersion=2.6.31 3000") +
+                QStringList{"call", "firmwareUpgrade.setFirmwareFile", package, "Heron"} +
+                words("call firmwareUpgrade.startUpgrade 127.0.0.1 Heron "
+                      "until firmwareUpgrade.busy=false 20000 "
+                      "state firmwareUpgrade.progress "
+                      "until cameraVersion=3.1.4 5000"));
+        QVERIFY(front.waitForStarted(5000));
+        QVERIFY2(front.waitForFinished(40000), "the front end stalled");
+        const QString out = QString::fromUtf8(front.readAllStandardOutput());
+        QVERIFY2(front.exitCode() == 0, qPrintable(out + front.readAllStandardError()));
+        const QStringList expected{
+            QStringLiteral("event: firmwareUpgrade: Selected: L4T-V3.1.4-Upgrade.tar"),
+            QStringLiteral("event: firmwareUpgrade: Uploading upgrade package…"),
+            QStringLiteral("event: firmwareUpgrade: Upload done, starting upgrade…"),
+            QStringLiteral("event: firmwareUpgrade: finished (ok) Upgrade started"),
+            QStringLiteral("{\"firmwareUpgrade.progress\":100}")};
+        int from = 0;
+        for (const QString &line : expected) {
+            from = out.indexOf(line, from);
+            QVERIFY2(from >= 0, qPrintable(line + QStringLiteral("\n---\n") + out));
+        }
+    }
+};
+SKYRIG_REGISTER_TEST(CamsimUpgradeTest)
+
+#include "tst_camsim_upgrade.moc"
+
+#endif
