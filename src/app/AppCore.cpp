@@ -1,5 +1,6 @@
 #include "app/AppCore.h"
 
+#include "album/MediaAlbumBridge.h"
 #include "catalog/AppSettingsBridge.h"
 #include "catalog/CameraModelBridge.h"
 #include "commands/CommandLoggers.h"
@@ -28,10 +29,11 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
     m_videoUrlHistory = new VideoUrlHistory(owner);
     m_appSettings = new AppSettingsBridge(owner);
     m_cameraModel = new CameraModelBridge(m_controller, owner);
+    m_mediaAlbum = new MediaAlbumBridge(m_controller, owner);
     m_firmwareUpgrade = new FirmwareUpgradeBridge(owner);
-    // No media album in this build: the acknowledgement logger treats every
-    // download as not in progress.
-    m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, nullptr, owner);
+    // The acknowledgement logger reads the album's download state: refused
+    // follow-up requests of a running download are not worth a user line.
+    m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, m_mediaAlbum, owner);
 
     followCameraModel();
     announceSessionLog();
@@ -49,7 +51,8 @@ QStringList AppCore::publishedNames()
             QStringLiteral("gimbalState"),      QStringLiteral("connBridge"),
             QStringLiteral("logModel"),         QStringLiteral("appLog"),
             QStringLiteral("videoUrlStore"),    QStringLiteral("appSettings"),
-            QStringLiteral("cameraModel"),      QStringLiteral("firmwareUpgrade")};
+            QStringLiteral("cameraModel"),      QStringLiteral("mediaAlbum"),
+            QStringLiteral("firmwareUpgrade")};
 }
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
@@ -57,7 +60,7 @@ QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
     const QObjectList objects{m_transportManager, m_controller,  gimbalState(),
                               m_connectionBridge, m_logModel,    m_logBridge,
                               m_videoUrlHistory,  m_appSettings, m_cameraModel,
-                              m_firmwareUpgrade};
+                              m_mediaAlbum,       m_firmwareUpgrade};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
     QVector<QPair<QString, QObject *>> published;
@@ -145,4 +148,6 @@ void AppCore::connectObjects()
 
     connect(m_controller, &GimbalController::ackReceived, m_commandLoggers,
             &CommandLoggers::onAckReceived);
+
+    connect(m_controller, &GimbalController::ackReceived, m_mediaAlbum, &MediaAlbumBridge::onAck);
 }

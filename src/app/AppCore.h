@@ -14,6 +14,7 @@ class FirmwareUpgradeBridge;
 class GimbalController;
 class GimbalState;
 class LogBridge;
+class MediaAlbumBridge;
 class QStringListModel;
 class TransportManager;
 class VideoUrlHistory;
@@ -42,6 +43,7 @@ public:
     AppSettingsBridge *appSettings() const { return m_appSettings; }
     CameraModelBridge *cameraModel() const { return m_cameraModel; }
     CommandLoggers *commandLoggers() const { return m_commandLoggers; }
+    MediaAlbumBridge *mediaAlbum() const { return m_mediaAlbum; }
     FirmwareUpgradeBridge *firmwareUpgrade() const { return m_firmwareUpgrade; }
 
     // The objects the interface reaches by name, in the order they are
@@ -68,5 +70,6 @@ private:
     AppSettingsBridge *m_appSettings = nullptr;
     CameraModelBridge *m_cameraModel = nullptr;
     CommandLoggers *m_commandLoggers = nullptr;
+    MediaAlbumBridge *m_mediaAlbum = nullptr;
     FirmwareUpgradeBridge *m_firmwareUpgrade = nullptr;
 };

@@ -1,0 +1,402 @@
+#include "album/MediaDownloadReceiver.h"
+
+#include "album/LocalFileNames.h"
+#include "link/FrameCodec.h"
+#include "link/Language.h"
+
+#include <QDir>
+#include <QStorageInfo>
+
+namespace
+{
+
+constexpr quint8 StartByte = 0xFD;
+constexpr int HeaderSize = 11; // start byte, length, flags, sequence, ids, message id
+constexpr quint8 StartPacket = 1;
+constexpr quint8 DataPacket = 2;
+constexpr int StartPacketSize = 7;
+constexpr int DataHeaderSize = 5;
+
+quint32 readU32(const char *p)
+{
+    const auto *u = reinterpret_cast<const uchar *>(p);
+    return quint32(u[0]) | (quint32(u[1]) << 8) | (quint32(u[2]) << 16) | (quint32(u[3]) << 24);
+}
+
+quint16 readU16(const char *p)
+{
+    const auto *u = reinterpret_cast<const uchar *>(p);
+    return quint16(u[0] | (u[1] << 8));
+}
+
+} // namespace
+
+MediaDownloadReceiver::MediaDownloadReceiver(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<MediaDownloadReceiver::RefusalReason>();
+}
+
+MediaDownloadReceiver::~MediaDownloadReceiver()
+{
+    discardPartial();
+}
+
+bool MediaDownloadReceiver::bind(quint16 port)
+{
+    close();
+    m_socket = std::make_unique<QUdpSocket>();
+    if (!m_socket->bind(QHostAddress::AnyIPv4, port,
+                        QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        const QString error = m_socket->errorString();
+        m_socket.reset();
+        emit errorOccurred(error);
+        return false;
+    }
+    // A camera sends a window of packets back to back; a deep queue keeps a
+    // burst from overflowing while a packet is being written.
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 8 * 1024 * 1024);
+    m_port = m_socket->localPort();
+    connect(m_socket.get(), &QUdpSocket::readyRead, this, &MediaDownloadReceiver::onReadyRead);
+    reset();
+    return true;
+}
+
+void MediaDownloadReceiver::close()
+{
+    if (m_socket) {
+        m_socket->close();
+        m_socket.reset();
+    }
+    m_streamBuffer.clear();
+    m_port = 0;
+    reset();
+}
+
+bool MediaDownloadReceiver::isBound() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::BoundState;
+}
+
+void MediaDownloadReceiver::reset()
+{
+    clearAssembly();
+    discardPartial();
+    m_sink = Sink::None;
+    m_packetSize = 0;
+    m_refused = false;
+    m_streamBuffer.clear();
+    if (m_socket) {
+        while (m_socket->hasPendingDatagrams())
+            m_socket->readDatagram(nullptr, 0);
+    }
+    emit progressChanged(0, 0);
+}
+
+void MediaDownloadReceiver::setAllowedSenders(const QList<QHostAddress> &senders)
+{
+    m_allowedSenders.clear();
+    for (const QHostAddress &address : senders) {
+        if (address.isNull())
+            continue;
+        bool isV4 = false;
+        const quint32 v4 = address.toIPv4Address(&isV4);
+        m_allowedSenders.append(isV4 ? QHostAddress(v4) : address);
+    }
+}
+
+bool MediaDownloadReceiver::senderAllowed(const QHostAddress &sender) const
+{
+    if (m_allowedSenders.isEmpty())
+        return true;
+    bool isV4 = false;
+    const quint32 v4 = sender.toIPv4Address(&isV4);
+    const QHostAddress plain = isV4 ? QHostAddress(v4) : sender;
+    for (const QHostAddress &allowed : m_allowedSenders)
+        if (allowed == plain)
+            return true;
+    return false;
+}
+
+void MediaDownloadReceiver::expectInMemory(qint64 maxBytes)
+{
+    discardPartial();
+    m_sink = Sink::Memory;
+    m_maxBytes = maxBytes;
+    m_expectedSize = 0;
+}
+
+void MediaDownloadReceiver::expectFile(const QString &folder, const QString &name, qint64 maxBytes,
+                                       qint64 expectedSize)
+{
+    discardPartial();
+    m_sink = Sink::File;
+    m_expectedSize = expectedSize;
+    m_oddStartTotal = -1;
+    m_requestsSinceOddStart = 0;
+    m_folder = folder;
+    m_name = name;
+    m_maxBytes = maxBytes;
+}
+
+void MediaDownloadReceiver::onReadyRead()
+{
+    if (!m_socket)
+        return;
+    QHostAddress sender;
+    if (m_readBuffer.size() < MaxDatagram)
+        m_readBuffer.resize(MaxDatagram);
+    while (m_socket && m_socket->hasPendingDatagrams()) {
+        const qint64 got = m_socket->readDatagram(m_readBuffer.data(), MaxDatagram, &sender);
+        if (got < 0)
+            continue;
+        if (!senderAllowed(sender)) {
+            ++m_rejectedDatagrams;
+            continue;
+        }
+        handleFrameBytes(m_readBuffer.constData(), int(got));
+    }
+}
+
+void MediaDownloadReceiver::handleDatagram(const QByteArray &datagram)
+{
+    handleFrameBytes(datagram.constData(), datagram.size());
+}
+
+void MediaDownloadReceiver::handleFrameBytes(const char *data, int size)
+{
+    const auto *u = reinterpret_cast<const uchar *>(data);
+    if (size > 12 && u[0] == StartByte) {
+        const int length = readU16(data + 1);
+        const int frameSize = length + FrameCodec::LongOverhead;
+        if (frameSize == size) {
+            const quint16 crc = FrameCodec::crc16(data + 1, quint16(length + 10));
+            if (crc == readU16(data + HeaderSize + length)) {
+                handlePayload(data + HeaderSize, length);
+                return;
+            }
+        } else if (size > 15 && size < frameSize) {
+            // A frame cut short on the way: its header is intact, the rest is
+            // what arrived. The packet-size check keeps a cut data packet out
+            // of the file.
+            handlePayload(data + HeaderSize, size - HeaderSize);
+            return;
+        }
+    }
+
+    m_streamBuffer.append(data, size);
+    for (;;) {
+        int consumed = 0;
+        const ParsedLongFrame frame = FrameCodec::decodeLongFrame(m_streamBuffer, consumed);
+        if (consumed <= 0)
+            break;
+        m_streamBuffer.remove(0, consumed);
+        if (frame.valid)
+            handlePayload(frame.payload.constData(), frame.payload.size());
+    }
+    if (m_streamBuffer.size() > StreamBufferLimit)
+        m_streamBuffer.clear();
+}
+
+void MediaDownloadReceiver::handlePayload(const char *payload, int size)
+{
+    if (size < 1)
+        return;
+    const quint8 type = quint8(payload[0]);
+    if (type == StartPacket)
+        handleStart(payload, size);
+    else if (type == DataPacket && size >= DataHeaderSize)
+        handleData(readU32(payload + 1), payload + DataHeaderSize, size - DataHeaderSize);
+}
+
+void MediaDownloadReceiver::handleStart(const char *payload, int size)
+{
+    if (size < StartPacketSize || m_active || m_refused)
+        return;
+    if (m_sink == Sink::None)
+        return; // nothing was asked for
+    const quint32 total = readU32(payload + 1);
+    if (m_sink == Sink::File && m_expectedSize > 0 && qint64(total) != m_expectedSize) {
+        if (m_oddStartTotal != qint64(total) || m_requestsSinceOddStart < 1) {
+            m_oddStartTotal = total;
+            m_requestsSinceOddStart = 0;
+            return;
+        }
+    }
+    clearAssembly();
+    if (total == 0) {
+        refuse(RefusalReason::UnknownSize, 0);
+        return;
+    }
+    if (qint64(total) > m_maxBytes) {
+        refuse(RefusalReason::TooLarge, total);
+        return;
+    }
+    if (m_sink == Sink::File) {
+        QDir().mkpath(m_folder);
+        const QStorageInfo storage(m_folder);
+        if (storage.isValid() && storage.bytesAvailable() >= 0 &&
+            storage.bytesAvailable() < qint64(total) + m_diskReserve) {
+            refuse(RefusalReason::NoDiskSpace, total);
+            return;
+        }
+        bool opened = false;
+        for (int attempt = 0; attempt < 100 && !opened; ++attempt) {
+            m_file.setFileName(
+                QDir(m_folder).filePath(LocalFileNames::partialName(m_name, attempt)));
+            opened = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        }
+        if (!opened) {
+            m_file.setFileName(QString());
+            refuse(RefusalReason::WriteFailed, total);
+            return;
+        }
+    }
+    m_total = total;
+    m_startField = readU16(payload + 5);
+    m_active = true;
+    emit progressChanged(0, m_total);
+}
+
+void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int size)
+{
+    if (!m_active || size <= 0)
+        return;
+    if (sequence < m_nextSequence) {
+        ++m_duplicates;
+        return;
+    }
+    if (m_packetSize > 0) {
+        // Every packet but the last carries exactly the packet size; the last
+        // one carries the rest of the file.
+        const qint64 offset = qint64(sequence) * m_packetSize;
+        const qint64 expected = qBound<qint64>(0, qint64(m_total) - offset, m_packetSize);
+        if (size != expected) {
+            ++m_inconsistent;
+            return;
+        }
+    }
+    if (sequence > m_nextSequence) {
+        if (m_held.contains(sequence)) {
+            ++m_duplicates;
+        } else if (m_held.size() < MaxHeldPackets) {
+            m_held.insert(sequence, QByteArray(data, size));
+            m_heldBytes += size;
+            m_peakHeldBytes = qMax(m_peakHeldBytes, m_heldBytes);
+        }
+        emit packetAhead(m_held.size(), sequence);
+        return;
+    }
+
+    if (!append(data, size))
+        return;
+    while (m_active && !m_held.isEmpty() && m_held.firstKey() == m_nextSequence) {
+        const QByteArray next = m_held.take(m_nextSequence);
+        m_heldBytes -= next.size();
+        if (!append(next.constData(), next.size()))
+            return;
+    }
+    testCompletion();
+}
+
+bool MediaDownloadReceiver::append(const char *data, int size)
+{
+    if (m_sink == Sink::File) {
+        if (m_file.write(data, size) != size) {
+            refuse(RefusalReason::WriteFailed, m_total);
+            return false;
+        }
+    } else {
+        // Bounded by the announced size (itself bounded by the limit): the
+        // transfer completes with the packet that reaches it.
+        m_memory.append(data, size);
+    }
+    m_assembled += size;
+    ++m_nextSequence;
+    emit progressChanged(qMin<qint64>(m_total, m_assembled), m_total);
+    return true;
+}
+
+void MediaDownloadReceiver::testCompletion()
+{
+    if (!m_active || m_total == 0 || m_assembled < qint64(m_total))
+        return;
+    const qint64 total = m_total;
+    emit progressChanged(total, total);
+    // The transfer asked for is done: a late repeat of its start packet
+    // must not begin another one.
+    const Sink sink = m_sink;
+    m_sink = Sink::None;
+    if (sink == Sink::File) {
+        const QString path = m_file.fileName();
+        bool ok = m_file.flush();
+        if (ok && m_file.size() > total)
+            ok = m_file.resize(total);
+        m_file.close();
+        m_file.setFileName(QString());
+        if (!ok) {
+            QFile::remove(path);
+            clearAssembly();
+            m_refused = true;
+            emit transferRefused(RefusalReason::WriteFailed, total);
+            return;
+        }
+        clearAssembly();
+        emit fileWritten(path, total);
+    } else {
+        const QByteArray data = m_memory.left(int(total));
+        clearAssembly();
+        emit fileCompleted(data);
+    }
+}
+
+void MediaDownloadReceiver::refuse(RefusalReason reason, qint64 size)
+{
+    clearAssembly();
+    discardPartial();
+    m_refused = true;
+    emit transferRefused(reason, size);
+}
+
+void MediaDownloadReceiver::clearAssembly()
+{
+    m_memory.clear();
+    m_memory.squeeze();
+    m_total = 0;
+    m_startField = 0;
+    m_nextSequence = 0;
+    m_assembled = 0;
+    m_held.clear();
+    m_heldBytes = 0;
+    m_active = false;
+}
+
+void MediaDownloadReceiver::discardPartial()
+{
+    if (m_file.fileName().isEmpty())
+        return;
+    const QString path = m_file.fileName();
+    m_file.close();
+    m_file.setFileName(QString());
+    QFile::remove(path);
+}
+
+QString MediaDownloadReceiver::refusalText(RefusalReason reason, qint64 size)
+{
+    switch (reason) {
+    case RefusalReason::UnknownSize:
+        return Language::pick(QStringLiteral("the device did not give the file size"),
+                              QStringLiteral("设备未给出文件大小"));
+    case RefusalReason::TooLarge:
+        return Language::pick(QStringLiteral("the device announced an implausible size (%1 bytes)"),
+                              QStringLiteral("设备报告的文件大小不合理 (%1 字节)"))
+            .arg(size);
+    case RefusalReason::NoDiskSpace:
+        return Language::pick(QStringLiteral("not enough free disk space (%1 bytes needed)"),
+                              QStringLiteral("磁盘空间不足 (需要 %1 字节)"))
+            .arg(size);
+    case RefusalReason::WriteFailed:
+        break;
+    }
+    return Language::pick(QStringLiteral("cannot write the file to the download folder"),
+                          QStringLiteral("无法写入下载目录"));
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QHostAddress>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QUdpSocket>
+#include <memory>
+
+// Receives the media list, thumbnails and files the camera sends over the
+// media channel: long frames carrying one start packet (type 1, the file's
+// size) and numbered data packets (type 2). Data is put together in order;
+// packets that arrive ahead of their turn are held (at most 64).
+//
+// Small transfers (list, thumbnail) are kept in memory and handed over whole
+// with fileCompleted. Files go to a partial file in the download folder as
+// they arrive in order, so memory stays bounded by the held packets whatever
+// the file size; fileWritten hands over the finished partial file. A start
+// packet that cannot be honoured (no size, more than the limit, not enough
+// free disk space) or a failed write ends the transfer with transferRefused,
+// and a refused or reset file leaves no partial file behind.
+//
+// Only datagrams from the camera's address are taken; others are counted and
+// dropped.
+class MediaDownloadReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int MaxHeldPackets = 64;
+    static constexpr int StreamBufferLimit = 262144;
+    // Largest datagram (a long frame of the largest payload fits).
+    static constexpr int MaxDatagram = 65536 + 16;
+    // Room left on the disk beyond the file itself.
+    static constexpr qint64 DefaultDiskReserve = 16 * 1024 * 1024;
+
+    enum class RefusalReason { UnknownSize, TooLarge, NoDiskSpace, WriteFailed };
+    Q_ENUM(RefusalReason)
+
+    explicit MediaDownloadReceiver(QObject *parent = nullptr);
+    ~MediaDownloadReceiver() override;
+
+    bool bind(quint16 port);
+    void close();
+    void reset();
+    bool isBound() const;
+    quint16 port() const { return m_port; }
+
+    // Senders whose datagrams are taken; an empty list takes any sender.
+    void setAllowedSenders(const QList<QHostAddress> &senders);
+    QList<QHostAddress> allowedSenders() const { return m_allowedSenders; }
+    quint64 rejectedDatagrams() const { return m_rejectedDatagrams; }
+
+    // What the next transfer is for. The expectation lasts until reset.
+    void expectInMemory(qint64 maxBytes);
+    // expectedSize: the size the media list gives (0 = not known). A start
+    // packet announcing another size is taken only once it is announced again
+    // after a later request: a lone one is left over from an aborted transfer.
+    void expectFile(const QString &folder, const QString &name, qint64 maxBytes,
+                    qint64 expectedSize = 0);
+    // A request for the expected transfer was just sent.
+    void noteRequest() { ++m_requestsSinceOddStart; }
+    // Data bytes per packet that were asked for; every packet but the file's
+    // last must carry exactly this many, so a truncated or overlong packet is
+    // never written. 0 = not known, no check.
+    void setPacketSize(int bytes) { m_packetSize = bytes; }
+    // Free disk space a file must leave behind.
+    void setDiskReserve(qint64 bytes) { m_diskReserve = bytes; }
+
+    // One datagram as it came off the socket.
+    void handleDatagram(const QByteArray &datagram);
+
+    bool active() const { return m_active; }
+    quint32 totalSize() const { return m_total; }
+    quint16 startField() const { return m_startField; }
+    quint32 nextSequence() const { return m_nextSequence; }
+    qint64 assembledBytes() const { return m_assembled; }
+    int heldCount() const { return m_held.size(); }
+    // The lowest sequence number held (0 when none is).
+    quint32 firstHeld() const { return m_held.isEmpty() ? 0 : m_held.firstKey(); }
+    // Largest memory held at once for out-of-order packets, since construction.
+    qint64 peakHeldBytes() const { return m_peakHeldBytes; }
+    quint64 duplicatePackets() const { return m_duplicates; }
+    quint64 inconsistentPackets() const { return m_inconsistent; }
+
+    static QString refusalText(RefusalReason reason, qint64 size);
+
+signals:
+    void fileCompleted(QByteArray data);
+    void fileWritten(QString partialPath, qint64 size);
+    void progressChanged(qint64 receivedBytes, qint64 totalBytes);
+    void errorOccurred(QString message);
+    void transferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
+    // A packet arrived ahead of a gap (held, repeated or, with the hold
+    // full, dropped): the data has moved past the gap.
+    void packetAhead(int heldCount, quint32 sequence);
+
+public slots:
+    void onReadyRead();
+
+private:
+    enum class Sink { None, Memory, File };
+
+    void handleFrameBytes(const char *data, int size);
+    void handlePayload(const char *payload, int size);
+    void handleStart(const char *payload, int size);
+    void handleData(quint32 sequence, const char *data, int size);
+    bool append(const char *data, int size);
+    void testCompletion();
+    void refuse(RefusalReason reason, qint64 size);
+    void clearAssembly();
+    void discardPartial();
+    bool senderAllowed(const QHostAddress &sender) const;
+
+    std::unique_ptr<QUdpSocket> m_socket;
+    quint16 m_port = 0;
+    QList<QHostAddress> m_allowedSenders;
+    quint64 m_rejectedDatagrams = 0;
+
+    QByteArray m_streamBuffer;
+    QByteArray m_readBuffer;
+
+    Sink m_sink = Sink::None;
+    qint64 m_maxBytes = 0;
+    QString m_folder;
+    QString m_name;
+    QByteArray m_memory;
+    QFile m_file;
+    int m_packetSize = 0;
+    qint64 m_expectedSize = 0;
+    qint64 m_oddStartTotal = -1;
+    int m_requestsSinceOddStart = 0;
+    qint64 m_diskReserve = DefaultDiskReserve;
+
+    bool m_active = false;
+    bool m_refused = false;
+    quint32 m_total = 0;
+    quint16 m_startField = 0;
+    quint32 m_nextSequence = 0;
+    qint64 m_assembled = 0;
+    QMap<quint32, QByteArray> m_held;
+    qint64 m_heldBytes = 0;
+    qint64 m_peakHeldBytes = 0;
+    quint64 m_duplicates = 0;
+    quint64 m_inconsistent = 0;
+};

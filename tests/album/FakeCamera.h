@@ -1,0 +1,251 @@
+#pragma once
+
+// The camera's side of the album for tests, in a few lines: it answers the
+// commands the controller sends over an in-process link and sends the list,
+// thumbnails, files and playback video over real loopback UDP, with the
+// faults a test asks for (loss, duplicates, reordering, lost answers, odd
+// sizes). A new request replaces the window being sent, as a camera does.
+
+#include "album/AlbumTimings.h"
+#include "commands/GimbalController.h"
+#include "link/FrameCodec.h"
+#include "link/ITransport.h"
+#include "link/TransportManager.h"
+
+#include <QHash>
+#include <QMap>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QVector>
+#include <functional>
+
+namespace album_test
+{
+
+struct Request {
+    quint16 code = 0;
+    QByteArray payload;
+};
+
+struct DownloadRequest {
+    QString path;
+    int type = 0;
+    int packetSize = 0;
+    quint32 start = 0;
+    int count = 0;
+};
+
+class CameraLink : public ITransport
+{
+public:
+    std::function<void(quint16, QByteArray)> onCommand;
+    int lagMs = 0; // how long the camera takes to act on a command
+    bool open() override
+    {
+        emit connectionChanged(m_open = true);
+        return true;
+    }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    QString errorString() const override { return QString(); }
+    QString displayName() const override { return QStringLiteral("camera link"); }
+    bool write(const QByteArray &bytes) override
+    {
+        int consumed = 0;
+        const ParsedFrame f = FrameCodec::decodeShortFrame(bytes, consumed);
+        ParsedLongFrame l;
+        if (!f.valid)
+            l = FrameCodec::decodeLongFrame(bytes, consumed);
+        const quint16 code = FrameCodec::commandCode(f.valid ? f.messageId : l.messageId);
+        const QByteArray payload = f.valid ? f.payload : l.payload;
+        // Answer after the sender has returned, as a real link would.
+        QTimer::singleShot(lagMs, this, [this, code, payload] {
+            if (onCommand)
+                onCommand(code, payload);
+        });
+        return true;
+    }
+    void deliver(const QByteArray &bytes) { emit dataReceived(bytes); }
+
+private:
+    bool m_open = false;
+};
+
+class FakeCamera : public QObject
+{
+public:
+    FakeCamera()
+    {
+        link.onCommand = [this](quint16 code, const QByteArray &p) { handle(code, p); };
+        controller.setTransportManager(&manager);
+        link.open();
+        manager.setTransport(&link);
+        media.bind(QHostAddress(QHostAddress::LocalHost), 0);
+        connect(&pacer, &QTimer::timeout, this, [this] { sendSome(); });
+        pacer.setInterval(0);
+    }
+
+    static AlbumTimings shortTimings()
+    {
+        AlbumTimings t;
+        t.downloadPort = 0;
+        t.playbackPort = 0;
+        t.listTimeoutMs = 3000;
+        t.thumbnailTimeoutMs = 1000;
+        t.stallMs = 4000;
+        t.deleteBarrierMs = 300;
+        t.albumReadyDelayMs = 10;
+        t.pumpDelayMs = 10;
+        t.refusedWindowRetryMs = 10;
+        t.rerequestMs = 100;
+        t.modeResendMs = 100;
+        return t;
+    }
+
+    void ack(quint16 code, quint16 result, const QByteArray &extra = QByteArray())
+    {
+        QByteArray p;
+        p.append(char(result & 0xFF)).append(char(result >> 8)).append(extra);
+        link.deliver(FrameCodec::encodeShortFrame(m_seq, 4, 1, code | (1u << 16), p));
+    }
+    void status(quint16 code, const QByteArray &payload, int kind = 2)
+    {
+        link.deliver(
+            FrameCodec::encodeShortFrame(m_seq, 4, 1, code | (quint32(kind) << 16), payload));
+    }
+
+    // What the camera holds.
+    QByteArray listJson;
+    QMap<QString, QByteArray> files;
+    std::function<QByteArray(const QString &)> thumbnail = [](const QString &p) {
+        return QByteArray("thumb:") + p.toUtf8();
+    };
+    // Faults.
+    double loss = 0, duplicate = 0, reorder = 0;
+    QHash<quint16, quint16> result;  // forced acknowledgement results
+    QHash<quint16, int> swallowAcks; // number of answers to leave out, per code
+    qint64 announcedSize = -1;       // start packet size instead of the real one
+    int datagramsPerTurn = 4;
+    int paceMs = 0;
+    // Playback: Annex B pieces sent once playback starts.
+    QVector<QByteArray> playbackStream;
+
+    QVector<Request> requests;
+    QVector<DownloadRequest> downloads;
+    QHostAddress clientAddress;
+    quint16 downloadPort = 0, playbackPort = 0;
+
+    CameraLink link;
+    TransportManager manager;
+    GimbalController controller;
+    QUdpSocket media;
+
+    QVector<DownloadRequest> fileWindows() const
+    {
+        QVector<DownloadRequest> out;
+        for (const DownloadRequest &d : downloads)
+            if (d.type == 4 || d.type == 5)
+                out.append(d);
+        return out;
+    }
+
+private:
+    void handle(quint16 code, const QByteArray &p)
+    {
+        requests.append({code, p});
+        if (code == 0x0334 && p.size() >= 7) {
+            const quint32 ip = (quint32(quint8(p[1])) << 24) | (quint32(quint8(p[2])) << 16) |
+                               (quint32(quint8(p[3])) << 8) | quint8(p[4]);
+            const quint16 port = quint16(quint8(p[5]) | (quint8(p[6]) << 8));
+            clientAddress = QHostAddress(ip);
+            (p[0] == 0 ? playbackPort : downloadPort) = port;
+        } else if (code == 0x032D) {
+            files.remove(QString::fromUtf8(p.mid(1, quint8(p[0]))));
+        } else if (code == 0x032E) {
+            download(p);
+        } else if (code == 0x032F && !playbackStream.isEmpty()) {
+            for (const QByteArray &piece : qAsConst(playbackStream))
+                m_queue.append({piece, true});
+            pacer.start();
+        }
+        if (swallowAcks.value(code) > 0) {
+            --swallowAcks[code];
+            return;
+        }
+        ack(code, result.value(code, 0));
+    }
+
+    void download(const QByteArray &p)
+    {
+        DownloadRequest d;
+        const int length = quint8(p[0]);
+        d.type = quint8(p[1]);
+        d.packetSize = quint8(p[2]) | (quint8(p[3]) << 8);
+        d.start = quint32(quint8(p[4])) | (quint32(quint8(p[5])) << 8) |
+                  (quint32(quint8(p[6])) << 16) | (quint32(quint8(p[7])) << 24);
+        d.count = quint8(p[8]);
+        d.path = QString::fromUtf8(p.mid(9, length));
+        downloads.append(d);
+        m_queue.clear(); // a new request replaces the window being sent
+        if (d.type == 7 || result.value(0x032E, 0) >= 2)
+            return;
+        const QByteArray content = d.type == 1   ? listJson
+                                   : d.type == 2 ? thumbnail(d.path)
+                                                 : files.value(d.path);
+        const qint64 size = announcedSize >= 0 ? announcedSize : content.size();
+        if (d.start == 0) {
+            QByteArray start(1, char(1));
+            for (int i = 0; i < 4; ++i)
+                start.append(char((size >> (8 * i)) & 0xFF));
+            start.append(2, '\0');
+            queue(start);
+        }
+        for (int i = 0; i < d.count && d.packetSize > 0; ++i) {
+            const qint64 offset = qint64(d.start + i) * d.packetSize;
+            if (offset >= content.size())
+                break;
+            QByteArray data(1, char(2));
+            for (int b = 0; b < 4; ++b)
+                data.append(char(((d.start + i) >> (8 * b)) & 0xFF));
+            data.append(content.mid(int(offset), d.packetSize));
+            queue(data);
+        }
+        pacer.start(paceMs);
+    }
+
+    void queue(const QByteArray &payload)
+    {
+        quint8 seq = 0;
+        m_queue.append({FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, payload), false});
+    }
+
+    double random()
+    {
+        m_rng = m_rng * 1103515245u + 12345u;
+        return double((m_rng >> 8) & 0xFFFF) / 65536.0;
+    }
+
+    void sendSome()
+    {
+        for (int i = 0; i < datagramsPerTurn && !m_queue.isEmpty(); ++i) {
+            auto [datagram, playback] = m_queue.takeFirst();
+            if (!playback && reorder > 0 && !m_queue.isEmpty() && random() < reorder)
+                std::swap(datagram, m_queue.first().first);
+            const quint16 port = playback ? playbackPort : downloadPort;
+            if (!playback && random() < loss)
+                continue;
+            media.writeDatagram(datagram, clientAddress, port);
+            if (!playback && random() < duplicate)
+                media.writeDatagram(datagram, clientAddress, port);
+        }
+        if (m_queue.isEmpty())
+            pacer.stop();
+    }
+
+    QTimer pacer;
+    QList<QPair<QByteArray, bool>> m_queue;
+    quint8 m_seq = 0;
+    quint32 m_rng = 7;
+};
+
+} // namespace album_test

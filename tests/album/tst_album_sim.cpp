@@ -1,0 +1,156 @@
+// The album end to end against the real simulator: list, thumbnails, photo
+// and video downloads checked byte for byte against the simulator's card,
+// delete, playback of H.264 and H.265 clips to decoded pictures, and all of it
+// again through loss, reordering and duplicates on the media channel.
+
+#include "album/MediaAlbumBridge.h"
+#include "album/PlaybackVideoDecoder.h"
+#include "commands/GimbalController.h"
+#include "common/TestMain.h"
+#include "integration/CamsimHarness.h"
+#include "link/TransportManager.h"
+#include "link/UdpTransport.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace
+{
+
+struct SimGround {
+    TransportManager manager;
+    UdpTransport udp;
+    GimbalController controller;
+    QTemporaryDir downloads;
+    MediaAlbumBridge album{&controller, timings()};
+    QString card;
+
+    static AlbumTimings timings()
+    {
+        AlbumTimings t;
+        t.downloadPort = 0;
+        t.playbackPort = 0;
+        t.albumReadyDelayMs = 50;
+        t.pumpDelayMs = 20;
+        t.rerequestMs = 150;
+        t.stallMs = 6000;
+        return t;
+    }
+    void connectTo(quint16 port)
+    {
+        udp.setTarget(QHostAddress::LocalHost, port);
+        udp.setLocalPort(0);
+        udp.open();
+        manager.setTransport(&udp);
+        controller.setTransportManager(&manager);
+        QObject::connect(&controller, &GimbalController::ackReceived, &album,
+                         &MediaAlbumBridge::onAck);
+        album.setDownloadDirectory(downloads.path());
+    }
+    QString localOf(const QString &devicePath) const
+    {
+        return card + devicePath.mid(int(qstrlen("/sdcard")));
+    }
+    QString firstOf(const QString &type, const QString &suffix = QString()) const
+    {
+        for (const QVariant &v : album.mediaItems()) {
+            const QVariantMap m = v.toMap();
+            if (m.value("type") == type && m.value("path").toString().endsWith(suffix))
+                return m.value("path").toString();
+        }
+        return QString();
+    }
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+class AlbumSimTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QSettings().setValue("startup/isChinese", false); }
+
+    void endToEnd_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::newRow("clean link, loose list, raw playback")
+            << "--media-rate 0 --media-list-style loose --playback-form raw";
+        QTest::newRow("10 % loss, reordering, duplicates; strict list, framed playback")
+            << "--media-rate 0 --media-list-style strict --playback-form framed --loss 0.1 "
+               "--reorder 0.1 --duplicate 0.05 --fault-channel media";
+    }
+    void endToEnd()
+    {
+        QFETCH(QString, options);
+        QProcess help;
+        help.start(camsim_test::simulatorPath(), {QStringLiteral("--help")});
+        help.waitForFinished(5000);
+        if (!help.readAll().contains("--media-dir"))
+            QSKIP("this simulator has no memory card");
+        CAMSIM_START(sim, qPrintable(options));
+        const QRegularExpressionMatch card =
+            QRegularExpression(QStringLiteral(" card=(\\S+)")).match(sim.readyLine);
+        if (!card.hasMatch())
+            QSKIP("this simulator has no memory card");
+        SimGround g;
+        g.card = QUrl::fromPercentEncoding(card.captured(1).toUtf8());
+        g.connectTo(sim.port);
+
+        g.album.openAlbum(QStringLiteral("rtsp://127.0.0.1/test"));
+        QTRY_VERIFY_WITH_TIMEOUT(g.album.isOpen() && !g.album.loading(), 20000);
+        QVERIFY2(g.album.mediaItems().size() > 3, qPrintable(g.album.statusMessage()));
+        const QString photo = g.firstOf("photo");
+        const QString h264 = g.firstOf("video", ".mp4");
+        QVERIFY(!photo.isEmpty() && !h264.isEmpty());
+
+        // Thumbnails of the first page are real JPEG pictures.
+        const QString tile = g.album.pagedItems().first().toMap().value("path").toString();
+        QTRY_VERIFY_WITH_TIMEOUT(!g.album.thumbnailForPath(tile).isEmpty(), 20000);
+        const QByteArray jpeg = QByteArray::fromBase64(
+            g.album.thumbnailForPath(tile).mid(int(qstrlen("data:image/jpeg;base64,"))).toLatin1());
+        QVERIFY(jpeg.startsWith("\xFF\xD8"));
+
+        // A photo and a video, byte for byte.
+        QSignalSpy finished(&g.album, &MediaAlbumBridge::batchDownloadFinished);
+        QSignalSpy saved(&g.album, &MediaAlbumBridge::downloadCompleted);
+        g.album.downloadFiles({photo, h264});
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.at(0).at(0).toInt(), 2);
+        for (const QList<QVariant> &s : qAsConst(saved))
+            QCOMPARE(contents(s.at(1).toString()), contents(g.localOf(s.at(0).toString())));
+
+        // Playback to decoded pictures: the card's H.265 clips have upper-case names.
+        for (const QString &suffix : {QStringLiteral(".mp4"), QStringLiteral(".MP4")}) {
+            const QString clip = g.firstOf("video", suffix);
+            QVERIFY2(!clip.isEmpty(), qPrintable(suffix));
+            g.album.playVideo(clip);
+            QTRY_VERIFY_WITH_TIMEOUT(g.album.playbackHasFrame(), 20000);
+            QCOMPARE(int(g.album.playbackDecoder()->codec()),
+                     int(suffix == ".mp4" ? PlaybackPayload::Codec::H264
+                                          : PlaybackPayload::Codec::H265));
+            QTRY_VERIFY_WITH_TIMEOUT(g.album.playbackTotalMs() > 0, 10000);
+            QVERIFY(g.album.playbackDecoder()->decodedFrames() > 0);
+            g.album.stopVideo();
+        }
+
+        // Delete.
+        const int before = g.album.mediaItems().size();
+        QSignalSpy deleted(&g.album, &MediaAlbumBridge::fileDeleted);
+        g.album.deleteFile(photo);
+        QVERIFY(deleted.wait(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(g.album.mediaItems().size(), before - 1, 10000);
+        g.album.closeAlbum();
+    }
+};
+
+SKYRIG_REGISTER_TEST(AlbumSimTest)
+#include "tst_album_sim.moc"
