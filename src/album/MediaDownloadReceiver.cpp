@@ -44,37 +44,26 @@ MediaDownloadReceiver::~MediaDownloadReceiver()
 bool MediaDownloadReceiver::bind(quint16 port)
 {
     close();
-    m_socket = std::make_unique<QUdpSocket>();
-    if (!m_socket->bind(QHostAddress::AnyIPv4, port,
-                        QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        const QString error = m_socket->errorString();
-        m_socket.reset();
+    // A camera sends a window of packets back to back; a deep queue keeps a
+    // burst from overflowing while a packet is being written.
+    const QString error = m_socket.bind(port, 8 * 1024 * 1024, this, [this] { onReadyRead(); });
+    if (!error.isEmpty()) {
         emit errorOccurred(error);
         return false;
     }
-    // A camera sends a window of packets back to back; a deep queue keeps a
-    // burst from overflowing while a packet is being written.
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 8 * 1024 * 1024);
-    m_port = m_socket->localPort();
-    connect(m_socket.get(), &QUdpSocket::readyRead, this, &MediaDownloadReceiver::onReadyRead);
     reset();
     return true;
 }
 
 void MediaDownloadReceiver::close()
 {
-    if (m_socket) {
-        m_socket->close();
-        m_socket.reset();
-    }
-    m_streamBuffer.clear();
-    m_port = 0;
+    m_socket.close();
     reset();
 }
 
 bool MediaDownloadReceiver::isBound() const
 {
-    return m_socket && m_socket->state() == QAbstractSocket::BoundState;
+    return m_socket.isBound();
 }
 
 void MediaDownloadReceiver::reset()
@@ -85,36 +74,8 @@ void MediaDownloadReceiver::reset()
     m_packetSize = 0;
     m_refused = false;
     m_streamBuffer.clear();
-    if (m_socket) {
-        while (m_socket->hasPendingDatagrams())
-            m_socket->readDatagram(nullptr, 0);
-    }
+    m_socket.discardPending();
     emit progressChanged(0, 0);
-}
-
-void MediaDownloadReceiver::setAllowedSenders(const QList<QHostAddress> &senders)
-{
-    m_allowedSenders.clear();
-    for (const QHostAddress &address : senders) {
-        if (address.isNull())
-            continue;
-        bool isV4 = false;
-        const quint32 v4 = address.toIPv4Address(&isV4);
-        m_allowedSenders.append(isV4 ? QHostAddress(v4) : address);
-    }
-}
-
-bool MediaDownloadReceiver::senderAllowed(const QHostAddress &sender) const
-{
-    if (m_allowedSenders.isEmpty())
-        return true;
-    bool isV4 = false;
-    const quint32 v4 = sender.toIPv4Address(&isV4);
-    const QHostAddress plain = isV4 ? QHostAddress(v4) : sender;
-    for (const QHostAddress &allowed : m_allowedSenders)
-        if (allowed == plain)
-            return true;
-    return false;
 }
 
 void MediaDownloadReceiver::expectInMemory(qint64 maxBytes)
@@ -140,21 +101,9 @@ void MediaDownloadReceiver::expectFile(const QString &folder, const QString &nam
 
 void MediaDownloadReceiver::onReadyRead()
 {
-    if (!m_socket)
-        return;
-    QHostAddress sender;
-    if (m_readBuffer.size() < MaxDatagram)
-        m_readBuffer.resize(MaxDatagram);
-    while (m_socket && m_socket->hasPendingDatagrams()) {
-        const qint64 got = m_socket->readDatagram(m_readBuffer.data(), MaxDatagram, &sender);
-        if (got < 0)
-            continue;
-        if (!senderAllowed(sender)) {
-            ++m_rejectedDatagrams;
-            continue;
-        }
-        handleFrameBytes(m_readBuffer.constData(), int(got));
-    }
+    int size = 0;
+    while (const char *datagram = m_socket.next(size))
+        handleFrameBytes(datagram, size);
 }
 
 void MediaDownloadReceiver::handleDatagram(const QByteArray &datagram)

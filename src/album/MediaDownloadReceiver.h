@@ -1,14 +1,12 @@
 #pragma once
 
+#include "album/CameraDatagramSocket.h"
+
 #include <QByteArray>
 #include <QFile>
-#include <QHostAddress>
-#include <QList>
 #include <QMap>
 #include <QObject>
 #include <QString>
-#include <QUdpSocket>
-#include <memory>
 
 // Receives the media list, thumbnails and files the camera sends over the
 // media channel: long frames carrying one start packet (type 1, the file's
@@ -31,8 +29,6 @@ class MediaDownloadReceiver : public QObject
 public:
     static constexpr int MaxHeldPackets = 64;
     static constexpr int StreamBufferLimit = 262144;
-    // Largest datagram (a long frame of the largest payload fits).
-    static constexpr int MaxDatagram = 65536 + 16;
     // Room left on the disk beyond the file itself.
     static constexpr qint64 DefaultDiskReserve = 16 * 1024 * 1024;
 
@@ -46,12 +42,14 @@ public:
     void close();
     void reset();
     bool isBound() const;
-    quint16 port() const { return m_port; }
+    quint16 port() const { return m_socket.port(); }
 
     // Senders whose datagrams are taken; an empty list takes any sender.
-    void setAllowedSenders(const QList<QHostAddress> &senders);
-    QList<QHostAddress> allowedSenders() const { return m_allowedSenders; }
-    quint64 rejectedDatagrams() const { return m_rejectedDatagrams; }
+    void setAllowedSenders(const QList<QHostAddress> &senders)
+    {
+        m_socket.setAllowedSenders(senders);
+    }
+    quint64 rejectedDatagrams() const { return m_socket.rejectedDatagrams(); }
 
     // What the next transfer is for. The expectation lasts until reset.
     void expectInMemory(qint64 maxBytes);
@@ -112,15 +110,10 @@ private:
     void refuse(RefusalReason reason, qint64 size);
     void clearAssembly();
     void discardPartial();
-    bool senderAllowed(const QHostAddress &sender) const;
 
-    std::unique_ptr<QUdpSocket> m_socket;
-    quint16 m_port = 0;
-    QList<QHostAddress> m_allowedSenders;
-    quint64 m_rejectedDatagrams = 0;
+    CameraDatagramSocket m_socket;
 
     QByteArray m_streamBuffer;
-    QByteArray m_readBuffer;
 
     Sink m_sink = Sink::None;
     qint64 m_maxBytes = 0;

@@ -2,78 +2,29 @@
 
 #include "album/PlaybackPayload.h"
 
-#include <QNetworkDatagram>
-
-namespace
-{
-
-QHostAddress plainAddress(const QHostAddress &address)
-{
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4) : address;
-}
-
-} // namespace
-
 PlaybackVideoReceiver::PlaybackVideoReceiver(QObject *parent) : QObject(parent) {}
-
-PlaybackVideoReceiver::~PlaybackVideoReceiver() = default;
 
 bool PlaybackVideoReceiver::bind(quint16 port)
 {
     close();
-    m_socket = std::make_unique<QUdpSocket>();
-    if (!m_socket->bind(QHostAddress::AnyIPv4, port,
-                        QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        const QString error = m_socket->errorString();
-        m_socket.reset();
-        emit errorOccurred(error);
-        return false;
-    }
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 * 1024 * 1024);
-    connect(m_socket.get(), &QUdpSocket::readyRead, this, &PlaybackVideoReceiver::onReadyRead);
-    return true;
+    const QString error = m_socket.bind(port, 4 * 1024 * 1024, this, [this] { onReadyRead(); });
+    if (error.isEmpty())
+        return true;
+    emit errorOccurred(error);
+    return false;
 }
 
 void PlaybackVideoReceiver::close()
 {
     m_continuationAllowed = false;
-    if (m_socket) {
-        m_socket->close();
-        m_socket.reset();
-    }
-}
-
-bool PlaybackVideoReceiver::isBound() const
-{
-    return m_socket && m_socket->state() == QAbstractSocket::BoundState;
-}
-
-quint16 PlaybackVideoReceiver::port() const
-{
-    return m_socket ? m_socket->localPort() : 0;
-}
-
-void PlaybackVideoReceiver::setAllowedSenders(const QList<QHostAddress> &senders)
-{
-    m_allowedSenders.clear();
-    for (const QHostAddress &address : senders)
-        if (!address.isNull())
-            m_allowedSenders.append(plainAddress(address));
+    m_socket.close();
 }
 
 void PlaybackVideoReceiver::onReadyRead()
 {
-    while (m_socket && m_socket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_socket->receiveDatagram();
-        if (!m_allowedSenders.isEmpty() &&
-            !m_allowedSenders.contains(plainAddress(datagram.senderAddress()))) {
-            ++m_rejectedDatagrams;
-            continue;
-        }
-        handleDatagram(datagram.data());
-    }
+    int size = 0;
+    while (const char *datagram = m_socket.next(size))
+        handleDatagram(QByteArray(datagram, size));
 }
 
 void PlaybackVideoReceiver::handleDatagram(const QByteArray &datagram)

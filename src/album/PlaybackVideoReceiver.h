@@ -1,11 +1,9 @@
 #pragma once
 
+#include "album/CameraDatagramSocket.h"
+
 #include <QByteArray>
-#include <QHostAddress>
-#include <QList>
 #include <QObject>
-#include <QUdpSocket>
-#include <memory>
 
 // Receives the stored video the camera plays back to this computer and turns
 // each datagram into a piece of Annex B byte stream. A datagram without a
@@ -20,15 +18,17 @@ public:
     static constexpr int ContinuationSize = 1400;
 
     explicit PlaybackVideoReceiver(QObject *parent = nullptr);
-    ~PlaybackVideoReceiver() override;
 
     bool bind(quint16 port);
     void close();
-    bool isBound() const;
-    quint16 port() const;
+    bool isBound() const { return m_socket.isBound(); }
+    quint16 port() const { return m_socket.port(); }
 
-    void setAllowedSenders(const QList<QHostAddress> &senders);
-    quint64 rejectedDatagrams() const { return m_rejectedDatagrams; }
+    void setAllowedSenders(const QList<QHostAddress> &senders)
+    {
+        m_socket.setAllowedSenders(senders);
+    }
+    quint64 rejectedDatagrams() const { return m_socket.rejectedDatagrams(); }
 
     // One datagram as it came off the socket.
     void handleDatagram(const QByteArray &datagram);
@@ -41,8 +41,6 @@ public slots:
     void onReadyRead();
 
 private:
-    std::unique_ptr<QUdpSocket> m_socket;
-    QList<QHostAddress> m_allowedSenders;
-    quint64 m_rejectedDatagrams = 0;
+    CameraDatagramSocket m_socket;
     bool m_continuationAllowed = false;
 };
