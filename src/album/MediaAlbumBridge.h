@@ -294,7 +294,7 @@ private:
     double m_arrivalMs = -1;       // usual spacing of its packets (-1: not known yet)
     quint64 m_transferSerial = 0;  // changes whenever a transfer starts or ends
     quint64 m_session = 0;         // changes on every open and close
-    qint64 m_maxFileBytes = 0xFFFFFFFFLL;
+    qint64 m_maxFileBytes = qint64(1) << 40;
 
     bool m_open = false;
     bool m_loading = false;

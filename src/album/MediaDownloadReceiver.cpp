@@ -163,9 +163,9 @@ void MediaDownloadReceiver::handleStart(const char *payload, int size)
         return;
     if (m_sink == Sink::None)
         return; // nothing was asked for
-    const quint32 total = readU32(payload + 1);
-    if (m_sink == Sink::File && m_expectedSize > 0 && qint64(total) != m_expectedSize) {
-        if (m_oddStartTotal != qint64(total) || m_requestsSinceOddStart < 1) {
+    const qint64 total = announcedSize(readU32(payload + 1));
+    if (m_sink == Sink::File && m_expectedSize > 0 && total != m_expectedSize) {
+        if (m_oddStartTotal != total || m_requestsSinceOddStart < 1) {
             m_oddStartTotal = total;
             m_requestsSinceOddStart = 0;
             return;
@@ -176,7 +176,7 @@ void MediaDownloadReceiver::handleStart(const char *payload, int size)
         refuse(RefusalReason::UnknownSize, 0);
         return;
     }
-    if (qint64(total) > m_maxBytes) {
+    if (total > m_maxBytes) {
         refuse(RefusalReason::TooLarge, total);
         return;
     }
@@ -184,7 +184,7 @@ void MediaDownloadReceiver::handleStart(const char *payload, int size)
         QDir().mkpath(m_folder);
         const QStorageInfo storage(m_folder);
         if (storage.isValid() && storage.bytesAvailable() >= 0 &&
-            storage.bytesAvailable() < qint64(total) + m_diskReserve) {
+            storage.bytesAvailable() < total + m_diskReserve) {
             refuse(RefusalReason::NoDiskSpace, total);
             return;
         }
@@ -206,6 +206,17 @@ void MediaDownloadReceiver::handleStart(const char *payload, int size)
     emit progressChanged(0, m_total);
 }
 
+qint64 MediaDownloadReceiver::announcedSize(quint32 field) const
+{
+    // The field holds 32 bits: a file of 4 GiB or more comes cut to its low
+    // bits or as the largest value. The list's size then says how large it
+    // really is.
+    if (m_sink == Sink::File && m_expectedSize > 0xFFFFFFFFLL &&
+        (field == 0xFFFFFFFFu || field == quint32(m_expectedSize)))
+        return m_expectedSize;
+    return field;
+}
+
 void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int size)
 {
     if (!m_active || size <= 0)
@@ -218,7 +229,7 @@ void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int s
         // Every packet but the last carries exactly the packet size; the last
         // one carries the rest of the file.
         const qint64 offset = qint64(sequence) * m_packetSize;
-        const qint64 expected = qBound<qint64>(0, qint64(m_total) - offset, m_packetSize);
+        const qint64 expected = qBound<qint64>(0, m_total - offset, m_packetSize);
         if (size != expected) {
             ++m_inconsistent;
             return;
@@ -267,7 +278,7 @@ bool MediaDownloadReceiver::append(const char *data, int size)
 
 void MediaDownloadReceiver::testCompletion()
 {
-    if (!m_active || m_total == 0 || m_assembled < qint64(m_total))
+    if (!m_active || m_total == 0 || m_assembled < m_total)
         return;
     const qint64 total = m_total;
     emit progressChanged(total, total);

@@ -53,9 +53,11 @@ public:
 
     // What the next transfer is for. The expectation lasts until reset.
     void expectInMemory(qint64 maxBytes);
-    // expectedSize: the size the media list gives (0 = not known). A start
-    // packet announcing another size is taken only once it is announced again
-    // after a later request: a lone one is left over from an aborted transfer.
+    // expectedSize: the size the media list gives (0 = not known); it also
+    // completes the size of a file too large for the start packet's 32-bit
+    // field. A start packet announcing another size is taken only once it is
+    // announced again after a later request: a lone one is left over from an
+    // aborted transfer.
     void expectFile(const QString &folder, const QString &name, qint64 maxBytes,
                     qint64 expectedSize = 0);
     // A request for the expected transfer was just sent.
@@ -71,7 +73,7 @@ public:
     void handleDatagram(const QByteArray &datagram);
 
     bool active() const { return m_active; }
-    quint32 totalSize() const { return m_total; }
+    qint64 totalSize() const { return m_total; }
     quint16 startField() const { return m_startField; }
     quint32 nextSequence() const { return m_nextSequence; }
     qint64 assembledBytes() const { return m_assembled; }
@@ -104,6 +106,7 @@ private:
     void handleFrameBytes(const char *data, int size);
     void handlePayload(const char *payload, int size);
     void handleStart(const char *payload, int size);
+    qint64 announcedSize(quint32 field) const;
     void handleData(quint32 sequence, const char *data, int size);
     bool append(const char *data, int size);
     void testCompletion();
@@ -129,7 +132,7 @@ private:
 
     bool m_active = false;
     bool m_refused = false;
-    quint32 m_total = 0;
+    qint64 m_total = 0;
     quint16 m_startField = 0;
     quint32 m_nextSequence = 0;
     qint64 m_assembled = 0;

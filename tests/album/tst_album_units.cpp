@@ -222,7 +222,7 @@ private slots:
         r.handleDatagram(one.mid(10) + longFrame(dataPacket(3, "mn")));
         QCOMPARE(done.size(), 1);
         QCOMPARE(done.at(0).at(0).toByteArray(), QByteArray("abcdefghijklmn"));
-        QCOMPARE(r.totalSize(), 0u);
+        QCOMPARE(r.totalSize(), 0);
         QCOMPARE(r.duplicatePackets(), quint64(1));
     }
 
@@ -252,6 +252,28 @@ private slots:
         QTEST(int(refused.at(0).at(0).value<MediaDownloadReceiver::RefusalReason>()), "reason");
         QVERIFY(!r.active());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    }
+
+    // The start packet holds the size in 32 bits: a recording of 4 GiB or
+    // more comes cut to its low bits or saturated. The list's size counts,
+    // so the file is not taken as complete at a fraction of its length.
+    void sizeBeyondFourGiB_data()
+    {
+        QTest::addColumn<quint32>("announced");
+        QTest::newRow("cut to 32 bits") << quint32(1u << 30);
+        QTest::newRow("saturated") << 0xFFFFFFFFu;
+    }
+    void sizeBeyondFourGiB()
+    {
+        QFETCH(quint32, announced);
+        const qint64 listed = 5LL << 30;
+        QTemporaryDir dir;
+        MediaDownloadReceiver r;
+        r.setDiskReserve(-listed); // this disk need not hold it
+        r.expectFile(dir.path(), "big.mp4", qint64(1) << 40, listed);
+        r.handleDatagram(longFrame(startPacket(announced)));
+        QVERIFY(r.active());
+        QCOMPARE(r.totalSize(), listed);
     }
 
     // Files go to a partial file as they arrive; a reset leaves nothing.
