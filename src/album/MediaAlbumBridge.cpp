@@ -99,32 +99,19 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
                            "上一次删除确认已超时，可重新删除"));
     });
 
-    // Completions are handled once the datagram loop has returned; the
-    // transfer they belong to is remembered, so a completion that arrives
-    // after its transfer was abandoned is recognised as stale.
+    // Completions and refusals are handled once the datagram loop has
+    // returned, and only for the transfer they belong to: a transfer
+    // abandoned meanwhile has reset the receiver (which removes a file
+    // written for it).
     connect(m_receiver, &MediaDownloadReceiver::fileCompleted, this,
             [this](const QByteArray &data) {
-                const quint64 serial = m_transferSerial;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, serial, data] {
-                        if (serial == m_transferSerial)
-                            onFileDownloaded(data);
-                    },
-                    Qt::QueuedConnection);
+                forThisTransfer([this, data] { onFileDownloaded(data); });
             });
     connect(m_receiver, &MediaDownloadReceiver::fileWritten, this,
-            [this](const QString &partialPath, qint64 size) {
-                const quint64 serial = m_transferSerial;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, serial, partialPath, size] {
-                        if (serial == m_transferSerial)
-                            onFileWritten(partialPath, size);
-                        else
-                            QFile::remove(partialPath);
-                    },
-                    Qt::QueuedConnection);
+            [this] { forThisTransfer([this] { onFileWritten(); }); });
+    connect(m_receiver, &MediaDownloadReceiver::transferRefused, this,
+            [this](MediaDownloadReceiver::RefusalReason reason, qint64 size) {
+                forThisTransfer([this, reason, size] { onTransferRefused(reason, size); });
             });
     connect(m_receiver, &MediaDownloadReceiver::progressChanged, this,
             &MediaAlbumBridge::onReceiverProgress);
@@ -132,8 +119,6 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             &MediaAlbumBridge::onPacketAhead);
     connect(m_receiver, &MediaDownloadReceiver::errorOccurred, this,
             &MediaAlbumBridge::onReceiverError);
-    connect(m_receiver, &MediaDownloadReceiver::transferRefused, this,
-            &MediaAlbumBridge::onTransferRefused, Qt::QueuedConnection);
 
     PlaybackVideoDecoder *decoder = m_decoder;
     connect(m_playbackReceiver, &PlaybackVideoReceiver::annexBPayloadReady, this,
@@ -199,6 +184,18 @@ void MediaAlbumBridge::later(int ms, const std::function<void()> &action)
         if (session == m_session)
             action();
     });
+}
+
+void MediaAlbumBridge::forThisTransfer(const std::function<void()> &handle)
+{
+    const quint64 serial = m_transferSerial;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, handle] {
+            if (serial == m_transferSerial)
+                handle();
+        },
+        Qt::QueuedConnection);
 }
 
 void MediaAlbumBridge::setStatus(const QString &text)
@@ -911,8 +908,7 @@ void MediaAlbumBridge::endTransfer()
     m_requestOutstanding = false;
     m_rerequestTimer.stop();
     m_stallTimer.stop();
-    if (m_receiver->isBound() || m_receiver->active())
-        m_receiver->reset();
+    m_receiver->reset();
 }
 
 void MediaAlbumBridge::sendAbort()
@@ -1377,13 +1373,11 @@ void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
     }
 }
 
-void MediaAlbumBridge::onFileWritten(const QString &partialPath, qint64 size)
+void MediaAlbumBridge::onFileWritten()
 {
-    Q_UNUSED(size)
-    if (m_transfer != Transfer::File || m_transferPath.isEmpty()) {
-        QFile::remove(partialPath);
+    const QString partialPath = m_receiver->takeWrittenFile();
+    if (partialPath.isEmpty())
         return;
-    }
     const QString remote = m_transferPath;
     const QString local = saveFile(partialPath, remote);
     if (local.isEmpty()) {

@@ -169,7 +169,6 @@ public:
     Q_INVOKABLE void openDownloadDirectory();
     Q_INVOKABLE void onAck(uint32_t msgId, uint16_t code);
     Q_INVOKABLE void onFileDownloaded(const QByteArray &data);
-    Q_INVOKABLE void onFileWritten(const QString &partialPath, qint64 size);
 
 signals:
     void openChanged();
@@ -202,6 +201,9 @@ signals:
 private:
     enum class Transfer { None, List, Thumbnail, File };
 
+    // Runs `handle` once the current event has been dealt with, unless the
+    // transfer in flight has ended by then.
+    void forThisTransfer(const std::function<void()> &handle);
     // Runs `action` after `ms` unless the album was closed or reopened since.
     void later(int ms, const std::function<void()> &action);
     void setStatus(const QString &text);
@@ -257,6 +259,7 @@ private:
     void onPacketAhead(int heldCount, quint32 sequence);
     void onReceiverError(const QString &message);
     void onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
+    void onFileWritten();
     void onStallCheck();
     void noteArrival();
     int quietLimit() const;

@@ -287,21 +287,18 @@ void MediaDownloadReceiver::testCompletion()
     const Sink sink = m_sink;
     m_sink = Sink::None;
     if (sink == Sink::File) {
-        const QString path = m_file.fileName();
         bool ok = m_file.flush();
         if (ok && m_file.size() > total)
             ok = m_file.resize(total);
         m_file.close();
-        m_file.setFileName(QString());
         if (!ok) {
-            QFile::remove(path);
-            clearAssembly();
-            m_refused = true;
-            emit transferRefused(RefusalReason::WriteFailed, total);
+            refuse(RefusalReason::WriteFailed, total);
             return;
         }
         clearAssembly();
-        emit fileWritten(path, total);
+        // The file stays this receiver's until it is taken: a reset, a new
+        // transfer or the end of the receiver removes it.
+        emit fileWritten(m_file.fileName(), total);
     } else {
         const QByteArray data = m_memory.left(int(total));
         clearAssembly();
@@ -328,6 +325,15 @@ void MediaDownloadReceiver::clearAssembly()
     m_held.clear();
     m_heldBytes = 0;
     m_active = false;
+}
+
+QString MediaDownloadReceiver::takeWrittenFile()
+{
+    if (m_active || m_file.isOpen())
+        return QString();
+    const QString path = m_file.fileName();
+    m_file.setFileName(QString());
+    return path;
 }
 
 void MediaDownloadReceiver::discardPartial()

@@ -16,7 +16,8 @@
 // Small transfers (list, thumbnail) are kept in memory and handed over whole
 // with fileCompleted. Files go to a partial file in the download folder as
 // they arrive in order, so memory stays bounded by the held packets whatever
-// the file size; fileWritten hands over the finished partial file. A start
+// the file size; fileWritten announces the finished partial file, which stays
+// the receiver's (and is removed with a reset) until taken. A start
 // packet that cannot be honoured (no size, more than the limit, not enough
 // free disk space) or a failed write ends the transfer with transferRefused,
 // and a refused or reset file leaves no partial file behind.
@@ -84,6 +85,10 @@ public:
     qint64 peakHeldBytes() const { return m_peakHeldBytes; }
     quint64 duplicatePackets() const { return m_duplicates; }
     quint64 inconsistentPackets() const { return m_inconsistent; }
+
+    // The file of the last fileWritten, now the caller's to keep or remove;
+    // empty when there is none.
+    QString takeWrittenFile();
 
     static QString refusalText(RefusalReason reason, qint64 size);
 

@@ -304,6 +304,8 @@ private slots:
         QFile f(written.at(0).at(0).toString());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("abcdef"));
+        r.reset(); // a finished file nobody took stays nowhere
+        QVERIFY(files().isEmpty());
     }
 };
 
