@@ -266,16 +266,19 @@ QStringList MediaAlbumBridge::selectedPaths() const
     return QStringList(m_selection.cbegin(), m_selection.cend());
 }
 
+QHostAddress MediaAlbumBridge::controlPeer() const
+{
+    const TransportManager *manager = m_controller ? m_controller->transportManager() : nullptr;
+    const auto *udp = manager ? qobject_cast<const UdpTransport *>(manager->transport()) : nullptr;
+    return udp ? udp->targetAddress() : QHostAddress();
+}
+
 QString MediaAlbumBridge::cameraHost() const
 {
     if (!m_deviceHost.isEmpty())
         return m_deviceHost;
-    if (m_controller && m_controller->transportManager()) {
-        if (auto *udp = qobject_cast<UdpTransport *>(m_controller->transportManager()->transport()))
-            if (!udp->targetAddress().isNull())
-                return udp->targetAddress().toString();
-    }
-    return QString();
+    const QHostAddress peer = controlPeer();
+    return peer.isNull() ? QString() : peer.toString();
 }
 
 QString MediaAlbumBridge::modelKey() const
@@ -499,25 +502,7 @@ void MediaAlbumBridge::refresh()
     setLoading(true);
     setStatus(pick("Refreshing media list...", "正在刷新媒体列表..."));
     m_controller->mediaListRefresh();
-
-    ++m_transferSerial;
-    m_transfer = Transfer::List;
-    m_transferPath.clear();
-    afterSettle([this] {
-        updateAllowedSenders();
-        m_receiver->reset();
-        m_receiver->expectInMemory(MaxListBytes);
-        m_receiver->setPacketSize(ListPacketSize);
-        m_lastReceived = 0;
-        m_arrivalMs = -1;
-        m_arrivalClock.invalidate();
-        m_windowStart = 0;
-        m_windowCount = MaxWindowPackets;
-        m_gapNext = 0xFFFFFFFFu;
-        m_controller->mediaFileDownload(QString(), ListFile, ListPacketSize, 0, MaxWindowPackets);
-        m_activityClock.start();
-        m_rerequestTimer.start(quietLimit());
-    });
+    beginInMemory(Transfer::List, QString());
 }
 
 void MediaAlbumBridge::afterSettle(const std::function<void()> &begin)
@@ -535,6 +520,24 @@ void MediaAlbumBridge::afterSettle(const std::function<void()> &begin)
     later(int(left), [this, serial, begin] {
         if (serial == m_transferSerial)
             begin();
+    });
+}
+
+void MediaAlbumBridge::beginInMemory(Transfer kind, const QString &path)
+{
+    const bool list = kind == Transfer::List;
+    ++m_transferSerial;
+    m_transfer = kind;
+    m_transferPath = path;
+    m_fileType = list ? ListFile : ThumbnailFile;
+    m_packetSize = list ? ListPacketSize : ThumbnailPacketSize;
+    afterSettle([this, list] {
+        updateAllowedSenders();
+        m_receiver->reset();
+        m_receiver->expectInMemory(list ? MaxListBytes : MaxThumbnailBytes);
+        m_receiver->setPacketSize(m_packetSize);
+        resetArrivals();
+        sendWindow(0, list ? MaxWindowPackets : ThumbnailPackets);
     });
 }
 
@@ -721,26 +724,8 @@ void MediaAlbumBridge::startNextThumbnail()
         const QString path = m_thumbQueue.takeFirst();
         if (m_thumbCache.contains(path))
             continue;
-        ++m_transferSerial;
-        m_transfer = Transfer::Thumbnail;
-        m_transferPath = path;
         m_thumbTimer.start(m_t.thumbnailTimeoutMs);
-        afterSettle([this, path] {
-            updateAllowedSenders();
-            m_receiver->reset();
-            m_receiver->expectInMemory(MaxThumbnailBytes);
-            m_receiver->setPacketSize(ThumbnailPacketSize);
-            m_lastReceived = 0;
-            m_arrivalMs = -1;
-            m_arrivalClock.invalidate();
-            m_windowStart = 0;
-            m_windowCount = ThumbnailPackets;
-            m_gapNext = 0xFFFFFFFFu;
-            m_controller->mediaFileDownload(path, ThumbnailFile, ThumbnailPacketSize, 0,
-                                            ThumbnailPackets);
-            m_activityClock.start();
-            m_rerequestTimer.start(quietLimit());
-        });
+        beginInMemory(Transfer::Thumbnail, path);
         return;
     }
 }
@@ -947,12 +932,16 @@ void MediaAlbumBridge::requestWindow(quint32 startSeq, int maxCount)
             return;
         count = int(qMin<qint64>(qMax<qint64>(packets - startSeq, 1), MaxWindowPackets));
     }
-    count = qMin(count, maxCount);
-    m_windowStart = startSeq;
-    m_windowCount = count;
     m_requestOutstanding = true;
     ++m_fileRequests;
     m_receiver->noteRequest();
+    sendWindow(startSeq, qMin(count, maxCount));
+}
+
+void MediaAlbumBridge::sendWindow(quint32 startSeq, int count)
+{
+    m_windowStart = startSeq;
+    m_windowCount = count;
     m_controller->mediaFileDownload(m_transferPath, m_fileType, m_packetSize, int(startSeq), count);
     m_activityClock.start();
     m_rerequestTimer.start(quietLimit());
@@ -982,26 +971,13 @@ void MediaAlbumBridge::rerequest()
         return;
     m_rerequested = true;
     const quint32 next = m_receiver->nextSequence();
-    switch (m_transfer) {
-    case Transfer::File:
+    if (m_transfer == Transfer::File) {
         if (!m_transferPath.isEmpty() && !fileComplete())
             requestWindow(next);
-        return;
-    case Transfer::List:
-        m_windowStart = next;
-        m_controller->mediaFileDownload(QString(), ListFile, ListPacketSize, int(next),
-                                        MaxWindowPackets);
-        break;
-    case Transfer::Thumbnail:
-        m_windowStart = next;
-        m_controller->mediaFileDownload(m_transferPath, ThumbnailFile, ThumbnailPacketSize,
-                                        int(next), ThumbnailPackets);
-        break;
-    case Transfer::None:
-        return;
+    } else if (m_transfer != Transfer::None) {
+        // The list and thumbnails: the same window, from where the data stopped.
+        sendWindow(next, m_windowCount);
     }
-    m_activityClock.start();
-    m_rerequestTimer.start(quietLimit());
 }
 
 void MediaAlbumBridge::onRerequestCheck()
@@ -1018,10 +994,9 @@ void MediaAlbumBridge::onRerequestCheck()
     rerequest();
 }
 
-void MediaAlbumBridge::onPacketAhead(int heldCount, quint32 sequence)
+void MediaAlbumBridge::onPacketAhead(quint32 sequence)
 {
-    Q_UNUSED(heldCount)
-    if (m_transfer == Transfer::None || m_settling)
+    if (m_transfer == Transfer::None)
         return;
     noteArrival();
     const quint32 next = m_receiver->nextSequence();
@@ -1051,6 +1026,14 @@ void MediaAlbumBridge::onPacketAhead(int heldCount, quint32 sequence)
         return;
     }
     rerequest();
+}
+
+void MediaAlbumBridge::resetArrivals()
+{
+    m_lastReceived = 0;
+    m_arrivalMs = -1;
+    m_arrivalClock.invalidate();
+    m_gapNext = NoGap;
 }
 
 void MediaAlbumBridge::noteArrival()
@@ -1143,9 +1126,7 @@ void MediaAlbumBridge::startNextFile()
         sendAbort();
 
     m_receiver->reset();
-    m_lastReceived = 0;
-    m_arrivalMs = -1;
-    m_arrivalClock.invalidate();
+    resetArrivals();
     m_fileDone = false;
     ++m_transferSerial;
     m_transfer = Transfer::File;
@@ -1153,7 +1134,6 @@ void MediaAlbumBridge::startNextFile()
     m_windowStart = 0;
     m_windowCount = 0;
     m_requestOutstanding = false;
-    m_gapNext = 0xFFFFFFFFu;
     setDownloadProgress(0);
     m_transferPath = path;
     setDownloadingPath(path);
@@ -1466,11 +1446,7 @@ void MediaAlbumBridge::updateAllowedSenders()
     const QHostAddress host = addressOf(m_deviceHost);
     if (!host.isNull())
         senders.append(host);
-    if (m_controller && m_controller->transportManager()) {
-        if (auto *udp = qobject_cast<UdpTransport *>(m_controller->transportManager()->transport()))
-            if (!udp->targetAddress().isNull())
-                senders.append(udp->targetAddress());
-    }
+    senders.append(controlPeer());
     m_receiver->setAllowedSenders(senders);
     m_playbackReceiver->setAllowedSenders(senders);
 }

@@ -246,7 +246,9 @@ private:
     void afterSettle(const std::function<void()> &begin);
     void endTransfer();
     void sendAbort();
+    void beginInMemory(Transfer kind, const QString &path);
     void requestWindow(quint32 startSeq, int maxCount = MaxWindowPackets);
+    void sendWindow(quint32 startSeq, int count);
     void rerequest();
     void windowAdvance();
     bool fileComplete() const;
@@ -256,11 +258,12 @@ private:
     void fileGivenUp(const QString &path, const QString &reason);
     void batchContinue();
     void onReceiverProgress(qint64 received, qint64 total);
-    void onPacketAhead(int heldCount, quint32 sequence);
+    void onPacketAhead(quint32 sequence);
     void onReceiverError(const QString &message);
     void onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
     void onFileWritten();
     void onStallCheck();
+    void resetArrivals();
     void noteArrival();
     int quietLimit() const;
     void onRerequestCheck();
@@ -276,6 +279,7 @@ private:
     void onPlaybackFrame(const VideoFrame &frame);
     void clearTargetPicture();
 
+    QHostAddress controlPeer() const;
     QString modelKey() const;
     void loadSendClientEndpoint();
 
@@ -346,12 +350,12 @@ private:
     qint64 m_lastReceived = 0;
     int m_downloadRetries = 0;
     QStringList m_downloadQueue;
-    quint32 m_gapNext = 0xFFFFFFFFu; // the first missing packet being watched
-    int m_aheadOfGap = 0;            // packets seen beyond it
+    static constexpr quint32 NoGap = 0xFFFFFFFFu;
+    quint32 m_gapNext = NoGap; // the first missing packet being watched
+    int m_aheadOfGap = 0;      // packets seen beyond it
     bool m_gapAsked = false;
     bool m_fileDone = false;
     bool m_rerequested = false; // the transfer in flight was asked for again
-    bool m_settling = false;    // a transfer waits for an aborted one's datagrams
     int m_fileRequests = 0;
     int m_gapRerequests = 0;
     int m_quietRerequests = 0;

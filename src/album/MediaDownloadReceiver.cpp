@@ -243,7 +243,7 @@ void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int s
             m_heldBytes += size;
             m_peakHeldBytes = qMax(m_peakHeldBytes, m_heldBytes);
         }
-        emit packetAhead(m_held.size(), sequence);
+        emit packetAhead(sequence);
         return;
     }
 

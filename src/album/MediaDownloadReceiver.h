@@ -100,7 +100,7 @@ signals:
     void transferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
     // A packet arrived ahead of a gap (held, repeated or, with the hold
     // full, dropped): the data has moved past the gap.
-    void packetAhead(int heldCount, quint32 sequence);
+    void packetAhead(quint32 sequence);
 
 public slots:
     void onReadyRead();
