@@ -8,14 +8,19 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace
 {
 
-// A number, or a decimal number written as text; 0 for anything else.
+// A number, or a decimal number written as text; 0 for anything else,
+// including numbers no 64-bit integer holds.
 qint64 readInteger(const QJsonValue &value)
 {
-    if (value.isDouble())
-        return qint64(value.toDouble());
+    if (value.isDouble()) {
+        const double d = value.toDouble();
+        return std::abs(d) < 9.2e18 ? qint64(d) : 0;
+    }
     if (value.isString()) {
         bool ok = false;
         const qint64 n = value.toString().trimmed().toLongLong(&ok);

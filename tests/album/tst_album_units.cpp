@@ -73,6 +73,10 @@ private slots:
                           "\"filesize\":5368709120,\"mtime\":1700000000}]")
             << 1 << "video"
             << "5.0 GB" << s << "";
+        QTest::newRow("size beyond any number")
+            << QByteArray("[{\"path\":\"x.jpg\",\"filesize\":1e300,\"mtime\":1700000000}]") << 1
+            << "photo"
+            << "0 B" << s << "";
         QTest::newRow("not an array") << QByteArray("{\"path\":1} {") << 0 << ""
                                       << "" << 0ll << "";
         QTest::newRow("empty") << QByteArray() << 0 << ""
