@@ -9,12 +9,21 @@ namespace
 
 constexpr quint16 ProbePort = 1030;
 
-bool usableInterface(const QNetworkInterface &iface)
+// The first IPv4 address on an interface that is up, running and not
+// loopback that `wanted` accepts; empty when there is none.
+template <typename Wanted> QString firstAddress(Wanted wanted)
 {
-    const auto flags = iface.flags();
-    return flags.testFlag(QNetworkInterface::IsUp) &&
-           flags.testFlag(QNetworkInterface::IsRunning) &&
-           !flags.testFlag(QNetworkInterface::IsLoopBack);
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        const auto flags = iface.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning) ||
+            flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry &entry : iface.addressEntries())
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && wanted(entry))
+                return entry.ip().toString();
+    }
+    return QString();
 }
 
 } // namespace
@@ -41,34 +50,19 @@ QString LocalAddressFinder::addressToward(const QString &host, int waitMs)
         }
     }
 
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    if (isAddress) {
-        for (const QNetworkInterface &iface : interfaces) {
-            if (!usableInterface(iface))
-                continue;
-            for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
-                if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol &&
-                    entry.prefixLength() > 0 && camera.isInSubnet(entry.ip(), entry.prefixLength()))
-                    return entry.ip().toString();
-            }
-        }
-    }
+    QString found;
+    if (isAddress)
+        found = firstAddress([&camera](const QNetworkAddressEntry &entry) {
+            return entry.prefixLength() > 0 && camera.isInSubnet(entry.ip(), entry.prefixLength());
+        });
     // The cameras' usual network.
-    for (const QNetworkInterface &iface : interfaces) {
-        if (!usableInterface(iface))
-            continue;
-        for (const QNetworkAddressEntry &entry : iface.addressEntries())
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol &&
-                entry.ip().toString().startsWith(QLatin1String("192.168.144.")))
-                return entry.ip().toString();
-    }
-    for (const QNetworkInterface &iface : interfaces) {
-        if (!usableInterface(iface))
-            continue;
-        for (const QNetworkAddressEntry &entry : iface.addressEntries())
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol &&
-                !entry.ip().isLoopback() && !entry.ip().isLinkLocal())
-                return entry.ip().toString();
-    }
-    return QString();
+    if (found.isEmpty())
+        found = firstAddress([](const QNetworkAddressEntry &entry) {
+            return entry.ip().toString().startsWith(QLatin1String("192.168.144."));
+        });
+    if (found.isEmpty())
+        found = firstAddress([](const QNetworkAddressEntry &entry) {
+            return !entry.ip().isLoopback() && !entry.ip().isLinkLocal();
+        });
+    return found;
 }
