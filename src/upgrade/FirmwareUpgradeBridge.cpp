@@ -53,14 +53,6 @@ int httpStatusOf(const QNetworkReply *reply)
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
-// A failure of the exchange itself rather than an answer: no HTTP status at
-// all, or a success status whose transfer broke off.
-bool isTransferError(const QNetworkReply *reply, int status)
-{
-    return reply->error() != QNetworkReply::NoError &&
-           (status == 0 || UpgradeStartReply::isSuccessStatus(status));
-}
-
 } // namespace
 
 FirmwareUpgradeBridge::FirmwareUpgradeBridge(QObject *parent)
@@ -197,12 +189,12 @@ void FirmwareUpgradeBridge::startUpgrade(const QString &hostIp, const QString &m
     m_md5.clear();
     setProgress(0);
     setStage(Stage::Hashing);
-    m_hashJob = m_hasher->start(m_filePath);
+    m_hasher->start(m_filePath);
 }
 
-void FirmwareUpgradeBridge::onHashed(int job, Md5Hasher::Result result, const QString &md5)
+void FirmwareUpgradeBridge::onHashed(Md5Hasher::Result result, const QString &md5)
 {
-    if (m_stage != Stage::Hashing || job != m_hashJob)
+    if (m_stage != Stage::Hashing)
         return;
     switch (result) {
     case Md5Hasher::CannotOpen:
@@ -211,8 +203,6 @@ void FirmwareUpgradeBridge::onHashed(int job, Md5Hasher::Result result, const QS
     case Md5Hasher::ReadError:
         fail(Language::pick(QStringLiteral("Failed to read upgrade package"),
                             QStringLiteral("读取升级包失败")));
-        return;
-    case Md5Hasher::Cancelled:
         return;
     case Md5Hasher::Done:
         break;
@@ -250,55 +240,69 @@ void FirmwareUpgradeBridge::upload()
     file->setParent(multiPart);
     multiPart->append(part);
 
+    abortCurrent();
+    QNetworkReply *reply = m_network->post(requestFor(UploadPath), multiPart);
+    multiPart->setParent(reply);
+    connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
+        if (total > 0 && sent >= 0)
+            setProgress(int(qMin(sent, total) * 90 / total));
+    });
+    follow(reply, m_timeouts.uploadMs,
+           Language::pick(QStringLiteral("Upload timed out"), QStringLiteral("上传超时")),
+           &FirmwareUpgradeBridge::onUploadFinished);
+}
+
+QNetworkRequest FirmwareUpgradeBridge::requestFor(const char *path) const
+{
     QUrl url;
     url.setScheme(QStringLiteral("http"));
     url.setHost(m_host);
     url.setPort(m_port);
-    url.setPath(QString::fromLatin1(UploadPath));
-
-    abortCurrent();
-    QNetworkReply *reply = m_network->post(QNetworkRequest(url), multiPart);
-    multiPart->setParent(reply);
-    m_reply = reply;
-
-    connect(reply, &QNetworkReply::uploadProgress, this, [this, reply](qint64 sent, qint64 total) {
-        if (m_reply == reply && m_stage == Stage::Uploading && total > 0 && sent >= 0)
-            setProgress(int(qMin(sent, total) * 90 / total));
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { onUploadFinished(reply); });
-    watchReply(reply, m_timeouts.uploadMs, Stage::Uploading,
-               Language::pick(QStringLiteral("Upload timed out"), QStringLiteral("上传超时")));
+    url.setPath(QString::fromLatin1(path));
+    return QNetworkRequest(url);
 }
 
-void FirmwareUpgradeBridge::watchReply(QNetworkReply *reply, int timeoutMs, Stage stage,
-                                       const QString &timeoutText)
+void FirmwareUpgradeBridge::follow(QNetworkReply *reply, int timeoutMs, const QString &timeoutText,
+                                   void (FirmwareUpgradeBridge::*onFinished)(QNetworkReply *))
 {
-    // The timer is a child of the reply: it dies with it.
+    m_reply = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply, onFinished] {
+        // Our own aborts disconnect the reply first, so a reply that ends
+        // here, even cancelled by something else, ends the attempt.
+        m_reply = nullptr;
+        reply->deleteLater();
+        (this->*onFinished)(reply);
+    });
+    // The timer is a child of the reply: it dies with it, and an aborted
+    // reply is no longer the current one.
     auto *timer = new QTimer(reply);
     timer->setSingleShot(true);
-    connect(timer, &QTimer::timeout, this, [this, reply, stage, timeoutText] {
-        if (m_stage == stage && m_reply == reply)
+    connect(timer, &QTimer::timeout, this, [this, reply, timeoutText] {
+        if (m_reply == reply)
             fail(timeoutText);
     });
     timer->start(timeoutMs);
 }
 
+bool FirmwareUpgradeBridge::exchangeFailed(QNetworkReply *reply, const QString &english,
+                                           const QString &chinese)
+{
+    // A failure of the exchange itself rather than an answer: no HTTP status
+    // at all, or a success status whose transfer broke off. An HTTP error
+    // status is judged by the caller.
+    const int status = httpStatusOf(reply);
+    if (reply->error() == QNetworkReply::NoError ||
+        (status != 0 && !UpgradeStartReply::isSuccessStatus(status)))
+        return false;
+    fail(Language::pick(english, chinese) + reply->errorString());
+    return true;
+}
+
 void FirmwareUpgradeBridge::onUploadFinished(QNetworkReply *reply)
 {
-    if (m_reply != reply)
+    if (exchangeFailed(reply, QStringLiteral("Upload failed: "), QStringLiteral("上传失败：")))
         return;
-    m_reply = nullptr;
-    reply->deleteLater();
-
     const int status = httpStatusOf(reply);
-    // Our own aborts are disconnected before they happen, so a reply that
-    // reports cancellation here was stopped by something else and must still
-    // end the attempt. An HTTP error status is judged by the status below.
-    if (isTransferError(reply, status)) {
-        fail(Language::pick(QStringLiteral("Upload failed: "), QStringLiteral("上传失败：")) +
-             reply->errorString());
-        return;
-    }
     if (!UpgradeStartReply::isSuccessStatus(status)) {
         QString text = Language::pick(QStringLiteral("Upload rejected (HTTP %1)"),
                                       QStringLiteral("上传被拒绝 (HTTP %1)"))
@@ -326,39 +330,22 @@ void FirmwareUpgradeBridge::requestStart()
     const QByteArray body =
         QJsonDocument(QJsonObject{{QStringLiteral("req"), request}}).toJson(QJsonDocument::Compact);
 
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(m_host);
-    url.setPort(m_port);
-    url.setPath(QString::fromLatin1(StartPath));
-    QNetworkRequest httpRequest(url);
-    httpRequest.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-
+    QNetworkRequest http = requestFor(StartPath);
+    http.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     abortCurrent();
-    QNetworkReply *reply = m_network->post(httpRequest, body);
-    m_reply = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { onStartFinished(reply); });
-    watchReply(
-        reply, m_timeouts.startMs, Stage::Starting,
-        Language::pick(QStringLiteral("Start-upgrade timed out"), QStringLiteral("启动升级超时")));
+    follow(
+        m_network->post(http, body), m_timeouts.startMs,
+        Language::pick(QStringLiteral("Start-upgrade timed out"), QStringLiteral("启动升级超时")),
+        &FirmwareUpgradeBridge::onStartFinished);
 }
 
 void FirmwareUpgradeBridge::onStartFinished(QNetworkReply *reply)
 {
-    if (m_reply != reply)
+    if (exchangeFailed(reply, QStringLiteral("Start upgrade failed: "),
+                       QStringLiteral("启动升级失败：")))
         return;
-    m_reply = nullptr;
-    reply->deleteLater();
-
-    const int status = httpStatusOf(reply);
-    if (isTransferError(reply, status)) {
-        fail(Language::pick(QStringLiteral("Start upgrade failed: "),
-                            QStringLiteral("启动升级失败：")) +
-             reply->errorString());
-        return;
-    }
     const UpgradeStartReply outcome =
-        UpgradeStartReply::evaluate(status, reply->readAll(), Language::isChinese());
+        UpgradeStartReply::evaluate(httpStatusOf(reply), reply->readAll(), Language::isChinese());
     if (outcome.ok)
         succeed(outcome.message);
     else
@@ -399,10 +386,6 @@ void FirmwareUpgradeBridge::abortCurrent()
         return;
     // Disconnected first, so the aborted request reports nothing more.
     disconnect(reply, nullptr, this, nullptr);
-    for (QTimer *timer : reply->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly)) {
-        timer->stop();
-        disconnect(timer, nullptr, this, nullptr);
-    }
     reply->abort();
     reply->deleteLater();
 }

@@ -10,6 +10,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QNetworkRequest;
 
 // Upgrades a camera's firmware over its HTTP service: checks the package name
 // against the product's rule, computes the package's MD5 off the interface
@@ -79,12 +80,18 @@ signals:
 private:
     enum class Stage { Idle, Hashing, Uploading, Starting };
 
-    void onHashed(int job, Md5Hasher::Result result, const QString &md5);
+    void onHashed(Md5Hasher::Result result, const QString &md5);
     void upload();
     void onUploadFinished(QNetworkReply *reply);
     void requestStart();
     void onStartFinished(QNetworkReply *reply);
-    void watchReply(QNetworkReply *reply, int timeoutMs, Stage stage, const QString &timeoutText);
+    QNetworkRequest requestFor(const char *path) const;
+    // Makes `reply` the current request: its end goes to `onFinished`, and
+    // after `timeoutMs` without an end the attempt fails with `timeoutText`.
+    void follow(QNetworkReply *reply, int timeoutMs, const QString &timeoutText,
+                void (FirmwareUpgradeBridge::*onFinished)(QNetworkReply *));
+    // Fails the attempt when the exchange itself broke down.
+    bool exchangeFailed(QNetworkReply *reply, const QString &english, const QString &chinese);
 
     void fail(const QString &message);
     void succeed(const QString &message);
@@ -97,7 +104,6 @@ private:
     QNetworkAccessManager *m_network = nullptr;
     Md5Hasher *m_hasher = nullptr;
     QPointer<QNetworkReply> m_reply;
-    int m_hashJob = 0;
 
     Stage m_stage = Stage::Idle;
     int m_progress = 0;

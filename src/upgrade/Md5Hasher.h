@@ -15,28 +15,25 @@ class Md5Hasher : public QObject
 public:
     static constexpr qint64 BlockSize = 1048576;
 
-    enum Result { Done, CannotOpen, ReadError, Cancelled };
+    enum Result { Done, CannotOpen, ReadError };
     Q_ENUM(Result)
 
     explicit Md5Hasher(QObject *parent = nullptr);
     // Stops any running job and waits for its thread.
     ~Md5Hasher() override;
 
-    // Starts hashing `path`; returns the job's number. A job still running is
-    // cancelled first: only the newest job reports.
-    int start(const QString &path);
+    // Starts hashing `path`. A job still running is cancelled first: only the
+    // newest job reports.
+    void start(const QString &path);
     // Stops the running job; it reports nothing.
     void cancel();
-    bool isRunning() const { return m_current != 0; }
 
 signals:
     // `md5` is 32 lower-case hexadecimal characters when `result` is Done.
-    void finished(int job, Md5Hasher::Result result, const QString &md5);
+    void finished(Md5Hasher::Result result, const QString &md5);
 
 private:
-    void deliver(int job, Result result, const QString &md5);
-
+    int m_job = 0; // of the job that may report; 0 = none
     int m_lastJob = 0;
-    int m_current = 0;          // 0 = none
     QPointer<QThread> m_thread; // of the current job
 };
