@@ -1,7 +1,9 @@
 // Long-frame decoder under arbitrary bytes, driven by the same buffer loop the
 // media receivers use: consumed counts stay inside the buffer, the buffer stays
-// bounded, and every frame decoded re-encodes to the bytes it came from.
+// bounded, every frame decoded re-encodes to the bytes it came from, and the
+// checksum agrees with its plain reference on the input.
 
+#include "ReferenceCrc.h"
 #include "link/FrameCodec.h"
 
 #include <cstdint>
@@ -41,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const int chunkSize = ((data[0] | (data[1] << 8)) % 2048) + 1;
     const QByteArray input(reinterpret_cast<const char *>(data + 2), int(size - 2));
+    check(crcMatchesReference(input));
 
     QByteArray buffer;
     for (int at = 0; at < input.size(); at += chunkSize) {

@@ -1,8 +1,9 @@
 // Control-link receive path under arbitrary bytes: the transport manager is
 // fed the input in chunks and checked against a plain re-implementation of
-// its buffer loop, and every frame it delivers must re-encode to the bytes it
-// came from.
+// its buffer loop, every frame it delivers must re-encode to the bytes it came
+// from, and the checksum agrees with its plain reference on the input.
 
+#include "ReferenceCrc.h"
 #include "common/TestTransport.h"
 #include "link/FrameCodec.h"
 #include "link/TransportManager.h"
@@ -43,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const int chunkSize = (data[0] % 64) + 1;
     const QByteArray input(reinterpret_cast<const char *>(data + 1), int(size - 1));
+    check(crcMatchesReference(input));
 
     TransportManager manager;
     TestTransport link(QStringLiteral("Fuzz"), true);
