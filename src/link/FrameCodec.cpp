@@ -44,11 +44,6 @@ QByteArray encode(quint8 &sequence, quint8 flags1, quint8 flags2, quint32 messag
     return out;
 }
 
-} // namespace
-
-namespace
-{
-
 // CRC-16/MCRF4XX is the reflected polynomial 0x8408. The tables let the
 // checksum of the media channel's 57-KiB frames take eight bytes per step:
 // table[0] is the usual byte table, table[k] advances a byte k more places.
