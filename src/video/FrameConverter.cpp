@@ -11,12 +11,6 @@ extern "C" {
 namespace
 {
 
-bool sizeAccepted(int width, int height)
-{
-    return width >= 1 && width <= FrameConverter::MaxWidth && height >= 1 &&
-           height <= FrameConverter::MaxHeight;
-}
-
 QByteArray packPlane(const unsigned char *data, int lineSize, int rowBytes, int rows)
 {
     QByteArray plane(rowBytes * rows, Qt::Uninitialized);
@@ -58,8 +52,8 @@ bool FrameConverter::ensureTarget(int width, int height)
 
 bool FrameConverter::convert(const AVFrame *picture, VideoFrame &out)
 {
-    if (!picture || !sizeAccepted(picture->width, picture->height) || !picture->data[0] ||
-        picture->linesize[0] < 1)
+    if (!picture || !VideoFrame::sizeAccepted(picture->width, picture->height) ||
+        !picture->data[0] || picture->linesize[0] < 1)
         return false;
 
     const AVFrame *source = picture;
@@ -100,7 +94,7 @@ bool FrameConverter::convert(const AVFrame *picture, VideoFrame &out)
 bool FrameConverter::pack(const unsigned char *const planes[3], const int lineSizes[3], int width,
                           int height, VideoFrame &out)
 {
-    if (!sizeAccepted(width, height) || !planes[0] || !planes[1] || !planes[2])
+    if (!VideoFrame::sizeAccepted(width, height) || !planes[0] || !planes[1] || !planes[2])
         return false;
     const int cw = VideoFrame::chromaWidth(width);
     const int ch = VideoFrame::chromaHeight(height);

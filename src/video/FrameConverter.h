@@ -13,9 +13,6 @@ struct SwsContext;
 class FrameConverter
 {
 public:
-    static constexpr int MaxWidth = 7680;
-    static constexpr int MaxHeight = 4320;
-
     FrameConverter();
     ~FrameConverter();
     FrameConverter(const FrameConverter &) = delete;

@@ -2,20 +2,9 @@
 
 #include <QVector>
 
-namespace
-{
-
-bool usable(const VideoFrame &frame)
-{
-    return frame.width >= 1 && frame.height >= 1 && !frame.yPlane.isEmpty() &&
-           !frame.uPlane.isEmpty() && !frame.vPlane.isEmpty() && frame.isValid();
-}
-
-} // namespace
-
 QImage FrameImage::toRgb(const VideoFrame &frame)
 {
-    if (!usable(frame))
+    if (!frame.isValid())
         return QImage();
     const int width = frame.width;
     const int height = frame.height;
@@ -45,7 +34,7 @@ QImage FrameImage::toRgb(const VideoFrame &frame)
 
 QImage FrameImage::toRgbScaled(const VideoFrame &frame, int width, int height)
 {
-    if (!usable(frame) || width < 1 || height < 1)
+    if (!frame.isValid() || width < 1 || height < 1)
         return QImage();
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())

@@ -178,21 +178,21 @@ void QmlVideoPlayer::openDecoder()
         decoder, &VideoDecoder::frameReady, this,
         [this, serial](const VideoFrame &frame) {
             if (serial == m_decoderSerial)
-                handleFrame(frame);
+                onFrameReady(frame);
         },
         Qt::QueuedConnection);
     connect(
         decoder, &VideoDecoder::streamInfoUpdated, this,
         [this, serial](const VideoStreamInfo &info) {
             if (serial == m_decoderSerial)
-                handleStreamInfo(info);
+                onStreamInfoUpdated(info);
         },
         Qt::QueuedConnection);
     connect(
         decoder, &VideoDecoder::errorOccurred, this,
         [this, serial](const QString &error) {
             if (serial == m_decoderSerial)
-                handleDecoderError(error);
+                onDecoderError(error);
         },
         Qt::QueuedConnection);
     connect(
@@ -335,25 +335,6 @@ void QmlVideoPlayer::onReconnectTimeout()
 
 void QmlVideoPlayer::onFrameReady(const VideoFrame &frame)
 {
-    if (!m_decoder || sender() != m_decoder)
-        return;
-    handleFrame(frame);
-}
-
-void QmlVideoPlayer::onStreamInfoUpdated(const VideoStreamInfo &info)
-{
-    handleStreamInfo(info);
-}
-
-void QmlVideoPlayer::onDecoderError(const QString &error)
-{
-    if (!m_decoder || sender() != m_decoder)
-        return;
-    handleDecoderError(error);
-}
-
-void QmlVideoPlayer::handleFrame(const VideoFrame &frame)
-{
     m_failures = 0;
     setReconnecting(false);
     armWatchdog(m_timing.pictureMs);
@@ -366,7 +347,7 @@ void QmlVideoPlayer::handleFrame(const VideoFrame &frame)
         setStatus(playing);
 }
 
-void QmlVideoPlayer::handleStreamInfo(const VideoStreamInfo &info)
+void QmlVideoPlayer::onStreamInfoUpdated(const VideoStreamInfo &info)
 {
     const QString text = formatBitrate(info.bitrate);
     if (info.width == m_streamWidth && info.height == m_streamHeight &&
@@ -379,7 +360,7 @@ void QmlVideoPlayer::handleStreamInfo(const VideoStreamInfo &info)
     emit streamInfoChanged();
 }
 
-void QmlVideoPlayer::handleDecoderError(const QString &error)
+void QmlVideoPlayer::onDecoderError(const QString &error)
 {
     m_status = textDisconnected();
     resetStreamInfo();

@@ -57,7 +57,6 @@ public:
     ~QmlVideoPlayer() override;
 
     void setTiming(const Timing &timing);
-    Timing timing() const { return m_timing; }
     // Replaces the reconnect and watchdog timers (the player takes them).
     void setTimers(VideoPlayerTimer *reconnect, VideoPlayerTimer *watchdog);
     // Screenshots and recordings go here instead of the usual place (empty:
@@ -78,8 +77,6 @@ public:
     int streamHeight() const { return m_streamHeight; }
     QString codecName() const { return m_codecName; }
     QString bitrateText() const { return m_bitrateText; }
-    // Consecutive failures so far (indexes the back-off table).
-    int failureCount() const { return m_failures; }
     bool hasDecoder() const { return m_decoder != nullptr; }
 
     static QString formatBitrate(qint64 bitsPerSecond);
@@ -95,6 +92,8 @@ public:
     Q_INVOKABLE void stopRecording();
 
 public slots:
+    // What the current decoder reports; a retired decoder's reports, even
+    // those already queued, never arrive here.
     void onFrameReady(const VideoFrame &frame);
     void onStreamInfoUpdated(const VideoStreamInfo &info);
     void onDecoderError(const QString &error);
@@ -112,9 +111,6 @@ signals:
     void errorOccurred(const QString &error);
 
 private:
-    void handleFrame(const VideoFrame &frame);
-    void handleStreamInfo(const VideoStreamInfo &info);
-    void handleDecoderError(const QString &error);
     void onDecoderFinished(quint64 serial);
     void onReconnectTimeout();
     void onWatchdogTimeout();

@@ -58,14 +58,6 @@ void VideoDecoder::setUrl(const QString &url)
     m_url = url;
 }
 
-QStringList VideoDecoder::openOptionNames()
-{
-    QStringList names;
-    for (const Option &o : OpenOptions)
-        names << QString::fromLatin1(o.name);
-    return names;
-}
-
 void VideoDecoder::requestStop()
 {
     m_stopRequested.store(true);

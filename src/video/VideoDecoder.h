@@ -44,7 +44,6 @@ public:
 
     // Only before start.
     void setUrl(const QString &url);
-    QString url() const { return m_url; }
     void setTiming(const Timing &timing) { m_timing = timing; }
     void setLimits(const Limits &limits) { m_limits = limits; }
     // Reads the media from `io` instead of opening the address (no network,
@@ -54,7 +53,6 @@ public:
     // Ends the connection: blocking calls abort within one callback poll.
     // Never lost, also when it comes before the thread body has started.
     void requestStop();
-    bool stopRequested() const { return m_stopRequested.load(); }
 
     void attachRecorder(VideoRecorder *recorder);
     void detachRecorder();
@@ -63,9 +61,6 @@ public:
     // (the fuzz target and the decode benchmark); the signals are emitted on
     // that thread.
     void runHere() { run(); }
-
-    // The library's option set for opening `url` (the same as the thread uses).
-    static QStringList openOptionNames();
 
 signals:
     void frameReady(const VideoFrame &frame);

@@ -2,7 +2,7 @@
 
 bool VideoFrame::isValid() const
 {
-    if (width < 1 || width > 7680 || height < 1 || height > 4320)
+    if (!sizeAccepted(width, height))
         return false;
     const int chroma = chromaWidth(width) * chromaHeight(height);
     return yPlane.size() == width * height && uPlane.size() == chroma && vPlane.size() == chroma;

@@ -7,6 +7,9 @@
 // planes are implicitly shared, so a frame is cheap to copy across threads.
 // There is no time stamp: pictures are shown as they arrive.
 struct VideoFrame {
+    static constexpr int MaxWidth = 7680;
+    static constexpr int MaxHeight = 4320;
+
     int width = 0;
     int height = 0;
     QByteArray yPlane; // width x height
@@ -16,6 +19,10 @@ struct VideoFrame {
     static int chromaWidth(int width) { return (width + 1) / 2; }
     static int chromaHeight(int height) { return (height + 1) / 2; }
 
+    static bool sizeAccepted(int width, int height)
+    {
+        return width >= 1 && width <= MaxWidth && height >= 1 && height <= MaxHeight;
+    }
     // Size within 1..7680 x 1..4320 and every plane at its packed size.
     bool isValid() const;
 

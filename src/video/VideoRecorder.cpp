@@ -40,12 +40,6 @@ void VideoRecorder::setOutputPath(const QString &path)
     m_path = path;
 }
 
-QString VideoRecorder::outputPath() const
-{
-    QMutexLocker lock(&m_lock);
-    return m_path;
-}
-
 void VideoRecorder::setStreamParameters(const AVCodecParameters *parameters, int numerator,
                                         int denominator)
 {

@@ -30,7 +30,6 @@ public:
     ~VideoRecorder() override;
 
     void setOutputPath(const QString &path);
-    QString outputPath() const;
     void setStreamParameters(const AVCodecParameters *parameters, int numerator, int denominator);
     void enqueuePacket(const RecordedPacket &packet);
     // Ends the recording. Never lost, also when it comes before the thread
