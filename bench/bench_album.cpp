@@ -6,23 +6,17 @@
 //
 // Usage: bench_album [MB]   (default 200)
 
-#include "album/MediaAlbumBridge.h"
-#include "commands/GimbalController.h"
-#include "link/FrameCodec.h"
-#include "link/TransportManager.h"
-#include "link/UdpTransport.h"
+#include "album/AlbumGround.h"
+#include "integration/CamsimHarness.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -31,6 +25,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+using album_test::AlbumGround;
 
 namespace
 {
@@ -47,58 +43,24 @@ template <typename F> bool waitFor(F done, int ms)
     return done();
 }
 
-struct Sim {
-    QProcess process;
-    quint16 port = 0;
-    bool start(const QStringList &extra)
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(SKYRIG_BIN_DIR "/skyrig-camsim"),
-                      QStringList{"--udp-port", "0", "--rtsp-port", "0", "--media-rate", "0"} +
-                          extra);
-        static const QRegularExpression ready(QStringLiteral("camsim ready udp=\\S*:(\\d+)"));
-        QString out;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 20000 && process.waitForReadyRead(20000)) {
-            out += QString::fromLocal8Bit(process.readAllStandardOutput());
-            const auto m = ready.match(out);
-            if (m.hasMatch()) {
-                port = quint16(m.captured(1).toUInt());
-                return true;
-            }
-        }
-        std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(out));
-        return false;
-    }
-    ~Sim()
-    {
-        process.terminate();
-        if (!process.waitForFinished(3000))
-            process.kill();
-        process.waitForFinished(1000);
-    }
-};
+// The unpaced simulator serving `card`, with `extra` options.
+bool startSim(camsim_test::SimProcess &sim, const QString &card, const QStringList &extra = {})
+{
+    QString error;
+    if (sim.start(QStringList{"--media-rate", "0", "--media-dir", card} + extra, &error))
+        return true;
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    return false;
+}
 
-// The program's own stack: control link, controller, album.
-struct Ground {
-    TransportManager manager;
-    UdpTransport udp;
-    GimbalController controller;
-    MediaAlbumBridge album;
-
-    Ground(quint16 simPort, const QString &downloads) : album(&controller, timings())
+// The program's own stack with the album's real delays: control link,
+// controller, album.
+struct Ground : AlbumGround {
+    Ground(quint16 simPort, const QString &downloads)
+        : AlbumGround(simPort, downloads, realTimings())
     {
-        udp.setTarget(QHostAddress::LocalHost, simPort);
-        udp.setLocalPort(0);
-        udp.open();
-        manager.setTransport(&udp);
-        controller.setTransportManager(&manager);
-        QObject::connect(&controller, &GimbalController::ackReceived, &album,
-                         &MediaAlbumBridge::onAck);
-        album.setDownloadDirectory(downloads);
     }
-    static AlbumTimings timings()
+    static AlbumTimings realTimings()
     {
         AlbumTimings t;
         t.downloadPort = 0;
@@ -258,12 +220,12 @@ int main(int argc, char **argv)
     double ours = 0;
     double raw = 0;
     for (double loss : {0.0, 0.01, 0.05, 0.10}) {
-        Sim sim;
-        QStringList extra{"--media-dir", media};
+        camsim_test::SimProcess sim;
+        QStringList extra;
         if (loss > 0)
             extra << "--loss" << QString::number(loss) << "--fault-channel"
                   << "media";
-        if (!sim.start(extra))
+        if (!startSim(sim, media, extra))
             return 1;
         const QString downloads = work.filePath(QStringLiteral("dl%1").arg(int(loss * 100)));
         Ground g(sim.port, downloads);
@@ -303,8 +265,8 @@ int main(int argc, char **argv)
         f.open(QIODevice::WriteOnly);
         f.resize(big); // sparse: the disk holds nothing of it
     }
-    Sim sim;
-    if (!sim.start({"--media-dir", bigFolder}))
+    camsim_test::SimProcess sim;
+    if (!startSim(sim, bigFolder))
         return 1;
     Ground g(sim.port, work.filePath(QStringLiteral("dlbig")));
     if (g.open()) {

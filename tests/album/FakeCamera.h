@@ -2,11 +2,10 @@
 
 // The camera's side of the album for tests, in a few lines: it answers the
 // commands the controller sends over an in-process link and sends the list,
-// thumbnails, files and playback video over real loopback UDP, with the
-// faults a test asks for (loss, duplicates, reordering, lost answers, odd
-// sizes). A new request replaces the window being sent, as a camera does.
+// thumbnails and files over real loopback UDP, with the faults a test asks
+// for (loss, duplicates, reordering, lost answers, odd sizes). A new request
+// replaces the window being sent, as a camera does.
 
-#include "album/AlbumTimings.h"
 #include "commands/GimbalController.h"
 #include "link/FrameCodec.h"
 #include "link/ITransport.h"
@@ -85,23 +84,6 @@ public:
         pacer.setInterval(0);
     }
 
-    static AlbumTimings shortTimings()
-    {
-        AlbumTimings t;
-        t.downloadPort = 0;
-        t.playbackPort = 0;
-        t.listTimeoutMs = 3000;
-        t.thumbnailTimeoutMs = 1000;
-        t.stallMs = 4000;
-        t.deleteBarrierMs = 300;
-        t.albumReadyDelayMs = 10;
-        t.pumpDelayMs = 10;
-        t.refusedWindowRetryMs = 10;
-        t.rerequestMs = 100;
-        t.modeResendMs = 100;
-        return t;
-    }
-
     void ack(quint16 code, quint16 result, const QByteArray &extra = QByteArray())
     {
         QByteArray p;
@@ -127,8 +109,6 @@ public:
     qint64 announcedSize = -1;       // start packet size instead of the real one
     int datagramsPerTurn = 4;
     int paceMs = 0;
-    // Playback: Annex B pieces sent once playback starts.
-    QVector<QByteArray> playbackStream;
 
     QVector<Request> requests;
     QVector<DownloadRequest> downloads;
@@ -163,10 +143,6 @@ private:
             files.remove(QString::fromUtf8(p.mid(1, quint8(p[0]))));
         } else if (code == 0x032E) {
             download(p);
-        } else if (code == 0x032F && !playbackStream.isEmpty()) {
-            for (const QByteArray &piece : qAsConst(playbackStream))
-                m_queue.append({piece, true});
-            pacer.start();
         }
         if (swallowAcks.value(code) > 0) {
             --swallowAcks[code];
@@ -216,7 +192,7 @@ private:
     void queue(const QByteArray &payload)
     {
         quint8 seq = 0;
-        m_queue.append({FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, payload), false});
+        m_queue.append(FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, payload));
     }
 
     double random()
@@ -228,22 +204,21 @@ private:
     void sendSome()
     {
         for (int i = 0; i < datagramsPerTurn && !m_queue.isEmpty(); ++i) {
-            auto [datagram, playback] = m_queue.takeFirst();
-            if (!playback && reorder > 0 && !m_queue.isEmpty() && random() < reorder)
-                std::swap(datagram, m_queue.first().first);
-            const quint16 port = playback ? playbackPort : downloadPort;
-            if (!playback && random() < loss)
+            QByteArray datagram = m_queue.takeFirst();
+            if (reorder > 0 && !m_queue.isEmpty() && random() < reorder)
+                std::swap(datagram, m_queue.first());
+            if (random() < loss)
                 continue;
-            media.writeDatagram(datagram, clientAddress, port);
-            if (!playback && random() < duplicate)
-                media.writeDatagram(datagram, clientAddress, port);
+            media.writeDatagram(datagram, clientAddress, downloadPort);
+            if (random() < duplicate)
+                media.writeDatagram(datagram, clientAddress, downloadPort);
         }
         if (m_queue.isEmpty())
             pacer.stop();
     }
 
     QTimer pacer;
-    QList<QPair<QByteArray, bool>> m_queue;
+    QList<QByteArray> m_queue;
     quint8 m_seq = 0;
     quint32 m_rng = 7;
 };

@@ -3,13 +3,10 @@
 // delete, playback of H.264 and H.265 clips to decoded pictures, and all of it
 // again through loss, reordering and duplicates on the media channel.
 
-#include "album/MediaAlbumBridge.h"
+#include "AlbumGround.h"
 #include "album/PlaybackVideoDecoder.h"
-#include "commands/GimbalController.h"
 #include "common/TestMain.h"
 #include "integration/CamsimHarness.h"
-#include "link/TransportManager.h"
-#include "link/UdpTransport.h"
 
 #include <QDir>
 #include <QSettings>
@@ -17,53 +14,21 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+using namespace album_test;
+
 namespace
 {
 
-struct SimGround {
-    TransportManager manager;
-    UdpTransport udp;
-    GimbalController controller;
-    QTemporaryDir downloads;
-    MediaAlbumBridge album{&controller, timings()};
-    QString card;
-
-    static AlbumTimings timings()
-    {
-        AlbumTimings t;
-        t.downloadPort = 0;
-        t.playbackPort = 0;
-        t.albumReadyDelayMs = 50;
-        t.pumpDelayMs = 20;
-        t.rerequestMs = 150;
-        t.stallMs = 6000;
-        return t;
+QString firstOf(const MediaAlbumBridge &album, const QString &type,
+                const QString &suffix = QString())
+{
+    for (const QVariant &v : album.mediaItems()) {
+        const QVariantMap m = v.toMap();
+        if (m.value("type") == type && m.value("path").toString().endsWith(suffix))
+            return m.value("path").toString();
     }
-    void connectTo(quint16 port)
-    {
-        udp.setTarget(QHostAddress::LocalHost, port);
-        udp.setLocalPort(0);
-        udp.open();
-        manager.setTransport(&udp);
-        controller.setTransportManager(&manager);
-        QObject::connect(&controller, &GimbalController::ackReceived, &album,
-                         &MediaAlbumBridge::onAck);
-        album.setDownloadDirectory(downloads.path());
-    }
-    QString localOf(const QString &devicePath) const
-    {
-        return card + devicePath.mid(int(qstrlen("/sdcard")));
-    }
-    QString firstOf(const QString &type, const QString &suffix = QString()) const
-    {
-        for (const QVariant &v : album.mediaItems()) {
-            const QVariantMap m = v.toMap();
-            if (m.value("type") == type && m.value("path").toString().endsWith(suffix))
-                return m.value("path").toString();
-        }
-        return QString();
-    }
-};
+    return QString();
+}
 
 QByteArray contents(const QString &path)
 {
@@ -91,25 +56,20 @@ private slots:
     void endToEnd()
     {
         QFETCH(QString, options);
-        QProcess help;
-        help.start(camsim_test::simulatorPath(), {QStringLiteral("--help")});
-        help.waitForFinished(5000);
-        if (!help.readAll().contains("--media-dir"))
-            QSKIP("this simulator has no memory card");
         CAMSIM_START(sim, qPrintable(options));
         const QRegularExpressionMatch card =
             QRegularExpression(QStringLiteral(" card=(\\S+)")).match(sim.readyLine);
         if (!card.hasMatch())
             QSKIP("this simulator has no memory card");
-        SimGround g;
-        g.card = QUrl::fromPercentEncoding(card.captured(1).toUtf8());
-        g.connectTo(sim.port);
+        const QString cardFolder = QUrl::fromPercentEncoding(card.captured(1).toUtf8());
+        QTemporaryDir downloads;
+        AlbumGround g(sim.port, downloads.path());
 
         g.album.openAlbum(QStringLiteral("rtsp://127.0.0.1/test"));
         QTRY_VERIFY_WITH_TIMEOUT(g.album.isOpen() && !g.album.loading(), 20000);
         QVERIFY2(g.album.mediaItems().size() > 3, qPrintable(g.album.statusMessage()));
-        const QString photo = g.firstOf("photo");
-        const QString h264 = g.firstOf("video", ".mp4");
+        const QString photo = firstOf(g.album, "photo");
+        const QString h264 = firstOf(g.album, "video", ".mp4");
         QVERIFY(!photo.isEmpty() && !h264.isEmpty());
 
         // Thumbnails of the first page are real JPEG pictures.
@@ -126,11 +86,12 @@ private slots:
         QVERIFY(finished.wait(60000));
         QCOMPARE(finished.at(0).at(0).toInt(), 2);
         for (const QList<QVariant> &s : qAsConst(saved))
-            QCOMPARE(contents(s.at(1).toString()), contents(g.localOf(s.at(0).toString())));
+            QCOMPARE(contents(s.at(1).toString()),
+                     contents(cardFolder + s.at(0).toString().mid(int(qstrlen("/sdcard")))));
 
         // Playback to decoded pictures: the card's H.265 clips have upper-case names.
         for (const QString &suffix : {QStringLiteral(".mp4"), QStringLiteral(".MP4")}) {
-            const QString clip = g.firstOf("video", suffix);
+            const QString clip = firstOf(g.album, "video", suffix);
             QVERIFY2(!clip.isEmpty(), qPrintable(suffix));
             g.album.playVideo(clip);
             QTRY_VERIFY_WITH_TIMEOUT(g.album.playbackHasFrame(), 20000);
