@@ -15,6 +15,7 @@
 #include "video/QmlVideoPlayer.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoFrameItem.h"
+#include "video/VideoTestSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,7 +32,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
-#include <libavutil/opt.h>
 }
 
 #include <algorithm>
@@ -186,75 +186,6 @@ void latency()
 
 // --- (b) decode cost -----------------------------------------------------------
 
-bool encodeFile(const QString &path, int width, int height, int frames)
-{
-    const AVCodec *codec = avcodec_find_encoder_by_name("libx264");
-    AVFormatContext *out = nullptr;
-    if (!codec ||
-        avformat_alloc_output_context2(&out, nullptr, nullptr, path.toUtf8().constData()) < 0)
-        return false;
-    AVCodecContext *enc = avcodec_alloc_context3(codec);
-    enc->width = width;
-    enc->height = height;
-    enc->pix_fmt = AV_PIX_FMT_YUV420P;
-    enc->time_base = AVRational{1, 30};
-    enc->framerate = AVRational{30, 1};
-    enc->gop_size = 30;
-    enc->max_b_frames = 0;
-    enc->bit_rate = qint64(width) * height * 4; // about 8 Mbit/s at 1080p
-    enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(enc->priv_data, "preset", "veryfast", 0);
-    av_opt_set(enc->priv_data, "tune", "zerolatency", 0);
-    bool ok = avcodec_open2(enc, codec, nullptr) >= 0;
-    AVStream *stream = ok ? avformat_new_stream(out, nullptr) : nullptr;
-    ok = ok && stream && avcodec_parameters_from_context(stream->codecpar, enc) >= 0;
-    if (ok) {
-        stream->time_base = enc->time_base;
-        ok = avio_open(&out->pb, path.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0 &&
-             avformat_write_header(out, nullptr) >= 0;
-    }
-    AVFrame *frame = av_frame_alloc();
-    AVPacket *packet = av_packet_alloc();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = width;
-    frame->height = height;
-    av_frame_get_buffer(frame, 0);
-    auto drain = [&] {
-        while (avcodec_receive_packet(enc, packet) >= 0) {
-            av_packet_rescale_ts(packet, enc->time_base, stream->time_base);
-            av_interleaved_write_frame(out, packet);
-        }
-    };
-    for (int i = 0; ok && i < frames; ++i) {
-        av_frame_make_writable(frame);
-        // Moving texture with some detail, so the decoder has real work.
-        for (int p = 0; p < 3; ++p) {
-            const int w = p ? width / 2 : width;
-            const int h = p ? height / 2 : height;
-            for (int y = 0; y < h; ++y) {
-                uint8_t *row = frame->data[p] + y * frame->linesize[p];
-                for (int x = 0; x < w; ++x)
-                    row[x] = uint8_t(p ? 128 + ((x / 8 + y / 8 + i) & 31)
-                                       : ((x * x / 64 + y * 3 + i * 7) ^ (x / 16 * y / 16)) & 0xff);
-            }
-        }
-        frame->pts = i;
-        avcodec_send_frame(enc, frame);
-        drain();
-    }
-    if (ok) {
-        avcodec_send_frame(enc, nullptr);
-        drain();
-        av_write_trailer(out);
-        avio_closep(&out->pb);
-    }
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&enc);
-    avformat_free_context(out);
-    return ok;
-}
-
 // A bare demux-and-decode loop, single-threaded, no copies: the reference.
 double referenceMsPerFrame(const QString &path, int &frames)
 {
@@ -323,8 +254,12 @@ void decodeCost(const QString &folder)
     };
     for (const Case &c : {Case{"1080p", 1920, 1080, 150}, Case{"2160p", 3840, 2160, 60}}) {
         const QString path = QDir(folder).filePath(QStringLiteral("%1.mp4").arg(c.name));
-        if (!encodeFile(path, c.width, c.height, c.frames)) {
-            std::printf("    %-7s cannot encode the file (libx264 missing?)\n", c.name);
+        video_test::FileSpec spec{c.width,   c.height,           c.frames, 30,
+                                  "libx264", AV_PIX_FMT_YUV420P, 30,       c.width * c.height * 4,
+                                  "veryfast"};
+        const QString failure = video_test::writeTestFile(path, spec);
+        if (!failure.isEmpty()) {
+            std::printf("    %-7s cannot encode the file: %s\n", c.name, qPrintable(failure));
             continue;
         }
         // Best of three runs each, alternating, so a busy moment on a shared

@@ -6,14 +6,17 @@
 //
 // The media libraries are not instrumented, so coverage alone would rarely
 // lead past their probing. The first input byte therefore picks either the
-// bytes as they are or one of a few small valid files (H.264, MPEG-4 Part 2,
-// MJPEG, FFV1 in their usual containers, made at start-up) that the rest of
-// the input then overwrites from an offset it names: damaged real media.
+// bytes as they are or one of a few small valid files (H.264, MPEG-4 visual,
+// MJPEG, FFV1 in their usual containers, made at start-up with the tests' own
+// encoder) that the rest of the input then overwrites from an offset it names:
+// damaged real media.
 
 #include "video/VideoDecoder.h"
+#include "video/VideoTestSupport.h"
 
 #include <QCoreApplication>
-#include <QSettings>
+#include <QFile>
+#include <QTemporaryDir>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -75,63 +78,6 @@ int64_t seek(void *opaque, int64_t offset, int whence)
     return target;
 }
 
-// A two-picture 64 x 48 clip encoded with `encoder` into `format`, in memory.
-std::vector<uint8_t> makeClip(const char *encoder, const char *format, AVPixelFormat pixels)
-{
-    std::vector<uint8_t> bytes;
-    const AVCodec *codec = avcodec_find_encoder_by_name(encoder);
-    AVFormatContext *out = nullptr;
-    if (!codec || avformat_alloc_output_context2(&out, nullptr, format, nullptr) < 0)
-        return bytes;
-    AVCodecContext *enc = avcodec_alloc_context3(codec);
-    enc->width = 64;
-    enc->height = 48;
-    enc->pix_fmt = pixels;
-    enc->time_base = AVRational{1, 25};
-    enc->gop_size = 2;
-    enc->max_b_frames = 0;
-    AVStream *stream = nullptr;
-    AVFrame *frame = av_frame_alloc();
-    AVPacket *packet = av_packet_alloc();
-    if (avcodec_open2(enc, codec, nullptr) >= 0 && (stream = avformat_new_stream(out, nullptr)) &&
-        avcodec_parameters_from_context(stream->codecpar, enc) >= 0 &&
-        avio_open_dyn_buf(&out->pb) >= 0) {
-        stream->time_base = enc->time_base;
-        if (avformat_write_header(out, nullptr) >= 0) {
-            frame->format = pixels;
-            frame->width = 64;
-            frame->height = 48;
-            av_frame_get_buffer(frame, 0);
-            for (int i = 0; i <= 2; ++i) {
-                if (i < 2) {
-                    av_frame_make_writable(frame);
-                    for (int p = 0; p < 3 && frame->data[p]; ++p)
-                        std::memset(frame->data[p], 40 + 60 * i + 20 * p,
-                                    size_t(frame->linesize[p]) * (p ? 24 : 48));
-                    frame->pts = i;
-                }
-                avcodec_send_frame(enc, i < 2 ? frame : nullptr);
-                while (avcodec_receive_packet(enc, packet) >= 0) {
-                    av_packet_rescale_ts(packet, enc->time_base, stream->time_base);
-                    av_interleaved_write_frame(out, packet);
-                }
-            }
-            av_write_trailer(out);
-        }
-        uint8_t *data = nullptr;
-        const int size = avio_close_dyn_buf(out->pb, &data);
-        out->pb = nullptr;
-        if (data && size > 0)
-            bytes.assign(data, data + size);
-        av_free(data);
-    }
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&enc);
-    avformat_free_context(out);
-    return bytes;
-}
-
 std::vector<std::vector<uint8_t>> &templates()
 {
     static std::vector<std::vector<uint8_t>> clips;
@@ -147,19 +93,25 @@ bool setUp()
     QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationName(QStringLiteral("fuzz_video_open"));
     av_log_set_level(AV_LOG_QUIET);
+    // Two-picture 64 x 48 clips.
+    QTemporaryDir folder;
     struct Kind {
+        const char *file;
         const char *encoder;
-        const char *format;
         AVPixelFormat pixels;
     };
     for (const Kind &k :
-         {Kind{"libx264", "h264", AV_PIX_FMT_YUV420P},
-          Kind{"libx264", "mpegts", AV_PIX_FMT_YUV444P}, Kind{"mpeg4", "avi", AV_PIX_FMT_YUV420P},
-          Kind{"mjpeg", "mjpeg", AV_PIX_FMT_YUVJ422P},
-          Kind{"ffv1", "matroska", AV_PIX_FMT_YUV420P}}) {
-        std::vector<uint8_t> clip = makeClip(k.encoder, k.format, k.pixels);
-        if (!clip.empty())
-            templates().push_back(std::move(clip));
+         {Kind{"a.h264", "libx264", AV_PIX_FMT_YUV420P},
+          Kind{"b.ts", "libx264", AV_PIX_FMT_YUV444P}, Kind{"c.avi", "mpeg4", AV_PIX_FMT_YUV420P},
+          Kind{"d.mjpeg", "mjpeg", AV_PIX_FMT_YUVJ422P},
+          Kind{"e.mkv", "ffv1", AV_PIX_FMT_YUV420P}}) {
+        const QString path = folder.filePath(QString::fromLatin1(k.file));
+        QFile clip(path);
+        if (video_test::writeTestFile(path, {64, 48, 2, 25, k.encoder, k.pixels, 2}).isEmpty() &&
+            clip.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = clip.readAll();
+            templates().emplace_back(bytes.begin(), bytes.end());
+        }
     }
     return true;
 }

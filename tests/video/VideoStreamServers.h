@@ -2,7 +2,14 @@
 
 // Loopback peers for the decoder and player tests: a server that plays one
 // file's bytes over and over to whoever connects (a stream whose packets keep
-// coming), and one that accepts connections and never says a word.
+// coming), one that accepts connections and never says a word, and (where
+// the build has it) the simulator's RTSP stream.
+
+#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
+#include "camsim/RtspServer.h"
+
+#include <memory>
+#endif
 
 #include <QByteArray>
 #include <QFile>
@@ -21,7 +28,6 @@ public:
         m_server.listen(QHostAddress::LocalHost, 0);
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                ++connections;
                 connect(socket, &QTcpSocket::bytesWritten, socket,
                         [this, socket] { feed(socket); });
                 feed(socket);
@@ -30,8 +36,6 @@ public:
     }
 
     QString url() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(m_server.serverPort()); }
-
-    int connections = 0;
 
 private:
     void feed(QTcpSocket *socket)
@@ -62,7 +66,6 @@ public:
     {
         return QStringLiteral("rtsp://127.0.0.1:%1/live").arg(m_server.serverPort());
     }
-    QTcpServer *server() { return &m_server; }
 
     int connections = 0;
 
@@ -85,5 +88,27 @@ inline QByteArray readFile(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
+// The simulator's 320 x 240 H.264 stream at `kbps` from a server in this
+// process; null, with the reason in `error`, when it cannot start.
+inline std::unique_ptr<RtspServer> simulatorStream(int kbps, QString *error)
+{
+    auto server = std::make_unique<RtspServer>(QStringLiteral("127.0.0.1"), 0);
+    StreamSettings settings;
+    settings.width = 320;
+    settings.height = 240;
+    settings.bitrateKbps = kbps;
+    server->setStreamSettings(settings);
+    if (!server->start(error))
+        return nullptr;
+    return server;
+}
+
+inline QString urlOf(const RtspServer &server)
+{
+    return QStringLiteral("rtsp://127.0.0.1:%1/test").arg(server.boundPort());
+}
+#endif
 
 } // namespace video_test

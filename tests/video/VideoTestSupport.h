@@ -5,24 +5,18 @@
 
 #include "video/VideoFrame.h"
 
-#include <QByteArray>
-#include <QColor>
+#include <QHash>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
-
-extern "C" {
-#include <libavutil/pixdesc.h>
-}
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
-#include <libavutil/frame.h>
 #include <libavutil/log.h>
-#include <libavutil/opt.h>
-#include <libavutil/pixfmt.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace video_test
@@ -76,14 +70,13 @@ struct FileSpec {
     int height = 240;
     int frames = 30;
     int fps = 30;
-    const char *encoder = "libx264"; // or "mpeg4", "mjpeg", "ffv1", "rawvideo"...
-    AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
+    const char *encoder = "libx264";                // or "libx265", "mpeg4", "mjpeg", "ffv1"...
+    AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P; // planar formats only
     int gop = 10;
-    int bitrate = 0; // 0: the encoder's default
+    int bitrate = 0;                  // 0: the encoder's default
+    const char *preset = "ultrafast"; // for the x264 and x265 encoders
 };
 
-// Encodes a moving test picture into `path` (the container from the suffix).
-// Empty on success, otherwise what failed.
 inline QString avText(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {0};
@@ -91,11 +84,9 @@ inline QString avText(int code)
     return QString::fromUtf8(text);
 }
 
-inline bool hasEncoder(const char *name)
-{
-    return avcodec_find_encoder_by_name(name) != nullptr;
-}
-
+// Encodes a moving texture with some detail (every picture differs, and a
+// decoder has real work) into `path`, the container chosen by its suffix.
+// Empty on success, otherwise what failed.
 inline QString writeTestFile(const QString &path, const FileSpec &spec)
 {
     const AVCodec *codec = avcodec_find_encoder_by_name(spec.encoder);
@@ -119,12 +110,10 @@ inline QString writeTestFile(const QString &path, const FileSpec &spec)
         enc->bit_rate = spec.bitrate;
     if (out->oformat->flags & AVFMT_GLOBALHEADER)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    AVDictionary *options = nullptr;
-    if (QByteArray(spec.encoder) == "libx264") {
-        av_dict_set(&options, "preset", "ultrafast", 0);
-        av_dict_set(&options, "tune", "zerolatency", 0);
-    }
-    QString error;
+    AVDictionary *options = nullptr; // options an encoder does not know stay unused
+    av_dict_set(&options, "preset", spec.preset, 0);
+    av_dict_set(&options, "tune", "zerolatency", 0);
+    av_dict_set(&options, "x265-params", "log-level=none", 0);
     AVStream *stream = nullptr;
     AVFrame *frame = av_frame_alloc();
     AVPacket *packet = av_packet_alloc();
@@ -139,51 +128,45 @@ inline QString writeTestFile(const QString &path, const FileSpec &spec)
         }
         return true;
     };
-    if ((rc = avcodec_open2(enc, codec, &options)) < 0) {
-        error = QStringLiteral("encoder: ") + avText(rc);
-    } else if (!(stream = avformat_new_stream(out, nullptr))) {
-        error = QStringLiteral("no stream");
-    } else {
+    const bool ownFile = !(out->oformat->flags & AVFMT_NOFILE);
+    auto encode = [&]() -> QString {
+        if ((rc = avcodec_open2(enc, codec, &options)) < 0)
+            return QStringLiteral("encoder: ") + avText(rc);
+        if (!(stream = avformat_new_stream(out, nullptr)))
+            return QStringLiteral("no stream");
         avcodec_parameters_from_context(stream->codecpar, enc);
         stream->time_base = enc->time_base;
-        if (!(out->oformat->flags & AVFMT_NOFILE) &&
-            (rc = avio_open(&out->pb, file.constData(), AVIO_FLAG_WRITE)) < 0)
-            error = QStringLiteral("open: ") + avText(rc);
-        else if ((rc = avformat_write_header(out, nullptr)) < 0)
-            error = QStringLiteral("header: ") + avText(rc);
-        else {
-            frame->format = spec.pixelFormat;
-            frame->width = spec.width;
-            frame->height = spec.height;
-            av_frame_get_buffer(frame, 0);
-            for (int i = 0; i < spec.frames && error.isEmpty(); ++i) {
-                av_frame_make_writable(frame);
-                // A diagonal gradient that moves: every picture differs.
-                const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(spec.pixelFormat);
-                for (int p = 0; p < 4 && frame->data[p]; ++p) {
-                    const bool chroma = p == 1 || p == 2;
-                    const int w =
-                        chroma ? AV_CEIL_RSHIFT(spec.width, d->log2_chroma_w) : spec.width;
-                    const int h =
-                        chroma ? AV_CEIL_RSHIFT(spec.height, d->log2_chroma_h) : spec.height;
-                    const int bytes =
-                        qMin(frame->linesize[p], w * (d->comp[0].step > 1 ? d->comp[0].step : 1));
-                    for (int y = 0; y < h; ++y)
-                        for (int x = 0; x < bytes; ++x)
-                            frame->data[p][y * frame->linesize[p] + x] = uint8_t(
-                                chroma ? 128 + ((x + i) % 32) : 16 + ((x + y + 4 * i) % 200));
-                }
-                frame->pts = i;
-                if (!drain(false))
-                    error = QStringLiteral("encode failed");
+        if (ownFile && (rc = avio_open(&out->pb, file.constData(), AVIO_FLAG_WRITE)) < 0)
+            return QStringLiteral("open: ") + avText(rc);
+        if ((rc = avformat_write_header(out, nullptr)) < 0)
+            return QStringLiteral("header: ") + avText(rc);
+        frame->format = spec.pixelFormat;
+        frame->width = spec.width;
+        frame->height = spec.height;
+        av_frame_get_buffer(frame, 0);
+        const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(spec.pixelFormat);
+        for (int i = 0; i < spec.frames; ++i) {
+            av_frame_make_writable(frame);
+            for (int p = 0; p < 3 && frame->data[p]; ++p) {
+                const int w = p ? AV_CEIL_RSHIFT(spec.width, d->log2_chroma_w) : spec.width;
+                const int h = p ? AV_CEIL_RSHIFT(spec.height, d->log2_chroma_h) : spec.height;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x)
+                        frame->data[p][y * frame->linesize[p] + x] =
+                            uint8_t(p ? 128 + ((x / 8 + y / 8 + i) & 31)
+                                      : ((x * x / 64 + y * 3 + i * 7) ^ (x / 16 * y / 16)));
             }
-            if (error.isEmpty() && !drain(true))
-                error = QStringLiteral("flush failed");
-            av_write_trailer(out);
+            frame->pts = i;
+            if (!drain(false))
+                return QStringLiteral("encode failed");
         }
-        if (!(out->oformat->flags & AVFMT_NOFILE))
-            avio_closep(&out->pb);
-    }
+        const bool flushed = drain(true);
+        av_write_trailer(out);
+        return flushed ? QString() : QStringLiteral("flush failed");
+    };
+    const QString error = encode();
+    if (ownFile)
+        avio_closep(&out->pb);
     av_dict_free(&options);
     av_packet_free(&packet);
     av_frame_free(&frame);
@@ -191,15 +174,6 @@ inline QString writeTestFile(const QString &path, const FileSpec &spec)
     avformat_free_context(out);
     return error;
 }
-
-} // namespace video_test
-
-#include <QDir>
-#include <QHash>
-#include <QTemporaryDir>
-
-namespace video_test
-{
 
 // The media files the tests play, made once per process on first use. An
 // empty path means the file could not be made (the error is in `error`).
@@ -210,19 +184,14 @@ inline QString fixture(const QString &name, QString *error = nullptr)
     av_log_set_level(AV_LOG_ERROR);
     if (made.contains(name))
         return made.value(name);
-    static const QHash<QString, FileSpec> specs = [] {
-        QHash<QString, FileSpec> s;
-        s.insert(QStringLiteral("odd.mkv"), {1281, 721, 3, 30, "ffv1", AV_PIX_FMT_YUV420P, 1, 0});
-        s.insert(QStringLiteral("yuv444.mkv"), {320, 240, 3, 30, "ffv1", AV_PIX_FMT_YUV444P, 1, 0});
-        s.insert(QStringLiteral("clip.mp4"),
-                 {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10, 0});
-        s.insert(QStringLiteral("loop.h264"),
-                 {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10, 0});
-        s.insert(QStringLiteral("huge.h264"),
-                 {8192, 4320, 1, 30, "libx264", AV_PIX_FMT_YUV420P, 1, 0});
-        s.insert(QStringLiteral("mpeg4.avi"), {176, 144, 3, 30, "mpeg4", AV_PIX_FMT_YUV420P, 1, 0});
-        return s;
-    }();
+    static const QHash<QString, FileSpec> specs = {
+        {QStringLiteral("odd.mkv"), {1281, 721, 3, 30, "ffv1", AV_PIX_FMT_YUV420P, 1}},
+        {QStringLiteral("yuv444.mkv"), {320, 240, 3, 30, "ffv1", AV_PIX_FMT_YUV444P, 1}},
+        {QStringLiteral("clip.mp4"), {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10}},
+        {QStringLiteral("loop.h264"), {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10}},
+        {QStringLiteral("huge.h264"), {8192, 4320, 1, 30, "libx264", AV_PIX_FMT_YUV420P, 1}},
+        {QStringLiteral("mpeg4.avi"), {176, 144, 3, 30, "mpeg4", AV_PIX_FMT_YUV420P, 1}},
+    };
     const QString path = folder.filePath(name);
     const QString failure = writeTestFile(path, specs.value(name));
     if (!failure.isEmpty()) {
