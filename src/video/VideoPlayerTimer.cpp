@@ -20,8 +20,3 @@ bool VideoPlayerTimer::isActive() const
 {
     return m_timer.isActive();
 }
-
-int VideoPlayerTimer::interval() const
-{
-    return m_timer.interval();
-}

@@ -4,8 +4,8 @@
 #include <QTimer>
 
 // A single-shot timer as the player uses it. The player's two timers are of
-// this type so a test can hand it timers it fires itself (and read the
-// intervals they were armed with) instead of waiting for real seconds.
+// this type so a test can hand it timers it fires itself instead of waiting
+// for real seconds.
 class VideoPlayerTimer : public QObject
 {
     Q_OBJECT
@@ -15,8 +15,6 @@ public:
     virtual void start(int milliseconds);
     virtual void stop();
     virtual bool isActive() const;
-    // The interval of the last start.
-    virtual int interval() const;
 
 signals:
     void timeout();

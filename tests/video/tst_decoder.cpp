@@ -1,17 +1,11 @@
-// The live decoder end to end: the simulator's RTSP stream, local files made
-// with the same libraries, loopback peers that stream forever or never
-// answer, and stop requests at every stage.
+// The live decoder end to end (the simulator's RTSP stream is the player
+// test's): local files made with the same libraries, loopback peers that
+// stream forever or never answer, and stop requests at every stage.
 
 #include "VideoStreamServers.h"
 #include "VideoTestSupport.h"
 #include "common/TestMain.h"
 #include "video/VideoDecoder.h"
-
-#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
-#include "camsim/TimeStampBlocks.h"
-
-#include <ctime>
-#endif
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -166,34 +160,6 @@ private slots:
             QCOMPARE(run.frames, 0);
         if (stop == "before")
             QCOMPARE(silent.connections, 0);
-    }
-
-    void simulatorStream()
-    {
-#ifndef SKYRIG_TEST_HAS_RTSP_SERVER
-        QSKIP("built without the simulator's RTSP server (GStreamer missing)");
-#else
-        QString error;
-        const auto server = video_test::simulatorStream(500, &error);
-        if (!server)
-            QSKIP(qPrintable(error));
-        DecoderRun run(urlOf(*server));
-        run.decoder.start();
-        QTRY_VERIFY_WITH_TIMEOUT(run.frames >= 10, 15000);
-        run.decoder.requestStop();
-        QVERIFY(run.finish(3000));
-        QCOMPARE(run.errors, QStringList());
-        QCOMPARE(run.infos.first().codecName, QStringLiteral("H.264"));
-        QCOMPARE(QSize(run.last.width, run.last.height), QSize(320, 240));
-        // The capture clock in the picture: a moment shortly before now.
-        quint32 stamp = 0;
-        QVERIFY(TimeStampBlocks::read(
-            reinterpret_cast<const uint8_t *>(run.last.yPlane.constData()), 320, 320, 240, stamp));
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const quint32 nowMs = quint32(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
-        QVERIFY2(nowMs - stamp < 5000, qPrintable(QString::number(qint32(nowMs - stamp))));
-#endif
     }
 };
 SKYRIG_REGISTER_TEST(VideoDecoderTest)

@@ -12,7 +12,12 @@
 #include "video/VideoPlayerTimer.h"
 #include "video/VideoUrlHistory.h"
 
-#include <QElapsedTimer>
+#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
+#include "camsim/TimeStampBlocks.h"
+
+#include <ctime>
+#endif
+
 #include <QFile>
 #include <QPointer>
 #include <QSettings>
@@ -27,57 +32,49 @@ using namespace video_test;
 namespace
 {
 
-// Armed by the player, fired by the test.
+// Armed by the player, fired by the test; remembers every interval it was
+// armed with.
 class ManualTimer : public VideoPlayerTimer
 {
 public:
     void start(int ms) override
     {
-        m_interval = ms;
-        m_active = true;
         starts.append(ms);
+        m_active = true;
     }
     void stop() override { m_active = false; }
     bool isActive() const override { return m_active; }
-    int interval() const override { return m_interval; }
+    int interval() const { return starts.value(starts.size() - 1); }
     void fire()
     {
         m_active = false;
         emit timeout();
     }
-
     QList<int> starts;
 
 private:
-    int m_interval = 0;
     bool m_active = false;
 };
 
 struct Rig {
     Rig()
     {
-        reconnect = new ManualTimer;
-        watchdog = new ManualTimer;
         player.setTimers(reconnect, watchdog);
         player.setTarget(&item);
         player.setOutputFolder(output.path());
         item.setSize(QSizeF(320, 240));
     }
     // Waits until the current decoder has ended and the player has reacted.
-    bool waitForRestartArmed(int ms = 10000)
+    bool waitForRestartArmed()
     {
-        QElapsedTimer t;
-        t.start();
-        while (!reconnect->isActive() && t.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return reconnect->isActive();
+        return QTest::qWaitFor([this] { return reconnect->isActive(); }, 10000);
     }
 
     QTemporaryDir output;
     VideoFrameItem item;
     QmlVideoPlayer player;
-    ManualTimer *reconnect;
-    ManualTimer *watchdog;
+    ManualTimer *reconnect = new ManualTimer; // the player takes them
+    ManualTimer *watchdog = new ManualTimer;
     QSignalSpy errors{&player, &QmlVideoPlayer::errorOccurred};
 };
 
@@ -237,9 +234,10 @@ private slots:
                  QStringLiteral("No video source available for recording"));
     }
 
-    // The simulator's stream: same-address start changes nothing, a
-    // recording starts at a keyframe and is finished on stop, another
-    // address restarts through the short delay.
+    // The simulator's stream: it plays (its time stamp readable in the
+    // picture), a same-address start changes nothing, a recording starts at
+    // a keyframe and is finished on stop, another address restarts through
+    // the short delay.
     void liveStreamRecordingAndRestart()
     {
 #ifndef SKYRIG_TEST_HAS_RTSP_SERVER
@@ -255,6 +253,16 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
         QCOMPARE(rig.player.codecName(), QStringLiteral("H.264"));
         QCOMPARE(rig.player.streamWidth(), 320);
+        // The simulator's capture clock in the picture: a moment before now.
+        VideoFrame shown;
+        bool hasFrame = false;
+        rig.item.snapshot(shown, hasFrame);
+        quint32 stamp = 0;
+        QVERIFY(TimeStampBlocks::read(reinterpret_cast<const uint8_t *>(shown.yPlane.constData()),
+                                      320, 320, 240, stamp));
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        QVERIFY(quint32(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000) - stamp < 5000);
         VideoDecoder *decoder = rig.player.findChild<VideoDecoder *>();
         rig.player.start(QStringLiteral("  ") + url);
         QCOMPARE(rig.player.findChild<VideoDecoder *>(), decoder);
@@ -284,12 +292,8 @@ private slots:
 
     void urlHistory()
     {
-        QSettings settings;
-        settings.setValue(QStringLiteral("Video/urlHistory"),
-                          QStringList{QStringLiteral(" a "), QString(), QStringLiteral("b"),
-                                      QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("d"),
-                                      QStringLiteral("e")});
-        settings.sync();
+        QSettings().setValue(QStringLiteral("Video/urlHistory"),
+                             QStringList{" a ", "", "b", "a", "c", "d", "e"});
         VideoUrlHistory history;
         QSignalSpy model(&history, &VideoUrlHistory::modelIdChanged);
         QSignalSpy changed(&history, &VideoUrlHistory::historyChanged);
