@@ -255,15 +255,8 @@ void VideoDecoder::run()
         }
         {
             QMutexLocker lock(&m_recorderLock);
-            if (m_recorder && packet->data && packet->size >= 1) {
-                RecordedPacket copy;
-                copy.data = QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
-                copy.pts = packet->pts;
-                copy.dts = packet->dts;
-                copy.duration = packet->duration;
-                copy.flags = packet->flags;
-                m_recorder->enqueuePacket(copy);
-            }
+            if (m_recorder && packet->data && packet->size >= 1)
+                m_recorder->enqueuePacket(RecordedPacket::copyOf(*packet));
         }
         bytes += packet->size;
         if (window.elapsed() > 999) {

@@ -34,13 +34,7 @@ bool readPackets(const QString &path, QList<RecordedPacket> &packets, AVCodecPar
     timeBase = stream->time_base;
     AVPacket *packet = av_packet_alloc();
     while (av_read_frame(input, packet) >= 0) {
-        RecordedPacket r;
-        r.data = QByteArray(reinterpret_cast<const char *>(packet->data), packet->size);
-        r.pts = packet->pts;
-        r.dts = packet->dts;
-        r.duration = packet->duration;
-        r.flags = packet->flags;
-        packets.append(r);
+        packets.append(RecordedPacket::copyOf(*packet));
         av_packet_unref(packet);
     }
     av_packet_free(&packet);
