@@ -154,6 +154,7 @@ void QmlVideoPlayer::setReconnecting(bool value)
 void QmlVideoPlayer::setStatus(const QString &text)
 {
     m_status = text;
+    m_showsPlaying = false;
     emit statusChanged(m_status);
 }
 
@@ -297,6 +298,7 @@ void QmlVideoPlayer::stop()
         emit playingChanged(false);
     }
     m_status = textStopped();
+    m_showsPlaying = false;
     if (m_target)
         m_target->clearFrame();
     resetStreamInfo();
@@ -342,9 +344,12 @@ void QmlVideoPlayer::onFrameReady(const VideoFrame &frame)
         m_target->setFrozen(false);
         m_target->setFrame(frame);
     }
-    const QString playing = textPlaying();
-    if (m_status != playing)
-        setStatus(playing);
+    // Once per stretch of pictures, not per picture: the text is chosen in
+    // the operator's language, which is read from the settings store.
+    if (!m_showsPlaying) {
+        setStatus(textPlaying());
+        m_showsPlaying = true;
+    }
 }
 
 void QmlVideoPlayer::onStreamInfoUpdated(const VideoStreamInfo &info)
@@ -363,6 +368,7 @@ void QmlVideoPlayer::onStreamInfoUpdated(const VideoStreamInfo &info)
 void QmlVideoPlayer::onDecoderError(const QString &error)
 {
     m_status = textDisconnected();
+    m_showsPlaying = false;
     resetStreamInfo();
     emit errorOccurred(error);
     emit statusChanged(m_status);

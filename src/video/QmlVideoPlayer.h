@@ -144,6 +144,7 @@ private:
     VideoPlayerTimer *m_reconnectTimer = nullptr;
     VideoPlayerTimer *m_watchdog = nullptr;
     QString m_status;
+    bool m_showsPlaying = false; // m_status is the "Playing" text
     int m_streamWidth = 0;
     int m_streamHeight = 0;
     QString m_codecName;
