@@ -27,10 +27,7 @@ struct FakeAlbum : DownloadStatusView {
     double downloadProgress() const override { return progress; }
 };
 
-void setChinese(bool chinese)
-{
-    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
-}
+using skyrig_test::setChinese;
 
 // Lines of a log file with their time stamps cut off.
 QStringList fileLines(const QString &path)

@@ -1,4 +1,4 @@
-#include "LinkTestSupport.h"
+#include "common/PtyPair.h"
 #include "common/TestMain.h"
 #include "link/ConnectionBridge.h"
 #include "link/TransportManager.h"
@@ -43,7 +43,7 @@ class LinkConnectionBridgeTest : public QObject
 private slots:
     void init()
     {
-        setChinese(true);
+        skyrig_test::setChinese(true);
         QSettings().remove(QStringLiteral("Connection"));
     }
 

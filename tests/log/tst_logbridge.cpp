@@ -33,15 +33,10 @@ QStringList bodies(const QString &path)
     return out;
 }
 
-void setChinese(bool chinese)
-{
-    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
-}
-
 void resetSettings()
 {
     QSettings().remove(QStringLiteral("log/rawCapture"));
-    setChinese(false);
+    skyrig_test::setChinese(false);
 }
 
 // "<prefix>-<stamp>.log" for the seconds around now: the file a log object
@@ -201,7 +196,7 @@ private slots:
         QTemporaryDir tmp;
         for (const QString &prefix : {QStringLiteral("session"), QStringLiteral("raw")})
             linkUpcomingNames(tmp.path(), prefix, QStringLiteral("/dev/full"));
-        setChinese(true);
+        skyrig_test::setChinese(true);
         auto *model = new QStringListModel;
         auto *log = new LogBridge(model, tmp.path());
         QVERIFY(QFileInfo(log->logFilePath()).isSymLink());
@@ -312,7 +307,7 @@ private slots:
         QVERIFY(!QSettings().value(QStringLiteral("log/rawCapture")).toBool());
         QCOMPARE(lastLine(log), QStringLiteral("[System] Failed to open raw capture log file"));
 
-        setChinese(true);
+        skyrig_test::setChinese(true);
         log.setRawCaptureEnabled(true);
         QCOMPARE(lastLine(log), QStringLiteral("[系统] 原始数据记录开启失败：无法创建日志文件"));
     }
@@ -341,7 +336,7 @@ private slots:
         log.appendRaw(QStringLiteral("RX"), QStringLiteral("UART"), QStringLiteral("c"),
                       QByteArray("\x05", 1));
 
-        setChinese(true);
+        skyrig_test::setChinese(true);
         QSignalSpy pathChanged(&log, &LogBridge::rawLogFilePathChanged);
         log.setRawCaptureEnabled(false);
         QCOMPARE(pathChanged.count(), reachable ? 1 : 0);
