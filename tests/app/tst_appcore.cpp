@@ -66,7 +66,7 @@ private:
 
     void build(bool chinese)
     {
-        QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
+        skyrig_test::setChinese(chinese);
         m_logs = std::make_unique<QTemporaryDir>();
         m_owner = std::make_unique<QObject>();
         m_core = new AppCore(m_owner.get(), m_logs->path());

@@ -520,18 +520,6 @@ private slots:
                      .toList());
     }
 
-    void modelCanBeReplaced()
-    {
-        GimbalController c;
-        QCOMPARE(c.model()->id(), QStringLiteral("Otter"));
-        QSignalSpy changed(&c, &ModelProvider::modelChanged);
-        c.setModel(QStringLiteral("MartenClassic"));
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(c.model()->id(), QStringLiteral("Marten"));
-        c.setModel(QStringLiteral("no such product"));
-        QCOMPARE(c.model()->id(), QStringLiteral("Otter"));
-    }
-
     void aiSettingSendsAndEchoes()
     {
         UdpRig rig;

@@ -46,6 +46,15 @@ inline void setChinese(bool chinese)
     QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
 }
 
+// The named properties' values ("a b c"), for comparing several at once.
+inline QVariantList props(const QObject &object, const char *names)
+{
+    QVariantList values;
+    for (const QByteArray &name : QByteArray(names).split(' '))
+        values << object.property(name.constData());
+    return values;
+}
+
 template <typename T> int runOne(int argc, char **argv)
 {
     T test;

@@ -109,18 +109,25 @@ private slots:
                                  8000);
     }
 
-    void refusalsCarryNonZeroResults()
+    // Refusals carry non-zero results (a forced one carries nothing out), and
+    // reports come in the chosen kind, only for what the model has.
+    void refusalsAndReportsFollowTheOptions()
     {
-        CAMSIM_START(sim, "--model Otter --ack-result 0x0302=5 --ack-result 771=7");
+        CAMSIM_START(sim,
+                     "--status-kind 2 --model Lynx-2 --ack-result 0x0302=5 --ack-result 771=7");
         Client c(sim.port);
         QCOMPARE(result(c.request(0x0ABC, Query)), quint16(1));                // unknown code
-        QCOMPARE(result(c.request(0x0336, Query)), quint16(2));                // Otter has no AI
+        QCOMPARE(result(c.request(0x0100, Query)), quint16(2));                // no infrared camera
+        QCOMPARE(result(c.request(0x0400, Query)), quint16(2));                // and no laser
         QCOMPARE(result(c.request(0x030A, bytes({9, 0}))), quint16(3));        // no such resolution
         QCOMPARE(result(c.request(0x0302, PhotoCommand)), quint16(5));         // forced, hex code
         QCOMPARE(result(c.request(0x0303, QByteArray(54, '\1'))), quint16(7)); // decimal code
-        // A forced refusal does not carry the command out: no progress report.
-        c.collect(900);
-        QVERIFY(c.framesOf(0x0302, 0).isEmpty());
+        c.collect(1200);
+        QVERIFY(!c.framesOf(0x0002, 2).isEmpty());
+        QVERIFY(c.framesOf(0x0002, 0).isEmpty());
+        QVERIFY(!c.framesOf(0x0005, 2).isEmpty());
+        QVERIFY(c.framesOf(0x0004).isEmpty());    // no infrared status either
+        QVERIFY(c.framesOf(0x0302, 2).isEmpty()); // the forced refusal took no photo
     }
 
     // Reports at their rates while a photo is taken: its progress, and the
@@ -165,20 +172,6 @@ private slots:
         QVERIFY(state.property("sdTotalMB").toInt() > 0);
         QVERIFY(state.property("irMaxTemp").toDouble() > state.property("irMinTemp").toDouble());
         QCOMPARE(state.property("photoStatus").toInt(), 1);
-    }
-
-    void secondStatusKindAndVisibleOnlyModel()
-    {
-        CAMSIM_START(sim, "--status-kind 2 --model Lynx-2");
-        Client c(sim.port);
-        c.send(0x0018, Query);
-        c.collect(1200);
-        QVERIFY(!c.framesOf(0x0002, 2).isEmpty());
-        QVERIFY(c.framesOf(0x0002, 0).isEmpty());
-        QVERIFY(!c.framesOf(0x0005, 2).isEmpty());
-        QVERIFY(c.framesOf(0x0004).isEmpty()); // no infrared camera, no infrared status
-        QCOMPARE(result(c.request(0x0100, Query)), quint16(2));
-        QCOMPARE(result(c.request(0x0400, Query)), quint16(2)); // and no laser
     }
 
     void serialOverPseudoTerminal()

@@ -9,6 +9,7 @@
 #include "camsim/ClipEncoder.h"
 #include "camsim/DatagramChannel.h"
 #include "camsim/FaultInjector.h"
+#include "camsim/LoopbackRule.h"
 #include "camsim/MediaCard.h"
 #include "camsim/MediaLibraryGenerator.h"
 #include "camsim/MediaSender.h"
@@ -295,6 +296,11 @@ private slots:
     // address is a documentation one: refused before anything is written.
     void remoteDestinationsAreRefused()
     {
+        for (const char *a : {"127.0.0.1", "127.9.9.9", "::1", "::ffff:127.0.0.1", "localhost"})
+            QVERIFY2(LoopbackRule::isLoopback(QString::fromLatin1(a)), a);
+        for (const char *a : {"0.0.0.0", "::", "192.0.2.1", "::ffff:192.0.2.1", "", "camera.local"})
+            QVERIFY2(!LoopbackRule::isLoopback(QString::fromLatin1(a)), a);
+
         SenderRig rig(0.0);
         QVERIFY(rig.opened);
         DatagramChannel &channel = rig.channel;

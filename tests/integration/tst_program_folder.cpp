@@ -131,28 +131,23 @@ QString childUserData(const QString &application)
 // when this machine allows no private mount namespace.
 QStringList readOnlyMountPrefix(const QString &folder)
 {
-    const QString script = QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && "
-                                          "exec \"$@\"");
+    const QStringList run{
+        QStringLiteral("--propagation"),
+        QStringLiteral("private"),
+        QStringLiteral("sh"),
+        QStringLiteral("-c"),
+        QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && exec \"$@\""),
+        QStringLiteral("sh"),
+        folder};
     // As root a private mount namespace is enough; otherwise a user
     // namespace may give one.
     for (const QStringList &unshare : {QStringList{QStringLiteral("-m")},
                                        QStringList{QStringLiteral("-r"), QStringLiteral("-m")}}) {
         QProcess probe;
-        probe.start(QStringLiteral("unshare"),
-                    unshare + QStringList{QStringLiteral("--propagation"),
-                                          QStringLiteral("private"), QStringLiteral("sh"),
-                                          QStringLiteral("-c"), script, QStringLiteral("sh"),
-                                          folder, QStringLiteral("true")});
+        probe.start(QStringLiteral("unshare"), unshare + run + QStringList{QStringLiteral("true")});
         if (probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
             probe.exitCode() == 0)
-            return QStringList{QStringLiteral("unshare")} + unshare +
-                   QStringList{QStringLiteral("--propagation"),
-                               QStringLiteral("private"),
-                               QStringLiteral("sh"),
-                               QStringLiteral("-c"),
-                               script,
-                               QStringLiteral("sh"),
-                               folder};
+            return QStringList{QStringLiteral("unshare")} + unshare + run;
     }
     return {};
 }

@@ -214,18 +214,6 @@ private slots:
         QVERIFY(!errors.at(2).at(0).toString().isEmpty());
         QVERIFY(!manager.transport());
     }
-
-    void withoutTransportManager()
-    {
-        ConnectionBridge bridge(nullptr);
-        QSignalSpy errors(&bridge, &ConnectionBridge::errorOccurred);
-        bridge.connectUdp(Local, 5000);
-        bridge.connectSerial(QStringLiteral("ttyS0"), 9600);
-        bridge.toggleUdpSwitch(true);
-        QVERIFY(!bridge.connected());
-        QCOMPARE(errors.count(), 0);
-        QCOMPARE(bridge.udpPort(), 1030); // connectUdp stores nothing either
-    }
 };
 
 SKYRIG_REGISTER_TEST(LinkConnectionBridgeTest)

@@ -23,15 +23,6 @@ QByteArray infraredReply(int length, quint8 tempByte, quint8 enhanceByte)
     return p.left(length);
 }
 
-// The named properties' values, for comparing several fields at once.
-QVariantList props(const QObject &object, const char *names)
-{
-    QVariantList values;
-    for (const QByteArray &name : QByteArray(names).split(' '))
-        values << object.property(name.constData());
-    return values;
-}
-
 QVariantList ints(std::initializer_list<int> values)
 {
     QVariantList list;
@@ -41,6 +32,8 @@ QVariantList ints(std::initializer_list<int> values)
 }
 
 } // namespace
+
+using skyrig_test::props;
 
 class StateReadbackTest : public QObject
 {

@@ -39,15 +39,6 @@ QByteArray bytes(const char *hex)
     return QByteArray::fromHex(hex);
 }
 
-// The named properties' values, for comparing several fields at once.
-QVariantList props(const QObject &object, const char *names)
-{
-    QVariantList values;
-    for (const QByteArray &name : QByteArray(names).split(' '))
-        values << object.property(name.constData());
-    return values;
-}
-
 // Mode bytes 1..8, the card state, then total/free/used in units of 10 MB.
 QByteArray cameraStatus(int sdStatus, quint16 total = 100, quint16 free = 50, quint16 used = 50)
 {
@@ -75,6 +66,8 @@ QByteArray irStatus(int length, int typeByte = 0)
 }
 
 } // namespace
+
+using skyrig_test::props;
 
 class StateStatusTest : public QObject
 {

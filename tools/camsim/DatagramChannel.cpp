@@ -1,6 +1,6 @@
 #include "camsim/DatagramChannel.h"
 
-#include "camsim/SimOptions.h"
+#include "camsim/LoopbackRule.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -46,7 +46,7 @@ DatagramChannel::Outcome DatagramChannel::send(const QByteArray &datagram, const
 {
     if (!m_socket || port == 0)
         return Outcome::Refused;
-    if (!m_allowRemote && !SimOptions::isLoopback(to)) {
+    if (!m_allowRemote && !LoopbackRule::isLoopback(to)) {
         const QString key = to.toString() + QLatin1Char(':') + QString::number(port);
         if (!m_refused.contains(key)) {
             m_refused.insert(key);

@@ -1,6 +1,6 @@
 #include "camsim/RtspServer.h"
 
-#include "camsim/SimOptions.h"
+#include "camsim/LoopbackRule.h"
 #include "camsim/TimeStampBlocks.h"
 
 #include <QByteArray>
@@ -332,7 +332,7 @@ bool RtspServer::start(QString *error)
         return true;
     if (m_bindAddress.trimmed().isEmpty())
         return fail(QStringLiteral("RTSP: no bind address given"));
-    if (!m_allowRemote && !SimOptions::isLoopback(m_bindAddress))
+    if (!m_allowRemote && !LoopbackRule::isLoopback(m_bindAddress))
         return fail(QStringLiteral("RTSP: refusing to serve on the non-loopback address %1 "
                                    "unless remote access is allowed")
                         .arg(m_bindAddress));

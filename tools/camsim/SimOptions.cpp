@@ -1,5 +1,7 @@
 #include "camsim/SimOptions.h"
 
+#include "camsim/LoopbackRule.h"
+
 #include <QCommandLineParser>
 #include <QHostAddress>
 
@@ -149,23 +151,6 @@ int parseChoice(const QString &value, const QString &name, const QStringList &ch
 
 } // namespace
 
-bool SimOptions::isLoopback(const QString &address)
-{
-    const QString trimmed = address.trimmed();
-    if (trimmed.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    QHostAddress host;
-    return host.setAddress(trimmed) && isLoopback(host);
-}
-
-bool SimOptions::isLoopback(const QHostAddress &address)
-{
-    // An IPv4 peer of a dual-stack socket comes as ::ffff:a.b.c.d.
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4).isLoopback() : address.isLoopback();
-}
-
 bool SimOptions::parseCode(const QString &text, quint16 *value)
 {
     const QString t = text.trimmed();
@@ -218,7 +203,7 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         *error = QStringLiteral("--bind expects a numeric IP address, got \"%1\"").arg(bindAddress);
         return false;
     }
-    if (!allowRemote && !isLoopback(bindAddress)) {
+    if (!allowRemote && !LoopbackRule::isLoopback(bindAddress)) {
         *error = QStringLiteral("Refusing to bind the non-loopback address %1 without "
                                 "--allow-remote")
                      .arg(bindAddress);

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-class QHostAddress;
-
 // Everything the simulator can be told on its command line. Parsing is kept
 // apart from main() so that a bad option is reported with a clear text and the
 // defaults can be checked without starting any I/O.
@@ -54,10 +52,6 @@ public:
     // false with an empty error.
     bool parse(const QStringList &arguments, QString *error, QString *helpText = nullptr);
 
-    // True for 127.0.0.0/8 and ::1 (also in their textual forms and as
-    // IPv4-mapped addresses): the only destinations without --allow-remote.
-    static bool isLoopback(const QString &address);
-    static bool isLoopback(const QHostAddress &address);
     // "0x0302" or "770" -> 770; returns false for anything else or > 0xFFFF.
     static bool parseCode(const QString &text, quint16 *value);
 

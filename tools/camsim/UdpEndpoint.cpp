@@ -1,7 +1,7 @@
 #include "camsim/UdpEndpoint.h"
 
+#include "camsim/LoopbackRule.h"
 #include "camsim/ShortFrameReader.h"
-#include "camsim/SimOptions.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
@@ -58,7 +58,7 @@ QHostAddress UdpEndpoint::address() const
 
 bool UdpEndpoint::isAllowed(const QHostAddress &address) const
 {
-    return m_allowRemote || SimOptions::isLoopback(address);
+    return m_allowRemote || LoopbackRule::isLoopback(address);
 }
 
 QString UdpEndpoint::key(const QHostAddress &address, quint16 port)
