@@ -137,15 +137,18 @@ bool parseInt(const QString &text, const QString &name, int low, int high, int *
 }
 
 // The index of `value` (blanks and case aside) among `choices`, or -1 with
-// "--NAME expects a, b or c, got "SHOWN"" in `error`.
-int parseChoice(const QString &value, const QString &name, const QStringList &choices,
-                const QString &shown, QString *error)
+// "--NAME expects a, b or c, got "VALUE"" in `error` (the value as given when
+// `asGiven`, else as compared).
+int parseChoice(const QString &value, const char *name, const QStringList &choices, QString *error,
+                bool asGiven = false)
 {
-    const int index = choices.indexOf(value.trimmed().toLower());
+    const QString compared = value.trimmed().toLower();
+    const int index = choices.indexOf(compared);
     if (index < 0)
         *error = QStringLiteral("--%1 expects %2 or %3, got \"%4\"")
-                     .arg(name, choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")),
-                          choices.last(), shown);
+                     .arg(QLatin1String(name),
+                          choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")),
+                          choices.last(), asGiven ? value : compared);
     return index;
 }
 
@@ -267,7 +270,7 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
                                       QStringLiteral("playback"), QStringLiteral("all")};
         const int bits[] = {ControlChannel, MediaChannel, PlaybackChannel, AllChannels};
         for (const QString &v : p.values(QStringLiteral("fault-channel"))) {
-            const int index = parseChoice(v, QStringLiteral("fault-channel"), channels, v, error);
+            const int index = parseChoice(v, "fault-channel", channels, error, true);
             if (index < 0)
                 return false;
             faultChannels |= bits[index];
@@ -278,13 +281,12 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         *error = QStringLiteral("--media-dir expects a folder");
         return false;
     }
-    const QString style = value("media-list-style").trimmed().toLower();
-    const int styleIndex =
-        parseChoice(style, QStringLiteral("media-list-style"),
-                    {QStringLiteral("strict"), QStringLiteral("loose")}, style, error);
-    if (styleIndex < 0)
+    // The choices in the order of their enumerations.
+    const int style = parseChoice(value("media-list-style"), "media-list-style",
+                                  {QStringLiteral("strict"), QStringLiteral("loose")}, error);
+    if (style < 0)
         return false;
-    listStyle = styleIndex == 0 ? ListStyle::Strict : ListStyle::Loose;
+    listStyle = ListStyle(style);
     bool rateOk = false;
     mediaRateMbps = value("media-rate").toDouble(&rateOk);
     if (!rateOk || mediaRateMbps < 0.0 || mediaRateMbps > 100000.0) {
@@ -292,13 +294,11 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
                      .arg(value("media-rate"));
         return false;
     }
-    const QString form = value("playback-form").trimmed().toLower();
-    const int formIndex =
-        parseChoice(form, QStringLiteral("playback-form"),
-                    {QStringLiteral("raw"), QStringLiteral("framed")}, form, error);
-    if (formIndex < 0)
+    const int form = parseChoice(value("playback-form"), "playback-form",
+                                 {QStringLiteral("raw"), QStringLiteral("framed")}, error);
+    if (form < 0)
         return false;
-    playbackForm = formIndex == 0 ? PlaybackForm::Raw : PlaybackForm::Framed;
+    playbackForm = PlaybackForm(form);
     ptyPath = value("pty");
     if (isSet("pty") && ptyPath.trimmed().isEmpty()) {
         *error = QStringLiteral("--pty expects a path");
@@ -306,13 +306,12 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
     }
     modelId = value("model").trimmed();
 
-    const QString cardText = value("sd").trimmed().toLower();
-    const int cardIndex = parseChoice(
-        cardText, QStringLiteral("sd"),
-        {QStringLiteral("ready"), QStringLiteral("none"), QStringLiteral("full")}, cardText, error);
-    if (cardIndex < 0)
+    const int cardState = parseChoice(
+        value("sd"), "sd",
+        {QStringLiteral("ready"), QStringLiteral("none"), QStringLiteral("full")}, error);
+    if (cardState < 0)
         return false;
-    card = CardState(cardIndex);
+    card = CardState(cardState);
 
     bool seedOk = false;
     const qulonglong s = value("seed").toULongLong(&seedOk);
