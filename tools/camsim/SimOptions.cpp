@@ -13,7 +13,7 @@ namespace
 {
 
 // One option as the help lists it: no value name makes it a switch.
-struct OptionSpec {
+struct OptionEntry {
     const char *names;        // "h help": every name, blank-separated
     const char *valueName;    // nullptr for a switch
     const char *defaultValue; // nullptr: none
@@ -21,7 +21,7 @@ struct OptionSpec {
 };
 
 // In the order the help lists them.
-const OptionSpec Specs[] = {
+const OptionEntry Entries[] = {
     {"h help", nullptr, nullptr, "Show this help."},
     {"version", nullptr, nullptr, "Show the version."},
     {"bind", "address", "127.0.0.1",
@@ -84,7 +84,7 @@ const OptionSpec Specs[] = {
      "1500)."},
 };
 
-QCommandLineOption optionOf(const OptionSpec &s)
+QCommandLineOption optionOf(const OptionEntry &s)
 {
     const QStringList names = QString::fromLatin1(s.names).split(QLatin1Char(' '));
     const QString help = QString::fromUtf8(s.help);
@@ -178,8 +178,8 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         "It only talks to loopback addresses unless --allow-remote is given.\n"
         "On start it prints one line: camsim ready udp=ADDR:PORT pty=PATH rtsp=URL model=ID\n"
         "media=FILES card=FOLDER http=ADDR:PORT"));
-    for (const OptionSpec &spec : Specs)
-        p.addOption(optionOf(spec));
+    for (const OptionEntry &entry : Entries)
+        p.addOption(optionOf(entry));
     const auto value = [&p](const char *name) { return p.value(QString::fromLatin1(name)); };
     const auto isSet = [&p](const char *name) { return p.isSet(QString::fromLatin1(name)); };
 
