@@ -204,23 +204,18 @@ class CamsimRtspStreamTest : public QObject
         return false;
     }
 
-#define RTSP_SIM_START(sim, port)                                                                  \
-    if (!QFileInfo(simulatorPath()).isExecutable())                                                \
-        QSKIP("the simulator is not built (SKYRIG_BUILD_CAMSIM=OFF)");                             \
-    SimProcess sim;                                                                                \
-    quint16 port = 0;                                                                              \
-    {                                                                                              \
-        QString startError;                                                                        \
-        QVERIFY2(startWithRtsp(sim, &port, &startError), qPrintable(startError));                  \
-    }
-
 private slots:
     // Every mount streams a moving picture; settings reach only the sessions
     // opened after them; stopped with viewers attached, the simulator ends and
     // they see the end.
     void sessionsFollowSettingsAndStopCleanly()
     {
-        RTSP_SIM_START(sim, port);
+        if (!QFileInfo(simulatorPath()).isExecutable())
+            QSKIP("the simulator is not built (SKYRIG_BUILD_CAMSIM=OFF)");
+        SimProcess sim;
+        quint16 port = 0;
+        QString error;
+        QVERIFY2(startWithRtsp(sim, &port, &error), qPrintable(error));
         RtspReader reader, live0;
         QVERIFY2(reader.watch(url(port), 1), qPrintable(reader.error));
         const QByteArray first = reader.luma;
