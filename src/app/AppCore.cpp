@@ -57,9 +57,9 @@ QStringList AppCore::publishedNames()
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
 {
-    const QObjectList objects{m_transportManager, m_controller,  gimbalState(),
-                              m_connectionBridge, m_logModel,    m_logBridge,
-                              m_videoUrlHistory,  m_appSettings, m_cameraModel,
+    const QObjectList objects{m_transportManager, m_controller,     gimbalState(),
+                              m_connectionBridge, m_logModel,       m_logBridge,
+                              m_videoUrlHistory,  m_appSettings,    m_cameraModel,
                               m_mediaAlbum,       m_firmwareUpgrade};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
