@@ -26,7 +26,7 @@ int main(int argc, char **argv)
     QProcess sim;
     sim.start(bin + QStringLiteral("/skyrig-camsim"),
               {QStringLiteral("--udp-port"), QStringLiteral("0"), QStringLiteral("--rtsp-port"),
-               QStringLiteral("0")});
+               QStringLiteral("0"), QStringLiteral("--http-port"), QStringLiteral("0")});
     QString ready;
     QElapsedTimer wait;
     wait.start();
@@ -44,8 +44,12 @@ int main(int argc, char **argv)
     QDir().mkpath(dir.filePath(QStringLiteral("config/Skyrig")));
     QFile conf(dir.filePath(QStringLiteral("config/Skyrig/Skyrig.conf")));
     conf.open(QIODevice::WriteOnly);
+    // The stream history holds a loopback address and auto stream is off:
+    // the product's default camera address is never even preselected.
     conf.write(QStringLiteral("[startup]\nhasProduct=true\nproductId=Otter\nproductName=Otter\n"
-                              "[Connection]\nOtter_udpIp=127.0.0.1\nOtter_udpPort=%1\n")
+                              "[Connection]\nOtter_udpIp=127.0.0.1\nOtter_udpPort=%1\n"
+                              "[Video]\nurls_Otter=rtsp://127.0.0.1:8554/test\n"
+                              "[video]\nautoStream_Otter=false\n")
                    .arg(udpPort)
                    .toUtf8());
     conf.close();

@@ -48,6 +48,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SKYRIG_VERSION));
+    // The installed desktop entry's id: Wayland compositors match the window
+    // to the entry (name, icon) by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.skyrig.Skyrig"));
     QmlFrontEnd::initResources();
     const QIcon icon(QStringLiteral(":/icons/app-icon.png"));
     if (!icon.isNull())

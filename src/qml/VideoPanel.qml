@@ -507,6 +507,7 @@ Rectangle {
                     anchors.horizontalCenter: parent.horizontalCenter
                     visible: panel.videoError !== "" && panel.playing
                     text: panel.videoError
+                    textFormat: Text.PlainText
                     color: Theme.danger
                     font.pixelSize: Theme.fontSmall
                 }
@@ -738,6 +739,7 @@ Rectangle {
                     anchors.centerIn: parent
                     width: parent.width - 2 * Theme.gapM
                     text: panel.operationMessage
+                    textFormat: Text.PlainText
                     color: Theme.text
                     font.pixelSize: Theme.fontSmall
                     elide: Text.ElideMiddle

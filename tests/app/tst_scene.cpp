@@ -65,6 +65,10 @@ private slots:
         settings.setValue(QStringLiteral("startup/hasProduct"), true);
         settings.setValue(QStringLiteral("startup/productId"), QStringLiteral("Otter"));
         settings.setValue(QStringLiteral("startup/productName"), QStringLiteral("Otter"));
+        // Never the product's default camera address, and nothing plays.
+        settings.setValue(QStringLiteral("Video/urls_Otter"),
+                          QStringList{QStringLiteral("rtsp://127.0.0.1:8554/test")});
+        settings.setValue(QStringLiteral("video/autoStream_Otter"), false);
         settings.sync();
         QTemporaryDir logs;
         QObject owner;
