@@ -481,6 +481,7 @@ private slots:
             QMetaObject::invokeMethod(m_core->connectionBridge(), "disconnect");
         m_engine.reset();
         m_owner.reset();
+        QmlFrontEnd::releaseSceneCaches();
         QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
     }
 };

@@ -100,6 +100,13 @@ private slots:
         QFETCH(QString, backend);
         QFETCH(QString, section);
         const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
+#if defined(__SANITIZE_ADDRESS__)
+        // The GL driver is unloaded before the leak check of a sanitized
+        // program runs, so its allocations would show as leaks of an unknown
+        // module; the normal build covers the GPU rows.
+        if (backend.isEmpty())
+            QSKIP("the GPU renderer is checked in the normal build");
+#endif
         const QString root = profile(tag, section != QLatin1String("0"));
         const QString shot = m_dir.filePath(tag + QStringLiteral(".png"));
 
