@@ -176,11 +176,15 @@ class UiEndToEndTest : public QObject
     {
         QMetaObject::invokeMethod(m_core->appSettings(), "setIsChinese", Q_ARG(bool, zh));
     }
-    // A port nobody listens on right now, for a service of the simulator.
-    static quint16 freePort()
+    // Two distinct ports nobody listens on right now, for the simulator's
+    // services (both held while the second is picked).
+    static QPair<quint16, quint16> freePorts()
     {
-        QTcpServer probe;
-        return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+        QTcpServer first;
+        QTcpServer second;
+        if (!first.listen(QHostAddress::LocalHost, 0) || !second.listen(QHostAddress::LocalHost, 0))
+            return {0, 0};
+        return {first.serverPort(), second.serverPort()};
     }
     static bool isLoopbackHost(const QString &host)
     {
@@ -194,9 +198,10 @@ private slots:
         // platform cannot give.
         if (!skyrig_test::hasDisplay())
             QSKIP("needs a display for pictures of the window (run under xvfb-run)");
-        m_rtspPort = freePort();
-        m_httpPort = freePort();
-        QVERIFY(m_rtspPort && m_httpPort && m_rtspPort != m_httpPort);
+        const QPair<quint16, quint16> ports = freePorts();
+        m_rtspPort = ports.first;
+        m_httpPort = ports.second;
+        QVERIFY(m_rtspPort && m_httpPort);
         // The upgrade service on a port of this run's own (never the camera's
         // fixed one, which other tests may hold), a quick reboot, and the
         // memory card sent as fast as the socket takes it.
