@@ -66,6 +66,7 @@ private slots:
         settings.setValue(QStringLiteral("startup/productId"), QStringLiteral("Otter"));
         settings.setValue(QStringLiteral("startup/productName"), QStringLiteral("Otter"));
         // Never the product's default camera address, and nothing plays.
+        settings.setValue(QStringLiteral("Connection/Otter_udpIp"), QStringLiteral("127.0.0.1"));
         settings.setValue(QStringLiteral("Video/urls_Otter"),
                           QStringList{QStringLiteral("rtsp://127.0.0.1:8554/test")});
         settings.setValue(QStringLiteral("video/autoStream_Otter"), false);

@@ -21,8 +21,8 @@ class UiMatrixTest : public QObject
     static QString program() { return QStringLiteral(SKYRIG_BIN_DIR "/skyrig"); }
 
     // A profile with a product chosen, so the main page opens at once. Its
-    // stream history holds a loopback address and auto stream is off, so the
-    // product's default camera address is never even preselected.
+    // link and stream addresses are loopback ones and auto stream is off, so
+    // the product's default camera address is never even preselected.
     QString profile(const QString &name, bool withProduct)
     {
         const QString root = m_dir.filePath(name);
@@ -31,6 +31,7 @@ class UiMatrixTest : public QObject
         if (conf.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             conf.write(withProduct
                            ? "[startup]\nhasProduct=true\nproductId=Ibis\nproductName=Ibis\n"
+                             "[Connection]\nIbis_udpIp=127.0.0.1\n"
                              "[Video]\nurls_Ibis=rtsp://127.0.0.1:8554/test\n"
                              "[video]\nautoStream_Ibis=false\n"
                            : "[ui]\nuseCustomTitleBar=true\n");
