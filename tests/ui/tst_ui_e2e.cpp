@@ -9,6 +9,7 @@
 #include "link/ConnectionBridge.h"
 #include "state/GimbalState.h"
 #include "upgrade/FirmwareUpgradeBridge.h"
+#include "video/QmlVideoPlayer.h"
 
 #include <QImage>
 #include <QQmlApplicationEngine>
@@ -371,6 +372,26 @@ private slots:
         QTRY_COMPARE(item("playButton")->property("text").toString(), QStringLiteral("停止"));
         shot(QStringLiteral("zh-live"));
         setChinese(false);
+
+        // A grab and a short local recording land in this run's folder.
+        auto *player = m_window->findChild<QmlVideoPlayer *>(QStringLiteral("livePlayer"));
+        QVERIFY(player);
+        QVERIFY(QDir().mkpath(m_files.filePath(QStringLiteral("video"))));
+        player->setOutputFolder(m_files.filePath(QStringLiteral("video")));
+        QVERIFY(click("grabButton"));
+        QTRY_VERIFY(item("operationMessage"));
+        const QString frame = player->lastOutput();
+        QVERIFY2(QImage(frame).width() > 0, qPrintable(frame));
+        QCOMPARE(item("operationMessage")->property("text").toString(),
+                 QStringLiteral("Frame saved: ") + frame);
+        QVERIFY(click("localRecord"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->recordingReady(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            item("localRecord")->property("text").toString() == QLatin1String("00:01"), 5000);
+        QVERIFY(click("localRecord"));
+        QTRY_VERIFY_WITH_TIMEOUT(!player->recording(), 10000);
+        QVERIFY(player->lastOutput().endsWith(QLatin1String(".mp4")));
+        QTRY_VERIFY(QFileInfo(player->lastOutput()).size() > 0);
     }
 
     void albumListsDownloadsAndPlays()
