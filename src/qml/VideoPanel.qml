@@ -327,7 +327,9 @@ Rectangle {
                 panel.recordSeconds = 0
             }
         }
-        onTriggered: panel.recordSeconds = Math.floor((Date.now() - panel.recordStart) / 1000)
+        // Rounded: a tick that comes a little early or late must neither
+        // repeat a second nor skip one.
+        onTriggered: panel.recordSeconds = Math.round((Date.now() - panel.recordStart) / 1000)
     }
     Connections {
         target: panel.player
