@@ -13,11 +13,9 @@
 #include "video/VideoUrlHistory.h"
 
 #include <QFile>
-#include <QHostAddress>
 #include <QSettings>
 #include <QStringListModel>
 #include <QTemporaryDir>
-#include <QUdpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -66,7 +64,7 @@ private:
 
     void build(bool chinese)
     {
-        QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
+        skyrig_test::setChinese(chinese);
         m_logs = std::make_unique<QTemporaryDir>();
         m_owner = std::make_unique<QObject>();
         m_core = new AppCore(m_owner.get(), m_logs->path());
@@ -137,21 +135,6 @@ private slots:
 
         m_core->connectionBridge()->connectSerial(QStringLiteral("No serial ports found"), 115200);
         QCOMPARE(lines().mid(1), texts.mid(1));
-    }
-
-    void udpBindFailureIsLogged()
-    {
-        build(false);
-        // A local port that is already taken: the transport's own reason is
-        // logged. Only the loopback address is used.
-        QUdpSocket blocker;
-        QVERIFY(blocker.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
-        m_core->connectionBridge()->connectUdp(QStringLiteral("127.0.0.1"),
-                                               int(blocker.localPort()) - 1);
-        QVERIFY2(lines().last().startsWith(QStringLiteral("[Comm/Connect Failed] ")),
-                 qPrintable(lines().last()));
-        QVERIFY(!m_core->transportManager()->isOpen());
-        m_core->connectionBridge()->disconnect();
     }
 
     void controllerDetailLinesStayOutOfThePane()

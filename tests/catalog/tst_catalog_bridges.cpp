@@ -292,21 +292,6 @@ private slots:
         }
         QTEST(ids.join(QLatin1Char(' ')), "expected");
     }
-
-    void orderedModelsOddCatalog()
-    {
-        auto entry = [](const QString &id, const QString &name) {
-            return QVariantMap{{"id", id}, {"name", name}};
-        };
-        const QVariantList catalog{entry(" B ", "b1"), entry("", "blank"), entry("A", "a"),
-                                   entry("B", "b2"), QVariant()};
-        store("ui/productOrder", QStringList{"B", "A", ""});
-        QStringList names;
-        for (const QVariant &v : AppSettingsBridge().orderedModels(catalog))
-            names << v.toMap().value("name").toString();
-        // Every entry once: stored ones first, the rest (even odd ones) after.
-        QCOMPARE(names, (QStringList{"b1", "a", "blank", "b2", ""}));
-    }
 };
 
 SKYRIG_REGISTER_TEST(CatalogCameraBridgeTest)

@@ -17,7 +17,6 @@
 #include "link/Payload.h"
 #include "link/TransportManager.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -79,10 +78,7 @@ QByteArray zeros(int n)
     return QByteArray(n, '\0');
 }
 
-void setChinese(bool chinese)
-{
-    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
-}
+using skyrig_test::setChinese;
 
 // The registry is process-wide: leave no label behind for other tests.
 void drainLabels()

@@ -1,6 +1,7 @@
 // Transmit, drop and reply lines of the command loggers, on a real log bridge
 // writing into a temporary folder.
 
+#include "common/LogFileLines.h"
 #include "common/TestMain.h"
 
 #include "commands/CommandCatalog.h"
@@ -27,25 +28,7 @@ struct FakeAlbum : DownloadStatusView {
     double downloadProgress() const override { return progress; }
 };
 
-void setChinese(bool chinese)
-{
-    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
-}
-
-// Lines of a log file with their time stamps cut off.
-QStringList fileLines(const QString &path)
-{
-    static const QRegularExpression prefix(
-        QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}  "));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList out;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
-        if (!line.isEmpty())
-            out << QString(line).remove(prefix);
-    return out;
-}
+using skyrig_test::setChinese;
 
 // The registry is process-wide: leave no label behind for other tests.
 void drainLabels()
@@ -73,7 +56,7 @@ struct LogRig {
                          &CommandLoggers::onCommandDropped);
     }
     QString lastLine() const { return log.lineAt(log.lineCount() - 1); }
-    QString lastDebug() const { return fileLines(log.logFilePath()).last(); }
+    QString lastDebug() const { return logFileLines(log.logFilePath()).last(); }
 };
 
 } // namespace
@@ -116,7 +99,7 @@ private slots:
                      .arg(frame.size())
                      .arg(hex));
         QCOMPARE(
-            fileLines(r.log.rawLogFilePath()).last(),
+            logFileLines(r.log.rawLogFilePath()).last(),
             QStringLiteral("[UART TX] Serial COM3  Len=%1  Data=%2").arg(frame.size()).arg(hex));
 
         setChinese(true);
@@ -137,7 +120,8 @@ private slots:
         QVERIFY2(r.lastDebug().startsWith(
                      QStringLiteral("[debug] [Serial COM3 TX] MsgID=0x00000010  Pitch up  Len=")),
                  qPrintable(r.lastDebug()));
-        QVERIFY(fileLines(r.log.rawLogFilePath()).last().startsWith(QStringLiteral("[UART TX] ")));
+        QVERIFY(
+            logFileLines(r.log.rawLogFilePath()).last().startsWith(QStringLiteral("[UART TX] ")));
         // The transmit logger only peeks: the label waits for the answer.
         QCOMPARE(CommandLabelRegistry::instance().peekLabel(0x0010), QStringLiteral("Pitch up"));
     }

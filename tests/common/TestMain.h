@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -37,6 +38,21 @@ inline QString isolateUserFolders()
     qputenv("HOME", root.toLocal8Bit());
     QStandardPaths::setTestModeEnabled(true);
     return root;
+}
+
+// The language the program's texts are made in from now on.
+inline void setChinese(bool chinese)
+{
+    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
+}
+
+// The named properties' values ("a b c"), for comparing several at once.
+inline QVariantList props(const QObject &object, const char *names)
+{
+    QVariantList values;
+    for (const QByteArray &name : QByteArray(names).split(' '))
+        values << object.property(name.constData());
+    return values;
 }
 
 template <typename T> int runOne(int argc, char **argv)
@@ -102,15 +118,6 @@ template <typename App, typename Body> int withApp(int argc, char **argv, Body b
     return status;
 }
 
-template <typename App, typename... Tests> int run(int argc, char **argv)
-{
-    return withApp<App>(argc, argv, [&] {
-        int status = 0;
-        ((status += runOne<Tests>(argc, argv)), ...);
-        return status;
-    });
-}
-
 template <typename App> int runRegistered(int argc, char **argv)
 {
     return withApp<App>(argc, argv, [&] {
@@ -147,16 +154,4 @@ template <typename App> int runRegistered(int argc, char **argv)
     int main(int argc, char **argv)                                                                \
     {                                                                                              \
         return skyrig_test::runRegistered<QApplication>(argc, argv);                               \
-    }
-
-#define SKYRIG_TEST_MAIN(...)                                                                      \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        return skyrig_test::run<QCoreApplication, __VA_ARGS__>(argc, argv);                        \
-    }
-
-#define SKYRIG_GUI_TEST_MAIN(...)                                                                  \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        return skyrig_test::run<QApplication, __VA_ARGS__>(argc, argv);                            \
     }

@@ -1,7 +1,8 @@
 #pragma once
 
-// Helpers shared by the simulator tests: start the real simulator and talk to
-// it over a loopback UDP socket, decoding what comes back.
+// Helpers shared by the end-to-end tests: start the real simulator, talk to it
+// over a loopback UDP socket decoding what comes back, and run the program's
+// executables to their end.
 
 #include "link/FrameCodec.h"
 
@@ -75,6 +76,9 @@ public:
         }
     }
 
+    // The control address for the program's --udp option.
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port); }
+
     QProcess process;
     QString readyLine;
     quint16 port = 0;
@@ -110,14 +114,10 @@ public:
             const QByteArray d = socket.receiveDatagram().data();
             datagrams.append(d);
             QByteArray buffer = d;
-            for (;;) {
-                int consumed = 0;
+            for (int consumed = 1; consumed > 0; buffer.remove(0, consumed)) {
                 const ParsedFrame f = FrameCodec::decodeShortFrame(buffer, consumed);
-                buffer.remove(0, consumed);
                 if (f.valid)
                     frames.append(Received{f});
-                else if (consumed == 0)
-                    break;
             }
         }
     }
@@ -167,6 +167,45 @@ private:
 inline quint16 result(const QByteArray &payload)
 {
     return payload.size() >= 2 ? quint16(quint8(payload[0]) | (quint8(payload[1]) << 8)) : 0xFFFF;
+}
+
+// What a program run to its end left: its exit code (-1 when it did not end
+// in time, -2 when it crashed) and its output.
+struct Run {
+    int exitCode = -1;
+    QStringList out; // standard output, one entry a line
+    QString err;
+
+    QString all() const { return out.join(QLatin1Char('\n')) + QLatin1Char('\n') + err; }
+};
+
+inline Run runProgram(const QString &program, const QStringList &arguments, int timeoutMs = 30000)
+{
+    Run run;
+    QProcess process;
+    process.start(program, arguments);
+    // The event loop keeps going meanwhile: the test may be serving the program.
+    if (!process.waitForStarted(10000) ||
+        !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        run.err = program + QStringLiteral(" did not run to its end");
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    run.err += QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+inline QString ctlPath()
+{
+    return QStringLiteral(SKYRIG_BIN_DIR "/skyrigctl");
+}
+
+inline Run runCtl(const QStringList &arguments, int timeoutMs = 30000)
+{
+    return runProgram(ctlPath(), arguments, timeoutMs);
 }
 
 } // namespace camsim_test

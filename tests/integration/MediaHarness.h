@@ -1,19 +1,20 @@
 #pragma once
 
 // Helpers for the simulator's media and playback channels: a loopback
-// receiver that decodes what the camera sends, the media list tolerances the
-// program applies, and a small card folder with known contents.
+// receiver that decodes what the camera sends, the program's own playback
+// receiver, and files and command payloads with known contents.
 
+#include "album/PlaybackVideoReceiver.h"
 #include "link/FrameCodec.h"
 #include "link/Payload.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
+#include <QFileInfo>
 #include <QMap>
 #include <QNetworkDatagram>
 #include <QObject>
-#include <QRegularExpression>
+#include <QSet>
 #include <QUdpSocket>
 
 #include <random>
@@ -112,25 +113,6 @@ public:
     quint32 total = 0;
 };
 
-// The program's media list tolerances, applied to the bytes the camera sent:
-// text up to the first zero byte, a "JSON" tag, a byte-order mark, a missing
-// bracket pair and commas before a closing bracket.
-inline QJsonDocument tolerantList(const QByteArray &bytes, QString *text = nullptr)
-{
-    const int zero = bytes.indexOf('\0');
-    QString t = QString::fromUtf8(zero >= 0 ? bytes.left(zero) : bytes).trimmed();
-    if (t.startsWith(QLatin1String("JSON"), Qt::CaseInsensitive))
-        t = t.mid(4).trimmed();
-    if (t.startsWith(QChar(0xFEFF)))
-        t.remove(0, 1);
-    if (!t.startsWith(QLatin1Char('[')))
-        t = QLatin1Char('[') + t + QLatin1Char(']');
-    t.replace(QRegularExpression(QStringLiteral(",\\s*]")), QStringLiteral("]"));
-    if (text)
-        *text = t;
-    return QJsonDocument::fromJson(t.toUtf8());
-}
-
 // Bytes that are different at every offset, so a misplaced packet shows.
 inline QByteArray noise(int size, quint32 seed)
 {
@@ -185,66 +167,27 @@ inline QByteArray clientPayload(int type, quint16 port)
     return p;
 }
 
-// The program's playback receiver in short: the Annex B bytes it takes from
-// each datagram (a start code at the front; a long frame, whole or the first
-// piece of one, with the start code after 0, 5 or 7 header bytes; a start
-// code searched near the front) and continuation datagrams forwarded whole
-// after a full-sized one.
-class PlaybackExtractor
+// The program's own playback receiver, fed one datagram at a time.
+class ProgramPlaybackReceiver
 {
 public:
-    static bool startCodeAt(const QByteArray &b, int at)
+    ProgramPlaybackReceiver()
     {
-        return at >= 0 && (b.mid(at, 4) == QByteArray("\x00\x00\x00\x01", 4) ||
-                           b.mid(at, 3) == QByteArray("\x00\x00\x01", 3));
+        QObject::connect(&m_receiver, &PlaybackVideoReceiver::annexBPayloadReady,
+                         [this](const QByteArray &piece) { m_piece = piece; });
     }
 
-    static QByteArray payloadOf(const QByteArray &d)
-    {
-        if (startCodeAt(d, 0))
-            return d;
-        if (d.size() >= 16 && d.at(0) == char(0xFD)) {
-            const int length = Payload::readU16(d, 1);
-            QByteArray inner;
-            int consumed = 0;
-            if (d.size() < length + 13) {
-                inner = d.mid(11);
-            } else {
-                const ParsedLongFrame f = FrameCodec::decodeLongFrame(d, consumed);
-                if (f.valid && (d.size() > length + 13 || consumed == d.size()))
-                    inner = f.payload;
-            }
-            for (int skip : {0, 5, 7})
-                if (startCodeAt(inner, skip))
-                    return inner.mid(skip);
-            return {};
-        }
-        if (d.size() > 16 && startCodeAt(d, 16))
-            return d.mid(16);
-        if (d.size() > 18 && startCodeAt(d, 18))
-            return d.mid(18);
-        for (int i = 0; i <= qMin(d.size(), 32) - 4; ++i)
-            if (startCodeAt(d, i))
-                return d.mid(i);
-        return {};
-    }
-
-    // Returns the bytes forwarded for `d` (empty when dropped).
+    // The Annex B bytes the program takes from `d` (empty when dropped).
     QByteArray take(const QByteArray &d)
     {
-        QByteArray p = payloadOf(d);
-        if (p.isEmpty() && m_continuation && !d.isEmpty() && d.at(0) != char(0xFD))
-            p = d;
-        m_continuation = !p.isEmpty() && d.size() > 1399;
-        if (p.isEmpty())
-            ++dropped;
-        return p;
+        m_piece.clear();
+        m_receiver.handleDatagram(d);
+        return m_piece;
     }
 
-    int dropped = 0;
-
 private:
-    bool m_continuation = false;
+    PlaybackVideoReceiver m_receiver;
+    QByteArray m_piece;
 };
 
 } // namespace media_test

@@ -2,6 +2,7 @@
 // its replies and reports decoded by the program's own device state.
 
 #include "CamsimHarness.h"
+#include "camsim/ShortFrameReader.h"
 #include "common/TestMain.h"
 #include "link/Payload.h"
 #include "state/GimbalState.h"
@@ -108,26 +109,38 @@ private slots:
                                  8000);
     }
 
-    void refusalsCarryNonZeroResults()
+    // Refusals carry non-zero results (a forced one carries nothing out), and
+    // reports come in the chosen kind, only for what the model has.
+    void refusalsAndReportsFollowTheOptions()
     {
-        CAMSIM_START(sim, "--model Otter --ack-result 0x0302=5 --ack-result 771=7");
+        CAMSIM_START(sim,
+                     "--status-kind 2 --model Lynx-2 --ack-result 0x0302=5 --ack-result 771=7");
         Client c(sim.port);
         QCOMPARE(result(c.request(0x0ABC, Query)), quint16(1));                // unknown code
-        QCOMPARE(result(c.request(0x0336, Query)), quint16(2));                // Otter has no AI
+        QCOMPARE(result(c.request(0x0100, Query)), quint16(2));                // no infrared camera
+        QCOMPARE(result(c.request(0x0400, Query)), quint16(2));                // and no laser
         QCOMPARE(result(c.request(0x030A, bytes({9, 0}))), quint16(3));        // no such resolution
         QCOMPARE(result(c.request(0x0302, PhotoCommand)), quint16(5));         // forced, hex code
         QCOMPARE(result(c.request(0x0303, QByteArray(54, '\1'))), quint16(7)); // decimal code
-        // A forced refusal does not carry the command out: no progress report.
-        c.collect(900);
-        QVERIFY(c.framesOf(0x0302, 0).isEmpty());
+        c.collect(1200);
+        QVERIFY(!c.framesOf(0x0002, 2).isEmpty());
+        QVERIFY(c.framesOf(0x0002, 0).isEmpty());
+        QVERIFY(!c.framesOf(0x0005, 2).isEmpty());
+        QVERIFY(c.framesOf(0x0004).isEmpty());    // no infrared status either
+        QVERIFY(c.framesOf(0x0302, 2).isEmpty()); // the forced refusal took no photo
     }
 
-    void statusReportsArriveAtTheirRates()
+    // Reports at their rates while a photo is taken: its progress, and the
+    // card giving up its room.
+    void statusReportsAndAPhoto()
     {
         CAMSIM_START(sim, "");
         Client c(sim.port);
         c.send(0x0018, Query); // makes the simulator know us
-        c.collect(2000);
+        c.collect(1100);
+        const int freeBefore = Payload::readU16(c.framesOf(0x0003).last().frame.payload, 11);
+        QCOMPARE(result(c.request(0x0302, PhotoCommand)), quint16(0));
+        c.collect(1000);
         // Attitude at 20 Hz, gimbal and camera system at 1 Hz, IR and visible at 2 Hz.
         const QVector<QPair<quint16, QPair<int, int>>> rates{{0x0002, {30, 50}},
                                                              {0x0001, {1, 4}},
@@ -139,51 +152,25 @@ private slots:
             QVERIFY2(n >= rate.second.first && n <= rate.second.second,
                      qPrintable(QStringLiteral("%1: %2").arg(rate.first).arg(n)));
         }
+        QVector<int> steps;
+        for (const Received &r : c.framesOf(0x0302, 0))
+            steps.append(quint8(r.frame.payload.at(1)));
+        QCOMPARE(steps, (QVector<int>{1, 2, 3, 0}));
+        c.collect(1100); // the next camera-system report
+        const int freeAfter = Payload::readU16(c.framesOf(0x0003).last().frame.payload, 11);
+        QCOMPARE(freeAfter, freeBefore - 1); // one photo = 10 MB = one unit
+
         GimbalState state;
         state.updateAttitude(c.framesOf(0x0002).last().frame.payload);
         state.updateGimbalStatus(c.framesOf(0x0001).last().frame.payload);
         state.updateCameraSystemStatus(c.framesOf(0x0003).last().frame.payload);
         state.updateIrStatus(c.framesOf(0x0004).last().frame.payload);
+        state.updatePhotoStatus(c.framesOf(0x0302, 0).first().frame.payload);
         QVERIFY(state.property("connected").toBool());
         QVERIFY(state.property("laserOK").toBool());
         QCOMPARE(state.property("sdStatus").toInt(), 0);
         QVERIFY(state.property("sdTotalMB").toInt() > 0);
         QVERIFY(state.property("irMaxTemp").toDouble() > state.property("irMinTemp").toDouble());
-    }
-
-    void secondStatusKindAndVisibleOnlyModel()
-    {
-        CAMSIM_START(sim, "--status-kind 2 --model Lynx-2");
-        Client c(sim.port);
-        c.send(0x0018, Query);
-        c.collect(1200);
-        QVERIFY(!c.framesOf(0x0002, 2).isEmpty());
-        QVERIFY(c.framesOf(0x0002, 0).isEmpty());
-        QVERIFY(!c.framesOf(0x0005, 2).isEmpty());
-        QVERIFY(c.framesOf(0x0004).isEmpty()); // no infrared camera, no infrared status
-        QCOMPARE(result(c.request(0x0100, Query)), quint16(2));
-        QCOMPARE(result(c.request(0x0400, Query)), quint16(2)); // and no laser
-    }
-
-    void photoReportsProgressAndUsesTheCard()
-    {
-        CAMSIM_START(sim, "");
-        Client c(sim.port);
-        c.send(0x0018, Query);
-        c.collect(1100);
-        const int freeBefore = Payload::readU16(c.framesOf(0x0003).last().frame.payload, 11);
-        QCOMPARE(result(c.request(0x0302, PhotoCommand)), quint16(0));
-        c.collect(2200);
-        QVector<int> steps;
-        for (const Received &r : c.framesOf(0x0302, 0))
-            steps.append(quint8(r.frame.payload.at(1)));
-        QCOMPARE(steps, (QVector<int>{1, 2, 3, 0}));
-        const int freeAfter = Payload::readU16(c.framesOf(0x0003).last().frame.payload, 11);
-        QCOMPARE(freeAfter, freeBefore - 1); // one photo = 10 MB = one unit
-
-        GimbalState state;
-        state.updateCameraSystemStatus(c.framesOf(0x0003).last().frame.payload);
-        state.updatePhotoStatus(c.framesOf(0x0302, 0).first().frame.payload);
         QCOMPARE(state.property("photoStatus").toInt(), 1);
     }
 
@@ -209,10 +196,9 @@ private slots:
             if (n <= 0)
                 QTest::qWait(10); // polling a raw descriptor; nothing to wait on
             buffer.append(chunk, int(qMax<ssize_t>(n, 0)));
-            for (int consumed = 1; consumed > 0; buffer.remove(0, consumed)) {
-                const ParsedFrame f = FrameCodec::decodeShortFrame(buffer, consumed);
-                gotAck = gotAck || (f.valid && f.messageId == 0x010317u && f.payload.size() == 5);
-                gotAttitude = gotAttitude || (f.valid && f.messageId == 0x0002u);
+            for (const ParsedFrame &f : ShortFrameReader::take(buffer)) {
+                gotAck = gotAck || (f.messageId == 0x010317u && f.payload.size() == 5);
+                gotAttitude = gotAttitude || f.messageId == 0x0002u;
             }
         }
         ::close(fd);

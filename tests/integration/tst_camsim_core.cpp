@@ -224,41 +224,108 @@ private slots:
         QCOMPARE(a.counters().lost, quint64(lost));
     }
 
+    // A held-back datagram goes out right after the next one, or when the
+    // sender flushes: late, never lost.
+    void reorderSwapsNeighboursAndLosesNothing()
+    {
+        FaultInjector::Settings settings;
+        settings.reorder = 0.3;
+        FaultInjector faults(settings, 9);
+        QVector<int> order;
+        const auto take = [&order](const QVector<FaultInjector::Delivery> &out) {
+            for (const FaultInjector::Delivery &d : out)
+                order.append(d.bytes.toInt());
+        };
+        for (int i = 0; i < 1000; ++i)
+            take(faults.apply(QByteArray::number(i)));
+        take(faults.flush());
+        QCOMPARE(order.size(), 1000);
+        int moved = 0;
+        for (int i = 0; i < order.size(); ++i) {
+            QVERIFY(qAbs(order.at(i) - i) <= 1);
+            moved += order.at(i) != i ? 1 : 0;
+        }
+        QCOMPARE(quint64(moved), 2 * faults.counters().reordered);
+        QVERIFY2(moved > 300 && moved < 600, qPrintable(QString::number(moved)));
+    }
+
+    // Every kind of refusal, with the text the operator reads.
     void optionsAreCheckedWithAReason_data()
     {
         QTest::addColumn<QString>("args");
-        QTest::addColumn<QString>("mentions"); // empty: accepted
-        QTest::newRow("remote bind") << "--bind 192.168.144.64"
-                                     << "--allow-remote";
-        QTest::newRow("remote allowed") << "--bind 0.0.0.0 --allow-remote"
-                                        << "";
-        QTest::newRow("other loopback") << "--bind 127.0.0.5"
-                                        << "";
-        QTest::newRow("probability") << "--corrupt 2"
-                                     << "--corrupt";
-        QTest::newRow("kind 1") << "--status-kind 1"
-                                << "--status-kind";
-        QTest::newRow("rate") << "--attitude-hz 0"
-                              << "--attitude-hz";
-        QTest::newRow("card") << "--sd half"
-                              << "--sd";
-        QTest::newRow("ack") << "--ack-result 0x10000=1"
-                             << "--ack-result";
-        QTest::newRow("port") << "--udp-port 70000"
-                              << "--udp-port";
-        QTest::newRow("nothing") << "--udp-port=-1"
-                                 << "Nothing to serve";
+        QTest::addColumn<QString>("error"); // empty: accepted
+        const auto row = [](const char *args, const QString &error) {
+            QTest::newRow(args) << QString::fromLatin1(args) << error;
+        };
+        row("--bind 192.0.2.1",
+            "Refusing to bind the non-loopback address 192.0.2.1 without --allow-remote");
+        row("--bind 0.0.0.0 --allow-remote", {});
+        row("--bind 127.0.0.5", {});
+        row("--bind camera.local", R"(--bind expects a numeric IP address, got "camera.local")");
+        row("--corrupt 2", R"(--corrupt expects a probability between 0 and 1, got "2")");
+        row("--attitude-hz 0",
+            R"(--attitude-hz expects a rate in Hz above 0 and at most 1000, got "0")");
+        row("--udp-port 70000",
+            R"(--udp-port expects a whole number from -1 to 65535, got "70000")");
+        row("--http-status 42",
+            R"(--http-status expects a whole number from 200 to 599, got "42")");
+        row("--http-start-code x", "--http-start-code expects a whole number from -2147483648 to "
+                                   R"(2147483647, got "x")");
+        row("--status-kind 1", "--status-kind expects 0 or 2 (1 is the acknowledgement kind)");
+        row("--sd Half", R"(--sd expects ready, none or full, got "half")");
+        row("--fault-channel media --fault-channel Video",
+            R"(--fault-channel expects control, media, playback or all, got "Video")");
+        row("--media-list-style json", R"(--media-list-style expects strict or loose, got "json")");
+        row("--playback-form rtp", R"(--playback-form expects raw or framed, got "rtp")");
+        row("--media-rate -1", R"(--media-rate expects Mbit/s from 0 to 100000, got "-1")");
+        row("--seed 4294967296",
+            R"(--seed expects a non-negative 32-bit number, got "4294967296")");
+        row("--ack-result 0x10000=1",
+            R"(--ack-result expects CODE=RESULT (for example 0x0302=3), got "0x10000=1")");
+        row("--media-dir=", "--media-dir expects a folder");
+        row("--udp-port=-1", "Nothing to serve: UDP is disabled and no --pty was given");
     }
 
     void optionsAreCheckedWithAReason()
     {
         QFETCH(QString, args);
-        QFETCH(QString, mentions);
+        QFETCH(QString, error);
+        SimOptions o;
+        QString actual;
+        QCOMPARE(o.parse(camsim_test::words(qPrintable("camsim " + args)), &actual),
+                 error.isEmpty());
+        QCOMPARE(actual, error);
+    }
+
+    void optionDefaultsAndValues()
+    {
         SimOptions o;
         QString error;
-        const bool ok = o.parse(camsim_test::words(qPrintable("camsim " + args)), &error);
-        QCOMPARE(ok, mentions.isEmpty());
-        QVERIFY2(error.contains(mentions), qPrintable(error));
+        QVERIFY(o.parse({QStringLiteral("camsim")}, &error));
+        QCOMPARE(QVariantList({o.bindAddress, o.udpPort, o.rtspPort, o.httpPort, o.rebootMs,
+                               o.modelId, o.attitudeHz, o.statusHz, o.irHz, o.visHz,
+                               o.mediaRateMbps, o.seed, o.faultChannels}),
+                 QVariantList({"127.0.0.1", 1030, 8554, 8088, 1500, "Otter", 20.0, 1.0, 2.0, 2.0,
+                               80.0, 1u, int(SimOptions::AllChannels)}));
+        QVERIFY(o.listStyle == SimOptions::ListStyle::Loose &&
+                o.playbackForm == SimOptions::PlaybackForm::Raw &&
+                o.card == SimOptions::CardState::Ready &&
+                !o.faultsOn(SimOptions::MediaChannel).loss);
+
+        QVERIFY(o.parse(camsim_test::words("camsim --http-port 0 --http-status 503 --http-stall "
+                                           "--http-stall-start --http-start-code -2 "
+                                           "--http-start-body nope --reboot-ms 0 --loss 0.5 "
+                                           "--jitter 7 --fault-channel MEDIA --sd full "
+                                           "--ack-result 0x0302=5 --ack-result 771=7"),
+                        &error));
+        const HttpServer::Faults &h = o.httpFaults;
+        QVERIFY(o.httpPort == 0 && h.uploadStatus == 503 && h.stallUpload && h.stallStart &&
+                h.startCode == -2 && h.startBody == QByteArray("nope") && o.rebootMs == 0);
+        QCOMPARE(o.faultsOn(SimOptions::MediaChannel).loss, 0.5);
+        QCOMPARE(o.faultsOn(SimOptions::MediaChannel).jitterMs, 7);
+        QCOMPARE(o.faultsOn(SimOptions::ControlChannel).loss, 0.0);
+        QVERIFY(o.card == SimOptions::CardState::Full);
+        QCOMPARE(o.ackResults, (QHash<quint16, quint16>{{0x0302, 5}, {0x0303, 7}}));
     }
 };
 SKYRIG_REGISTER_TEST(CamsimCoreTest)

@@ -1,12 +1,11 @@
 // Firmware upgrade end to end: the headless front end uploads a package to the
 // simulated Heron's HTTP service, the camera reboots and comes back with the
 // package's version. Also the simulator's side on its own: the reboot driven
-// with a fake clock and the HTTP options.
+// with a fake clock.
 #ifdef SKYRIG_HAS_CAMSIM_CORE
 
 #include "CamsimHarness.h"
 #include "camsim/SimCamera.h"
-#include "camsim/SimOptions.h"
 #include "common/TestMain.h"
 #include "link/Payload.h"
 
@@ -20,37 +19,6 @@ class CamsimUpgradeTest : public QObject
     Q_OBJECT
 
 private slots:
-    void httpOptions_data()
-    {
-        QTest::addColumn<QString>("args");
-        QTest::addColumn<QString>("mentions"); // empty: accepted
-        QTest::newRow("every fault") << "--http-port 0 --http-status 503 --http-stall "
-                                        "--http-stall-start --http-start-code -2 "
-                                        "--http-start-body nope --reboot-ms 0"
-                                     << "";
-        QTest::newRow("port") << "--http-port 65536"
-                              << "--http-port";
-        QTest::newRow("status") << "--http-status 42"
-                                << "--http-status";
-        QTest::newRow("code") << "--http-start-code x"
-                              << "--http-start-code";
-    }
-
-    void httpOptions()
-    {
-        QFETCH(QString, args);
-        QFETCH(QString, mentions);
-        SimOptions o;
-        QCOMPARE(o.httpPort, 8088);
-        QString error;
-        QCOMPARE(o.parse(words(qPrintable("camsim " + args)), &error), mentions.isEmpty());
-        QVERIFY2(error.contains(mentions), qPrintable(error));
-        if (mentions.isEmpty())
-            QVERIFY(o.httpPort == 0 && o.httpStatus == 503 && o.httpStall && o.httpStallStart &&
-                    o.httpStartCode == -2 && o.httpStartBody == QByteArray("nope") &&
-                    o.rebootMs == 0);
-    }
-
     void rebootSilencesTheCameraThenReportsTheNewVersion()
     {
         SimOptions options;
@@ -76,8 +44,7 @@ private slots:
 
     void frontEndUpgradesTheSimulatedHeron()
     {
-        const QString ctl = QStringLiteral(SKYRIG_BIN_DIR "/skyrigctl");
-        if (!QFileInfo(ctl).isExecutable())
+        if (!QFileInfo(camsim_test::ctlPath()).isExecutable())
             QSKIP("skyrigctl is not built");
         // The program always talks to the camera's port 8088.
         {
@@ -98,20 +65,17 @@ private slots:
         QVERIFY2(sim.readyLine.contains(QLatin1String(" http=127.0.0.1:8088")),
                  qPrintable(sim.readyLine));
 
-        QProcess front;
-        front.start(
-            ctl,
-            QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.port), "--model", "Heron"} +
+        const camsim_test::Run run = camsim_test::runCtl(
+            QStringList{"--udp", sim.address(), "--model", "Heron"} +
                 words("ready call cameraVersionGet until cameraVersion=2.6.31 3000") +
                 QStringList{"call", "firmwareUpgrade.setFirmwareFile", package, "Heron"} +
                 words("call firmwareUpgrade.startUpgrade 127.0.0.1 Heron "
                       "until firmwareUpgrade.busy=false 20000 "
                       "state firmwareUpgrade.progress "
-                      "until cameraVersion=3.1.4 5000"));
-        QVERIFY(front.waitForStarted(5000));
-        QVERIFY2(front.waitForFinished(40000), "the front end stalled");
-        const QString out = QString::fromUtf8(front.readAllStandardOutput());
-        QVERIFY2(front.exitCode() == 0, qPrintable(out + front.readAllStandardError()));
+                      "until cameraVersion=3.1.4 5000"),
+            40000);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.all()));
+        const QString out = run.out.join(QLatin1Char('\n'));
         const QStringList expected{
             QStringLiteral("event: firmwareUpgrade: Selected: L4T-V3.1.4-Upgrade.tar"),
             QStringLiteral("event: firmwareUpgrade: Uploading upgrade package…"),

@@ -1,4 +1,4 @@
-#include "LinkTestSupport.h"
+#include "common/PtyPair.h"
 #include "common/TestMain.h"
 #include "link/ConnectionBridge.h"
 #include "link/TransportManager.h"
@@ -43,7 +43,7 @@ class LinkConnectionBridgeTest : public QObject
 private slots:
     void init()
     {
-        setChinese(true);
+        skyrig_test::setChinese(true);
         QSettings().remove(QStringLiteral("Connection"));
     }
 
@@ -213,18 +213,6 @@ private slots:
         QCOMPARE(errors.count(), 3);
         QVERIFY(!errors.at(2).at(0).toString().isEmpty());
         QVERIFY(!manager.transport());
-    }
-
-    void withoutTransportManager()
-    {
-        ConnectionBridge bridge(nullptr);
-        QSignalSpy errors(&bridge, &ConnectionBridge::errorOccurred);
-        bridge.connectUdp(Local, 5000);
-        bridge.connectSerial(QStringLiteral("ttyS0"), 9600);
-        bridge.toggleUdpSwitch(true);
-        QVERIFY(!bridge.connected());
-        QCOMPARE(errors.count(), 0);
-        QCOMPARE(bridge.udpPort(), 1030); // connectUdp stores nothing either
     }
 };
 

@@ -1,4 +1,4 @@
-#include "LinkTestSupport.h"
+#include "common/PtyPair.h"
 #include "common/TestMain.h"
 #include "link/SerialTransport.h"
 
@@ -9,7 +9,7 @@ class LinkSerialTransportTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { setChinese(true); }
+    void init() { skyrig_test::setChinese(true); }
 
     void opensWritesAndReceives()
     {
@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(link.errorString(), error); // a refused write leaves the text alone
         QCoreApplication::processEvents();
         QCOMPARE(changed.count(), 0);
-        setChinese(false);
+        skyrig_test::setChinese(false);
         QCOMPARE(link.displayName(), QStringLiteral("Serial /dev/skyrig-no-such-port"));
     }
 

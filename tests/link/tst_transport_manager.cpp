@@ -1,5 +1,5 @@
-#include "LinkTestSupport.h"
 #include "common/TestMain.h"
+#include "common/TestTransport.h"
 #include "link/TransportManager.h"
 
 #include <QSignalSpy>

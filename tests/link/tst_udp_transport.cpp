@@ -1,4 +1,3 @@
-#include "LinkTestSupport.h"
 #include "common/TestMain.h"
 #include "link/UdpTransport.h"
 
@@ -91,7 +90,7 @@ private slots:
 
     void writeFailuresAndClose()
     {
-        setChinese(true);
+        skyrig_test::setChinese(true);
         UdpTransport link;
         QSignalSpy changed(&link, &ITransport::connectionChanged);
         QVERIFY(!link.write("x")); // not open

@@ -1,3 +1,4 @@
+#include "common/LogFileLines.h"
 #include "common/TestMain.h"
 #include "log/LogBridge.h"
 #include "log/LogDirectory.h"
@@ -14,34 +15,10 @@
 namespace
 {
 
-// Every line of a log file with its time-stamp prefix checked and removed; a
-// line without a well-formed prefix comes back as "<bad> ..." so it fails loudly.
-QStringList bodies(const QString &path)
-{
-    static const QRegularExpression prefix(
-        QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}  (.*)$"));
-    QFile file(path);
-    QStringList out;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return out;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        if (line.isEmpty())
-            continue;
-        const QRegularExpressionMatch m = prefix.match(line);
-        out << (m.hasMatch() ? m.captured(1) : QStringLiteral("<bad> ") + line);
-    }
-    return out;
-}
-
-void setChinese(bool chinese)
-{
-    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
-}
-
 void resetSettings()
 {
     QSettings().remove(QStringLiteral("log/rawCapture"));
-    setChinese(false);
+    skyrig_test::setChinese(false);
 }
 
 // "<prefix>-<stamp>.log" for the seconds around now: the file a log object
@@ -116,7 +93,7 @@ private slots:
         log.clear();
 
         // Every line is on disk at once, before the object goes away.
-        const QStringList lines = bodies(path);
+        const QStringList lines = logFileLines(path);
         QCOMPARE(lines.size(), 7);
         QCOMPARE(lines.at(0), QStringLiteral("# Skyrig session log"));
         QVERIFY2(isoStamp.match(lines.at(1).mid(10)).hasMatch(), qPrintable(lines.at(1)));
@@ -152,10 +129,10 @@ private slots:
         QCOMPARE(log.lineAt(500), QString());
 
         // Blank lines go nowhere.
-        const int fileLines = bodies(log.logFilePath()).size();
+        const int fileLines = logFileLines(log.logFilePath()).size();
         log.append(QStringLiteral("   \t "));
         QCOMPARE(appended.count() + changed.count() + messages.count(), 500 + 1 + 501);
-        QCOMPARE(bodies(log.logFilePath()).size(), fileLines);
+        QCOMPARE(logFileLines(log.logFilePath()).size(), fileLines);
 
         log.clear();
         QCOMPARE(changed.count(), 2);
@@ -176,7 +153,7 @@ private slots:
         LogBridge log(nullptr, unusable);
         QCOMPARE(log.logDirectory(), LogDirectory::userDataLogs());
         log.append(QStringLiteral("still logged"));
-        QCOMPARE(bodies(log.logFilePath()).last(), QStringLiteral("still logged"));
+        QCOMPARE(logFileLines(log.logFilePath()).last(), QStringLiteral("still logged"));
     }
 
     void earlierLogOfTheSameSecondIsKept()
@@ -201,7 +178,7 @@ private slots:
         QTemporaryDir tmp;
         for (const QString &prefix : {QStringLiteral("session"), QStringLiteral("raw")})
             linkUpcomingNames(tmp.path(), prefix, QStringLiteral("/dev/full"));
-        setChinese(true);
+        skyrig_test::setChinese(true);
         auto *model = new QStringListModel;
         auto *log = new LogBridge(model, tmp.path());
         QVERIFY(QFileInfo(log->logFilePath()).isSymLink());
@@ -256,7 +233,7 @@ private slots:
         rx(QStringLiteral(" tx "), QStringLiteral("udp"), QStringLiteral("  "), "01AB");
         rx(QStringLiteral("RX"), QStringLiteral("UART"), QStringLiteral("%1 %2"), "ff");
         rx(QStringLiteral("RX"), QStringLiteral("UART"), QStringLiteral("x"), "");
-        QStringList lines = bodies(raw);
+        QStringList lines = logFileLines(raw);
         QCOMPARE(lines.size(), 7);
         QCOMPARE(lines.mid(0, 3),
                  (QStringList{QStringLiteral("# Skyrig raw transport capture"),
@@ -280,7 +257,7 @@ private slots:
         QVERIFY(!QSettings().value(QStringLiteral("log/rawCapture")).toBool());
         QCOMPARE(lastLine(log), QStringLiteral("[System] Raw capture disabled: ") + raw);
         rx(QStringLiteral("RX"), QStringLiteral("UART"), QStringLiteral("x"), "02");
-        lines = bodies(raw);
+        lines = logFileLines(raw);
         QCOMPARE(lines.size(), 8);
         QVERIFY2(lines.last().startsWith(QStringLiteral("# stopped ")) &&
                      isoStamp.match(lines.last().mid(10)).hasMatch(),
@@ -289,7 +266,7 @@ private slots:
         // On again at once: a new file, the earlier capture stays intact.
         log.setRawCaptureEnabled(true);
         QVERIFY(log.rawLogFilePath() != raw);
-        QCOMPARE(bodies(raw).size(), 8);
+        QCOMPARE(logFileLines(raw).size(), 8);
     }
 
     void switchingOnInUnusableDirectoryFails()
@@ -312,7 +289,7 @@ private slots:
         QVERIFY(!QSettings().value(QStringLiteral("log/rawCapture")).toBool());
         QCOMPARE(lastLine(log), QStringLiteral("[System] Failed to open raw capture log file"));
 
-        setChinese(true);
+        skyrig_test::setChinese(true);
         log.setRawCaptureEnabled(true);
         QCOMPARE(lastLine(log), QStringLiteral("[系统] 原始数据记录开启失败：无法创建日志文件"));
     }
@@ -341,14 +318,14 @@ private slots:
         log.appendRaw(QStringLiteral("RX"), QStringLiteral("UART"), QStringLiteral("c"),
                       QByteArray("\x05", 1));
 
-        setChinese(true);
+        skyrig_test::setChinese(true);
         QSignalSpy pathChanged(&log, &LogBridge::rawLogFilePathChanged);
         log.setRawCaptureEnabled(false);
         QCOMPARE(pathChanged.count(), reachable ? 1 : 0);
         QCOMPARE(lastLine(log), reachable ? QStringLiteral("[系统] 原始数据记录已关闭: ") + raw
                                           : QStringLiteral("[系统] 原始数据记录已关闭"));
         if (reachable) {
-            const QStringList lines = bodies(raw);
+            const QStringList lines = logFileLines(raw);
             QCOMPARE(lines.size(), 6);
             QCOMPARE(lines.at(4), QStringLiteral("[UART RX] c  Len=1  Data=05"));
         }

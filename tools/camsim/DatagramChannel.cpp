@@ -1,5 +1,7 @@
 #include "camsim/DatagramChannel.h"
 
+#include "camsim/LoopbackRule.h"
+
 #include <QPointer>
 #include <QTimer>
 #include <QUdpSocket>
@@ -25,11 +27,6 @@ bool DatagramChannel::open(const QHostAddress &bindAddress, QString *error)
     return true;
 }
 
-quint16 DatagramChannel::localPort() const
-{
-    return m_socket ? m_socket->localPort() : 0;
-}
-
 bool DatagramChannel::write(const QByteArray &bytes, const QHostAddress &to, quint16 port,
                             bool *busy)
 {
@@ -49,7 +46,7 @@ DatagramChannel::Outcome DatagramChannel::send(const QByteArray &datagram, const
 {
     if (!m_socket || port == 0)
         return Outcome::Refused;
-    if (!m_allowRemote && !to.isLoopback()) {
+    if (!m_allowRemote && !LoopbackRule::isLoopback(to)) {
         const QString key = to.toString() + QLatin1Char(':') + QString::number(port);
         if (!m_refused.contains(key)) {
             m_refused.insert(key);

@@ -25,7 +25,6 @@ public:
                     quint32 seed, QObject *parent = nullptr);
 
     bool open(const QHostAddress &bindAddress, QString *error);
-    quint16 localPort() const;
 
     Outcome send(const QByteArray &datagram, const QHostAddress &to, quint16 port);
     // Releases a datagram held back for reordering (the sender has nothing

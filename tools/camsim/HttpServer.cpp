@@ -1,6 +1,6 @@
 #include "camsim/HttpServer.h"
 
-#include "camsim/SimOptions.h"
+#include "camsim/LoopbackRule.h"
 #include "catalog/FirmwareNameRules.h"
 
 #include <QCryptographicHash>
@@ -75,7 +75,7 @@ bool HttpServer::start(quint16 port, QString *error)
     // remote peers were allowed.
     server.set_pre_routing_handler(
         [this](const httplib::Request &request, httplib::Response &response) {
-            if (m_allowRemote || SimOptions::isLoopback(fromStd(request.remote_addr)))
+            if (m_allowRemote || LoopbackRule::isLoopback(fromStd(request.remote_addr)))
                 return httplib::Server::HandlerResponse::Unhandled;
             response.status = 403;
             return httplib::Server::HandlerResponse::Handled;

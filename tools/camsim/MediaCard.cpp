@@ -36,9 +36,12 @@ qint64 durationSeconds(qint64 ms)
     return (ms + 500) / 1000;
 }
 
-QString stamp(qint64 epochMs)
+// Where `path` stands, or would stand, among entries sorted by device path.
+template <typename Entries> auto placeOf(Entries &entries, const QString &path)
 {
-    return QDateTime::fromMSecsSinceEpoch(epochMs).toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    return std::lower_bound(
+        entries.begin(), entries.end(), path,
+        [](const MediaCard::Entry &e, const QString &p) { return e.devicePath < p; });
 }
 
 } // namespace
@@ -99,11 +102,6 @@ int MediaCard::expectedCount() const
     return settled() ? count() : m_expected;
 }
 
-bool MediaCard::isVideoName(const QString &name)
-{
-    return VideoSuffixes.contains(QFileInfo(name).suffix().toLower());
-}
-
 bool MediaCard::openFolder(const QString &folder, QString *error)
 {
     const QFileInfo info(folder);
@@ -159,12 +157,10 @@ void MediaCard::add(const QString &localPath, const QString &devicePath) const
     e.localPath = info.absoluteFilePath();
     e.size = info.size();
     e.mtimeMs = info.lastModified().toMSecsSinceEpoch();
-    e.video = isVideoName(devicePath);
+    e.video = VideoSuffixes.contains(info.suffix().toLower());
     if (e.video)
         e.durationMs = VideoFileReader::probeDurationMs(localPath);
-    const auto at =
-        std::lower_bound(m_entries.begin(), m_entries.end(), devicePath,
-                         [](const Entry &a, const QString &path) { return a.devicePath < path; });
+    const auto at = placeOf(m_entries, devicePath);
     if (at != m_entries.end() && at->devicePath == devicePath)
         *at = e;
     else
@@ -174,16 +170,8 @@ void MediaCard::add(const QString &localPath, const QString &devicePath) const
 const MediaCard::Entry *MediaCard::find(const QString &devicePath) const
 {
     settle();
-    const auto at =
-        std::lower_bound(m_entries.begin(), m_entries.end(), devicePath,
-                         [](const Entry &a, const QString &path) { return a.devicePath < path; });
+    const auto at = placeOf(qAsConst(m_entries), devicePath);
     return at != m_entries.end() && at->devicePath == devicePath ? &*at : nullptr;
-}
-
-QVector<MediaCard::Entry> MediaCard::entries() const
-{
-    settle();
-    return m_entries;
 }
 
 QByteArray MediaCard::listJson(SimOptions::ListStyle style) const
@@ -307,7 +295,8 @@ QString MediaCard::addPhoto(qint64 epochMs)
 {
     const QString folder = captureFolder(QStringLiteral("PHOTO"));
     const QString name =
-        freeName(folder, QStringLiteral("IMG_") + stamp(epochMs), QStringLiteral("jpg"));
+        freeName(folder, QStringLiteral("IMG_") + MediaLibraryGenerator::stamp(epochMs),
+                 QStringLiteral("jpg"));
     const QString file = folder + QLatin1Char('/') + name;
     QString error;
     if (!MediaLibraryGenerator::writePhoto(file, ++m_captureSeed, QSize(1280, 720), epochMs,
@@ -326,7 +315,8 @@ void MediaCard::addRecording(qint64 epochMs, qint64 durationMs)
 {
     const QString folder = captureFolder(QStringLiteral("VIDEO"));
     const QString name =
-        freeName(folder, QStringLiteral("VID_") + stamp(epochMs), QStringLiteral("mp4"));
+        freeName(folder, QStringLiteral("VID_") + MediaLibraryGenerator::stamp(epochMs),
+                 QStringLiteral("mp4"));
     const QString file = folder + QLatin1Char('/') + name;
     // Encoded under a hidden name, so a scan meanwhile does not list half a file.
     const QString partial = folder + QStringLiteral("/.") + name + QStringLiteral(".part");
@@ -349,11 +339,7 @@ void MediaCard::addRecording(qint64 epochMs, qint64 durationMs)
                     emit warning(QStringLiteral("Recording not stored: %1").arg(error));
                     return;
                 }
-                QFile f(file);
-                if (f.open(QIODevice::ReadWrite))
-                    f.setFileTime(QDateTime::fromMSecsSinceEpoch(epochMs),
-                                  QFileDevice::FileModificationTime);
-                f.close();
+                MediaLibraryGenerator::setFileTime(file, epochMs);
                 if (settled())
                     add(file, device);
                 emit entryAdded(device);

@@ -51,15 +51,12 @@ public:
     bool generate(QStringList *notes, QString *error);
     // Starts making a generated card's files in the background.
     void prepare() const;
-    // Waits for a card still being generated.
-    void settle() const;
 
     QString folder() const { return m_folder; }
     int count() const;
     // The number of files once a generated card is complete, without waiting.
     int expectedCount() const;
     const Entry *find(const QString &devicePath) const;
-    QVector<Entry> entries() const;
 
     // The list the camera sends when asked for it (see the README for the
     // two styles).
@@ -76,13 +73,13 @@ public:
     // Waits for recordings still being encoded.
     void waitForRecordings();
 
-    static bool isVideoName(const QString &name);
-
 signals:
     void entryAdded(const QString &devicePath);
     void warning(const QString &text);
 
 private:
+    // Waits for a card still being generated.
+    void settle() const;
     bool settled() const;
     void scan(const QString &folder) const;
     void add(const QString &localPath, const QString &devicePath) const;

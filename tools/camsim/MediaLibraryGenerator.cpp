@@ -75,19 +75,27 @@ bool writeJpeg(const QImage &image, const QString &file, int quality, QString *e
     return true;
 }
 
-void setTime(const QString &file, qint64 epochMs)
+} // namespace
+
+void MediaLibraryGenerator::setFileTime(const QString &file, qint64 epochMs)
 {
     QFile f(file);
     if (f.open(QIODevice::ReadWrite))
         f.setFileTime(QDateTime::fromMSecsSinceEpoch(epochMs), QFileDevice::FileModificationTime);
 }
 
-QString stamp(qint64 epochMs)
+QString MediaLibraryGenerator::stamp(qint64 epochMs)
 {
     return QDateTime::fromMSecsSinceEpoch(epochMs).toString(QStringLiteral("yyyyMMdd_HHmmss"));
 }
 
-} // namespace
+bool MediaLibraryGenerator::writeClip(const QString &file, const ClipEncoder::Settings &s, int seed,
+                                      QString *error)
+{
+    return ClipEncoder::encode(
+        file, s,
+        [seed, &s](int i) { return drawClipFrame(seed, s.size, qint64(i) * 1000 / s.fps); }, error);
+}
 
 QImage MediaLibraryGenerator::drawPhoto(int seed, const QSize &size)
 {
@@ -213,7 +221,7 @@ bool MediaLibraryGenerator::writePhoto(const QString &file, int seed, const QSiz
 {
     if (!writeJpeg(drawPhoto(seed, size), file, 85, error))
         return false;
-    setTime(file, epochMs);
+    setFileTime(file, epochMs);
     return true;
 }
 
@@ -226,9 +234,7 @@ bool MediaLibraryGenerator::writeRecording(const QString &file, int seed, qint64
     s.frameCount = int(qBound<qint64>(1, qMin(durationMs, MaxRecordingMs) * s.fps / 1000,
                                       MaxRecordingMs * s.fps / 1000));
     s.bitrateKbps = 300;
-    return ClipEncoder::encode(
-        file, s,
-        [seed, &s](int i) { return drawClipFrame(seed, s.size, qint64(i) * 1000 / s.fps); }, error);
+    return writeClip(file, s, seed, error);
 }
 
 int MediaLibraryGenerator::expectedCount()
@@ -266,17 +272,13 @@ void MediaLibraryGenerator::makeClips(const QString &videoDir, qint64 first, Res
         s.fps = 25;
         s.frameCount = c.seconds * s.fps;
         s.bitrateKbps = c.size.width() > 400 ? 800 : 400;
-        const int seed = 100 + index;
         QString clipError;
-        if (!ClipEncoder::encode(
-                file, s,
-                [seed, &s](int i) { return drawClipFrame(seed, s.size, qint64(i) * 1000 / s.fps); },
-                &clipError)) {
+        if (!writeClip(file, s, 100 + index, &clipError)) {
             QFile::remove(file);
             result->notes << QStringLiteral("clip %1 not made: %2").arg(index).arg(clipError);
             continue;
         }
-        setTime(file, when);
+        setFileTime(file, when);
         ++result->clips;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "camsim/ClipEncoder.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -40,12 +42,20 @@ public:
     static bool writeRecording(const QString &file, int seed, qint64 durationMs, QString *error);
     static constexpr qint64 MaxRecordingMs = 120000;
 
+    // A clip of moving shapes with its time burnt in (drawClipFrame).
+    static bool writeClip(const QString &file, const ClipEncoder::Settings &settings, int seed,
+                          QString *error);
+
     static QImage drawPhoto(int seed, const QSize &size);
     static QImage drawClipFrame(int seed, const QSize &size, qint64 timeMs);
     // A JPEG of `image` fitted into the thumbnail size.
     static QByteArray thumbnailJpeg(const QImage &image);
     // A stand-in thumbnail for a file whose picture cannot be read.
     static QImage placeholder(bool video, int seed);
+
+    // "yyyyMMdd_HHmmss" of a moment, as cameras name their files.
+    static QString stamp(qint64 epochMs);
+    static void setFileTime(const QString &file, qint64 epochMs);
 
 private:
     static bool makePhotos(const QString &photoDir, qint64 first, int *made, QString *error);

@@ -33,7 +33,6 @@ public:
 
     void start(const MediaRequest &request, const QHostAddress &to, quint16 port);
     void abort();
-    bool busy() const { return m_active; }
 
     static QByteArray startPacket(quint32 totalSize, quint16 packetSize);
     static QByteArray dataPacket(quint32 sequence, const QByteArray &data);

@@ -12,11 +12,6 @@ PlaybackStreamer::PlaybackStreamer(DatagramChannel *channel, SimOptions::Playbac
     connect(m_timer, &QTimer::timeout, this, &PlaybackStreamer::tick);
 }
 
-bool PlaybackStreamer::streaming() const
-{
-    return m_timer->isActive();
-}
-
 void PlaybackStreamer::play(const QString &localPath, qint64 fromMs, const QHostAddress &to,
                             quint16 port)
 {
@@ -65,7 +60,6 @@ void PlaybackStreamer::tick()
                 return;
             }
         }
-        ++m_units;
         m_haveNext = m_reader.read(&m_next);
     }
     if (!m_haveNext) {

@@ -28,8 +28,6 @@ public:
     void play(const QString &localPath, qint64 fromMs, const QHostAddress &to, quint16 port);
     void pause();
     void stop();
-    bool streaming() const;
-    quint64 accessUnitsSent() const { return m_units; }
 
 signals:
     // The end of the file was sent.
@@ -50,5 +48,4 @@ private:
     quint16 m_port = 0;
     VideoFileReader::AccessUnit m_next;
     bool m_haveNext = false;
-    quint64 m_units = 0;
 };

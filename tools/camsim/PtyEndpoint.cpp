@@ -1,5 +1,7 @@
 #include "camsim/PtyEndpoint.h"
 
+#include "camsim/ShortFrameReader.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -44,10 +46,10 @@ bool PtyEndpoint::open(const QString &linkPath, QString *error)
         ::tcsetattr(m_slave, TCSANOW, &tio);
     }
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    m_slaveName = QString::fromLocal8Bit(name);
     if (::symlink(name, QFile::encodeName(linkPath).constData()) != 0) {
         *error = QStringLiteral("Cannot link %1 to %2: %3")
-                     .arg(linkPath, m_slaveName, QString::fromLocal8Bit(std::strerror(errno)));
+                     .arg(linkPath, QString::fromLocal8Bit(name),
+                          QString::fromLocal8Bit(std::strerror(errno)));
         close();
         return false;
     }
@@ -106,16 +108,6 @@ void PtyEndpoint::onReadable()
             continue;
         break;
     }
-    for (;;) {
-        int consumed = 0;
-        const ParsedFrame frame = FrameCodec::decodeShortFrame(m_buffer, consumed);
-        if (consumed > 0)
-            m_buffer.remove(0, consumed);
-        if (frame.valid)
-            emit frameReceived(frame);
-        else if (consumed == 0)
-            break;
-    }
-    if (m_buffer.size() > 4096)
-        m_buffer.clear();
+    for (const ParsedFrame &frame : ShortFrameReader::take(m_buffer))
+        emit frameReceived(frame);
 }

@@ -23,8 +23,6 @@ public:
 
     bool open(const QString &linkPath, QString *error);
     void close();
-    bool isOpen() const { return m_master >= 0; }
-    QString slaveName() const { return m_slaveName; }
     QString linkPath() const { return m_linkPath; }
     bool write(const QByteArray &bytes);
 
@@ -37,7 +35,6 @@ private slots:
 private:
     int m_master = -1;
     int m_slave = -1; // kept open so the master never sees a hang-up
-    QString m_slaveName;
     QString m_linkPath;
     QSocketNotifier *m_notifier = nullptr;
     QByteArray m_buffer;

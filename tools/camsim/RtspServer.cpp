@@ -1,8 +1,9 @@
 #include "camsim/RtspServer.h"
+
+#include "camsim/LoopbackRule.h"
 #include "camsim/TimeStampBlocks.h"
 
 #include <QByteArray>
-#include <QHostAddress>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -86,15 +87,6 @@ bool hasElement(const char *name)
         return false;
     gst_object_unref(f);
     return true;
-}
-
-bool isLoopbackAddress(const QString &address)
-{
-    const QString trimmed = address.trimmed();
-    if (trimmed.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    QHostAddress host;
-    return host.setAddress(trimmed) && host.isLoopback();
 }
 
 // Per overlay element: the overlay values it last drew, so the text is only
@@ -340,7 +332,7 @@ bool RtspServer::start(QString *error)
         return true;
     if (m_bindAddress.trimmed().isEmpty())
         return fail(QStringLiteral("RTSP: no bind address given"));
-    if (!m_allowRemote && !isLoopbackAddress(m_bindAddress))
+    if (!m_allowRemote && !LoopbackRule::isLoopback(m_bindAddress))
         return fail(QStringLiteral("RTSP: refusing to serve on the non-loopback address %1 "
                                    "unless remote access is allowed")
                         .arg(m_bindAddress));

@@ -127,9 +127,9 @@ void SimCamera::resetSettings()
     m_irDenoiseLevel = 50;
     m_irEnhance = false;
     m_irEnhanceLevel = 5;
-    m_irFusion = m_irFusionGray = m_irSuperRes = false;
+    m_irFusion = false;
     m_irFusionVis = 8;
-    m_visFusion = m_visFusionGray = false;
+    m_visFusion = false;
     m_visFusionIr = 2;
     m_iso = 100;
     m_ev = m_shutter = m_wb = m_antiFlicker = m_metering = 0;
@@ -150,6 +150,11 @@ SimFrame SimCamera::ack(quint16 code, const QByteArray &payload)
 SimFrame SimCamera::status(quint16 code, const QByteArray &payload) const
 {
     return SimFrame{quint32(code) | (quint32(m_options.statusKind) << 16), payload};
+}
+
+SimFrame SimCamera::secondKind(quint16 code, const QByteArray &payload)
+{
+    return SimFrame{quint32(code) | (2u << 16), payload};
 }
 
 QVector<SimFrame> SimCamera::handleCommand(quint16 code, const QByteArray &payload, qint64 nowMs)
@@ -335,16 +340,15 @@ quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extr
         return Ok;
     case 0x010A:
     case 0x0123:
-    case 0x0125:
         if (!needs(1))
             return InvalidParameter;
-        if (code == 0x010A)
-            m_irSharpness = b0;
-        else if (code == 0x0123)
-            m_irGain = b0;
-        else
-            m_irOverlay = b0 != 0;
+        (code == 0x010A ? m_irSharpness : m_irGain) = b0;
         return Ok;
+    case 0x0125: // settings the camera takes but never reports back
+    case 0x0129:
+        return needs(1) ? Ok : InvalidParameter;
+    case 0x0128:
+        return needs(7) ? Ok : InvalidParameter;
     case 0x010B:
     case 0x010C:
         if (!needs(1) || b0 > 100)
@@ -398,26 +402,11 @@ quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extr
             return InvalidParameter;
         m_irFusion = b0 != 0;
         m_irFusionVis = Payload::readU8(p, 1);
-        if (!m_irFusion)
-            m_irFusionGray = false;
-        return Ok;
-    case 0x0128:
-        if (!needs(7))
-            return InvalidParameter;
-        m_irFusionDebug = p.left(7);
-        return Ok;
-    case 0x0129:
-        if (!needs(1))
-            return InvalidParameter;
-        m_irFusionGray = b0 != 0;
         return Ok;
     case 0x012B:
         if (!s.hasIrAiSuperRes)
             return Unsupported;
-        if (!needs(1))
-            return InvalidParameter;
-        m_irSuperRes = b0 != 0;
-        return Ok;
+        return needs(1) ? Ok : InvalidParameter;
     default:
         return UnknownCommand;
     }
@@ -457,33 +446,17 @@ quint16 SimCamera::visCommand(quint16 code, const QByteArray &p, QByteArray *ext
     case 0x0206:
     case 0x0207:
     case 0x020B:
-    case 0x020F:
+    case 0x020F: {
         if (p.size() < 2)
             return InvalidParameter;
-        switch (code) {
-        case 0x0203:
-            m_iso = v;
-            break;
-        case 0x0204:
-            m_shutter = v;
-            break;
-        case 0x0205:
-            m_ev = v;
-            break;
-        case 0x0206:
-            m_wb = v;
-            break;
-        case 0x0207:
-            m_antiFlicker = v;
-            break;
-        case 0x020B:
-            m_metering = v;
-            break;
-        default:
-            m_nightFps = v;
-            break;
-        }
+        static const QHash<quint16, int SimCamera::*> settings = {
+            {0x0203, &SimCamera::m_iso},         {0x0204, &SimCamera::m_shutter},
+            {0x0205, &SimCamera::m_ev},          {0x0206, &SimCamera::m_wb},
+            {0x0207, &SimCamera::m_antiFlicker}, {0x020B, &SimCamera::m_metering},
+            {0x020F, &SimCamera::m_nightFps}};
+        this->*settings.value(code) = v;
         return Ok;
+    }
     case 0x0208:
     case 0x0209:
         if (p.size() < 3 || !onOff)
@@ -508,23 +481,12 @@ quint16 SimCamera::visCommand(quint16 code, const QByteArray &p, QByteArray *ext
             return InvalidParameter;
         m_visFusion = Payload::readU8(p, 0) != 0;
         m_visFusionIr = Payload::readU8(p, 1);
-        if (!m_visFusion)
-            m_visFusionGray = false;
         return Ok;
-    case 0x0213:
-        if (!s.hasInfrared)
-            return Unsupported;
-        if (p.size() < 7)
-            return InvalidParameter;
-        m_visFusionDebug = p.left(7);
-        return Ok;
+    case 0x0213: // alignment and grey fusion: taken, never reported back
     case 0x0214:
         if (!s.hasInfrared)
             return Unsupported;
-        if (p.isEmpty())
-            return InvalidParameter;
-        m_visFusionGray = Payload::readU8(p, 0) != 0;
-        return Ok;
+        return p.size() >= (code == 0x0213 ? 7 : 1) ? Ok : InvalidParameter;
     default:
         return UnknownCommand;
     }
@@ -609,7 +571,6 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
             return Unsupported;
         if (p.size() < 13)
             return InvalidParameter;
-        m_dhcp = b0 != 0;
         m_ip = p.mid(1, 4);
         m_mask = p.mid(5, 4);
         m_gateway = p.mid(9, 4);
@@ -697,10 +658,7 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
     case 0x032A:
         if (!s.hasOsd)
             return Unsupported;
-        if (p.size() < 65 || b0 < 1 || b0 > 3)
-            return InvalidParameter;
-        m_osdTexts[size_t(b0 - 1)] = Payload::readFixedString(p, 1, 64);
-        return Ok;
+        return p.size() < 65 || b0 < 1 || b0 > 3 ? InvalidParameter : Ok;
     case 0x0335: // OSD read-back: 15 item records and the watermark, no result code
         if (!s.hasOsd)
             return Unsupported;
@@ -885,6 +843,16 @@ quint16 SimCamera::takePhoto(const QByteArray &p, qint64 now)
     return Ok;
 }
 
+// Mode, state (1 recording, 0 stopped) and the seconds recorded.
+QByteArray SimCamera::recordPayload(int state, qint64 now) const
+{
+    QByteArray p;
+    Payload::appendU8(p, m_recordMode);
+    Payload::appendU8(p, state);
+    Payload::appendU16(p, quint16(qMin<qint64>(0xFFFF, (now - m_recordStart) / 1000)));
+    return p;
+}
+
 quint16 SimCamera::record(const QByteArray &p, qint64 now)
 {
     if (p.size() < 2)
@@ -913,11 +881,7 @@ void SimCamera::stopRecording(qint64 now)
     m_recording = false;
     if (m_card && m_cardPresent)
         m_card->addRecording(epochMs(now), now - m_recordStart);
-    QByteArray payload;
-    Payload::appendU8(payload, m_recordMode);
-    Payload::appendU8(payload, 0);
-    Payload::appendU16(payload, quint16(qMin<qint64>(0xFFFF, (now - m_recordStart) / 1000)));
-    m_pending.append(Pending{now + 20, status(0x0303, payload), 0.0, false});
+    m_pending.append(Pending{now + 20, status(0x0303, recordPayload(0, now)), 0.0, false});
 }
 
 // ---------------------------------------------------------------------------
@@ -1061,18 +1025,14 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
         m_nextPlayReport = nowMs;
     }
     if (!m_playPath.isEmpty() && nowMs >= m_nextPlayReport) {
-        out.append(SimFrame{0x0333u | (2u << 16), playbackStatusPayload(nowMs)});
+        out.append(secondKind(0x0333, playbackStatusPayload(nowMs)));
         // Reports while a file is open in the player; a finished one reports once.
         m_nextPlayReport = m_playState == PlayFinished ? std::numeric_limits<qint64>::max()
                                                        : nowMs + PlaybackReportIntervalMs;
     }
 
     if (m_recording && nowMs >= m_nextRecordReport) {
-        QByteArray payload;
-        Payload::appendU8(payload, m_recordMode);
-        Payload::appendU8(payload, 1);
-        Payload::appendU16(payload, quint16(qMin<qint64>(0xFFFF, (nowMs - m_recordStart) / 1000)));
-        out.append(status(0x0303, payload));
+        out.append(status(0x0303, recordPayload(1, nowMs)));
         m_nextRecordReport = nowMs + 1000;
     }
 
@@ -1104,8 +1064,7 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
         QByteArray payload;
         Payload::appendU16(payload, 0);
         Payload::appendU16(payload, quint16(std::lround(laserDistance() * 10.0)));
-        // Ranging reports are always of the second status kind.
-        out.append(SimFrame{0x0406u | (2u << 16), payload});
+        out.append(secondKind(0x0406, payload));
         m_nextLaser = nowMs + LaserReportIntervalMs;
     }
     if (nowMs >= m_nextOverlay) {
@@ -1167,10 +1126,10 @@ QByteArray SimCamera::attitudePayload() const
     const double heading = 12.0;
     QByteArray p;
     Payload::appendS16(p, centi(wireYaw(m_yaw)));
-    Payload::appendS16(p, centi(m_roll));
+    Payload::appendS16(p, 0); // the gimbal holds its roll level
     Payload::appendS16(p, centi(m_pitch));
     Payload::appendS16(p, centi(wireYaw(m_yaw + heading)));
-    Payload::appendS16(p, centi(m_roll + swayRoll));
+    Payload::appendS16(p, centi(swayRoll));
     Payload::appendS16(p, centi(m_pitch + swayPitch));
     Payload::appendS16(p, centi(m_yawRate));
     Payload::appendS16(p, centi(m_pitchRate));
@@ -1499,9 +1458,13 @@ qint64 SimCamera::playPositionMs(qint64 nowMs) const
     return qMin(m_playTotalMs, m_playBaseMs + qMax<qint64>(0, nowMs - m_playBaseAt));
 }
 
-void SimCamera::reportPlayback(qint64 now)
+void SimCamera::requestPlay(const QString &devicePath, const QString &localPath)
 {
-    m_nextPlayReport = now; // at the next step, with the state just set
+    MediaRequest r = MediaRequest::of(MediaRequest::PlayStart);
+    r.devicePath = devicePath;
+    r.localPath = localPath;
+    r.positionMs = m_playBaseMs;
+    m_mediaRequests.append(r);
 }
 
 void SimCamera::stopPlayback(qint64 now)
@@ -1513,8 +1476,7 @@ void SimCamera::stopPlayback(qint64 now)
     m_playBaseMs = 0;
     m_playBaseAt = now;
     // One last report says the player is idle; then the reports stop.
-    m_pending.append(
-        Pending{now, SimFrame{0x0333u | (2u << 16), playbackStatusPayload(now)}, 0.0, false});
+    m_pending.append(Pending{now, secondKind(0x0333, playbackStatusPayload(now)), 0.0, false});
     m_playPath.clear();
 }
 
@@ -1549,13 +1511,8 @@ quint16 SimCamera::playbackCommand(quint16 code, const QByteArray &p, qint64 now
         }
         m_playState = Playing;
         m_playBaseAt = now;
-        MediaRequest r;
-        r.kind = MediaRequest::PlayStart;
-        r.devicePath = path;
-        r.localPath = entry->localPath;
-        r.positionMs = m_playBaseMs;
-        m_mediaRequests.append(r);
-        reportPlayback(now);
+        requestPlay(path, entry->localPath);
+        m_nextPlayReport = now; // at the next step, with the state just set
         return Ok;
     }
     if (m_playPath.isEmpty())
@@ -1567,7 +1524,7 @@ quint16 SimCamera::playbackCommand(quint16 code, const QByteArray &p, qint64 now
             m_playState = PlayPaused;
             m_mediaRequests.append(MediaRequest::of(MediaRequest::PlayPause));
         }
-        reportPlayback(now);
+        m_nextPlayReport = now;
         return Ok;
     }
     // Seek: a playing file goes on from there, a paused or finished one waits
@@ -1575,17 +1532,12 @@ quint16 SimCamera::playbackCommand(quint16 code, const QByteArray &p, qint64 now
     m_playBaseMs = qMin(m_playTotalMs, qint64(Payload::readU32(p, 1)) * 1000);
     m_playBaseAt = now;
     if (m_playState == Playing) {
-        MediaRequest r;
-        r.kind = MediaRequest::PlayStart;
-        r.devicePath = m_playPath;
-        r.localPath =
-            m_card && m_card->find(m_playPath) ? m_card->find(m_playPath)->localPath : QString();
-        r.positionMs = m_playBaseMs;
-        m_mediaRequests.append(r);
+        const MediaCard::Entry *entry = m_card ? m_card->find(m_playPath) : nullptr;
+        requestPlay(m_playPath, entry ? entry->localPath : QString());
     } else {
         m_playState = PlayPaused;
     }
-    reportPlayback(now);
+    m_nextPlayReport = now;
     return Ok;
 }
 

@@ -65,8 +65,6 @@ public:
 
     // The memory card's files (not owned; without one the card is empty).
     void setCard(MediaCard *card) { m_card = card; }
-    MediaCard *card() const { return m_card; }
-    bool albumMode() const { return m_albumMode; }
     // The receiver announced with "Set playback client": type 0 playback
     // video, type 1 downloads. Port 0 when none was announced.
     quint16 clientPort(int type) const;
@@ -78,8 +76,6 @@ public:
     // time (no reports, no replies, motion and capture stop), then reports
     // `cameraVersion` (three bytes) and answers version queries with it.
     void beginReboot(const QByteArray &cameraVersion);
-    bool rebooting() const { return m_rebooting; }
-    QByteArray cameraVersion() const { return m_cameraVersion; }
 
     // Report payloads as they would be sent now.
     QByteArray attitudePayload() const;
@@ -92,7 +88,6 @@ public:
     const ModelSpec &modelSpec() const;
     double yawJoint() const { return m_yaw; }
     double pitchJoint() const { return m_pitch; }
-    double zoom() const { return m_zoom; }
     double cardFreeMB() const;
     int streamWidth() const { return m_streamWidth; }
     int streamHeight() const { return m_streamHeight; }
@@ -135,7 +130,8 @@ private:
     quint16 playbackCommand(quint16 code, const QByteArray &p, qint64 now);
     void setAlbumMode(bool on, qint64 now);
     void stopPlayback(qint64 now);
-    void reportPlayback(qint64 now);
+    void requestPlay(const QString &devicePath, const QString &localPath);
+    QByteArray recordPayload(int state, qint64 now) const;
     qint64 epochMs(qint64 now) const;
 
     quint16 takePhoto(const QByteArray &p, qint64 now);
@@ -154,7 +150,10 @@ private:
     double laserDistance() const;
     QByteArray aiReport(qint64 now) const;
 
+    // A report of the kind chosen with --status-kind; playback and ranging
+    // reports always come as the second status kind.
     SimFrame status(quint16 code, const QByteArray &payload) const;
+    static SimFrame secondKind(quint16 code, const QByteArray &payload);
     static SimFrame ack(quint16 code, const QByteArray &payload);
 
     const SimOptions m_options;
@@ -168,7 +167,7 @@ private:
     QVector<Pending> m_pending;
 
     // gimbal
-    double m_yaw = 0, m_pitch = 0, m_roll = 0;
+    double m_yaw = 0, m_pitch = 0;
     double m_yawRate = 0, m_pitchRate = 0;
     double m_yawLimit = 30, m_pitchLimit = 30;
     int m_manualYaw = 0, m_manualPitch = 0;
@@ -201,16 +200,15 @@ private:
     // infrared
     int m_irPalette = 1, m_irZoom = 1, m_irSharpness = 3, m_irGain = 0;
     int m_irBrightness = 50, m_irContrast = 50;
-    bool m_irTempOn = true, m_irArea = false, m_irOverlay = false;
+    bool m_irTempOn = true, m_irArea = false;
     bool m_irDenoise = false;
     int m_irDenoiseLevel = 50;
     bool m_irEnhance = false;
     int m_irEnhanceLevel = 5;
-    bool m_irFusion = false, m_irFusionGray = false, m_irSuperRes = false;
+    bool m_irFusion = false;
     int m_irFusionVis = 8;
     int m_pointX = 960, m_pointY = 540;
     int m_areaW = 200, m_areaH = 200, m_areaCx = 960, m_areaCy = 540;
-    QByteArray m_irFusionDebug, m_visFusionDebug;
 
     // visible
     int m_photoRes = 0, m_recordRes = 0, m_recordBitrate = 0;
@@ -218,13 +216,12 @@ private:
     int m_highlight = 2, m_highlightValue = 0, m_backlight = 2, m_backlightValue = 0;
     bool m_aeLock = false;
     int m_night = 3, m_nightFps = 0;
-    bool m_visFusion = false, m_visFusionGray = false;
+    bool m_visFusion = false;
     int m_visFusionIr = 2;
 
     // overlay, AI, laser, SBUS, network
     std::array<OsdItem, 15> m_osd;
     bool m_watermark = false;
-    std::array<QString, 3> m_osdTexts;
     bool m_aiOn = false;
     QByteArray m_aiMask = QByteArray(16, '\0');
     bool m_tracking = false;
@@ -234,7 +231,6 @@ private:
     int m_sbusMax = 1800, m_sbusMin = 200;
     std::array<int, 8> m_sbusChannels{{16, 16, 16, 16, 16, 16, 16, 16}};
     bool m_sbusOn = false;
-    bool m_dhcp = false;
     QByteArray m_ip, m_mask, m_gateway;
     QByteArray m_clientIp[2];
     quint16 m_clientPort[2] = {0, 0};

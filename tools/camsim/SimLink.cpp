@@ -10,27 +10,9 @@
 #include <QPointer>
 #include <QTimer>
 
-namespace
-{
-FaultInjector::Settings faultSettings(const SimOptions &o, SimOptions::Channel channel)
-{
-    FaultInjector::Settings s;
-    if (!o.faultsOn(channel))
-        return s;
-    s.loss = o.loss;
-    s.corrupt = o.corrupt;
-    s.duplicate = o.duplicate;
-    s.garbage = o.garbage;
-    s.delayMs = o.delayMs;
-    s.jitterMs = o.jitterMs;
-    s.reorder = o.reorder;
-    return s;
-}
-} // namespace
-
 SimLink::SimLink(const SimOptions &options, SimCamera *camera, QObject *parent)
     : QObject(parent), m_options(options), m_camera(camera),
-      m_faults(faultSettings(options, SimOptions::ControlChannel), options.seed)
+      m_faults(options.faultsOn(SimOptions::ControlChannel), options.seed)
 {
 }
 
@@ -58,11 +40,11 @@ bool SimLink::start(QString *error)
     // Media and playback leave from sockets of their own, each with its own
     // fault sequence so choosing channels does not change the others.
     const QHostAddress bind(m_options.bindAddress);
-    m_mediaChannel = new DatagramChannel(QStringLiteral("media"), m_options.allowRemote,
-                                         faultSettings(m_options, SimOptions::MediaChannel),
-                                         m_options.seed + 1, this);
+    m_mediaChannel =
+        new DatagramChannel(QStringLiteral("media"), m_options.allowRemote,
+                            m_options.faultsOn(SimOptions::MediaChannel), m_options.seed + 1, this);
     m_playbackChannel = new DatagramChannel(QStringLiteral("playback"), m_options.allowRemote,
-                                            faultSettings(m_options, SimOptions::PlaybackChannel),
+                                            m_options.faultsOn(SimOptions::PlaybackChannel),
                                             m_options.seed + 2, this);
     for (DatagramChannel *channel : {m_mediaChannel, m_playbackChannel}) {
         connect(channel, &DatagramChannel::warning, this, &SimLink::warning);
@@ -85,11 +67,6 @@ bool SimLink::start(QString *error)
 quint16 SimLink::udpPort() const
 {
     return m_udp ? m_udp->port() : 0;
-}
-
-QString SimLink::udpAddress() const
-{
-    return m_udp ? m_udp->address().toString() : QString();
 }
 
 QString SimLink::ptyPath() const

@@ -32,15 +32,12 @@ public:
 
     bool start(QString *error);
     quint16 udpPort() const;
-    QString udpAddress() const;
     QString ptyPath() const;
     const FaultInjector::Counters &faultCounters() const { return m_faults.counters(); }
     quint64 framesReceived() const { return m_framesReceived; }
     // The media and playback channels (null before start()).
     DatagramChannel *mediaChannel() const { return m_mediaChannel; }
     DatagramChannel *playbackChannel() const { return m_playbackChannel; }
-    MediaSender *mediaSender() const { return m_sender; }
-    PlaybackStreamer *playbackStreamer() const { return m_streamer; }
 
 signals:
     void warning(const QString &text);

@@ -1,5 +1,7 @@
 #include "camsim/SimOptions.h"
 
+#include "camsim/LoopbackRule.h"
+
 #include <QCommandLineParser>
 #include <QHostAddress>
 
@@ -9,6 +11,88 @@
 
 namespace
 {
+
+// One option as the help lists it: no value name makes it a switch.
+struct OptionEntry {
+    const char *names;        // "h help": every name, blank-separated
+    const char *valueName;    // nullptr for a switch
+    const char *defaultValue; // nullptr: none
+    const char *help;
+};
+
+// In the order the help lists them.
+const OptionEntry Entries[] = {
+    {"h help", nullptr, nullptr, "Show this help."},
+    {"version", nullptr, nullptr, "Show the version."},
+    {"bind", "address", "127.0.0.1",
+     "Address to listen on (default 127.0.0.1; a non-loopback address needs --allow-remote)."},
+    {"udp-port", "port", "1030",
+     "UDP control port (default 1030; 0 picks a free port and prints it; -1 disables UDP)."},
+    {"pty", "path", nullptr,
+     "Also serve the serial protocol on a pseudo-terminal whose slave is symlinked at PATH (any "
+     "baud rate works)."},
+    {"rtsp-port", "port", "8554",
+     "RTSP port for the test stream rtsp://ADDR:PORT/test (default 8554; 0 disables it)."},
+    {"model", "id", "Otter", "Product model whose capabilities to simulate (default Otter)."},
+    {"status-kind", "kind", "0", "Frame kind of the status reports: 0 or 2 (default 0)."},
+    {"attitude-hz", "hz", "20", "Attitude report rate (default 20)."},
+    {"status-hz", "hz", "1", "Gimbal and camera-system status rate (default 1)."},
+    {"ir-hz", "hz", "2", "Infrared status rate (default 2)."},
+    {"vis-hz", "hz", "2", "Visible camera status rate (default 2)."},
+    {"sd", "state", "ready", "Memory card: ready, none or full (default ready)."},
+    {"loss", "p", "0",
+     "Probability that a frame or datagram is lost (control frames both ways; default 0)."},
+    {"corrupt", "p", "0",
+     "Probability that a sent frame or datagram has one bit flipped (default 0)."},
+    {"duplicate", "p", "0", "Probability that a sent frame or datagram is sent twice (default 0)."},
+    {"garbage", "p", "0", "Probability that noise bytes precede a sent frame (default 0)."},
+    {"delay", "ms", "0", "Fixed delay of every sent frame in ms (default 0)."},
+    {"jitter", "ms", "0", "Extra random delay of 0..MS ms per sent frame (default 0)."},
+    {"ack-result", "code=result", nullptr,
+     "Answer command CODE (hex 0x0302 or decimal) with result RESULT instead of carrying it out. "
+     "Repeatable."},
+    {"seed", "n", "1", "Seed of the fault generator (default 1)."},
+    {"allow-remote", nullptr, nullptr, "Allow binding and answering non-loopback addresses."},
+    {"reorder", "p", "0",
+     "Probability that a sent frame or datagram is held back and sent after the next one "
+     "(default 0)."},
+    {"fault-channel", "channel", nullptr,
+     "Apply the line faults only to control, media or playback traffic, or to all (default all). "
+     "Repeatable."},
+    {"media-dir", "dir", nullptr,
+     "Serve the files below DIR as the memory card (they are never modified; default: a "
+     "generated card in a temporary folder)."},
+    {"media-list-style", "style", "loose",
+     "Form of the media list: strict JSON, or loose as cameras send it (a \"JSON\" prefix, sizes "
+     "as text, millisecond times, trailing commas; default loose)."},
+    {"media-rate", "mbps", "80",
+     "Download rate in Mbit/s (default 80; 0 sends as fast as the socket takes the datagrams)."},
+    {"playback-form", "form", "raw",
+     "Playback datagrams: raw Annex B or framed in long frames (default raw)."},
+    {"http-port", "port", "8088",
+     "Port of the HTTP upgrade service (default 8088; 0 disables it)."},
+    {"http-status", "code", nullptr,
+     "Answer every package upload with this HTTP status and a short text."},
+    {"http-stall", nullptr, nullptr, "Take package uploads but never answer them."},
+    {"http-stall-start", nullptr, nullptr, "Take start-upgrade requests but never answer them."},
+    {"http-start-code", "n", nullptr,
+     "Answer every start-upgrade request with this code (and a message unless it is 0)."},
+    {"http-start-body", "text", nullptr,
+     "Answer every start-upgrade request with this text instead of JSON."},
+    {"reboot-ms", "ms", "1500",
+     "How long the camera stays silent while it reboots after an accepted upgrade (default "
+     "1500)."},
+};
+
+QCommandLineOption optionOf(const OptionEntry &s)
+{
+    const QStringList names = QString::fromLatin1(s.names).split(QLatin1Char(' '));
+    const QString help = QString::fromUtf8(s.help);
+    if (!s.valueName)
+        return QCommandLineOption(names, help);
+    return QCommandLineOption(names, help, QString::fromLatin1(s.valueName),
+                              QString::fromLatin1(s.defaultValue));
+}
 
 bool parseProbability(const QString &text, const QString &name, double *out, QString *error)
 {
@@ -52,18 +136,23 @@ bool parseInt(const QString &text, const QString &name, int low, int high, int *
     return true;
 }
 
-} // namespace
-
-bool SimOptions::isLoopback(const QString &address)
+// The index of `value` (blanks and case aside) among `choices`, or -1 with
+// "--NAME expects a, b or c, got "VALUE"" in `error` (the value as given when
+// `asGiven`, else as compared).
+int parseChoice(const QString &value, const char *name, const QStringList &choices, QString *error,
+                bool asGiven = false)
 {
-    const QString trimmed = address.trimmed();
-    if (trimmed.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    QHostAddress host;
-    if (!host.setAddress(trimmed))
-        return false;
-    return host.isLoopback();
+    const QString compared = value.trimmed().toLower();
+    const int index = choices.indexOf(compared);
+    if (index < 0)
+        *error = QStringLiteral("--%1 expects %2 or %3, got \"%4\"")
+                     .arg(QLatin1String(name),
+                          choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")),
+                          choices.last(), asGiven ? value : compared);
+    return index;
 }
+
+} // namespace
 
 bool SimOptions::parseCode(const QString &text, quint16 *value)
 {
@@ -89,170 +178,19 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         "It only talks to loopback addresses unless --allow-remote is given.\n"
         "On start it prints one line: camsim ready udp=ADDR:PORT pty=PATH rtsp=URL model=ID\n"
         "media=FILES card=FOLDER http=ADDR:PORT"));
-    const QCommandLineOption oHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                   QStringLiteral("Show this help."));
-    const QCommandLineOption oVersion(QStringLiteral("version"),
-                                      QStringLiteral("Show the version."));
-    const QCommandLineOption oBind(QStringLiteral("bind"),
-                                   QStringLiteral("Address to listen on (default 127.0.0.1; a "
-                                                  "non-loopback address needs --allow-remote)."),
-                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption oUdpPort(
-        QStringLiteral("udp-port"),
-        QStringLiteral("UDP control port (default 1030; 0 picks a free port and prints it; "
-                       "-1 disables UDP)."),
-        QStringLiteral("port"), QStringLiteral("1030"));
-    const QCommandLineOption oPty(
-        QStringLiteral("pty"),
-        QStringLiteral("Also serve the serial protocol on a pseudo-terminal whose slave is "
-                       "symlinked at PATH (any baud rate works)."),
-        QStringLiteral("path"));
-    const QCommandLineOption oRtspPort(
-        QStringLiteral("rtsp-port"),
-        QStringLiteral("RTSP port for the test stream rtsp://ADDR:PORT/test (default 8554; 0 "
-                       "disables it)."),
-        QStringLiteral("port"), QStringLiteral("8554"));
-    const QCommandLineOption oModel(QStringLiteral("model"),
-                                    QStringLiteral("Product model whose capabilities to "
-                                                   "simulate (default Otter)."),
-                                    QStringLiteral("id"), QStringLiteral("Otter"));
-    const QCommandLineOption oStatusKind(
-        QStringLiteral("status-kind"),
-        QStringLiteral("Frame kind of the status reports: 0 or 2 (default 0)."),
-        QStringLiteral("kind"), QStringLiteral("0"));
-    const QCommandLineOption oAttitudeHz(QStringLiteral("attitude-hz"),
-                                         QStringLiteral("Attitude report rate (default 20)."),
-                                         QStringLiteral("hz"), QStringLiteral("20"));
-    const QCommandLineOption oStatusHz(
-        QStringLiteral("status-hz"),
-        QStringLiteral("Gimbal and camera-system status rate (default 1)."), QStringLiteral("hz"),
-        QStringLiteral("1"));
-    const QCommandLineOption oIrHz(QStringLiteral("ir-hz"),
-                                   QStringLiteral("Infrared status rate (default 2)."),
-                                   QStringLiteral("hz"), QStringLiteral("2"));
-    const QCommandLineOption oVisHz(QStringLiteral("vis-hz"),
-                                    QStringLiteral("Visible camera status rate (default 2)."),
-                                    QStringLiteral("hz"), QStringLiteral("2"));
-    const QCommandLineOption oSd(QStringLiteral("sd"),
-                                 QStringLiteral("Memory card: ready, none or full (default "
-                                                "ready)."),
-                                 QStringLiteral("state"), QStringLiteral("ready"));
-    const QCommandLineOption oLoss(
-        QStringLiteral("loss"),
-        QStringLiteral("Probability that a frame or datagram is lost (control frames both ways; "
-                       "default 0)."),
-        QStringLiteral("p"), QStringLiteral("0"));
-    const QCommandLineOption oCorrupt(
-        QStringLiteral("corrupt"),
-        QStringLiteral(
-            "Probability that a sent frame or datagram has one bit flipped (default 0)."),
-        QStringLiteral("p"), QStringLiteral("0"));
-    const QCommandLineOption oDuplicate(
-        QStringLiteral("duplicate"),
-        QStringLiteral("Probability that a sent frame or datagram is sent twice (default 0)."),
-        QStringLiteral("p"), QStringLiteral("0"));
-    const QCommandLineOption oGarbage(
-        QStringLiteral("garbage"),
-        QStringLiteral("Probability that noise bytes precede a sent frame (default 0)."),
-        QStringLiteral("p"), QStringLiteral("0"));
-    const QCommandLineOption oDelay(QStringLiteral("delay"),
-                                    QStringLiteral("Fixed delay of every sent frame in ms "
-                                                   "(default 0)."),
-                                    QStringLiteral("ms"), QStringLiteral("0"));
-    const QCommandLineOption oJitter(
-        QStringLiteral("jitter"),
-        QStringLiteral("Extra random delay of 0..MS ms per sent frame (default 0)."),
-        QStringLiteral("ms"), QStringLiteral("0"));
-    const QCommandLineOption oAckResult(
-        QStringLiteral("ack-result"),
-        QStringLiteral("Answer command CODE (hex 0x0302 or decimal) with result RESULT instead "
-                       "of carrying it out. Repeatable."),
-        QStringLiteral("code=result"));
-    const QCommandLineOption oSeed(QStringLiteral("seed"),
-                                   QStringLiteral("Seed of the fault generator (default 1)."),
-                                   QStringLiteral("n"), QStringLiteral("1"));
-    const QCommandLineOption oReorder(
-        QStringLiteral("reorder"),
-        QStringLiteral("Probability that a sent frame or datagram is held back and sent after the "
-                       "next one (default 0)."),
-        QStringLiteral("p"), QStringLiteral("0"));
-    const QCommandLineOption oFaultChannel(
-        QStringLiteral("fault-channel"),
-        QStringLiteral("Apply the line faults only to control, media or playback traffic, or to "
-                       "all (default all). Repeatable."),
-        QStringLiteral("channel"));
-    const QCommandLineOption oMediaDir(
-        QStringLiteral("media-dir"),
-        QStringLiteral("Serve the files below DIR as the memory card (they are never modified; "
-                       "default: a generated card in a temporary folder)."),
-        QStringLiteral("dir"));
-    const QCommandLineOption oListStyle(
-        QStringLiteral("media-list-style"),
-        QStringLiteral("Form of the media list: strict JSON, or loose as cameras send it (a "
-                       "\"JSON\" prefix, sizes as text, millisecond times, trailing commas; "
-                       "default loose)."),
-        QStringLiteral("style"), QStringLiteral("loose"));
-    const QCommandLineOption oMediaRate(
-        QStringLiteral("media-rate"),
-        QStringLiteral("Download rate in Mbit/s (default 80; 0 sends as fast as the socket "
-                       "takes the datagrams)."),
-        QStringLiteral("mbps"), QStringLiteral("80"));
-    const QCommandLineOption oPlaybackForm(
-        QStringLiteral("playback-form"),
-        QStringLiteral("Playback datagrams: raw Annex B or framed in long frames (default raw)."),
-        QStringLiteral("form"), QStringLiteral("raw"));
-    const QCommandLineOption oAllowRemote(
-        QStringLiteral("allow-remote"),
-        QStringLiteral("Allow binding and answering non-loopback addresses."));
-    p.addOptions({oHelp,     oVersion,    oBind,       oUdpPort,     oPty,     oRtspPort,
-                  oModel,    oStatusKind, oAttitudeHz, oStatusHz,    oIrHz,    oVisHz,
-                  oSd,       oLoss,       oCorrupt,    oDuplicate,   oGarbage, oDelay,
-                  oJitter,   oAckResult,  oSeed,       oAllowRemote, oReorder, oFaultChannel,
-                  oMediaDir, oListStyle,  oMediaRate,  oPlaybackForm});
-    const QCommandLineOption oHttpPort(
-        QStringLiteral("http-port"),
-        QStringLiteral("Port of the HTTP upgrade service (default 8088; 0 disables it)."),
-        QStringLiteral("port"), QStringLiteral("8088"));
-    const QCommandLineOption oHttpStatus(
-        QStringLiteral("http-status"),
-        QStringLiteral("Answer every package upload with this HTTP status and a short text."),
-        QStringLiteral("code"));
-    const QCommandLineOption oHttpStall(
-        QStringLiteral("http-stall"),
-        QStringLiteral("Take package uploads but never answer them."));
-    const QCommandLineOption oHttpStallStart(
-        QStringLiteral("http-stall-start"),
-        QStringLiteral("Take start-upgrade requests but never answer them."));
-    const QCommandLineOption oHttpStartCode(
-        QStringLiteral("http-start-code"),
-        QStringLiteral("Answer every start-upgrade request with this code (and a message "
-                       "unless it is 0)."),
-        QStringLiteral("n"));
-    const QCommandLineOption oHttpStartBody(
-        QStringLiteral("http-start-body"),
-        QStringLiteral("Answer every start-upgrade request with this text instead of JSON."),
-        QStringLiteral("text"));
-    const QCommandLineOption oRebootMs(
-        QStringLiteral("reboot-ms"),
-        QStringLiteral("How long the camera stays silent while it reboots after an accepted "
-                       "upgrade (default 1500)."),
-        QStringLiteral("ms"), QStringLiteral("1500"));
-    p.addOptions({oHttpPort, oHttpStatus, oHttpStall, oHttpStallStart, oHttpStartCode,
-                  oHttpStartBody, oRebootMs});
+    for (const OptionEntry &entry : Entries)
+        p.addOption(optionOf(entry));
+    const auto value = [&p](const char *name) { return p.value(QString::fromLatin1(name)); };
+    const auto isSet = [&p](const char *name) { return p.isSet(QString::fromLatin1(name)); };
 
     if (!p.parse(arguments)) {
         *error = p.errorText();
         return false;
     }
-    if (p.isSet(oVersion)) {
+    if (isSet("version") || isSet("help")) {
         if (helpText)
-            *helpText = QStringLiteral("skyrig-camsim " SKYRIG_VERSION "\n");
-        error->clear();
-        return false;
-    }
-    if (p.isSet(oHelp)) {
-        if (helpText)
-            *helpText = p.helpText();
+            *helpText = isSet("version") ? QStringLiteral("skyrig-camsim " SKYRIG_VERSION "\n")
+                                         : p.helpText();
         error->clear();
         return false;
     }
@@ -261,141 +199,131 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         return false;
     }
 
-    allowRemote = p.isSet(oAllowRemote);
-    bindAddress = p.value(oBind).trimmed();
+    allowRemote = isSet("allow-remote");
+    bindAddress = value("bind").trimmed();
     QHostAddress bindHost;
     if (!bindHost.setAddress(bindAddress)) {
         *error = QStringLiteral("--bind expects a numeric IP address, got \"%1\"").arg(bindAddress);
         return false;
     }
-    if (!allowRemote && !isLoopback(bindAddress)) {
+    if (!allowRemote && !LoopbackRule::isLoopback(bindAddress)) {
         *error = QStringLiteral("Refusing to bind the non-loopback address %1 without "
                                 "--allow-remote")
                      .arg(bindAddress);
         return false;
     }
-    if (!parseInt(p.value(oUdpPort), QStringLiteral("udp-port"), -1, 65535, &udpPort, error) ||
-        !parseInt(p.value(oRtspPort), QStringLiteral("rtsp-port"), 0, 65535, &rtspPort, error) ||
-        !parseInt(p.value(oStatusKind), QStringLiteral("status-kind"), 0, 2, &statusKind, error) ||
-        !parseRate(p.value(oAttitudeHz), QStringLiteral("attitude-hz"), &attitudeHz, error) ||
-        !parseRate(p.value(oStatusHz), QStringLiteral("status-hz"), &statusHz, error) ||
-        !parseRate(p.value(oIrHz), QStringLiteral("ir-hz"), &irHz, error) ||
-        !parseRate(p.value(oVisHz), QStringLiteral("vis-hz"), &visHz, error) ||
-        !parseProbability(p.value(oLoss), QStringLiteral("loss"), &loss, error) ||
-        !parseProbability(p.value(oCorrupt), QStringLiteral("corrupt"), &corrupt, error) ||
-        !parseProbability(p.value(oDuplicate), QStringLiteral("duplicate"), &duplicate, error) ||
-        !parseProbability(p.value(oGarbage), QStringLiteral("garbage"), &garbage, error) ||
-        !parseInt(p.value(oDelay), QStringLiteral("delay"), 0, 60000, &delayMs, error) ||
-        !parseInt(p.value(oJitter), QStringLiteral("jitter"), 0, 60000, &jitterMs, error) ||
-        !parseProbability(p.value(oReorder), QStringLiteral("reorder"), &reorder, error))
-        return false;
-    if (!parseInt(p.value(oHttpPort), QStringLiteral("http-port"), 0, 65535, &httpPort, error) ||
-        !parseInt(p.value(oRebootMs), QStringLiteral("reboot-ms"), 0, 600000, &rebootMs, error))
-        return false;
-    httpStatus = 0;
-    if (p.isSet(oHttpStatus) && !parseInt(p.value(oHttpStatus), QStringLiteral("http-status"), 200,
-                                          599, &httpStatus, error))
-        return false;
-    httpStall = p.isSet(oHttpStall);
-    httpStallStart = p.isSet(oHttpStallStart);
-    httpStartCode.reset();
-    if (p.isSet(oHttpStartCode)) {
-        int code = 0;
-        if (!parseInt(p.value(oHttpStartCode), QStringLiteral("http-start-code"),
-                      std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &code,
-                      error))
-            return false;
-        httpStartCode = code;
-    }
-    httpStartBody.reset();
-    if (p.isSet(oHttpStartBody))
-        httpStartBody = p.value(oHttpStartBody).toUtf8();
 
-    if (p.isSet(oFaultChannel)) {
-        faultChannels = 0;
-        for (const QString &value : p.values(oFaultChannel)) {
-            const QString v = value.trimmed().toLower();
-            if (v == QLatin1String("control"))
-                faultChannels |= ControlChannel;
-            else if (v == QLatin1String("media"))
-                faultChannels |= MediaChannel;
-            else if (v == QLatin1String("playback"))
-                faultChannels |= PlaybackChannel;
-            else if (v == QLatin1String("all"))
-                faultChannels |= AllChannels;
-            else {
-                *error = QStringLiteral("--fault-channel expects control, media, playback or "
-                                        "all, got \"%1\"")
-                             .arg(value);
-                return false;
-            }
-        }
-    }
-    mediaDir = p.value(oMediaDir);
-    if (p.isSet(oMediaDir) && mediaDir.trimmed().isEmpty()) {
-        *error = QStringLiteral("--media-dir expects a folder");
-        return false;
-    }
-    const QString style = p.value(oListStyle).trimmed().toLower();
-    if (style == QLatin1String("strict"))
-        listStyle = ListStyle::Strict;
-    else if (style == QLatin1String("loose"))
-        listStyle = ListStyle::Loose;
-    else {
-        *error =
-            QStringLiteral("--media-list-style expects strict or loose, got \"%1\"").arg(style);
-        return false;
-    }
-    bool rateOk = false;
-    mediaRateMbps = p.value(oMediaRate).toDouble(&rateOk);
-    if (!rateOk || mediaRateMbps < 0.0 || mediaRateMbps > 100000.0) {
-        *error = QStringLiteral("--media-rate expects Mbit/s from 0 to 100000, got \"%1\"")
-                     .arg(p.value(oMediaRate));
-        return false;
-    }
-    const QString form = p.value(oPlaybackForm).trimmed().toLower();
-    if (form == QLatin1String("raw"))
-        playbackForm = PlaybackForm::Raw;
-    else if (form == QLatin1String("framed"))
-        playbackForm = PlaybackForm::Framed;
-    else {
-        *error = QStringLiteral("--playback-form expects raw or framed, got \"%1\"").arg(form);
-        return false;
-    }
+    const struct {
+        const char *name;
+        int low, high;
+        int *field;
+    } whole[] = {{"udp-port", -1, 65535, &udpPort},      {"rtsp-port", 0, 65535, &rtspPort},
+                 {"status-kind", 0, 2, &statusKind},     {"delay", 0, 60000, &faults.delayMs},
+                 {"jitter", 0, 60000, &faults.jitterMs}, {"http-port", 0, 65535, &httpPort},
+                 {"reboot-ms", 0, 600000, &rebootMs}};
+    for (const auto &o : whole)
+        if (!parseInt(value(o.name), QLatin1String(o.name), o.low, o.high, o.field, error))
+            return false;
+    const struct {
+        const char *name;
+        double *field;
+    } rates[] = {{"attitude-hz", &attitudeHz},
+                 {"status-hz", &statusHz},
+                 {"ir-hz", &irHz},
+                 {"vis-hz", &visHz}},
+      probabilities[] = {{"loss", &faults.loss},
+                         {"corrupt", &faults.corrupt},
+                         {"duplicate", &faults.duplicate},
+                         {"garbage", &faults.garbage},
+                         {"reorder", &faults.reorder}};
+    for (const auto &o : rates)
+        if (!parseRate(value(o.name), QLatin1String(o.name), o.field, error))
+            return false;
+    for (const auto &o : probabilities)
+        if (!parseProbability(value(o.name), QLatin1String(o.name), o.field, error))
+            return false;
     if (statusKind == 1) {
         *error = QStringLiteral("--status-kind expects 0 or 2 (1 is the acknowledgement kind)");
         return false;
     }
-    ptyPath = p.value(oPty);
-    if (p.isSet(oPty) && ptyPath.trimmed().isEmpty()) {
+
+    httpFaults = HttpServer::Faults{};
+    if (isSet("http-status") && !parseInt(value("http-status"), QStringLiteral("http-status"), 200,
+                                          599, &httpFaults.uploadStatus, error))
+        return false;
+    httpFaults.stallUpload = isSet("http-stall");
+    httpFaults.stallStart = isSet("http-stall-start");
+    if (isSet("http-start-code")) {
+        int code = 0;
+        if (!parseInt(value("http-start-code"), QStringLiteral("http-start-code"),
+                      std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &code,
+                      error))
+            return false;
+        httpFaults.startCode = code;
+    }
+    if (isSet("http-start-body"))
+        httpFaults.startBody = value("http-start-body").toUtf8();
+
+    if (isSet("fault-channel")) {
+        faultChannels = 0;
+        const QStringList channels = {QStringLiteral("control"), QStringLiteral("media"),
+                                      QStringLiteral("playback"), QStringLiteral("all")};
+        const int bits[] = {ControlChannel, MediaChannel, PlaybackChannel, AllChannels};
+        for (const QString &v : p.values(QStringLiteral("fault-channel"))) {
+            const int index = parseChoice(v, "fault-channel", channels, error, true);
+            if (index < 0)
+                return false;
+            faultChannels |= bits[index];
+        }
+    }
+    mediaDir = value("media-dir");
+    if (isSet("media-dir") && mediaDir.trimmed().isEmpty()) {
+        *error = QStringLiteral("--media-dir expects a folder");
+        return false;
+    }
+    // The choices in the order of their enumerations.
+    const int style = parseChoice(value("media-list-style"), "media-list-style",
+                                  {QStringLiteral("strict"), QStringLiteral("loose")}, error);
+    if (style < 0)
+        return false;
+    listStyle = ListStyle(style);
+    bool rateOk = false;
+    mediaRateMbps = value("media-rate").toDouble(&rateOk);
+    if (!rateOk || mediaRateMbps < 0.0 || mediaRateMbps > 100000.0) {
+        *error = QStringLiteral("--media-rate expects Mbit/s from 0 to 100000, got \"%1\"")
+                     .arg(value("media-rate"));
+        return false;
+    }
+    const int form = parseChoice(value("playback-form"), "playback-form",
+                                 {QStringLiteral("raw"), QStringLiteral("framed")}, error);
+    if (form < 0)
+        return false;
+    playbackForm = PlaybackForm(form);
+    ptyPath = value("pty");
+    if (isSet("pty") && ptyPath.trimmed().isEmpty()) {
         *error = QStringLiteral("--pty expects a path");
         return false;
     }
-    modelId = p.value(oModel).trimmed();
+    modelId = value("model").trimmed();
 
-    const QString card = p.value(oSd).trimmed().toLower();
-    if (card == QLatin1String("ready"))
-        this->card = CardState::Ready;
-    else if (card == QLatin1String("none"))
-        this->card = CardState::None;
-    else if (card == QLatin1String("full"))
-        this->card = CardState::Full;
-    else {
-        *error = QStringLiteral("--sd expects ready, none or full, got \"%1\"").arg(card);
+    const int cardState = parseChoice(
+        value("sd"), "sd",
+        {QStringLiteral("ready"), QStringLiteral("none"), QStringLiteral("full")}, error);
+    if (cardState < 0)
         return false;
-    }
+    card = CardState(cardState);
 
     bool seedOk = false;
-    const qulonglong s = p.value(oSeed).toULongLong(&seedOk);
+    const qulonglong s = value("seed").toULongLong(&seedOk);
     if (!seedOk || s > 0xFFFFFFFFull) {
         *error = QStringLiteral("--seed expects a non-negative 32-bit number, got \"%1\"")
-                     .arg(p.value(oSeed));
+                     .arg(value("seed"));
         return false;
     }
-    this->seed = quint32(s);
+    seed = quint32(s);
 
     ackResults.clear();
-    for (const QString &entry : p.values(oAckResult)) {
+    for (const QString &entry : p.values(QStringLiteral("ack-result"))) {
         const int eq = entry.indexOf(QLatin1Char('='));
         quint16 code = 0;
         quint16 result = 0;

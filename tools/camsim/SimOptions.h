@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QByteArray>
+#include "camsim/FaultInjector.h"
+#include "camsim/HttpServer.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 // Everything the simulator can be told on its command line. Parsing is kept
 // apart from main() so that a bad option is reported with a clear text and the
@@ -31,15 +31,9 @@ public:
     double visHz = 2.0;
     CardState card = CardState::Ready;
 
-    double loss = 0.0;
-    double corrupt = 0.0;
-    double duplicate = 0.0;
-    double garbage = 0.0;
-    int delayMs = 0;
-    int jitterMs = 0;
-    QHash<quint16, quint16> ackResults; // command code -> forced result
-    double reorder = 0.0;
+    FaultInjector::Settings faults; // line faults, on the channels below
     int faultChannels = AllChannels;
+    QHash<quint16, quint16> ackResults; // command code -> forced result
     quint32 seed = 1;
     bool allowRemote = false;
 
@@ -49,23 +43,21 @@ public:
     PlaybackForm playbackForm = PlaybackForm::Raw;
 
     // HTTP upgrade service and its faults.
-    int httpPort = 8088;                     // 0 = no HTTP service
-    int httpStatus = 0;                      // answer uploads with this status (0 = normally)
-    bool httpStall = false;                  // take uploads, never answer
-    bool httpStallStart = false;             // take start requests, never answer
-    std::optional<int> httpStartCode;        // answer start requests with this code
-    std::optional<QByteArray> httpStartBody; // answer start requests with these bytes
-    int rebootMs = 1500;                     // how long the camera is away after an upgrade
+    int httpPort = 8088; // 0 = no HTTP service
+    HttpServer::Faults httpFaults;
+    int rebootMs = 1500; // how long the camera is away after an upgrade
 
     // Parses `arguments` (argv, program name first). On failure returns false
     // and sets `error`; with --help or --version sets `helpText` and returns
     // false with an empty error.
     bool parse(const QStringList &arguments, QString *error, QString *helpText = nullptr);
 
-    // True for 127.0.0.0/8 and ::1 (also in their textual forms).
-    static bool isLoopback(const QString &address);
     // "0x0302" or "770" -> 770; returns false for anything else or > 0xFFFF.
     static bool parseCode(const QString &text, quint16 *value);
 
-    bool faultsOn(Channel channel) const { return (faultChannels & channel) != 0; }
+    // The line faults of `channel`: none where --fault-channel leaves it out.
+    FaultInjector::Settings faultsOn(Channel channel) const
+    {
+        return (faultChannels & channel) != 0 ? faults : FaultInjector::Settings{};
+    }
 };

@@ -1,5 +1,8 @@
 #include "camsim/UdpEndpoint.h"
 
+#include "camsim/LoopbackRule.h"
+#include "camsim/ShortFrameReader.h"
+
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
@@ -55,7 +58,7 @@ QHostAddress UdpEndpoint::address() const
 
 bool UdpEndpoint::isAllowed(const QHostAddress &address) const
 {
-    return m_allowRemote || plain(address).isLoopback();
+    return m_allowRemote || LoopbackRule::isLoopback(address);
 }
 
 QString UdpEndpoint::key(const QHostAddress &address, quint16 port)
@@ -107,17 +110,7 @@ void UdpEndpoint::onReadyRead()
         m_lastSeen.insert(k, m_clock.elapsed());
         QByteArray &buffer = m_buffers[k];
         buffer.append(datagram.data());
-        for (;;) {
-            int consumed = 0;
-            const ParsedFrame frame = FrameCodec::decodeShortFrame(buffer, consumed);
-            if (consumed > 0)
-                buffer.remove(0, consumed);
-            if (frame.valid)
-                emit frameReceived(frame, from, fromPort);
-            else if (consumed == 0)
-                break;
-        }
-        if (buffer.size() > BufferLimit)
-            buffer.clear();
+        for (const ParsedFrame &frame : ShortFrameReader::take(buffer))
+            emit frameReceived(frame, from, fromPort);
     }
 }

@@ -26,7 +26,6 @@ public:
 
     // A peer that has been silent this long no longer receives status reports.
     static constexpr qint64 PeerTimeoutMs = 15000;
-    static constexpr int BufferLimit = 4096;
 
     explicit UdpEndpoint(bool allowRemote, QObject *parent = nullptr);
 

@@ -87,26 +87,20 @@ int main(int argc, char *argv[])
     std::unique_ptr<RtspServer> rtsp;
     if (options.rtspPort > 0) {
         rtsp.reset(new RtspServer(options.bindAddress, quint16(options.rtspPort)));
-        StreamSettings settings;
-        settings.width = camera.streamWidth();
-        settings.height = camera.streamHeight();
-        settings.h265 = camera.streamH265();
-        settings.bitrateKbps = camera.streamBitrateKbps();
-        rtsp->setStreamSettings(settings);
+        RtspServer *server = rtsp.get();
+        // New sessions get the stream the camera is set to (without an H.265
+        // encoder the server stays with H.264).
+        const auto follow = [&camera, server] {
+            server->setStreamSettings(StreamSettings{camera.streamWidth(), camera.streamHeight(),
+                                                     camera.streamH265(),
+                                                     camera.streamBitrateKbps()});
+        };
+        follow();
         rtsp->setAllowRemote(options.allowRemote);
         if (rtsp->start(&error)) {
             rtspUrl =
                 QStringLiteral("rtsp://%1:%2/test").arg(options.bindAddress).arg(options.rtspPort);
-            RtspServer *server = rtsp.get();
-            QObject::connect(&camera, &SimCamera::streamSettingsChanged,
-                             [server](int width, int height, bool h265, int kbps) {
-                                 StreamSettings s;
-                                 s.width = width;
-                                 s.height = height;
-                                 s.h265 = h265 && server->h265Available();
-                                 s.bitrateKbps = kbps;
-                                 server->setStreamSettings(s);
-                             });
+            QObject::connect(&camera, &SimCamera::streamSettingsChanged, follow);
             QObject::connect(&camera, &SimCamera::overlayChanged,
                              [server](double yaw, double pitch, double zoom) {
                                  server->setOverlay(yaw, pitch, zoom);
@@ -121,14 +115,8 @@ int main(int argc, char *argv[])
     QString httpAddress = QStringLiteral("-");
     std::unique_ptr<HttpServer> http;
     if (options.httpPort > 0) {
-        HttpServer::Faults faults;
-        faults.uploadStatus = options.httpStatus;
-        faults.stallUpload = options.httpStall;
-        faults.stallStart = options.httpStallStart;
-        faults.startCode = options.httpStartCode;
-        faults.startBody = options.httpStartBody;
         http.reset(new HttpServer(options.bindAddress, camera.modelSpec().id, options.allowRemote,
-                                  faults));
+                                  options.httpFaults));
         if (http->start(quint16(options.httpPort), &error)) {
             httpAddress = QStringLiteral("%1:%2").arg(options.bindAddress).arg(http->port());
             QObject::connect(http.get(), &HttpServer::upgradeStarted, &camera,

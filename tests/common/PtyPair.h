@@ -1,15 +1,13 @@
 #pragma once
 
-#include "common/TestTransport.h"
-
-#include <QSettings>
+#include <QString>
 
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
 
-// A pseudo-terminal pair: the transport opens the slave side by name, the
-// test plays the device on the (non-blocking) master side.
+// A pseudo-terminal pair: the program opens the slave side by name as its
+// serial port, the test plays the device on the (non-blocking) master side.
 class PtyPair
 {
 public:
@@ -24,6 +22,9 @@ public:
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     }
     ~PtyPair() { closeMaster(); }
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
     bool ok() const { return m_master >= 0; }
     bool send(const QByteArray &b)
     {
@@ -49,8 +50,3 @@ public:
 private:
     int m_master = -1;
 };
-
-inline void setChinese(bool chinese)
-{
-    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
-}
