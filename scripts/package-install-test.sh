@@ -17,9 +17,9 @@ cache="$dir/debian12-root"
 tree="$cache/root"
 base="$cache/bookworm-minbase.tar"
 archives="$cache/archives"
-# The offscreen platform offers no OpenGL context; until the program starts
-# headless on its own, the scene draws in software here.
-offscreen_env=(QT_QPA_PLATFORM=offscreen QT_QUICK_BACKEND=software)
+# A plain offscreen start: the offscreen platform offers no OpenGL context,
+# and the program picks the software renderer by itself there.
+offscreen_env=(QT_QPA_PLATFORM=offscreen)
 # Longest wait for each download from the mirror (the bare root, then the
 # package's dependencies); a slower mirror skips the test.
 network_limit=${NETWORK_LIMIT:-360}

@@ -15,7 +15,7 @@ mkdir -p "$out"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 # A product with every section; a 1600x900 desktop.
-SKYRIG_E2E_SHOTS="$out" SKYRIG_E2E_MODEL=${SKYRIG_E2E_MODEL:-Ibis} SKYRIG_TEST_CLASS=UiEndToEndTest \
+SKYRIG_E2E_SHOTS="$out" SKYRIG_E2E_MODEL=${SKYRIG_E2E_MODEL:-Heron} SKYRIG_TEST_CLASS=UiEndToEndTest \
   timeout 170 xvfb-run -a -s "-screen 0 1600x900x24" "$build/bin/tst_ui" >"$log" 2>&1 || {
     tail -n 30 "$log" >&2
     echo "screenshots: the interface run failed" >&2

@@ -15,7 +15,8 @@
 
 #include <QStringListModel>
 
-AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
+AppCore::AppCore(QObject *parent, const QString &logDirectory, const AlbumTimings &albumTimings)
+    : QObject(parent)
 {
     QObject *owner = parent ? parent : this;
 
@@ -29,7 +30,7 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory) : QObject(parent)
     m_videoUrlHistory = new VideoUrlHistory(owner);
     m_appSettings = new AppSettingsBridge(owner);
     m_cameraModel = new CameraModelBridge(m_controller, owner);
-    m_mediaAlbum = new MediaAlbumBridge(m_controller, owner);
+    m_mediaAlbum = new MediaAlbumBridge(m_controller, albumTimings, owner);
     m_firmwareUpgrade = new FirmwareUpgradeBridge(owner);
     // The acknowledgement logger reads the album's download state: refused
     // follow-up requests of a running download are not worth a user line.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "album/AlbumTimings.h"
+
 #include <QObject>
 #include <QPair>
 #include <QString>
@@ -31,7 +33,10 @@ class AppCore : public QObject
     Q_OBJECT
 public:
     // logDirectory: where the session log goes; empty picks the usual place.
-    explicit AppCore(QObject *parent = nullptr, const QString &logDirectory = QString());
+    // albumTimings: the album's ports and delays (tests use free ports and
+    // short delays; the program keeps the camera's).
+    explicit AppCore(QObject *parent = nullptr, const QString &logDirectory = QString(),
+                     const AlbumTimings &albumTimings = AlbumTimings());
 
     TransportManager *transportManager() const { return m_transportManager; }
     GimbalController *controller() const { return m_controller; }

@@ -9,7 +9,10 @@
 #include "video/VideoFrameItem.h"
 #include "video/VideoStreamInfo.h"
 
+#include <QGuiApplication>
 #include <QQmlContext>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QtQml>
 
 AppKeyFilter *QmlFrontEnd::publish(QQmlContext *context, AppCore *core, QObject *keyFilterOwner)
@@ -31,6 +34,19 @@ void QmlFrontEnd::initResources()
         return;
     done = true;
     Q_INIT_RESOURCE(qml);
+}
+
+void QmlFrontEnd::releaseSceneCaches()
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return;
+    QQuickWindow window;
+    const QSGRendererInterface *renderer = window.rendererInterface();
+    if (!renderer || renderer->graphicsApi() != QSGRendererInterface::Software)
+        return;
+    window.releaseResources();
+    // A window that was never shown is drawn for the grab without appearing.
+    window.grabWindow();
 }
 
 void QmlFrontEnd::registerTypes()

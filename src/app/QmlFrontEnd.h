@@ -29,4 +29,13 @@ public:
     // Makes the scene files, icons and pictures of the program's resources
     // available; safe to call more than once.
     static void initResources();
+
+    // Call once the scene's engine is gone. Qt keeps every picture the scene
+    // decoded (the icons are SVG data) in a cache for the life of the
+    // process, and the software scene graph keeps a texture for each that it
+    // only frees on a frame after the picture is dropped: at exit, never.
+    // This drops the cached pictures and lets the software scene graph sync
+    // once more, so it frees those textures (with OpenGL they go with the
+    // context; nothing to do).
+    static void releaseSceneCaches();
 };

@@ -32,6 +32,10 @@ void ScreenshotTaker::onFrameSwapped()
         return;
     if (m_firstFrameMs < 0) {
         m_firstFrameMs = m_clock.elapsed();
+        // Said at once, so whoever started the program (the start-up
+        // benchmark) learns the moment of the first frame.
+        std::fprintf(stderr, "skyrig: first frame drawn\n");
+        std::fflush(stderr);
         m_delay.start(m_delayMs);
         return;
     }

@@ -8,8 +8,9 @@
 
 class QQuickWindow;
 
-// `skyrig --screenshot FILE`: once the window has drawn its first frame,
-// waits the given delay, grabs the window after one more frame and saves it
+// `skyrig --screenshot FILE`: once the window has drawn its first frame
+// (announced on the error output as "skyrig: first frame drawn"), waits the
+// given delay, grabs the window after one more frame and saves it
 // to FILE, then ends the program (exit code 0, or 1 when the picture could
 // not be saved).
 class ScreenshotTaker : public QObject

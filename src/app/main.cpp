@@ -22,6 +22,7 @@
 #include <SkyrigVersion.h>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -48,6 +49,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationName(QStringLiteral("Skyrig"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SKYRIG_VERSION));
+    // The installed desktop entry's id: Wayland compositors match the window
+    // to the entry (name, icon) by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.skyrig.Skyrig"));
     QmlFrontEnd::initResources();
     const QIcon icon(QStringLiteral(":/icons/app-icon.png"));
     if (!icon.isNull())
@@ -62,24 +66,24 @@ int main(int argc, char *argv[])
 
     auto *core = new AppCore(&app);
 
-    QQmlApplicationEngine engine;
-    startupLog.attach(&engine);
-    QmlFrontEnd::publish(engine.rootContext(), core, &app);
+    auto engine = std::make_unique<QQmlApplicationEngine>();
+    startupLog.attach(engine.get());
+    QmlFrontEnd::publish(engine->rootContext(), core, &app);
 
-    engine.addImportPath(QStringLiteral("qrc:/qml"));
-    engine.setInitialProperties(
+    engine->addImportPath(QStringLiteral("qrc:/qml"));
+    engine->setInitialProperties(
         QmlFrontEnd::initialProperties(commandLine.section(), commandLine.smokeAlbum()));
     const QUrl mainUrl(QStringLiteral("qrc:/qml/main.qml"));
     QObject::connect(
-        &engine, &QQmlApplicationEngine::objectCreated, &app,
+        engine.get(), &QQmlApplicationEngine::objectCreated, &app,
         [mainUrl](QObject *object, const QUrl &url) {
             if (!object && url == mainUrl)
                 QCoreApplication::exit(-1);
         },
         Qt::QueuedConnection);
-    engine.load(mainUrl);
+    engine->load(mainUrl);
 
-    const QList<QObject *> roots = engine.rootObjects();
+    const QList<QObject *> roots = engine->rootObjects();
     qDebug() << "QML root object count:" << roots.size();
     startupLog.writeLine(QStringLiteral("QML root object count: %1").arg(roots.size()));
 
@@ -110,5 +114,8 @@ int main(int argc, char *argv[])
     }
 
     startupLog.flush();
-    return app.exec();
+    const int status = app.exec();
+    engine.reset();
+    QmlFrontEnd::releaseSceneCaches();
+    return status;
 }

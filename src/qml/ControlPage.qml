@@ -43,6 +43,24 @@ Rectangle {
     }
     Component.onCompleted: readSection()
 
+    // How the last firmware upgrade ended (1 started, -1 failed, 0 none or
+    // running); kept here and logged, so leaving the device section while a
+    // package uploads loses neither.
+    property int upgradeOutcome: 0
+    Connections {
+        target: Core.upgrade
+        ignoreUnknownSignals: true
+        function onBusyChanged() {
+            if (Core.upgrade.busy)
+                panel.upgradeOutcome = 0
+        }
+        function onFinished(ok, message) {
+            panel.upgradeOutcome = ok ? 1 : -1
+            Core.say((ok ? Core.tr("[Firmware/Upgrade] ", "[固件/升级] ")
+                         : Core.tr("[Firmware/Upgrade Failed] ", "[固件/升级失败] ")) + message)
+        }
+    }
+
     MoveRepeater { id: padMover }
     GimbalKeys {
         id: keyDriver
@@ -147,5 +165,5 @@ Rectangle {
     Component { id: networkSection; NetworkSection { section: 5 } }
     Component { id: aiSection; AiSection { section: 6 } }
     Component { id: osdSection; OsdSection { section: 7 } }
-    Component { id: deviceSection; DeviceSection { section: 8 } }
+    Component { id: deviceSection; DeviceSection { section: 8; upgradeOutcome: panel.upgradeOutcome } }
 }

@@ -61,11 +61,16 @@ Page {
                 outputModeValue: controls.outputModeValue
                 smokeAlbum: page.smokeAlbum
             }
-            MediaAlbumPanel {
+            // Built the first time the album opens, not with the page.
+            Loader {
+                id: albumLoader
                 anchors.fill: parent
+                active: false
                 visible: opacity > 0
                 opacity: Core.album && Core.album.open ? 1 : 0
                 Behavior on opacity { NumberAnimation { duration: Theme.normal } }
+                onOpacityChanged: if (opacity > 0) active = true
+                sourceComponent: MediaAlbumPanel {}
             }
         }
     }

@@ -322,6 +322,7 @@ Rectangle {
                     Layout.fillWidth: true
                     text: albumPanel.album && albumPanel.album.statusMessage !== "" ? albumPanel.album.statusMessage
                                                                                  : albumPanel.tr("Ready", "就绪")
+                    textFormat: Text.PlainText
                     color: Theme.textSecondary
                     font.pixelSize: Theme.fontSmall
                     elide: Text.ElideRight
@@ -329,6 +330,7 @@ Rectangle {
                 Text {
                     Layout.maximumWidth: Theme.s(280)
                     text: albumPanel.tr("Save to", "保存至") + ": " + (albumPanel.album ? albumPanel.album.downloadDirectory : "")
+                    textFormat: Text.PlainText
                     color: Theme.textTertiary
                     font.pixelSize: Theme.fontSmall
                     elide: Text.ElideMiddle
@@ -365,7 +367,9 @@ Rectangle {
         objectName: "albumPreview"
         anchors.fill: parent
         visible: albumPanel.previewShown
-        color: Theme.scrim
+        // Opaque: the album's own controls must not show through the
+        // viewer's.
+        color: Theme.window
         MouseArea { anchors.fill: parent; onClicked: {} }
         ColumnLayout {
             anchors.fill: parent
@@ -376,6 +380,7 @@ Rectangle {
                 Text {
                     Layout.fillWidth: true
                     text: albumPanel.previewName
+                    textFormat: Text.PlainText
                     color: Theme.text
                     font.pixelSize: Theme.fontTitle
                     font.weight: Font.DemiBold
@@ -507,6 +512,7 @@ Rectangle {
                     objectName: "deleteText"
                     Layout.fillWidth: true
                     text: albumPanel.confirmText
+                    textFormat: Text.PlainText
                     color: Theme.textSecondary
                     font.pixelSize: Theme.fontLabel
                     wrapMode: Text.WordWrap

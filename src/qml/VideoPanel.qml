@@ -327,7 +327,9 @@ Rectangle {
                 panel.recordSeconds = 0
             }
         }
-        onTriggered: panel.recordSeconds = Math.floor((Date.now() - panel.recordStart) / 1000)
+        // Rounded: a tick that comes a little early or late must neither
+        // repeat a second nor skip one.
+        onTriggered: panel.recordSeconds = Math.round((Date.now() - panel.recordStart) / 1000)
     }
     Connections {
         target: panel.player
@@ -507,6 +509,7 @@ Rectangle {
                     anchors.horizontalCenter: parent.horizontalCenter
                     visible: panel.videoError !== "" && panel.playing
                     text: panel.videoError
+                    textFormat: Text.PlainText
                     color: Theme.danger
                     font.pixelSize: Theme.fontSmall
                 }
@@ -738,6 +741,7 @@ Rectangle {
                     anchors.centerIn: parent
                     width: parent.width - 2 * Theme.gapM
                     text: panel.operationMessage
+                    textFormat: Text.PlainText
                     color: Theme.text
                     font.pixelSize: Theme.fontSmall
                     elide: Text.ElideMiddle

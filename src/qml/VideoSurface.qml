@@ -26,7 +26,7 @@ Item {
         fullWindow.close()
     }
 
-    VideoPlayer { id: player }
+    VideoPlayer { id: player; objectName: "livePlayer" }
 
     VideoFrameItem {
         id: frame

@@ -92,12 +92,15 @@ ApplicationWindow {
     }
 
     // Opening the main page: language, then the product, then the page.
-    function openProduct(name, id, zh) {
+    function chooseProduct(id, zh) {
         if (Core.settings)
             Core.settings.setIsChinese(zh)
         if (Core.control)
             Core.control.setModel(id)
-        if (stack.depth === 1)
+    }
+    function openProduct(name, id, zh) {
+        chooseProduct(id, zh)
+        if (!stack.currentItem || stack.currentItem.objectName !== "mainPage")
             stack.push(mainPageComponent, { initialSection: NavRules.parseSection(startSection) })
     }
     function returnToPicker() {
@@ -135,9 +138,6 @@ ApplicationWindow {
                 objectName: "pageStack"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                initialItem: ProductSelectPage {
-                    onConfirmed: win.openProduct(productName, productId, zh)
-                }
                 pushEnter: Transition {
                     ParallelAnimation {
                         NumberAnimation { property: "opacity"; from: 0; to: 1; duration: Theme.normal }
@@ -156,6 +156,12 @@ ApplicationWindow {
         }
     }
 
+    Component {
+        id: pickerComponent
+        ProductSelectPage {
+            onConfirmed: win.openProduct(productName, productId, zh)
+        }
+    }
     Component {
         id: mainPageComponent
         MainPage {
@@ -190,11 +196,15 @@ ApplicationWindow {
         }
     }
 
+    // A stored product opens the main page at once, drawn in the first frame;
+    // the picker beneath it is only built when the operator goes back to it.
     Component.onCompleted: {
         var section = NavRules.parseSection(startSection)
-        if (section === 0)
-            return
-        if (Core.settings && Core.settings.hasProduct)
-            openProduct(Core.settings.productName, Core.settings.productId, Core.settings.isChinese)
+        if (section !== 0 && Core.settings && Core.settings.hasProduct) {
+            chooseProduct(Core.settings.productId, Core.settings.isChinese)
+            stack.push([pickerComponent, mainPageComponent, { initialSection: section }], StackView.Immediate)
+        } else {
+            stack.push(pickerComponent, {}, StackView.Immediate)
+        }
     }
 }

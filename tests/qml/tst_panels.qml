@@ -4,7 +4,7 @@ import Skyrig.UI 1.0
 
 // The main page's own rules with recording doubles: section reads gated by
 // the handshake, the rail's fallback on a product change, the hidden raw
-// capture switch.
+// capture switch; long device values in their tiles.
 TestCase {
     id: tc
     name: "Panels"
@@ -108,6 +108,10 @@ TestCase {
         Loader { source: "qrc:/qml/ControlPage.qml" }
     }
     Component {
+        id: tileComponent
+        ValueTile { caption: "Serial number" }
+    }
+    Component {
         id: mainPageComponent
         Loader { source: "qrc:/qml/MainPage.qml" }
     }
@@ -185,5 +189,25 @@ TestCase {
         cam.hasAiRecognition = true
         cam.changed()
         compare(page.currentSection, 9, "a section that stays is kept")
+    }
+
+    // A device value never runs past its tile and never changes the tile's
+    // height: it shrinks to fit, and only an absurd one is shortened.
+    function test_longValuesFit_data() {
+        return [
+            { tag: "serial across the card", width: 380, value: "SKR-HERON-2026-000123456789ABCDEF", unit: "", whole: true },
+            { tag: "version in a half tile", width: 180, value: "5.10.104-tegra-r35", unit: "", whole: true },
+            { tag: "temperature with its unit", width: 180, value: "46.6", unit: "°C", whole: true },
+            { tag: "absurd value", width: 180, value: "SN".repeat(60), unit: "", whole: false }
+        ]
+    }
+    function test_longValuesFit(data) {
+        var plain = createTemporaryObject(tileComponent, tc, { width: data.width, value: "--" })
+        var tile = createTemporaryObject(tileComponent, tc, { width: data.width, value: data.value, unit: data.unit })
+        var text = findChild(tile, "tileValue")
+        tryVerify(function () { return text.paintedWidth > 0 })
+        verify(text.mapToItem(tile, text.paintedWidth, 0).x <= tile.width, "inside the tile")
+        compare(text.truncated, !data.whole)
+        compare(tile.implicitHeight, plain.implicitHeight)
     }
 }

@@ -20,7 +20,9 @@ class UiMatrixTest : public QObject
 
     static QString program() { return QStringLiteral(SKYRIG_BIN_DIR "/skyrig"); }
 
-    // A profile with a product chosen, so the main page opens at once.
+    // A profile with a product chosen, so the main page opens at once. Its
+    // link and stream addresses are loopback ones and auto stream is off, so
+    // the product's default camera address is never even preselected.
     QString profile(const QString &name, bool withProduct)
     {
         const QString root = m_dir.filePath(name);
@@ -29,6 +31,9 @@ class UiMatrixTest : public QObject
         if (conf.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             conf.write(withProduct
                            ? "[startup]\nhasProduct=true\nproductId=Ibis\nproductName=Ibis\n"
+                             "[Connection]\nIbis_udpIp=127.0.0.1\n"
+                             "[Video]\nurls_Ibis=rtsp://127.0.0.1:8554/test\n"
+                             "[video]\nautoStream_Ibis=false\n"
                            : "[ui]\nuseCustomTitleBar=true\n");
         }
         return root;
@@ -96,6 +101,13 @@ private slots:
         QFETCH(QString, backend);
         QFETCH(QString, section);
         const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
+#if defined(__SANITIZE_ADDRESS__)
+        // The GL driver is unloaded before the leak check of a sanitized
+        // program runs, so its allocations would show as leaks of an unknown
+        // module; the normal build covers the GPU rows.
+        if (backend.isEmpty())
+            QSKIP("the GPU renderer is checked in the normal build");
+#endif
         const QString root = profile(tag, section != QLatin1String("0"));
         const QString shot = m_dir.filePath(tag + QStringLiteral(".png"));
 

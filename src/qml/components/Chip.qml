@@ -42,6 +42,7 @@ Rectangle {
         }
         Text {
             text: chip.text
+            textFormat: Text.PlainText
             color: Qt.lighter(chip.tone, 1.15)
             font.pixelSize: Theme.fontSmall
             font.weight: Font.Medium

@@ -62,6 +62,7 @@ Rectangle {
         }
         // Play button of a video.
         AbstractButton {
+            objectName: "tilePlay"
             visible: tile.isVideo
             enabled: !tile.deleting
             anchors.centerIn: parent
@@ -151,6 +152,7 @@ Rectangle {
         Text {
             width: parent.width
             text: Rules.itemName(tile.item)
+            textFormat: Text.PlainText
             color: Theme.text
             font.pixelSize: Theme.fontSmall
             font.weight: Font.Medium
@@ -159,6 +161,7 @@ Rectangle {
         Text {
             width: parent.width
             text: Rules.itemMeta(tile.item)
+            textFormat: Text.PlainText
             color: Theme.textTertiary
             font.pixelSize: Theme.fontCaption
             elide: Text.ElideRight

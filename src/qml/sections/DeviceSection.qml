@@ -12,6 +12,9 @@ SectionBase {
     readonly property var cam: Core.camera
     readonly property var up: Core.upgrade
     readonly property bool versionKnown: !!st && st.cameraVersion !== ""
+    // How the last upgrade attempt ended (kept by the control panel): 1
+    // started on the camera, -1 failed, 0 none yet or one under way.
+    property int upgradeOutcome: 0
 
     Card {
         title: Core.tr("Versions", "版本信息")
@@ -29,7 +32,8 @@ SectionBase {
                         value: ControlRules.textOrDash(sec.st ? sec.st.cameraVersion : "") }
             ValueTile { caption: Core.tr("Kernel", "内核")
                         value: ControlRules.textOrDash(sec.st ? sec.st.kernelVersion : "") }
-            ValueTile { caption: Core.tr("Serial number", "序列号")
+            ValueTile { objectName: "deviceSn"; caption: Core.tr("Serial number", "序列号")
+                        Layout.columnSpan: 2
                         value: ControlRules.textOrDash(sec.st ? sec.st.deviceSn : "") }
             ValueTile { objectName: "coreTemp"; caption: Core.tr("Core temperature", "核心温度")
                         value: ControlRules.tempText(sec.st ? sec.st.coreTemp : 0, sec.versionKnown || (!!sec.st && sec.st.coreTemp !== 0)) }
@@ -70,6 +74,7 @@ SectionBase {
             Layout.fillWidth: true
             text: sec.up ? (sec.up.fileName !== "" ? sec.up.fileName : Core.tr("No package chosen", "未选择升级包"))
                          : Core.tr("Firmware upgrade is not available in this build", "当前版本不支持固件升级")
+            textFormat: Text.PlainText
             color: Theme.textSecondary
             font.pixelSize: Theme.fontBody
             elide: Text.ElideMiddle
@@ -91,18 +96,32 @@ SectionBase {
                 }
             }
         }
+        // Two lines at most, always two lines high: a height that followed
+        // the wrapping would loop through the card's layout. The tool tip
+        // holds the whole text.
         Text {
+            id: upgradeStatus
             objectName: "upgradeStatus"
             Layout.fillWidth: true
+            Layout.preferredHeight: Math.ceil(statusMetrics.height * 2)
             text: sec.up ? sec.up.statusMessage : ""
-            color: Theme.textTertiary
+            textFormat: Text.PlainText
+            color: sec.upgradeOutcome > 0 ? Theme.success : sec.upgradeOutcome < 0 ? Theme.danger : Theme.textTertiary
             font.pixelSize: Theme.fontSmall
             wrapMode: Text.WordWrap
+            maximumLineCount: 2
+            elide: Text.ElideRight
+            FontMetrics { id: statusMetrics; font: upgradeStatus.font }
+            HoverHandler { id: statusHover }
+            ToolTip.text: text
+            ToolTip.visible: statusHover.hovered && truncated
+            ToolTip.delay: 500
         }
         RowLayout {
             Layout.fillWidth: true
             spacing: Theme.gapS
             SkyButton {
+                objectName: "upgradeChoose"
                 Layout.fillWidth: true
                 iconName: "folder"
                 text: Core.tr("Choose…", "选择…")
@@ -111,6 +130,7 @@ SectionBase {
                 onClicked: sec.up.pickFirmwareFile(Core.modelId)
             }
             SkyButton {
+                objectName: "upgradeStart"
                 Layout.fillWidth: true
                 kind: "primary"
                 iconName: "upload"
