@@ -280,27 +280,30 @@ QString RtspServer::pipelineFor(const StreamSettings &requested) const
 {
     const StreamSettings s = sanitized(requested);
     const bool h265 = s.h265 && h265Available();
-    // A green ball bouncing over a plain background: it moves, so a frozen
+    // A green ball bouncing over a plain dark-blue background: it moves, so a frozen
     // stream shows at once, it costs the encoder little on a small machine,
     // and its colour tells it apart from the white overlay text. The overlay
     // scales its font with the picture, so one size suits every resolution.
     // When the encoder cannot keep up (H.265 on a small machine), the queue
     // drops the oldest picture rather than letting the delay grow without end.
     QString launch =
-        QStringLiteral("( videotestsrc name=source is-live=true pattern=ball "
-                       "foreground-color=0xff20c040 "
-                       "! video/x-raw,format=I420,width=%1,height=%2,framerate=%3/1 "
-                       "! queue leaky=downstream max-size-buffers=1 max-size-bytes=0 "
-                       "max-size-time=0 "
-                       "! textoverlay name=info halignment=left valignment=top wrap-mode=none "
-                       "shaded-background=true font-desc=\"Sans 12\" "
-                       "! textoverlay name=clock halignment=right valignment=bottom "
-                       "wrap-mode=none shaded-background=true font-desc=\"Monospace 12\" "
-                       "ypad=%4 ")
+        QStringLiteral(
+            "( videotestsrc name=source is-live=true pattern=ball "
+            "foreground-color=0xff20c040 background-color=0xff1d3557 "
+            "! video/x-raw,format=I420,width=%1,height=%2,framerate=%3/1 "
+            "! queue leaky=downstream max-size-buffers=1 max-size-bytes=0 "
+            "max-size-time=0 "
+            "! textoverlay name=info halignment=left valignment=top ypad=%5 wrap-mode=none "
+            "shaded-background=true font-desc=\"Sans 12\" "
+            "! textoverlay name=clock halignment=right valignment=bottom "
+            "wrap-mode=none shaded-background=true font-desc=\"Monospace 12\" "
+            "ypad=%4 ")
             .arg(s.width)
             .arg(s.height)
             .arg(FramesPerSecond)
-            .arg(2 * TimeStampBlocks::blockSide(s.width) + 8);
+            .arg(2 * TimeStampBlocks::blockSide(s.width) + 8)
+            // Below the status chips a viewer puts over the picture's top edge.
+            .arg(s.height / 12);
     const QString encoder = h265 ? QStringLiteral("x265enc") : QStringLiteral("x264enc");
     const QString payloader = h265 ? QStringLiteral("rtph265pay") : QStringLiteral("rtph264pay");
     launch += QStringLiteral("! %1 tune=zerolatency speed-preset=ultrafast key-int-max=%2 "
