@@ -65,6 +65,10 @@ quint16 resultOf(const QByteArray &payload)
 
 GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
 {
+    // The acknowledgement signals carry these; a controller may exist before
+    // any link manager registered them.
+    qRegisterMetaType<uint32_t>("uint32_t");
+    qRegisterMetaType<uint16_t>("uint16_t");
     m_state = new GimbalState(this);
     m_model = createGimbalModel(QStringLiteral("Otter"));
     m_motion = new MotionController(this);

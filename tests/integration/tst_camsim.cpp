@@ -3,6 +3,8 @@
 
 #include "CamsimHarness.h"
 #include "camsim/ShortFrameReader.h"
+#include "commands/GimbalController.h"
+#include "commands/PlaybackController.h"
 #include "common/TestMain.h"
 #include "link/Payload.h"
 #include "state/GimbalState.h"
@@ -32,18 +34,27 @@ private slots:
     {
         CAMSIM_START(sim, "--model Heron");
         Client c(sim.port);
-        GimbalState state;
-        const auto is = [&](const char *name) { return state.property(name); };
+        // Replies go through the controller's dispatch, as they do in the program.
+        GimbalController controller;
+        const auto is = [&](const char *name) { return controller.state()->property(name); };
+        const auto ask = [&](quint16 code, const QByteArray &payload) {
+            const QByteArray r = c.request(code, payload);
+            ParsedFrame reply;
+            reply.valid = true;
+            reply.messageId = (1u << 16) | code;
+            reply.payload = r;
+            controller.onFrameReceived(reply);
+            return r;
+        };
 
-        QByteArray r = c.request(0x0018, Query);
+        QByteArray r = ask(0x0018, Query);
         QCOMPARE(result(r), quint16(0));
-        state.updateGimbalVersion(r);
         QCOMPARE(is("gimbalHwVersion").toString(), QStringLiteral("1.2.0"));
         QCOMPARE(is("gimbalSwVersion").toString(), QStringLiteral("3.4.17"));
-        state.updateCameraVersion(c.request(0x0317, Query));
-        state.updateKernelVersion(c.request(0x033A, Query));
-        state.updateDeviceSn(c.request(0x0337, Query));
-        state.updateCoreTemp(c.request(0x0325, Query));
+        ask(0x0317, Query);
+        ask(0x033A, Query);
+        ask(0x0337, Query);
+        ask(0x0325, Query);
         QCOMPARE(is("cameraVersion").toString(), QStringLiteral("2.6.31"));
         QCOMPARE(is("kernelVersion").toString(), QStringLiteral("5.10.120"));
         QVERIFY(is("deviceSn").toString().startsWith(QStringLiteral("SKHERON")));
@@ -51,23 +62,24 @@ private slots:
 
         // Settings are remembered and read back.
         QCOMPARE(result(c.request(0x0342, bytes({2, 0}))), quint16(0));
-        state.updateUartProtocol(c.request(0x0343, Query));
+        ask(0x0343, Query);
         QCOMPARE(is("uartProtocol").toInt(), 2);
 
         c.request(0x0311, bytes({0, 10, 1, 2, 3, 255, 255, 0, 0, 10, 1, 2, 1}));
-        state.updateCameraIpConfig(c.request(0x0312, Query));
+        ask(0x0312, Query);
         QCOMPARE(is("cameraIp").toString(), QStringLiteral("10.1.2.3"));
         QCOMPARE(is("cameraGateway").toString(), QStringLiteral("10.1.2.1"));
 
         c.request(0x0334, bytes({1, 127, 0, 0, 1, 0x09, 0x1A, 0}));
-        state.updatePlaybackClientConfig(1, c.request(0x0339, bytes({2, 0})));
+        controller.playback()->playbackClientGet(1); // which client the next reply is about
+        ask(0x0339, bytes({2, 0}));
         QCOMPARE(is("downloadClientIp").toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(is("downloadClientPort").toInt(), 6665);
 
         c.request(0x0500, bytes({0xD0, 0x07, 0x64, 0x00, 0x00}));
         c.request(0x0501, bytes({0, 1, 2, 3, 4, 5, 6, 9}));
         c.request(0x0503, bytes({1, 0}));
-        state.updateSbusConfig(c.request(0x0502, Query));
+        ask(0x0502, Query);
         QCOMPARE(is("sbusMax").toInt(), 2000);
         QCOMPARE(is("sbusMin").toInt(), 100);
         QCOMPARE(is("sbusIrPaletteChannel").toInt(), 9);
@@ -75,20 +87,19 @@ private slots:
 
         // OSD read-back: exactly 31 bytes and no result code in front.
         c.request(0x0329, bytes({0x85, 4, 2, 2, 0}));
-        r = c.request(0x0335, Query);
+        r = ask(0x0335, Query);
         QCOMPARE(r.size(), 31);
-        state.updateOsdConfig(r);
         const QVariantMap item5 = is("osdConfigs").toList().at(4).toMap();
         QCOMPARE(item5.value(QStringLiteral("position")).toInt(), 4);
         QCOMPARE(item5.value(QStringLiteral("color")).toInt(), 2);
 
         c.request(0x0319, bytes({1, 0, 0x05, 0x02}) + QByteArray(14, '\0'));
-        state.updateAiCategoriesConfig(c.request(0x0336, Query));
+        ask(0x0336, Query);
         QCOMPARE(is("aiSelectedCategories").toList(), (QVariantList{1, 3, 10}));
 
         c.request(0x0202, bytes({0, 21}));
         c.request(0x0212, bytes({1, 3, 7, 0}));
-        QVERIFY(state.updateVisibleParams(c.request(0x0200, Query)));
+        ask(0x0200, Query);
         QCOMPARE(is("photoResolution").toInt(), 21);
         QCOMPARE(is("visFusionIrWeight").toInt(), 3);
 
@@ -96,7 +107,7 @@ private slots:
         c.request(0x0108, bytes({1, 0})); // measurement off
         c.request(0x010D, bytes({1, 30, 0}));
         c.request(0x0127, bytes({1, 6, 4, 0}));
-        QVERIFY(state.updateInfraredParams(c.request(0x0100, Query)));
+        ask(0x0100, Query);
         QCOMPARE(is("irPalette").toInt(), 5);
         QCOMPARE(is("irTempEnabled").toBool(), false);
         QCOMPARE(is("irDenoiseLevel").toInt(), 30);
@@ -104,9 +115,8 @@ private slots:
 
         // Single ranging: the distance follows the pitch (-50°).
         c.request(0x0012, bytes({1, 0x88, 0x13, 2, 0, 0, 0}));
-        QTRY_VERIFY_WITH_TIMEOUT((state.updateLaserDistance(c.request(0x0400, Query)),
-                                  qAbs(is("laserDistance").toDouble() - 130.5) < 1.0),
-                                 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (ask(0x0400, Query), qAbs(is("laserDistance").toDouble() - 130.5) < 1.0), 8000);
     }
 
     // Refusals carry non-zero results (a forced one carries nothing out), and

@@ -82,6 +82,16 @@ private slots:
         rig.link.deliver("\x13garbage" + a + broken + c + QByteArray("\xFD\x01", 2));
         rig.link.deliver(QByteArray(12, '\x00') + b);
         QCOMPARE(emitted(rig.frames), QStringList({"101", "303", "10202"}));
+
+        // A damaged length byte claims a payload that runs into the next
+        // frame: the checksum fails and the search resumes one byte on, so the
+        // frame it overlaps still comes out.
+        QByteArray overlong = frame(0x0606, "abc");
+        overlong[1] = char(20);
+        const QByteArray good = frame(0x0707, QByteArray(20, 'p'));
+        QVERIFY(overlong.size() + good.size() >= 20 + 12);
+        rig.link.deliver(overlong + good);
+        QCOMPARE(emitted(rig.frames), QStringList({"707"}));
     }
 
     void receiversMayDetachOrFeedMidChunk()
