@@ -254,10 +254,10 @@ void decodeCost(const QString &folder)
     };
     for (const Case &c : {Case{"1080p", 1920, 1080, 150}, Case{"2160p", 3840, 2160, 60}}) {
         const QString path = QDir(folder).filePath(QStringLiteral("%1.mp4").arg(c.name));
-        video_test::FileSpec spec{c.width,   c.height,           c.frames, 30,
-                                  "libx264", AV_PIX_FMT_YUV420P, 30,       c.width * c.height * 4,
-                                  "veryfast"};
-        const QString failure = video_test::writeTestFile(path, spec);
+        video_test::ClipShape clip{c.width,   c.height,           c.frames, 30,
+                                   "libx264", AV_PIX_FMT_YUV420P, 30,       c.width * c.height * 4,
+                                   "veryfast"};
+        const QString failure = video_test::writeTestFile(path, clip);
         if (!failure.isEmpty()) {
             std::printf("    %-7s cannot encode the file: %s\n", c.name, qPrintable(failure));
             continue;

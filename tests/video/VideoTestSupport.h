@@ -65,7 +65,7 @@ inline VideoFrame quadrantFrame(int width = 64, int height = 32)
     });
 }
 
-struct FileSpec {
+struct ClipShape {
     int width = 320;
     int height = 240;
     int frames = 30;
@@ -87,31 +87,31 @@ inline QString avText(int code)
 // Encodes a moving texture with some detail (every picture differs, and a
 // decoder has real work) into `path`, the container chosen by its suffix.
 // Empty on success, otherwise what failed.
-inline QString writeTestFile(const QString &path, const FileSpec &spec)
+inline QString writeTestFile(const QString &path, const ClipShape &clip)
 {
-    const AVCodec *codec = avcodec_find_encoder_by_name(spec.encoder);
+    const AVCodec *codec = avcodec_find_encoder_by_name(clip.encoder);
     if (!codec)
-        return QStringLiteral("no encoder %1").arg(QString::fromLatin1(spec.encoder));
+        return QStringLiteral("no encoder %1").arg(QString::fromLatin1(clip.encoder));
     AVFormatContext *out = nullptr;
     const QByteArray file = path.toUtf8();
     int rc = avformat_alloc_output_context2(&out, nullptr, nullptr, file.constData());
     if (rc < 0 || !out)
         return QStringLiteral("output: ") + avText(rc);
     AVCodecContext *enc = avcodec_alloc_context3(codec);
-    enc->width = spec.width;
-    enc->height = spec.height;
-    enc->pix_fmt = spec.pixelFormat;
-    enc->time_base = AVRational{1, spec.fps};
-    enc->framerate = AVRational{spec.fps, 1};
-    enc->gop_size = spec.gop;
+    enc->width = clip.width;
+    enc->height = clip.height;
+    enc->pix_fmt = clip.pixelFormat;
+    enc->time_base = AVRational{1, clip.fps};
+    enc->framerate = AVRational{clip.fps, 1};
+    enc->gop_size = clip.gop;
     enc->max_b_frames = 0;
     enc->thread_count = 1;
-    if (spec.bitrate > 0)
-        enc->bit_rate = spec.bitrate;
+    if (clip.bitrate > 0)
+        enc->bit_rate = clip.bitrate;
     if (out->oformat->flags & AVFMT_GLOBALHEADER)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary *options = nullptr; // options an encoder does not know stay unused
-    av_dict_set(&options, "preset", spec.preset, 0);
+    av_dict_set(&options, "preset", clip.preset, 0);
     av_dict_set(&options, "tune", "zerolatency", 0);
     av_dict_set(&options, "x265-params", "log-level=none", 0);
     AVStream *stream = nullptr;
@@ -140,16 +140,16 @@ inline QString writeTestFile(const QString &path, const FileSpec &spec)
             return QStringLiteral("open: ") + avText(rc);
         if ((rc = avformat_write_header(out, nullptr)) < 0)
             return QStringLiteral("header: ") + avText(rc);
-        frame->format = spec.pixelFormat;
-        frame->width = spec.width;
-        frame->height = spec.height;
+        frame->format = clip.pixelFormat;
+        frame->width = clip.width;
+        frame->height = clip.height;
         av_frame_get_buffer(frame, 0);
-        const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(spec.pixelFormat);
-        for (int i = 0; i < spec.frames; ++i) {
+        const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(clip.pixelFormat);
+        for (int i = 0; i < clip.frames; ++i) {
             av_frame_make_writable(frame);
             for (int p = 0; p < 3 && frame->data[p]; ++p) {
-                const int w = p ? AV_CEIL_RSHIFT(spec.width, d->log2_chroma_w) : spec.width;
-                const int h = p ? AV_CEIL_RSHIFT(spec.height, d->log2_chroma_h) : spec.height;
+                const int w = p ? AV_CEIL_RSHIFT(clip.width, d->log2_chroma_w) : clip.width;
+                const int h = p ? AV_CEIL_RSHIFT(clip.height, d->log2_chroma_h) : clip.height;
                 for (int y = 0; y < h; ++y)
                     for (int x = 0; x < w; ++x)
                         frame->data[p][y * frame->linesize[p] + x] =
@@ -184,7 +184,7 @@ inline QString fixture(const QString &name, QString *error = nullptr)
     av_log_set_level(AV_LOG_ERROR);
     if (made.contains(name))
         return made.value(name);
-    static const QHash<QString, FileSpec> specs = {
+    static const QHash<QString, ClipShape> shapes = {
         {QStringLiteral("odd.mkv"), {1281, 721, 3, 30, "ffv1", AV_PIX_FMT_YUV420P, 1}},
         {QStringLiteral("yuv444.mkv"), {320, 240, 3, 30, "ffv1", AV_PIX_FMT_YUV444P, 1}},
         {QStringLiteral("clip.mp4"), {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10}},
@@ -193,7 +193,7 @@ inline QString fixture(const QString &name, QString *error = nullptr)
         {QStringLiteral("mpeg4.avi"), {176, 144, 3, 30, "mpeg4", AV_PIX_FMT_YUV420P, 1}},
     };
     const QString path = folder.filePath(name);
-    const QString failure = writeTestFile(path, specs.value(name));
+    const QString failure = writeTestFile(path, shapes.value(name));
     if (!failure.isEmpty()) {
         if (error)
             *error = failure;
