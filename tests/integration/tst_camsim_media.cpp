@@ -16,7 +16,6 @@
 #include "camsim/SimCamera.h"
 #include "common/TestMain.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
@@ -312,21 +311,6 @@ private slots:
         QCOMPARE(channel.datagramsSent(), quint64(0));
         QCOMPARE(channel.send("x", QHostAddress(QHostAddress::LocalHost), rig.rx.port()),
                  DatagramChannel::Outcome::Sent);
-    }
-
-    // A whole file in one paced window comes out byte for byte.
-    void pacingFollowsTheRate()
-    {
-        const double mbps = 40.0;
-        SenderRig rig(mbps);
-        QVERIFY(rig.opened);
-        const MediaRequest r = rig.send(noise(1000000, 5), 8192);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.windows.count(), 1, 5000);
-        const double seconds = rig.windows.first().at(3).toLongLong() / 1000.0;
-        QTRY_VERIFY(rig.rx.complete());
-        qInfo("paced at %.0f Mbit/s: 1 MB in %.3f s = %.1f Mbit/s", mbps, seconds,
-              8.0 * 1000000 / seconds / 1e6);
-        QCOMPARE(rig.rx.assembled().left(int(rig.rx.total)), r.data);
     }
 
     void thumbnailsArePictures()

@@ -7,6 +7,7 @@
 
 #include "CamsimHarness.h"
 #include "MediaHarness.h"
+#include "album/PlaybackVideoDecoder.h"
 #include "camsim/ClipEncoder.h"
 #include "camsim/DatagramChannel.h"
 #include "camsim/MediaCard.h"
@@ -20,7 +21,6 @@
 #include <QTemporaryDir>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavutil/log.h>
 }
 
@@ -30,92 +30,6 @@ using camsim_test::result;
 
 namespace
 {
-
-// FFmpeg's bit-stream parser feeding a decoder, as the program's playback
-// decoder does; counts the pictures.
-class Decoder
-{
-public:
-    explicit Decoder(bool h265)
-    {
-        const AVCodecID id = h265 ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264;
-        const AVCodec *codec = avcodec_find_decoder(id);
-        m_parser = av_parser_init(id);
-        m_ctx = codec ? avcodec_alloc_context3(codec) : nullptr;
-        m_packet = av_packet_alloc();
-        m_frame = av_frame_alloc();
-        if (m_ctx) {
-            m_ctx->flags |= AV_CODEC_FLAG_LOW_DELAY;
-            m_ctx->thread_count = 1;
-            m_ok = avcodec_open2(m_ctx, codec, nullptr) >= 0 && m_parser;
-        }
-    }
-
-    ~Decoder()
-    {
-        av_frame_free(&m_frame);
-        av_packet_free(&m_packet);
-        avcodec_free_context(&m_ctx);
-        if (m_parser)
-            av_parser_close(m_parser);
-    }
-
-    bool ok() const { return m_ok; }
-
-    // Empty input is the parser's end-of-stream signal: only finish() sends it.
-    void feed(const QByteArray &bytes, bool end = false)
-    {
-        if (bytes.isEmpty() && !end)
-            return;
-        // The parser reads ahead: its input needs zeroed padding behind it.
-        QByteArray padded = bytes;
-        padded.append(QByteArray(AV_INPUT_BUFFER_PADDING_SIZE, '\0'));
-        const uint8_t *data = reinterpret_cast<const uint8_t *>(padded.constData());
-        int left = bytes.size();
-        do {
-            uint8_t *out = nullptr;
-            int outSize = 0;
-            const int used = av_parser_parse2(m_parser, m_ctx, &out, &outSize, data, left,
-                                              AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-            if (used < 0)
-                return;
-            data += used;
-            left -= used;
-            if (outSize > 0) {
-                av_new_packet(m_packet, outSize);
-                memcpy(m_packet->data, out, size_t(outSize));
-                if (avcodec_send_packet(m_ctx, m_packet) >= 0)
-                    receive();
-                av_packet_unref(m_packet);
-            }
-        } while (left > 0);
-    }
-
-    void finish()
-    {
-        feed({}, true); // the parser hands over its last unit
-        if (avcodec_send_packet(m_ctx, nullptr) >= 0)
-            receive();
-    }
-
-    int pictures = 0;
-    QSize size;
-
-private:
-    void receive()
-    {
-        while (avcodec_receive_frame(m_ctx, m_frame) >= 0) {
-            ++pictures;
-            size = QSize(m_frame->width, m_frame->height);
-        }
-    }
-
-    AVCodecParserContext *m_parser = nullptr;
-    AVCodecContext *m_ctx = nullptr;
-    AVPacket *m_packet = nullptr;
-    AVFrame *m_frame = nullptr;
-    bool m_ok = false;
-};
 
 QByteArray annexB(const QVector<QByteArray> &nals)
 {
@@ -247,18 +161,30 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
         QTRY_VERIFY(!socket.socket.hasPendingDatagrams());
         socket.drain();
-        Decoder decoder(h265);
-        QVERIFY(decoder.ok());
+        // The program's own playback decoder; an access unit delimiter at
+        // the end hands the parser's last unit over.
+        PlaybackVideoDecoder decoder;
+        QSize size; // written on the decoding thread, read once it has ended
+        connect(
+            &decoder, &PlaybackVideoDecoder::frameReady, this,
+            [&size](const VideoFrame &f) { size = QSize(f.width, f.height); },
+            Qt::DirectConnection);
+        decoder.startDecoding();
         ProgramPlaybackReceiver rx;
         int largest = 0;
         for (const QByteArray &d : socket.datagrams) {
             largest = qMax(largest, int(d.size()));
-            decoder.feed(rx.take(d));
+            decoder.enqueue(rx.take(d));
         }
-        decoder.finish();
+        decoder.enqueue(h265 ? QByteArray("\0\0\0\x01\x46\x01\x50", 7)
+                             : QByteArray("\0\0\0\x01\x09\xF0", 6));
         QVERIFY2(largest <= 1400, qPrintable(QString::number(largest)));
-        QCOMPARE(decoder.pictures, pictures);
-        QCOMPARE(decoder.size, QSize(320, 180));
+        QTRY_COMPARE_WITH_TIMEOUT(decoder.decodedFrames(), pictures, 10000);
+        QCOMPARE(int(decoder.codec()),
+                 int(h265 ? PlaybackPayload::Codec::H265 : PlaybackPayload::Codec::H264));
+        decoder.requestStop();
+        QVERIFY(decoder.wait(10000));
+        QCOMPARE(size, QSize(320, 180));
     }
 
     // The player's clock, driven step by step: reports every 500 ms as the

@@ -4,6 +4,7 @@
 
 #include "CamsimHarness.h"
 #include "common/TestMain.h"
+#include "video/VideoDecoder.h"
 
 #ifdef SKYRIG_TEST_HAS_RTSP_SERVER
 #include "camsim/RtspServer.h"
@@ -12,105 +13,70 @@
 #include <QProcess>
 #include <QTcpServer>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/error.h>
-}
+#include <memory>
 
 using namespace camsim_test;
 
 namespace
 {
 
-QString avError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-    av_strerror(code, text, sizeof text);
-    return QString::fromUtf8(text);
-}
-
-// One RTSP session over TCP with a decoder behind it. Every blocking call is
-// cut short by the interrupt callback once the current deadline has passed.
+// One viewer of a stream through the program's own live decoder: how many
+// pictures it handed over, the last one, the codec it named, and whether the
+// connection has ended. Every wait is bounded.
 class RtspReader
 {
 public:
     ~RtspReader() { close(); }
 
-    bool open(const QString &url, int timeoutMs = 10000)
+    // Opens `url` and waits for `frames` pictures.
+    bool watch(const QString &url, int frames)
     {
         close();
-        arm(timeoutMs);
-        m_format = avformat_alloc_context();
-        m_format->interrupt_callback.callback = &RtspReader::interrupted;
-        m_format->interrupt_callback.opaque = this;
-        AVDictionary *options = nullptr;
-        av_dict_set(&options, "rtsp_transport", "tcp", 0);
-        av_dict_set(&options, "timeout", "3000000", 0); // socket I/O, microseconds
-        int rc = avformat_open_input(&m_format, url.toUtf8().constData(), nullptr, &options);
-        av_dict_free(&options);
-        if (rc < 0) {
-            m_format = nullptr; // freed by the failed open
-            return fail(QStringLiteral("open %1: %2").arg(url, avError(rc)));
-        }
-        m_stream = av_find_best_stream(m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-        if (m_stream < 0)
-            return fail(QStringLiteral("no video stream"));
-        const AVCodecParameters *par = m_format->streams[m_stream]->codecpar;
-        codec = par->codec_id;
-        const AVCodec *decoder = avcodec_find_decoder(codec);
-        m_decoder = decoder ? avcodec_alloc_context3(decoder) : nullptr;
-        if (!m_decoder || avcodec_parameters_to_context(m_decoder, par) < 0 ||
-            avcodec_open2(m_decoder, decoder, nullptr) < 0)
-            return fail(QStringLiteral("cannot decode %1").arg(avcodec_get_name(codec)));
-        m_frame = av_frame_alloc();
-        m_packet = av_packet_alloc();
-        return true;
+        m_decoder = std::make_unique<VideoDecoder>();
+        m_decoder->setUrl(url);
+        m_context = std::make_unique<QObject>();
+        VideoDecoder *d = m_decoder.get();
+        QObject *c = m_context.get();
+        QObject::connect(d, &VideoDecoder::frameReady, c, [this](const VideoFrame &f) {
+            ++m_pictures;
+            last = f;
+        });
+        QObject::connect(d, &VideoDecoder::streamInfoUpdated, c,
+                         [this](const VideoStreamInfo &info) { codec = info.codecName; });
+        QObject::connect(d, &VideoDecoder::errorOccurred, c,
+                         [this](const QString &text) { error = text; });
+        QObject::connect(d, &QThread::finished, c, [this] { m_ended = true; });
+        m_ended = false;
+        m_pictures = 0;
+        error.clear();
+        d->start();
+        return decode(frames);
     }
 
-    // Decodes `count` more pictures; the last one's brightness stays in `luma`.
+    // Waits for `count` more pictures; false when the connection ends first.
     bool decode(int count, int timeoutMs = 15000)
     {
-        if (!m_packet)
-            return fail(QStringLiteral("not open"));
-        arm(timeoutMs);
-        for (int got = 0; got < count;) {
-            const int rc = av_read_frame(m_format, m_packet);
-            if (rc < 0)
-                return fail(QStringLiteral("read after %1 of %2 pictures: %3")
-                                .arg(got)
-                                .arg(count)
-                                .arg(avError(rc)));
-            if (m_packet->stream_index == m_stream &&
-                avcodec_send_packet(m_decoder, m_packet) == 0) {
-                for (; avcodec_receive_frame(m_decoder, m_frame) == 0; ++got) {
-                    width = m_frame->width;
-                    height = m_frame->height;
-                    luma.clear();
-                    for (int y = 0; y < height; ++y)
-                        luma.append(reinterpret_cast<const char *>(m_frame->data[0]) +
-                                        qint64(y) * m_frame->linesize[0],
-                                    width);
-                }
-            }
-            av_packet_unref(m_packet);
+        const int wanted = m_pictures + count;
+        if (!m_decoder ||
+            !QTest::qWaitFor([&] { return m_pictures >= wanted || m_ended; }, timeoutMs) ||
+            m_pictures < wanted) {
+            error = QStringLiteral("%1 of %2 pictures: %3").arg(m_pictures).arg(wanted).arg(error);
+            return false;
         }
         return true;
     }
-
-    // Opens `url` and decodes `frames` pictures.
-    bool watch(const QString &url, int frames) { return open(url) && decode(frames); }
 
     void close()
     {
-        if (m_format)
-            arm(3000); // the closing TEARDOWN is bounded too
-        av_packet_free(&m_packet);
-        av_frame_free(&m_frame);
-        avcodec_free_context(&m_decoder);
-        avformat_close_input(&m_format);
+        if (!m_decoder)
+            return;
+        m_decoder->requestStop();
+        m_decoder->wait(10000);
+        m_decoder.reset();
+        m_context.reset(); // what the ended connection still had queued goes with it
     }
+
+    QSize size() const { return QSize(last.width, last.height); }
 
     // Pixels brighter than anything but the overlay text (the background is
     // dark and the ball a mid-grey green) in the top left band, where the
@@ -118,44 +84,21 @@ public:
     int textPixels() const
     {
         int count = 0;
-        for (int y = 0; y < height / 8; ++y)
-            for (int x = 0; x < width / 2; ++x)
-                count += quint8(luma.at(y * width + x)) > 180 ? 1 : 0;
+        for (int y = 0; y < last.height / 8; ++y)
+            for (int x = 0; x < last.width / 2; ++x)
+                count += quint8(last.yPlane.at(y * last.width + x)) > 180 ? 1 : 0;
         return count;
     }
 
     QString error;
-    AVCodecID codec = AV_CODEC_ID_NONE;
-    int width = 0;
-    int height = 0;
-    QByteArray luma;
+    QString codec;
+    VideoFrame last;
 
 private:
-    void arm(int timeoutMs)
-    {
-        m_clock.start();
-        m_timeoutMs = timeoutMs;
-    }
-
-    static int interrupted(void *self)
-    {
-        const auto *r = static_cast<RtspReader *>(self);
-        return r->m_clock.elapsed() > r->m_timeoutMs ? 1 : 0;
-    }
-
-    bool fail(const QString &text)
-    {
-        error = text;
-        return false;
-    }
-
-    AVFormatContext *m_format = nullptr;
-    AVCodecContext *m_decoder = nullptr;
-    AVFrame *m_frame = nullptr;
-    AVPacket *m_packet = nullptr;
-    int m_stream = -1;
-    QElapsedTimer m_clock;
-    qint64 m_timeoutMs = 0;
+    std::unique_ptr<QObject> m_context; // takes the decoder's signals on this thread
+    std::unique_ptr<VideoDecoder> m_decoder;
+    int m_pictures = 0;
+    bool m_ended = false;
 };
 
 bool h265EncoderInstalled()
@@ -218,12 +161,12 @@ private slots:
         QVERIFY2(startWithRtsp(sim, &port, &error), qPrintable(error));
         RtspReader reader, live0;
         QVERIFY2(reader.watch(url(port), 1), qPrintable(reader.error));
-        const QByteArray first = reader.luma;
+        const QByteArray first = reader.last.yPlane;
         QVERIFY2(reader.decode(11), qPrintable(reader.error));
-        QCOMPARE(reader.codec, AV_CODEC_ID_H264);
-        QCOMPARE(QSize(reader.width, reader.height), QSize(1920, 1080));
+        QCOMPARE(reader.codec, QStringLiteral("H.264"));
+        QCOMPARE(reader.size(), QSize(1920, 1080));
         // The picture moves: a frozen source would repeat itself exactly.
-        QVERIFY(first != reader.luma);
+        QVERIFY(first != reader.last.yPlane);
         QVERIFY2(live0.watch(url(port, "/live0"), 3), qPrintable(live0.error));
         {
             RtspReader single;
@@ -232,24 +175,25 @@ private slots:
 
         // An unknown path is refused, promptly and without harm to the server.
         RtspReader later;
-        QVERIFY(!later.open(url(port, "/nothing-here")));
+        QVERIFY(!later.watch(url(port, "/nothing-here"), 1));
 
         // Stream resolution 1280x720 (written as 2 on this model); the
         // session opened earlier keeps its picture size.
         Client control(sim.port);
         QCOMPARE(result(control.request(0x030A, QByteArray(1, '\x02'))), quint16(0));
         QVERIFY2(later.watch(url(port), 5), qPrintable(later.error));
-        QCOMPARE(QSize(later.width, later.height), QSize(1280, 720));
+        QCOMPARE(later.size(), QSize(1280, 720));
         later.close();
         QVERIFY2(live0.decode(3), qPrintable(live0.error));
-        QCOMPARE(QSize(live0.width, live0.height), QSize(1920, 1080));
+        QCOMPARE(live0.size(), QSize(1920, 1080));
 
         // Encoding H.265 where the encoder exists; H.264 stays otherwise.
         QCOMPARE(result(control.request(0x030B, QByteArray(1, '\x01'))), quint16(0));
         RtspReader hevc;
         QVERIFY2(hevc.watch(url(port), 5), qPrintable(hevc.error));
-        QCOMPARE(hevc.codec, h265EncoderInstalled() ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264);
-        QCOMPARE(hevc.width, 1280);
+        QCOMPARE(hevc.codec,
+                 h265EncoderInstalled() ? QStringLiteral("H.265") : QStringLiteral("H.264"));
+        QCOMPARE(hevc.size().width(), 1280);
 
         sim.process.terminate();
         QVERIFY2(sim.process.waitForFinished(10000), "the simulator hangs on stop");
@@ -323,7 +267,7 @@ private slots:
             RtspReader reader;
             if (!reader.watch(url(server.boundPort()), 3))
                 qWarning() << reader.error;
-            size = QSize(reader.width, reader.height);
+            size = reader.size();
             return reader.textPixels();
         };
         const int ones = litPixels(111.11, -11.11, 1.1);

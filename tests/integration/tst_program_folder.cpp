@@ -9,6 +9,7 @@
 // on a machine without a display or GPU.
 
 #include "CamsimHarness.h"
+#include "MediaHarness.h"
 #include "app/StartupLog.h"
 #include "common/TestMain.h"
 #include "log/LogBridge.h"
@@ -46,12 +47,6 @@ struct NamedWriter {
     QStandardPaths::StandardLocation userLocation;
     Writer run;
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Every part of the program that writes files. Downloads join here with one
 // row when the album lands.
@@ -95,7 +90,7 @@ QVector<NamedWriter> writers()
              const QString stream = video_test::fixture(QStringLiteral("loop.h264"), &error);
              if (stream.isEmpty())
                  return Written{{}, QStringLiteral("no test stream: ") + error};
-             video_test::LoopingServer server(readFile(stream));
+             video_test::LoopingServer server(media_test::readFile(stream));
              QmlVideoPlayer player;
              player.start(server.url());
              player.startRecording(QString());

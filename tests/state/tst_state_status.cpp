@@ -86,16 +86,6 @@ class StateStatusTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Before the first report the interface shows these as unknown.
-    void startsUnknown()
-    {
-        GimbalState state;
-        QCOMPARE(props(state, "irMaxTempX irPointTempY irDeviceType uartProtocol "
-                              "sbusStreamChannel sbusIrPaletteChannel cameraIp downloadClientIp "
-                              "irZoom connected"),
-                 QVariantList({-1, -1, -1, -1, 16, 16, "--", "--", 1, false}));
-    }
-
     // Each report or read-back on a fresh state: the properties it sets. With
     // no properties named, the report is shorter than its minimum or a
     // read-back whose result code is not success: it changes and signals

@@ -11,7 +11,6 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,11 +24,6 @@ namespace
 
 const QString HeronPackage = QStringLiteral("L4T-V3.1.4-Upgrade.tar");
 constexpr qint64 PackageSize = 3 * 1048576 + 17;
-
-void useChinese(bool chinese)
-{
-    QSettings().setValue(QStringLiteral("startup/isChinese"), chinese);
-}
 
 // The camera's upgrade service for `model`, listening on a free port.
 std::unique_ptr<HttpServer> startCamera(const HttpServer::Faults &faults = {},
@@ -112,7 +106,7 @@ private slots:
                            .left(int(qMin<qint64>(4096, PackageSize - n * 4096))));
     }
 
-    void init() { useChinese(false); }
+    void init() { skyrig_test::setChinese(false); }
 
     void attemptAgainstTheCamera_data()
     {
@@ -184,7 +178,7 @@ private slots:
             QVERIFY(probe.listen(QHostAddress::LocalHost));
             port = probe.serverPort();
         }
-        useChinese(chinese);
+        skyrig_test::setChinese(chinese);
         auto bridge = bridgeFor(port);
         if (uploadMs != 0)
             bridge->setTimeouts({uploadMs, startMs});
@@ -324,7 +318,7 @@ private slots:
 
     void choosingThePackage()
     {
-        useChinese(true);
+        skyrig_test::setChinese(true);
         HttpServer::Faults stall;
         stall.stallUpload = true;
         auto camera = startCamera(stall);
@@ -346,7 +340,7 @@ private slots:
 
         // Closing the dialog keeps the choice; a name the product does not
         // accept drops it and shows the pattern with its Chinese hint.
-        useChinese(false);
+        skyrig_test::setChinese(false);
         answer.clear();
         QCOMPARE(bridge->pickFirmwareFile(QStringLiteral("Otter")), m_package);
         QCOMPARE(shown.at(2), QStringLiteral("Select upgrade package"));
