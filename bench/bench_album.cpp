@@ -233,6 +233,12 @@ int main(int argc, char **argv)
             std::printf("album did not open: %s\n", qPrintable(g.album.statusMessage()));
             return 1;
         }
+        // The album asks for the file's thumbnail as soon as the list is in;
+        // every run starts timing once that is done and the pause after a
+        // re-requested transfer has passed, so none of them pays for
+        // cancelling it or for that pause.
+        waitFor([&] { return !g.album.thumbnailForPath(path).isEmpty(); }, 5000);
+        waitFor([] { return false; }, 100);
         if (loss == 0)
             raw = rawRate(g, path, size);
         QString local;

@@ -31,8 +31,10 @@ struct AlbumTimings {
     // first byte still missing (lost datagrams, lost request or answer).
     int rerequestMs = 400;
     // Once packets are flowing, silence of fifty times their usual spacing
-    // (at least this long) already counts as no progress.
-    int minQuietMs = 20;
+    // or four times the camera's usual answer time (at least this long)
+    // already counts as no progress; each further silent re-request waits
+    // twice as long.
+    int minQuietMs = 4;
     // Packets held beyond a gap before it counts as a loss rather than
     // reordering; the missing part is then asked for at once.
     int gapHeldPackets = 8;

@@ -943,6 +943,7 @@ void MediaAlbumBridge::sendWindow(quint32 startSeq, int count)
     m_windowStart = startSeq;
     m_windowCount = count;
     m_controller->mediaFileDownload(m_transferPath, m_fileType, m_packetSize, int(startSeq), count);
+    m_requestClock.start();
     m_activityClock.start();
     m_rerequestTimer.start(quietLimit());
 }
@@ -961,6 +962,11 @@ void MediaAlbumBridge::windowAdvance()
         m_windowCount == 0)
         return;
     const quint32 next = m_receiver->nextSequence();
+    // Packets held beyond a gap that was just filled are being appended one
+    // by one: the next window begins after the last of them, not at a
+    // packet already here.
+    if (m_receiver->heldCount() > 0 && m_receiver->firstHeld() == next)
+        return;
     if (qint64(next) >= qint64(m_windowStart) + m_windowCount && !fileComplete())
         requestWindow(next);
 }
@@ -972,7 +978,14 @@ void MediaAlbumBridge::rerequest()
     m_rerequested = true;
     const quint32 next = m_receiver->nextSequence();
     if (m_transfer == Transfer::File) {
-        if (!m_transferPath.isEmpty() && !fileComplete())
+        if (m_transferPath.isEmpty() || fileComplete())
+            return;
+        // Only the missing packets: those held beyond them are not sent
+        // again, and once the gap is filled the next window follows at once.
+        if (m_receiver->heldCount() > 0)
+            requestWindow(next, int(qBound<qint64>(1, qint64(m_receiver->firstHeld()) - next,
+                                                   MaxWindowPackets)));
+        else
             requestWindow(next);
     } else if (m_transfer != Transfer::None) {
         // The list and thumbnails: the same window, from where the data stopped.
@@ -991,6 +1004,10 @@ void MediaAlbumBridge::onRerequestCheck()
         return;
     }
     ++m_quietRerequests;
+    // Each silent re-request waits twice as long as the one before, so a
+    // camera slower to answer than the estimate is never asked again before
+    // it can begin.
+    m_quietBackoff = qMin(m_quietBackoff + 1, 8);
     rerequest();
 }
 
@@ -1017,14 +1034,6 @@ void MediaAlbumBridge::onPacketAhead(quint32 sequence)
     m_gapAsked = true;
     m_aheadOfGap = 0;
     ++m_gapRerequests;
-    if (m_transfer == Transfer::File && m_receiver->heldCount() > 0 && !m_transferPath.isEmpty()) {
-        // Only the missing packets: those held beyond them are not sent
-        // again, and once the gap is filled the next window follows at once.
-        m_rerequested = true;
-        requestWindow(
-            next, int(qBound<qint64>(1, qint64(m_receiver->firstHeld()) - next, MaxWindowPackets)));
-        return;
-    }
     rerequest();
 }
 
@@ -1032,7 +1041,10 @@ void MediaAlbumBridge::resetArrivals()
 {
     m_lastReceived = 0;
     m_arrivalMs = -1;
+    m_responseMs = -1;
+    m_quietBackoff = 0;
     m_arrivalClock.invalidate();
+    m_requestClock.invalidate();
     m_gapNext = NoGap;
 }
 
@@ -1047,12 +1059,26 @@ void MediaAlbumBridge::noteArrival()
 
 int MediaAlbumBridge::quietLimit() const
 {
-    // Silence much longer than the usual spacing of packets means the rest
-    // of the window was lost (or the request or its answer). Until packets
-    // have arrived, the full delay.
+    // Silence much longer than the usual spacing of packets, or than the
+    // camera takes to answer a request, means the rest of the window was
+    // lost (or the request or its answer). Until packets have arrived, the
+    // full delay.
     if (m_arrivalMs < 0)
         return m_t.rerequestMs;
-    return int(qBound<double>(m_t.minQuietMs, std::ceil(m_arrivalMs * 50), m_t.rerequestMs));
+    const double usual = qMax(m_arrivalMs * 50, m_responseMs * 4);
+    const double limit = qBound<double>(m_t.minQuietMs, std::ceil(usual), m_t.rerequestMs);
+    return int(qMin<double>(limit * (1 << m_quietBackoff), m_t.stallMs / 2));
+}
+
+void MediaAlbumBridge::noteResponse()
+{
+    // The first packet appended after a request: how long the camera took
+    // to answer it (quick to rise, slow to fall).
+    if (!m_requestClock.isValid())
+        return;
+    const double ms = m_requestClock.nsecsElapsed() / 1e6;
+    m_requestClock.invalidate();
+    m_responseMs = m_responseMs < 0 || ms > m_responseMs ? ms : 0.9 * m_responseMs + 0.1 * ms;
 }
 
 void MediaAlbumBridge::onReceiverProgress(qint64 received, qint64 total)
@@ -1060,6 +1086,8 @@ void MediaAlbumBridge::onReceiverProgress(qint64 received, qint64 total)
     if (m_transfer == Transfer::None)
         return;
     if (received > m_lastReceived) {
+        noteResponse();
+        m_quietBackoff = 0;
         noteArrival();
         m_lastReceived = received;
         m_activityClock.start();

@@ -266,6 +266,7 @@ private:
     void resetArrivals();
     void noteArrival();
     int quietLimit() const;
+    void noteResponse();
     void onRerequestCheck();
     void onFileAck(quint16 code);
     void announceClientEndpoint();
@@ -298,7 +299,10 @@ private:
     QElapsedTimer m_growthClock;   // since the file transfer last grew
     QElapsedTimer m_abortClock;    // since the last abort was sent
     QElapsedTimer m_arrivalClock;  // since the last packet of the transfer
+    QElapsedTimer m_requestClock;  // since the last window request (until it was answered)
     double m_arrivalMs = -1;       // usual spacing of its packets (-1: not known yet)
+    double m_responseMs = -1;      // how long the camera takes to answer a request
+    int m_quietBackoff = 0;        // silent re-requests since the transfer last grew
     quint64 m_transferSerial = 0;  // changes whenever a transfer starts or ends
     quint64 m_session = 0;         // changes on every open and close
     qint64 m_maxFileBytes = qint64(1) << 40;
