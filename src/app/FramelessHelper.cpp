@@ -1,6 +1,7 @@
 #include "app/FramelessHelper.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPainterPath>
 #include <QPolygon>
 #include <QScreen>
@@ -222,7 +223,10 @@ bool FramelessHelper::windowMaximised() const
 
 void FramelessHelper::updateRoundedMask()
 {
-    if (!m_window)
+    // Platforms that show nothing have no window shape either (they would
+    // only warn that they cannot set one).
+    const QString platform = QGuiApplication::platformName();
+    if (!m_window || platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return;
     if (maskCleared(m_enabled, windowMaximised(), m_cornerRadius)) {
         m_window->setMask(QRegion());
