@@ -135,8 +135,7 @@ void PlaybackVideoDecoder::run()
     auto receivePictures = [&] {
         while (avcodec_receive_frame(s.context, s.picture) >= 0) {
             VideoFrame frame;
-            if (s.picture->width > 0 && s.picture->height > 0 &&
-                converter.convert(s.picture, frame) && frame.width > 0 && frame.height > 0) {
+            if (converter.convert(s.picture, frame)) {
                 ++m_decodedFrames;
                 emit frameReady(frame);
             }

@@ -6,6 +6,7 @@
 // for (loss, duplicates, reordering, lost answers, odd sizes). A new request
 // replaces the window being sent, as a camera does.
 
+#include "MediaPackets.h"
 #include "commands/GimbalController.h"
 #include "link/FrameCodec.h"
 #include "link/ITransport.h"
@@ -169,30 +170,16 @@ private:
                                    : d.type == 2 ? thumbnail(d.path)
                                                  : files.value(d.path);
         const qint64 size = announcedSize >= 0 ? announcedSize : content.size();
-        if (d.start == 0) {
-            QByteArray start(1, char(1));
-            for (int i = 0; i < 4; ++i)
-                start.append(char((size >> (8 * i)) & 0xFF));
-            start.append(2, '\0');
-            queue(start);
-        }
+        if (d.start == 0)
+            m_queue.append(mediaFrame(startPacket(quint32(size))));
         for (int i = 0; i < d.count && d.packetSize > 0; ++i) {
             const qint64 offset = qint64(d.start + i) * d.packetSize;
             if (offset >= content.size())
                 break;
-            QByteArray data(1, char(2));
-            for (int b = 0; b < 4; ++b)
-                data.append(char(((d.start + i) >> (8 * b)) & 0xFF));
-            data.append(content.mid(int(offset), d.packetSize));
-            queue(data);
+            m_queue.append(
+                mediaFrame(dataPacket(d.start + i, content.mid(int(offset), d.packetSize))));
         }
         pacer.start(paceMs);
-    }
-
-    void queue(const QByteArray &payload)
-    {
-        quint8 seq = 0;
-        m_queue.append(FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, payload));
     }
 
     double random()

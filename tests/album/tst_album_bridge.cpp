@@ -347,9 +347,8 @@ private slots:
         QVERIFY(rig.open());
         QUdpSocket stranger;
         QVERIFY(stranger.bind(QHostAddress("127.0.0.2"), 0));
-        quint8 seq = 0;
-        stranger.writeDatagram(FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, "\x01\x05\0\0\0\0\0"),
-                               QHostAddress::LocalHost, rig.album.downloadReceiver()->port());
+        stranger.writeDatagram(mediaFrame(startPacket(5)), QHostAddress::LocalHost,
+                               rig.album.downloadReceiver()->port());
         QTRY_COMPARE(rig.album.downloadReceiver()->rejectedDatagrams(), quint64(1));
     }
 

@@ -1,40 +1,20 @@
+#include "MediaPackets.h"
 #include "album/LocalFileNames.h"
 #include "album/MediaDownloadReceiver.h"
 #include "album/MediaListParser.h"
 #include "album/PlaybackPayload.h"
 #include "album/PlaybackVideoReceiver.h"
 #include "common/TestMain.h"
-#include "link/FrameCodec.h"
 
 #include <QDateTime>
 #include <QSignalSpy>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
+using namespace album_test;
+
 namespace
 {
-
-QByteArray longFrame(const QByteArray &payload)
-{
-    quint8 seq = 0;
-    return FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, payload);
-}
-
-QByteArray startPacket(quint32 size)
-{
-    QByteArray p(1, char(1));
-    for (int i = 0; i < 4; ++i)
-        p.append(char((size >> (8 * i)) & 0xFF));
-    return p.append(2, '\0');
-}
-
-QByteArray dataPacket(quint32 seq, const QByteArray &data)
-{
-    QByteArray p(1, char(2));
-    for (int i = 0; i < 4; ++i)
-        p.append(char((seq >> (8 * i)) & 0xFF));
-    return p + data;
-}
 
 QByteArray hex(const char *text)
 {
@@ -156,9 +136,9 @@ private slots:
         QTest::addColumn<QByteArray>("payload");
         const QByteArray nal = hex("0000000167420029");
         QTest::newRow("bare start code") << nal << nal;
-        QTest::newRow("frame, 5-byte prefix") << longFrame(hex("0102030405") + nal) << nal;
-        QTest::newRow("frame, 7-byte prefix") << longFrame(hex("01020304050607") + nal) << nal;
-        QByteArray cut = longFrame(hex("0102030405") + nal + QByteArray(40, 'x'));
+        QTest::newRow("frame, 5-byte prefix") << mediaFrame(hex("0102030405") + nal) << nal;
+        QTest::newRow("frame, 7-byte prefix") << mediaFrame(hex("01020304050607") + nal) << nal;
+        QByteArray cut = mediaFrame(hex("0102030405") + nal + QByteArray(40, 'x'));
         cut.chop(20);
         QTest::newRow("frame cut short") << cut << (nal + QByteArray(22, 'x'));
         QTest::newRow("bad checksum, found by search")
@@ -211,19 +191,19 @@ private slots:
         r.expectInMemory(1 << 20);
         r.setPacketSize(4);
         QSignalSpy done(&r, &MediaDownloadReceiver::fileCompleted);
-        r.handleDatagram(longFrame(startPacket(14)));
-        r.handleDatagram(longFrame(startPacket(99))); // a second start is ignored
-        r.handleDatagram(longFrame(dataPacket(0, "abcd")));
-        r.handleDatagram(longFrame(dataPacket(2, "ijkl")));
+        r.handleDatagram(mediaFrame(startPacket(14)));
+        r.handleDatagram(mediaFrame(startPacket(99))); // a second start is ignored
+        r.handleDatagram(mediaFrame(dataPacket(0, "abcd")));
+        r.handleDatagram(mediaFrame(dataPacket(2, "ijkl")));
         QCOMPARE(r.heldCount(), 1);
-        r.handleDatagram(longFrame(dataPacket(0, "XXXX"))); // repeated
-        QByteArray cut = longFrame(dataPacket(1, "efgh"));
+        r.handleDatagram(mediaFrame(dataPacket(0, "XXXX"))); // repeated
+        QByteArray cut = mediaFrame(dataPacket(1, "efgh"));
         cut.chop(3); // lost its end on the way: never written
         r.handleDatagram(cut);
         QCOMPARE(r.inconsistentPackets(), quint64(1));
-        const QByteArray one = longFrame(dataPacket(1, "efgh"));
+        const QByteArray one = mediaFrame(dataPacket(1, "efgh"));
         r.handleDatagram(one.left(10));
-        r.handleDatagram(one.mid(10) + longFrame(dataPacket(3, "mn")));
+        r.handleDatagram(one.mid(10) + mediaFrame(dataPacket(3, "mn")));
         QCOMPARE(done.size(), 1);
         QCOMPARE(done.at(0).at(0).toByteArray(), QByteArray("abcdefghijklmn"));
         QCOMPARE(r.totalSize(), 0);
@@ -250,8 +230,8 @@ private slots:
         // A nearly full disk: everything but the file's own size is reserved.
         if (size == 1000)
             r.setDiskReserve(QStorageInfo(dir.path()).bytesAvailable());
-        r.handleDatagram(longFrame(startPacket(size)));
-        r.handleDatagram(longFrame(dataPacket(0, "abcd")));
+        r.handleDatagram(mediaFrame(startPacket(size)));
+        r.handleDatagram(mediaFrame(dataPacket(0, "abcd")));
         QCOMPARE(refused.size(), 1);
         QTEST(int(refused.at(0).at(0).value<MediaDownloadReceiver::RefusalReason>()), "reason");
         QVERIFY(!r.active());
@@ -275,7 +255,7 @@ private slots:
         MediaDownloadReceiver r;
         r.setDiskReserve(-listed); // this disk need not hold it
         r.expectFile(dir.path(), "big.mp4", qint64(1) << 40, listed);
-        r.handleDatagram(longFrame(startPacket(announced)));
+        r.handleDatagram(mediaFrame(startPacket(announced)));
         QVERIFY(r.active());
         QCOMPARE(r.totalSize(), listed);
     }
@@ -287,8 +267,8 @@ private slots:
         MediaDownloadReceiver r;
         auto files = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
         r.expectFile(dir.path(), "v.mp4", 1 << 20);
-        r.handleDatagram(longFrame(startPacket(6)));
-        r.handleDatagram(longFrame(dataPacket(0, "abc")));
+        r.handleDatagram(mediaFrame(startPacket(6)));
+        r.handleDatagram(mediaFrame(dataPacket(0, "abc")));
         QCOMPARE(files(), QStringList{".v.mp4.part"});
         r.reset();
         QVERIFY(files().isEmpty());
@@ -297,13 +277,13 @@ private slots:
         // leftover of an aborted transfer, until a later request confirms it.
         QSignalSpy written(&r, &MediaDownloadReceiver::fileWritten);
         r.expectFile(dir.path(), "v.mp4", 1 << 20, 6);
-        r.handleDatagram(longFrame(startPacket(3)));
-        r.handleDatagram(longFrame(startPacket(3)));
+        r.handleDatagram(mediaFrame(startPacket(3)));
+        r.handleDatagram(mediaFrame(startPacket(3)));
         QVERIFY(!r.active());
-        r.handleDatagram(longFrame(startPacket(6)));
+        r.handleDatagram(mediaFrame(startPacket(6)));
         QVERIFY(r.active());
-        r.handleDatagram(longFrame(dataPacket(1, "def")));
-        r.handleDatagram(longFrame(dataPacket(0, "abc")));
+        r.handleDatagram(mediaFrame(dataPacket(1, "def")));
+        r.handleDatagram(mediaFrame(dataPacket(0, "abc")));
         QCOMPARE(written.size(), 1);
         QFile f(written.at(0).at(0).toString());
         QVERIFY(f.open(QIODevice::ReadOnly));

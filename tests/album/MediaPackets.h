@@ -1,0 +1,33 @@
+#pragma once
+
+// The media channel's packets as a camera sends them: a start packet with the
+// file size, data packets with their sequence number, each in a long frame.
+
+#include "link/FrameCodec.h"
+
+namespace album_test
+{
+
+inline QByteArray mediaFrame(const QByteArray &payload)
+{
+    quint8 seq = 0;
+    return FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, payload);
+}
+
+inline QByteArray startPacket(quint32 size)
+{
+    QByteArray p(1, char(1));
+    for (int i = 0; i < 4; ++i)
+        p.append(char((size >> (8 * i)) & 0xFF));
+    return p.append(2, '\0');
+}
+
+inline QByteArray dataPacket(quint32 seq, const QByteArray &data)
+{
+    QByteArray p(1, char(2));
+    for (int i = 0; i < 4; ++i)
+        p.append(char((seq >> (8 * i)) & 0xFF));
+    return p + data;
+}
+
+} // namespace album_test
