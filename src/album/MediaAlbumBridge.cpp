@@ -45,6 +45,11 @@ QString nameOf(const QString &path)
     return MediaListParser::fileName(path);
 }
 
+QString pathOf(const QVariant &item)
+{
+    return item.toMap().value(QStringLiteral("path")).toString();
+}
+
 QString defaultDownloadDirectory()
 {
     QString base = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
@@ -603,7 +608,7 @@ void MediaAlbumBridge::rebuildPage()
     m_thumbQueue.clear();
     m_thumbRetries = 0;
     for (const QVariant &item : qAsConst(m_paged)) {
-        const QString path = item.toMap().value(QStringLiteral("path")).toString();
+        const QString path = pathOf(item);
         if (path.isEmpty() || m_thumbCache.contains(path) ||
             (m_transfer == Transfer::Thumbnail && m_transferPath == path))
             continue;
@@ -677,7 +682,7 @@ void MediaAlbumBridge::selectAllFiltered()
 {
     m_selection.clear();
     for (const QVariant &item : qAsConst(m_filtered)) {
-        const QString path = item.toMap().value(QStringLiteral("path")).toString();
+        const QString path = pathOf(item);
         if (!path.isEmpty())
             m_selection.insert(path);
     }
@@ -777,7 +782,7 @@ void MediaAlbumBridge::deleteSelected()
 {
     QStringList paths;
     for (const QVariant &item : qAsConst(m_mediaItems)) {
-        const QString path = item.toMap().value(QStringLiteral("path")).toString();
+        const QString path = pathOf(item);
         if (m_selection.contains(path))
             paths.append(path);
     }
@@ -825,7 +830,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
 {
     QVariantList kept;
     for (const QVariant &item : qAsConst(m_mediaItems))
-        if (item.toMap().value(QStringLiteral("path")).toString() != path)
+        if (pathOf(item) != path)
             kept.append(item);
     if (kept.size() != m_mediaItems.size())
         setItems(kept);
@@ -1282,7 +1287,7 @@ void MediaAlbumBridge::downloadAllFiltered()
 {
     QVariantList paths;
     for (const QVariant &item : qAsConst(m_filtered)) {
-        const QString path = item.toMap().value(QStringLiteral("path")).toString();
+        const QString path = pathOf(item);
         if (!path.isEmpty())
             paths.append(path);
     }

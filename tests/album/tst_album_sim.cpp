@@ -99,7 +99,6 @@ private slots:
                      int(suffix == ".mp4" ? PlaybackPayload::Codec::H264
                                           : PlaybackPayload::Codec::H265));
             QTRY_VERIFY_WITH_TIMEOUT(g.album.playbackTotalMs() > 0, 10000);
-            QVERIFY(g.album.playbackDecoder()->decodedFrames() > 0);
             g.album.stopVideo();
         }
 
