@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QQuickWindow>
@@ -13,7 +12,6 @@ ScreenshotTaker::ScreenshotTaker(QQuickWindow *window, const QString &file, int 
                                  QObject *parent)
     : QObject(parent), m_window(window), m_file(file), m_delayMs(delayMs)
 {
-    m_clock.start();
     m_delay.setSingleShot(true);
     connect(&m_delay, &QTimer::timeout, this, &ScreenshotTaker::onDelayElapsed);
     m_fallback.setSingleShot(true);
@@ -30,8 +28,8 @@ void ScreenshotTaker::onFrameSwapped()
 {
     if (m_done)
         return;
-    if (m_firstFrameMs < 0) {
-        m_firstFrameMs = m_clock.elapsed();
+    if (!m_firstFrameSeen) {
+        m_firstFrameSeen = true;
         // Said at once, so whoever started the program (the start-up
         // benchmark) learns the moment of the first frame.
         std::fprintf(stderr, "skyrig: first frame drawn\n");
@@ -60,7 +58,6 @@ void ScreenshotTaker::grab()
     m_delay.stop();
     m_fallback.stop();
     if (!m_window) {
-        emit failed(QStringLiteral("no window to grab"));
         std::fprintf(stderr, "skyrig: no window to grab\n");
         QCoreApplication::exit(1);
         return;
@@ -71,10 +68,8 @@ void ScreenshotTaker::grab()
     if (image.isNull() || !image.save(m_file)) {
         const QString reason = QStringLiteral("cannot save the screenshot to %1").arg(m_file);
         std::fprintf(stderr, "skyrig: %s\n", reason.toLocal8Bit().constData());
-        emit failed(reason);
         QCoreApplication::exit(1);
         return;
     }
-    emit saved(m_file);
     QCoreApplication::exit(0);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -24,13 +23,6 @@ public:
     ScreenshotTaker(QQuickWindow *window, const QString &file, int delayMs,
                     QObject *parent = nullptr);
 
-    // Milliseconds from construction to the first drawn frame; -1 before it.
-    qint64 firstFrameMs() const { return m_firstFrameMs; }
-
-signals:
-    void saved(QString file);
-    void failed(QString reason);
-
 private:
     void onFrameSwapped();
     void onDelayElapsed();
@@ -39,10 +31,9 @@ private:
     QPointer<QQuickWindow> m_window;
     QString m_file;
     int m_delayMs;
-    qint64 m_firstFrameMs = -1;
+    bool m_firstFrameSeen = false;
     bool m_waitingForGrabFrame = false;
     bool m_done = false;
     QTimer m_delay;
     QTimer m_fallback;
-    QElapsedTimer m_clock;
 };

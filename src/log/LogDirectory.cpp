@@ -24,7 +24,7 @@ QString LogDirectory::choose()
 
 QString LogDirectory::chooseFrom(const QString &preferred)
 {
-    if (isWritable(preferred))
+    if (ProgramFolder::canWrite(preferred))
         return preferred;
     return userDataLogs();
 }
@@ -35,11 +35,6 @@ QString LogDirectory::userDataLogs()
     if (base.isEmpty())
         return QDir(QDir::homePath()).filePath(QStringLiteral(".skyrig/") + logsFolder);
     return QDir(base).filePath(logsFolder);
-}
-
-bool LogDirectory::isWritable(const QString &directory)
-{
-    return ProgramFolder::canWrite(directory);
 }
 
 bool LogDirectory::samePath(const QString &a, const QString &b)

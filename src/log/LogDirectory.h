@@ -23,8 +23,6 @@ public:
     static QString chooseFrom(const QString &preferred);
     // The per-user "logs" folder (created by the caller).
     static QString userDataLogs();
-    // Creates the directory and writes a small probe file into it.
-    static bool isWritable(const QString &directory);
 
     // Removes session and raw-capture logs older than MaxAgeDays, then the
     // oldest ones while the total passes MaxTotalBytes. The files currently

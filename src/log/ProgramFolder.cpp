@@ -71,12 +71,6 @@ QString ProgramFolder::candidate(const QString &sub)
     return sub.isEmpty() ? folder : QDir(folder).filePath(sub);
 }
 
-QString ProgramFolder::writable(const QString &sub)
-{
-    const QString folder = candidate(sub);
-    return canWrite(folder) ? folder : QString();
-}
-
 bool ProgramFolder::canWrite(const QString &folder)
 {
     if (folder.isEmpty() || !QDir().mkpath(folder))

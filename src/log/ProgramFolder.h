@@ -9,8 +9,8 @@
 // when that folder can be written. An installed program never does, even when
 // it runs as root and could: a folder under /usr or /opt, or the one
 // `cmake --install` puts programs in, belongs to the system, so everything goes
-// to the user's folders instead. Callers ask candidate() or writable() and
-// fall back to their per-user folder on an empty answer.
+// to the user's folders instead. Callers ask candidate() and fall back to
+// their per-user folder on an empty answer.
 class ProgramFolder
 {
 public:
@@ -29,9 +29,6 @@ public:
     // files there at all, without touching the disk; empty when the folder is
     // unknown or installed.
     static QString candidate(const QString &sub = QString());
-    // candidate(), created and checked by writing a probe file; empty when it
-    // cannot be used.
-    static QString writable(const QString &sub = QString());
 
     // Creates `folder` with its parents and writes, then removes, a small probe
     // file in it. An empty folder is not writable.

@@ -207,11 +207,6 @@ void FirmwareUpgradeBridge::onHashed(Md5Hasher::Result result, const QString &md
     case Md5Hasher::Done:
         break;
     }
-    if (md5.isEmpty()) {
-        fail(Language::pick(QStringLiteral("Failed to compute MD5"),
-                            QStringLiteral("计算 MD5 失败")));
-        return;
-    }
     m_md5 = md5;
     setProgress(0);
     setStatus(Language::pick(QStringLiteral("Uploading upgrade package…"),

@@ -67,26 +67,6 @@ private slots:
         QCOMPARE(FramelessHelper::edgesFor(FramelessHelper::HitNone), Qt::Edges());
     }
 
-    void mask_data()
-    {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<bool>("maximised");
-        QTest::addColumn<int>("radius");
-        QTest::addColumn<bool>("cleared");
-        QTest::newRow("rounded") << true << false << 12 << false;
-        QTest::newRow("disabled") << false << false << 12 << true;
-        QTest::newRow("maximised") << true << true << 12 << true;
-        QTest::newRow("no radius") << true << false << 0 << true;
-    }
-    void mask()
-    {
-        QFETCH(bool, enabled);
-        QFETCH(bool, maximised);
-        QFETCH(int, radius);
-        QFETCH(bool, cleared);
-        QCOMPARE(FramelessHelper::maskCleared(enabled, maximised, radius), cleared);
-    }
-
     void roundedMaskShape()
     {
         QRegion mask;
