@@ -207,6 +207,13 @@ void FirmwareUpgradeBridge::onHashed(Md5Hasher::Result result, const QString &md
     case Md5Hasher::Done:
         break;
     }
+    // The hasher always yields a digest when it is done; an empty one would
+    // still be told as such rather than uploaded without a checksum.
+    if (md5.isEmpty()) {
+        fail(Language::pick(QStringLiteral("Failed to compute MD5"),
+                            QStringLiteral("计算 MD5 失败")));
+        return;
+    }
     m_md5 = md5;
     setProgress(0);
     setStatus(Language::pick(QStringLiteral("Uploading upgrade package…"),
