@@ -15,9 +15,6 @@ set(SKYRIG_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(SKYRIG_PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${SKYRIG_PACKAGING_OUT})
 
-# The identifier the desktop, the icon theme and the software centres know the
-# program by.
-set(SKYRIG_APP_ID org.skyrig.Skyrig)
 set(SKYRIG_MAINTAINER "Skyrig developers <packaging@skyrig.example>"
     CACHE STRING "Maintainer field of the Debian packages")
 set(SKYRIG_SCREENSHOT_BASE_URL "https://skyrig.example/docs/screenshots"

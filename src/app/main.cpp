@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(SKYRIG_VERSION));
     // The installed desktop entry's id: Wayland compositors match the window
     // to the entry (name, icon) by it.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.skyrig.Skyrig"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(SKYRIG_APP_ID));
     QmlFrontEnd::initResources();
     const QIcon icon(QStringLiteral(":/icons/app-icon.png"));
     if (!icon.isNull())
