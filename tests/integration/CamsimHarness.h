@@ -4,6 +4,7 @@
 // over a loopback UDP socket decoding what comes back, and run the program's
 // executables to their end.
 
+#include "camsim/ShortFrameReader.h"
 #include "link/FrameCodec.h"
 
 #include <QElapsedTimer>
@@ -114,11 +115,8 @@ public:
             const QByteArray d = socket.receiveDatagram().data();
             datagrams.append(d);
             QByteArray buffer = d;
-            for (int consumed = 1; consumed > 0; buffer.remove(0, consumed)) {
-                const ParsedFrame f = FrameCodec::decodeShortFrame(buffer, consumed);
-                if (f.valid)
-                    frames.append(Received{f});
-            }
+            for (const ParsedFrame &f : ShortFrameReader::take(buffer))
+                frames.append(Received{f});
         }
     }
 
@@ -167,6 +165,13 @@ private:
 inline quint16 result(const QByteArray &payload)
 {
     return payload.size() >= 2 ? quint16(quint8(payload[0]) | (quint8(payload[1]) << 8)) : 0xFFFF;
+}
+
+// The result of the first of `frames` (the simulator core's answer to a
+// command), 0xFFFF when there is none.
+template <typename Frames> quint16 resultOf(const Frames &frames)
+{
+    return frames.isEmpty() ? 0xFFFF : result(frames.first().payload);
 }
 
 // What a program run to its end left: its exit code (-1 when it did not end

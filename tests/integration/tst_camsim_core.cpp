@@ -11,6 +11,7 @@
 #include "state/GimbalState.h"
 
 using camsim_test::bytes;
+using camsim_test::resultOf;
 
 namespace
 {
@@ -20,11 +21,6 @@ SimOptions optionsFor(const QString &model)
     SimOptions o;
     o.modelId = model;
     return o;
-}
-
-quint16 resultOf(const QVector<SimFrame> &frames)
-{
-    return frames.isEmpty() ? 0xFFFF : Payload::readU16(frames.first().payload, 0);
 }
 
 // Runs the camera from `from` to `to` in 10 ms steps, keeping the frames of `messageId`.

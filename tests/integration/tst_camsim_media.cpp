@@ -28,16 +28,12 @@ extern "C" {
 using namespace media_test;
 using camsim_test::bytes;
 using camsim_test::result;
+using camsim_test::resultOf;
 
 namespace
 {
 
 const QString Root = QString::fromLatin1(MediaCard::DeviceRoot);
-
-quint16 resultOf(const QVector<SimFrame> &frames)
-{
-    return frames.isEmpty() ? 0xFFFF : Payload::readU16(frames.first().payload, 0);
-}
 
 // The device paths of a media list, as the program reads it.
 QStringList paths(const QByteArray &list)
@@ -91,6 +87,12 @@ class CamsimMediaTest : public QObject
         return o;
     }
 
+    bool openCard(MediaCard &card) const
+    {
+        QString error;
+        return card.openFolder(m_card, &error);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -125,8 +127,7 @@ private slots:
     {
         QFETCH(int, style);
         MediaCard card;
-        QString error;
-        QVERIFY(card.openFolder(m_card, &error));
+        QVERIFY(openCard(card));
         QCOMPARE(card.count(), 4); // the text file is not media
         SimCamera cam(options(SimOptions::ListStyle(style)));
         cam.setCard(&card);
@@ -211,8 +212,7 @@ private slots:
         QFETCH(int, expected);
         QFETCH(int, requests);
         MediaCard card;
-        QString error;
-        QVERIFY(card.openFolder(m_card, &error));
+        QVERIFY(openCard(card));
         SimCamera cam(options());
         cam.setCard(&card);
         if (album)
@@ -316,8 +316,7 @@ private slots:
     void thumbnailsArePictures()
     {
         MediaCard card;
-        QString error;
-        QVERIFY(card.openFolder(m_card, &error));
+        QVERIFY(openCard(card));
         for (const char *name :
              {"/DCIM/PHOTO/sky.jpg", "/DCIM/VIDEO/clip.mp4", "/DCIM/PHOTO/big.jpg"}) {
             const QByteArray jpeg = card.thumbnail(Root + QLatin1String(name));
@@ -335,8 +334,7 @@ private slots:
     void recordingBecomesAClip()
     {
         MediaCard card;
-        QString error;
-        QVERIFY(card.openFolder(m_card, &error));
+        QVERIFY(openCard(card));
         SimCamera cam(options(SimOptions::ListStyle::Strict));
         cam.setCard(&card);
         QSignalSpy added(&card, &MediaCard::entryAdded);

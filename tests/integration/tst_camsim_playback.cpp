@@ -26,7 +26,7 @@ extern "C" {
 
 using namespace media_test;
 using camsim_test::bytes;
-using camsim_test::result;
+using camsim_test::resultOf;
 
 namespace
 {
@@ -206,11 +206,10 @@ private slots:
         };
         const auto is = [&](const char *name) { return state.property(name).toInt(); };
         cam.advance(0);
-        QCOMPARE(result(cam.handleCommand(0x032F, pathPayload(path), 0).first().payload),
+        QCOMPARE(resultOf(cam.handleCommand(0x032F, pathPayload(path), 0)),
                  quint16(SimCamera::NotReady)); // album mode first
         cam.handleCommand(0x032B, bytes({1, 0}), 0);
-        QCOMPARE(result(cam.handleCommand(0x032F, pathPayload(path), 0).first().payload),
-                 quint16(0));
+        QCOMPARE(resultOf(cam.handleCommand(0x032F, pathPayload(path), 0)), quint16(0));
         QVector<MediaRequest> r = cam.takeMediaRequests();
         QCOMPARE(r.size(), 1);
         QCOMPARE(r.first().kind, MediaRequest::PlayStart);

@@ -2,7 +2,6 @@
 
 #include "camsim/LoopbackRule.h"
 
-#include <QPointer>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -84,11 +83,10 @@ void DatagramChannel::deliver(const QVector<FaultInjector::Delivery> &deliveries
             write(d.bytes, to, port, nullptr);
             continue;
         }
-        QPointer<DatagramChannel> self(this);
-        const QByteArray bytes = d.bytes;
-        QTimer::singleShot(d.delayMs, this, [self, bytes, to, port] {
-            if (self && self->m_socket)
-                self->write(bytes, to, port, nullptr);
+        // The channel as context: a delivery due after it is gone never runs.
+        QTimer::singleShot(d.delayMs, this, [this, bytes = d.bytes, to, port] {
+            if (m_socket)
+                write(bytes, to, port, nullptr);
         });
     }
 }

@@ -7,7 +7,6 @@
 #include "camsim/SimCamera.h"
 #include "camsim/UdpEndpoint.h"
 
-#include <QPointer>
 #include <QTimer>
 
 SimLink::SimLink(const SimOptions &options, SimCamera *camera, QObject *parent)
@@ -162,11 +161,8 @@ void SimLink::sendFrames(const QVector<SimFrame> &frames, const QVector<Target> 
             if (d.delayMs <= 0) {
                 write(d.bytes, target);
             } else {
-                QPointer<SimLink> self(this);
-                QTimer::singleShot(d.delayMs, this, [self, d, target] {
-                    if (self)
-                        self->write(d.bytes, target);
-                });
+                // The link as context: a delivery due after it is gone never runs.
+                QTimer::singleShot(d.delayMs, this, [this, d, target] { write(d.bytes, target); });
             }
         }
     };
