@@ -24,7 +24,9 @@ endfunction()
 function(skyrig_add_test name)
   cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+  # tools/: the simulator harness shared by tests reads frames with the simulator's own reader.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src
+                                             ${PROJECT_SOURCE_DIR}/tools)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt5::Test Qt5::Widgets)
   add_test(NAME ${name} COMMAND ${name})
   if(NOT ARG_TIMEOUT)
