@@ -36,7 +36,6 @@ Rectangle {
     property var irPointMark: null  // measured point, item pixels
     property bool albumResume: false
     property string albumResumeUrl: ""
-    property real recordStart: 0
     property int recordSeconds: 0
     property bool photoBusy: false
     property bool gridShown: false
@@ -322,14 +321,13 @@ Rectangle {
         repeat: true
         running: !!panel.player && panel.player.recordingReady
         onRunningChanged: {
-            if (running) {
-                panel.recordStart = Date.now()
+            if (running)
                 panel.recordSeconds = 0
-            }
         }
-        // Rounded: a tick that comes a little early or late must neither
-        // repeat a second nor skip one.
-        onTriggered: panel.recordSeconds = Math.round((Date.now() - panel.recordStart) / 1000)
+        // The player's monotonic clock, not the wall clock, which may be set
+        // while a recording runs. Rounded: a tick that comes a little early or
+        // late must neither repeat a second nor skip one.
+        onTriggered: panel.recordSeconds = Math.round(panel.player.recordingElapsedMs() / 1000)
     }
     Connections {
         target: panel.player

@@ -238,6 +238,11 @@ void QmlVideoPlayer::clearRecordingReady()
     emit recordingReadyChanged();
 }
 
+qint64 QmlVideoPlayer::recordingElapsedMs() const
+{
+    return m_recordingReady ? m_recordingClock.elapsed() : 0;
+}
+
 QString QmlVideoPlayer::outputPath(bool recording) const
 {
     const auto kind = recording ? OutputLocation::Recording : OutputLocation::Screenshot;
@@ -464,6 +469,7 @@ void QmlVideoPlayer::startRecording(const QString &url)
     connect(recorder, &VideoRecorder::startedRecording, this, [this, recorder] {
         if (m_recorder == recorder && !m_recordingReady) {
             m_recordingReady = true;
+            m_recordingClock.start();
             emit recordingReadyChanged();
         }
     });

@@ -4,6 +4,7 @@
 #include "video/VideoFrame.h"
 #include "video/VideoStreamInfo.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QQuickItem>
 #include <QString>
@@ -72,6 +73,10 @@ public:
     void setTarget(VideoFrameItem *target);
     bool recording() const { return m_recorder != nullptr; }
     bool recordingReady() const { return m_recordingReady; }
+    // Milliseconds since recordingReady turned true (0 when not recording),
+    // on the monotonic clock: the recording's elapsed time must not jump
+    // when the computer's wall clock is set while a recording runs.
+    Q_INVOKABLE qint64 recordingElapsedMs() const;
     QString lastOutput() const { return m_lastOutput; }
     int streamWidth() const { return m_streamWidth; }
     int streamHeight() const { return m_streamHeight; }
@@ -133,6 +138,7 @@ private:
     quint64 m_decoderSerial = 0;
     VideoRecorder *m_recorder = nullptr;
     bool m_recordingReady = false;
+    QElapsedTimer m_recordingClock;
     QPointer<VideoFrameItem> m_target;
     QString m_url;
     QString m_lastOutput;

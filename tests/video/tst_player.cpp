@@ -274,9 +274,11 @@ private slots:
         const QString path = rig.player.lastOutput();
         QVERIFY(path.endsWith(QLatin1String(".mp4")));
         QTRY_VERIFY_WITH_TIMEOUT(rig.player.recordingReady(), 10000);
+        QTRY_VERIFY(rig.player.recordingElapsedMs() > 0);
         rig.player.toggleRecording(QString());
         QVERIFY(!rig.player.recording());
         QVERIFY(!rig.player.recordingReady());
+        QCOMPARE(rig.player.recordingElapsedMs(), 0);
         QVERIFY(QFile(path).size() > 1000);
         QCOMPARE(rig.errors.count(), 0);
 
