@@ -1,17 +1,6 @@
 #include "album/CameraDatagramSocket.h"
 
-namespace
-{
-
-// An IPv4 address seen through an IPv6 socket compares as the plain one.
-QHostAddress plain(const QHostAddress &address)
-{
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4) : address;
-}
-
-} // namespace
+#include "link/UdpTransport.h"
 
 QString CameraDatagramSocket::bind(quint16 port, int receiveBuffer, QObject *context,
                                    const std::function<void()> &onReadyRead)
@@ -47,7 +36,7 @@ void CameraDatagramSocket::setAllowedSenders(const QList<QHostAddress> &senders)
     m_allowed.clear();
     for (const QHostAddress &address : senders)
         if (!address.isNull())
-            m_allowed.append(plain(address));
+            m_allowed.append(UdpTransport::plainAddress(address));
 }
 
 const char *CameraDatagramSocket::next(int &size)
@@ -59,7 +48,7 @@ const char *CameraDatagramSocket::next(int &size)
         const qint64 got = m_socket->readDatagram(m_buffer.data(), MaxDatagram, &sender);
         if (got < 0)
             return nullptr;
-        if (m_allowed.isEmpty() || m_allowed.contains(plain(sender))) {
+        if (m_allowed.isEmpty() || m_allowed.contains(UdpTransport::plainAddress(sender))) {
             size = int(got);
             return m_buffer.constData();
         }

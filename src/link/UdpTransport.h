@@ -30,6 +30,11 @@ public:
     QString errorString() const override { return m_lastError; }
     QString displayName() const override;
 
+    // An IPv4 address as a dual-stack socket reports it (::ffff:a.b.c.d)
+    // turned back into the plain one, so it compares equal to the address
+    // the user typed; any other address comes back unchanged.
+    static QHostAddress plainAddress(const QHostAddress &address);
+
 signals:
     void peerLearned(QHostAddress address, quint16 port);
 

@@ -2,22 +2,10 @@
 
 #include "camsim/LoopbackRule.h"
 #include "camsim/ShortFrameReader.h"
+#include "link/UdpTransport.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
-
-namespace
-{
-
-// An IPv4 address received on a dual-stack socket comes as ::ffff:a.b.c.d.
-QHostAddress plain(const QHostAddress &address)
-{
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4) : address;
-}
-
-} // namespace
 
 UdpEndpoint::UdpEndpoint(bool allowRemote, QObject *parent)
     : QObject(parent), m_allowRemote(allowRemote)
@@ -63,14 +51,15 @@ bool UdpEndpoint::isAllowed(const QHostAddress &address) const
 
 QString UdpEndpoint::key(const QHostAddress &address, quint16 port)
 {
-    return plain(address).toString() + QLatin1Char('|') + QString::number(port);
+    return UdpTransport::plainAddress(address).toString() + QLatin1Char('|') +
+           QString::number(port);
 }
 
 bool UdpEndpoint::send(const QByteArray &bytes, const QHostAddress &address, quint16 port)
 {
     if (!m_socket)
         return false;
-    const QHostAddress to = plain(address);
+    const QHostAddress to = UdpTransport::plainAddress(address);
     if (!isAllowed(to)) {
         const QString k = key(to, port);
         if (!m_refused.contains(k)) {
@@ -101,7 +90,7 @@ void UdpEndpoint::onReadyRead()
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
         if (!datagram.isValid())
             continue;
-        const QHostAddress from = plain(datagram.senderAddress());
+        const QHostAddress from = UdpTransport::plainAddress(datagram.senderAddress());
         const quint16 fromPort = quint16(datagram.senderPort());
         if (!isAllowed(from))
             continue; // never answered, so never remembered
