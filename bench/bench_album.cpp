@@ -8,6 +8,7 @@
 
 #include "album/AlbumGround.h"
 #include "integration/CamsimHarness.h"
+#include "link/Payload.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -139,9 +140,7 @@ double rawRate(Ground &g, const QString &path, qint64 size)
             if (n < 18 || datagram.at(11) != 2)
                 continue;
             bytes += n - 18;
-            const quint32 seq = quint32(uchar(datagram[12])) | (quint32(uchar(datagram[13])) << 8) |
-                                (quint32(uchar(datagram[14])) << 16) |
-                                (quint32(uchar(datagram[15])) << 24);
+            const quint32 seq = Payload::readU32(datagram, 12);
             if (seq + 1 >= start + quint32(count))
                 break;
         }

@@ -10,6 +10,7 @@
 #include "commands/GimbalController.h"
 #include "link/FrameCodec.h"
 #include "link/ITransport.h"
+#include "link/Payload.h"
 #include "link/TransportManager.h"
 
 #include <QHash>
@@ -88,8 +89,8 @@ public:
     void ack(quint16 code, quint16 result, const QByteArray &extra = QByteArray())
     {
         QByteArray p;
-        p.append(char(result & 0xFF)).append(char(result >> 8)).append(extra);
-        link.deliver(FrameCodec::encodeShortFrame(m_seq, 4, 1, code | (1u << 16), p));
+        Payload::appendU16(p, result);
+        link.deliver(FrameCodec::encodeShortFrame(m_seq, 4, 1, code | (1u << 16), p + extra));
     }
     void status(quint16 code, const QByteArray &payload, int kind = 2)
     {
@@ -137,9 +138,8 @@ private:
         if (code == 0x0334 && p.size() >= 7) {
             const quint32 ip = (quint32(quint8(p[1])) << 24) | (quint32(quint8(p[2])) << 16) |
                                (quint32(quint8(p[3])) << 8) | quint8(p[4]);
-            const quint16 port = quint16(quint8(p[5]) | (quint8(p[6]) << 8));
             clientAddress = QHostAddress(ip);
-            (p[0] == 0 ? playbackPort : downloadPort) = port;
+            (p[0] == 0 ? playbackPort : downloadPort) = Payload::readU16(p, 5);
         } else if (code == 0x032D) {
             files.remove(QString::fromUtf8(p.mid(1, quint8(p[0]))));
         } else if (code == 0x032E) {
@@ -155,13 +155,11 @@ private:
     void download(const QByteArray &p)
     {
         DownloadRequest d;
-        const int length = quint8(p[0]);
-        d.type = quint8(p[1]);
-        d.packetSize = quint8(p[2]) | (quint8(p[3]) << 8);
-        d.start = quint32(quint8(p[4])) | (quint32(quint8(p[5])) << 8) |
-                  (quint32(quint8(p[6])) << 16) | (quint32(quint8(p[7])) << 24);
-        d.count = quint8(p[8]);
-        d.path = QString::fromUtf8(p.mid(9, length));
+        d.type = Payload::readU8(p, 1);
+        d.packetSize = Payload::readU16(p, 2);
+        d.start = Payload::readU32(p, 4);
+        d.count = Payload::readU8(p, 8);
+        d.path = QString::fromUtf8(p.mid(9, Payload::readU8(p, 0)));
         downloads.append(d);
         m_queue.clear(); // a new request replaces the window being sent
         if (d.type == 7 || result.value(0x032E, 0) >= 2)

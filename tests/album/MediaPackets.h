@@ -4,6 +4,7 @@
 // file size, data packets with their sequence number, each in a long frame.
 
 #include "link/FrameCodec.h"
+#include "link/Payload.h"
 
 namespace album_test
 {
@@ -17,16 +18,15 @@ inline QByteArray mediaFrame(const QByteArray &payload)
 inline QByteArray startPacket(quint32 size)
 {
     QByteArray p(1, char(1));
-    for (int i = 0; i < 4; ++i)
-        p.append(char((size >> (8 * i)) & 0xFF));
-    return p.append(2, '\0');
+    Payload::appendU32(p, size);
+    Payload::appendU16(p, 0);
+    return p;
 }
 
 inline QByteArray dataPacket(quint32 seq, const QByteArray &data)
 {
     QByteArray p(1, char(2));
-    for (int i = 0; i < 4; ++i)
-        p.append(char((seq >> (8 * i)) & 0xFF));
+    Payload::appendU32(p, seq);
     return p + data;
 }
 

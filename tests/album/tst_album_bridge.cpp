@@ -2,6 +2,7 @@
 #include "FakeCamera.h"
 #include "album/PlaybackVideoReceiver.h"
 #include "common/TestMain.h"
+#include "integration/MediaHarness.h"
 
 #include <QDir>
 #include <QSettings>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 
 using namespace album_test;
+using media_test::noise;
 
 namespace
 {
@@ -60,19 +62,6 @@ QByteArray listOf(const QStringList &paths, qint64 size = 1000)
                     .arg(1700000000 + (t++ / 2))
                     .toUtf8();
     return json + "]";
-}
-
-QByteArray pattern(int size, int seed)
-{
-    QByteArray b(size, Qt::Uninitialized);
-    quint32 x = quint32(seed) * 2654435761u + 1;
-    for (int i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b[i] = char(x);
-    }
-    return b;
 }
 
 } // namespace
@@ -141,7 +130,7 @@ private slots:
         QFETCH(double, loss);
         Rig rig;
         rig.cam.controller.setModel(model);
-        rig.cam.files["/DCIM/clip.mp4"] = pattern(size, size);
+        rig.cam.files["/DCIM/clip.mp4"] = noise(size, size);
         rig.cam.listJson = listOf({"/DCIM/clip.mp4"}, size);
         QVERIFY(rig.open());
         rig.cam.loss = loss;
@@ -213,7 +202,7 @@ private slots:
         QFETCH(qint64, announced);
         Rig rig;
         rig.album.setMaxFileBytes(1 << 30);
-        rig.cam.files[path] = pattern(5000, 1);
+        rig.cam.files[path] = noise(5000, 1);
         rig.cam.listJson = QStringLiteral("[{\"path\":\"%1\",\"filesize\":5000,\"mtime\":1}]")
                                .arg(QString(path).replace("\\", "\\\\"))
                                .toUtf8();
@@ -238,7 +227,7 @@ private slots:
     void cancelLeavesNothing()
     {
         Rig rig;
-        rig.cam.files["/DCIM/big.mp4"] = pattern(8000000, 3);
+        rig.cam.files["/DCIM/big.mp4"] = noise(8000000, 3);
         rig.cam.listJson = listOf({"/DCIM/big.mp4"}, 8000000);
         QVERIFY(rig.open());
         rig.cam.datagramsPerTurn = 1;
@@ -259,7 +248,7 @@ private slots:
     {
         Rig rig;
         rig.cam.link.lagMs = 20;
-        rig.cam.files["/DCIM/a.jpg"] = pattern(3000, 9);
+        rig.cam.files["/DCIM/a.jpg"] = noise(3000, 9);
         rig.cam.listJson = listOf({"/DCIM/a.jpg"}, 3000);
         QVERIFY(rig.open());
         QSignalSpy done(&rig.album, &MediaAlbumBridge::downloadCompleted);
