@@ -4,15 +4,18 @@
 #include <QNetworkInterface>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 namespace
 {
 
 constexpr quint16 ProbePort = 1030;
 
-// The first IPv4 address on an interface that is up, running and not
-// loopback that `wanted` accepts; empty when there is none.
-template <typename Wanted> QString firstAddress(Wanted wanted)
+// The IPv4 addresses of the interfaces that are up, running and not
+// loopback, in the system's order.
+QList<QNetworkAddressEntry> usableEntries()
 {
+    QList<QNetworkAddressEntry> out;
     for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
         const auto flags = iface.flags();
         if (!flags.testFlag(QNetworkInterface::IsUp) ||
@@ -20,10 +23,10 @@ template <typename Wanted> QString firstAddress(Wanted wanted)
             flags.testFlag(QNetworkInterface::IsLoopBack))
             continue;
         for (const QNetworkAddressEntry &entry : iface.addressEntries())
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && wanted(entry))
-                return entry.ip().toString();
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                out.append(entry);
     }
-    return QString();
+    return out;
 }
 
 } // namespace
@@ -50,18 +53,24 @@ QString LocalAddressFinder::addressToward(const QString &host, int waitMs)
         }
     }
 
+    // The interfaces are listed once; the first address `wanted` accepts.
+    const QList<QNetworkAddressEntry> entries = usableEntries();
+    const auto first = [&entries](auto wanted) {
+        const auto it = std::find_if(entries.cbegin(), entries.cend(), wanted);
+        return it == entries.cend() ? QString() : it->ip().toString();
+    };
     QString found;
     if (isAddress)
-        found = firstAddress([&camera](const QNetworkAddressEntry &entry) {
+        found = first([&camera](const QNetworkAddressEntry &entry) {
             return entry.prefixLength() > 0 && camera.isInSubnet(entry.ip(), entry.prefixLength());
         });
     // The cameras' usual network.
     if (found.isEmpty())
-        found = firstAddress([](const QNetworkAddressEntry &entry) {
+        found = first([](const QNetworkAddressEntry &entry) {
             return entry.ip().toString().startsWith(QLatin1String("192.168.144."));
         });
     if (found.isEmpty())
-        found = firstAddress([](const QNetworkAddressEntry &entry) {
+        found = first([](const QNetworkAddressEntry &entry) {
             return !entry.ip().isLoopback() && !entry.ip().isLinkLocal();
         });
     return found;
