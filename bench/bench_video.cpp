@@ -26,7 +26,6 @@
 #include <QSettings>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
-#include <QTimer>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -45,13 +44,6 @@ namespace
 constexpr int LatencyFrames = 300;
 constexpr int WarmUpFrames = 30;
 
-quint32 monotonicMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return quint32(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
-}
-
 double cpuMs()
 {
     timespec now{};
@@ -66,6 +58,18 @@ double percentile(std::vector<double> values, double p)
     std::sort(values.begin(), values.end());
     const size_t at = std::min(values.size() - 1, size_t(p * (values.size() - 1) + 0.5));
     return values[at];
+}
+
+// A 1080p picture of one colour.
+VideoFrame flatFrame(char y, char u, char v)
+{
+    VideoFrame f;
+    f.width = 1920;
+    f.height = 1080;
+    f.yPlane = QByteArray(1920 * 1080, y);
+    f.uPlane = QByteArray(960 * 540, u);
+    f.vPlane = QByteArray(960 * 540, v);
+    return f;
 }
 
 void waitFor(const std::function<bool()> &done, int timeoutMs)
@@ -86,7 +90,7 @@ std::vector<double> ourLatency(const QString &url)
     VideoDecoder decoder;
     decoder.setUrl(url);
     QObject::connect(&decoder, &VideoDecoder::frameReady, &receiver, [&](const VideoFrame &f) {
-        const quint32 now = monotonicMs();
+        const quint32 now = TimeStampBlocks::nowMs();
         quint32 stamp = 0;
         if (++seen <= WarmUpFrames || int(samples.size()) >= LatencyFrames)
             return;
@@ -130,7 +134,7 @@ std::vector<double> toolLatency(const QString &url, int width, int height, QStri
     int seen = 0;
     QObject::connect(&tool, &QProcess::readyReadStandardOutput, [&] {
         pending += tool.readAllStandardOutput();
-        const quint32 now = monotonicMs();
+        const quint32 now = TimeStampBlocks::nowMs();
         while (pending.size() >= frameBytes) {
             quint32 stamp = 0;
             if (++seen > WarmUpFrames && int(samples.size()) < LatencyFrames &&
@@ -363,15 +367,8 @@ int renderChild(const QString &backend)
         return 0;
     }
     // Two 1080p pictures in turn, so every draw has a new picture to show.
-    VideoFrame frames[2];
-    for (int k = 0; k < 2; ++k) {
-        VideoFrame &f = frames[k];
-        f.width = 1920;
-        f.height = 1080;
-        f.yPlane = QByteArray(1920 * 1080, char(60 + 100 * k));
-        f.uPlane = QByteArray(960 * 540, char(100));
-        f.vPlane = QByteArray(960 * 540, char(160));
-    }
+    const VideoFrame frames[2] = {flatFrame(char(60), char(100), char(160)),
+                                  flatFrame(char(160), char(100), char(160))};
     int swapped = 0;
     QObject::connect(&window, &QQuickWindow::frameSwapped, [&] { ++swapped; });
     constexpr int Count = 200;
@@ -415,12 +412,7 @@ void drawingCost()
                     qPrintable(out.isEmpty() ? backend + QStringLiteral(": no figure") : out));
     }
     // The software path's own conversion, without the scene around it.
-    VideoFrame f;
-    f.width = 1920;
-    f.height = 1080;
-    f.yPlane = QByteArray(1920 * 1080, char(90));
-    f.uPlane = QByteArray(960 * 540, char(110));
-    f.vPlane = QByteArray(960 * 540, char(150));
+    const VideoFrame f = flatFrame(char(90), char(110), char(150));
     for (const QSize &size : {QSize(1280, 720), QSize(1920, 1080)}) {
         QElapsedTimer t;
         t.start();

@@ -96,13 +96,6 @@ public:
     Q_INVOKABLE void startRecording(const QString &url);
     Q_INVOKABLE void stopRecording();
 
-public slots:
-    // What the current decoder reports; a retired decoder's reports, even
-    // those already queued, never arrive here.
-    void onFrameReady(const VideoFrame &frame);
-    void onStreamInfoUpdated(const VideoStreamInfo &info);
-    void onDecoderError(const QString &error);
-
 signals:
     void playingChanged(bool playing);
     void reconnectingChanged(bool reconnecting);
@@ -116,6 +109,11 @@ signals:
     void errorOccurred(const QString &error);
 
 private:
+    // What the current decoder reports; a retired decoder's reports, even
+    // those already queued, never arrive here (nor from anywhere else).
+    void onFrameReady(const VideoFrame &frame);
+    void onStreamInfoUpdated(const VideoStreamInfo &info);
+    void onDecoderError(const QString &error);
     void onDecoderFinished(quint64 serial);
     void onReconnectTimeout();
     void onWatchdogTimeout();

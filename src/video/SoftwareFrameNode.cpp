@@ -46,12 +46,12 @@ void SoftwareFrameNode::update(const QRectF &bounds, const VideoFrame &frame, bo
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     const QSize size(std::clamp(int(std::ceil(shown.width() * ratio)), 1, frame.width),
                      std::clamp(int(std::ceil(shown.height() * ratio)), 1, frame.height));
-    if (!m_picture || frame.yPlane.constData() != m_shownLuma.constData() || size != m_shownSize) {
+    const bool added = !m_picture;
+    if (added || frame.yPlane.constData() != m_shownLuma.constData() || size != m_shownSize) {
         const QImage image = FrameImage::toRgbScaled(frame, size.width(), size.height());
         QSGTexture *texture = image.isNull() ? nullptr : m_window->createTextureFromImage(image);
         if (!texture)
             return;
-        const bool added = !m_picture;
         if (added) {
             m_picture = m_window->createImageNode();
             m_picture->setOwnsTexture(true);
@@ -60,14 +60,13 @@ void SoftwareFrameNode::update(const QRectF &bounds, const VideoFrame &frame, bo
         // The node owns its texture and deletes the one it replaces.
         m_picture->setTexture(texture);
         m_picture->setSourceRect(QRectF(0, 0, size.width(), size.height()));
-        m_picture->setRect(shown);
-        // Added only once complete: the software renderer looks at a node
-        // as soon as it joins the tree.
-        if (added)
-            appendChildNode(m_picture);
         m_shownLuma = frame.yPlane;
         m_shownSize = size;
     }
     // The image node marks itself dirty; this plain container must not.
     m_picture->setRect(shown);
+    // Added only once complete: the software renderer looks at a node as
+    // soon as it joins the tree.
+    if (added)
+        appendChildNode(m_picture);
 }

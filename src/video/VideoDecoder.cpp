@@ -4,9 +4,10 @@
 #include "video/FrameConverter.h"
 #include "video/VideoRecorder.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QMutexLocker>
+
+#include <chrono>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -18,9 +19,12 @@ extern "C" {
 namespace
 {
 
+// Deadlines run on the monotonic clock: setting the computer's clock while
+// a stream plays must neither cut the connection nor let a stall go unseen.
 qint64 nowMs()
 {
-    return QDateTime::currentMSecsSinceEpoch();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 struct Option {

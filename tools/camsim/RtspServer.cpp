@@ -152,7 +152,7 @@ GstPadProbeReturn onSourceBuffer(GstPad *pad, GstPadProbeInfo *info, gpointer)
     gst_caps_unref(caps);
     if (width < 2 || height < 2)
         return GST_PAD_PROBE_OK;
-    const uint32_t ms = uint32_t((g_get_monotonic_time() / 1000) & 0xffffffffu);
+    const uint32_t ms = TimeStampBlocks::nowMs();
     GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     const int lumaStride = GST_ROUND_UP_4(width);

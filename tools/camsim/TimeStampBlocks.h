@@ -18,11 +18,21 @@
 // half is more robust than one pixel) and takes luma >= 128 as white.
 
 #include <cstdint>
+#include <ctime>
 
 class TimeStampBlocks
 {
 public:
     static constexpr int Cells = 42;
+
+    // The clock the stamp carries, read the same way by the simulator that
+    // draws it and by whoever compares a read stamp against the present.
+    static uint32_t nowMs()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return uint32_t(int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
+    }
 
     static int blockSide(int width)
     {
