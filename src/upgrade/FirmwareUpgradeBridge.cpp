@@ -215,7 +215,6 @@ void FirmwareUpgradeBridge::onHashed(Md5Hasher::Result result, const QString &md
         return;
     }
     m_md5 = md5;
-    setProgress(0);
     setStatus(Language::pick(QStringLiteral("Uploading upgrade package…"),
                              QStringLiteral("正在上传升级包…")));
     upload();

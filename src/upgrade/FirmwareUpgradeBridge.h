@@ -51,7 +51,6 @@ public:
     QString md5() const { return m_md5; }
 
     void setTimeouts(const Timeouts &timeouts) { m_timeouts = timeouts; }
-    Timeouts timeouts() const { return m_timeouts; }
     // The camera's HTTP port; only tests talk to another one.
     void setPort(int port) { m_port = port; }
     void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }

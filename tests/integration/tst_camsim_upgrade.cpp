@@ -7,7 +7,6 @@
 #include "CamsimHarness.h"
 #include "camsim/SimCamera.h"
 #include "common/TestMain.h"
-#include "link/Payload.h"
 
 #include <QTcpServer>
 #include <QTemporaryDir>

@@ -37,15 +37,6 @@ std::unique_ptr<HttpServer> startCamera(const HttpServer::Faults &faults = {},
     return nullptr;
 }
 
-QString md5Of(const QString &path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
-        return QString();
-    return QString::fromLatin1(hash.result().toHex());
-}
-
 // Every progress value a bridge went through, and whether it ever went back.
 struct ProgressLog {
     explicit ProgressLog(FirmwareUpgradeBridge *bridge)
@@ -79,6 +70,7 @@ class FirmwareUpgradeTest : public QObject
 
     QTemporaryDir m_dir;
     QString m_package;
+    QString m_packageMd5;
 
     // A bridge aimed at `port` with the package already chosen for Heron.
     std::unique_ptr<FirmwareUpgradeBridge> bridgeFor(quint16 port)
@@ -95,15 +87,19 @@ class FirmwareUpgradeTest : public QObject
 private slots:
     void initTestCase()
     {
-        qRegisterMetaType<HttpServer::Faults>();
         m_package = m_dir.filePath(HeronPackage);
         // Blocks that differ, so a part sent twice or out of order changes
         // the digest.
         QFile file(m_package);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        for (qint64 n = 0; n * 4096 < PackageSize; ++n)
-            file.write(QByteArray(4096, char(n * 31))
-                           .left(int(qMin<qint64>(4096, PackageSize - n * 4096))));
+        QCryptographicHash hash(QCryptographicHash::Md5);
+        for (qint64 n = 0; n * 4096 < PackageSize; ++n) {
+            const QByteArray block = QByteArray(4096, char(n * 31))
+                                         .left(int(qMin<qint64>(4096, PackageSize - n * 4096)));
+            file.write(block);
+            hash.addData(block);
+        }
+        m_packageMd5 = QString::fromLatin1(hash.result().toHex());
     }
 
     void init() { skyrig_test::setChinese(false); }
@@ -205,7 +201,7 @@ private slots:
 
         // The request carried the digest computed from the disk; what the
         // camera holds was computed from the bytes on the wire.
-        QCOMPARE(bridge->md5(), md5Of(m_package));
+        QCOMPARE(bridge->md5(), m_packageMd5);
         if (camera && !faults.stallUpload && faults.uploadStatus == 0) {
             QCOMPARE(camera->lastUpload().fileName, HeronPackage);
             QCOMPARE(camera->lastUpload().size, PackageSize);
@@ -298,9 +294,7 @@ private slots:
         QFETCH(QString, model);
         QFETCH(QString, file);
         QFETCH(QString, message);
-        auto camera = startCamera();
-        QVERIFY(camera);
-        auto bridge = bridgeFor(camera->port());
+        auto bridge = bridgeFor(0); // nothing may be sent, so no camera listens
         if (file.isEmpty())
             bridge->clearFile();
         else if (file != QLatin1String("-"))
@@ -313,7 +307,6 @@ private slots:
         QCOMPARE(finished.first(), QVariantList({false, message}));
         QCOMPARE(busy.count(), 0);
         QCOMPARE(bridge->md5(), QString());
-        QCOMPARE(camera->lastUpload().size, qint64(-1));
     }
 
     void choosingThePackage()
