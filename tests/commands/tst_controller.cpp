@@ -293,14 +293,9 @@ private slots:
         row(1, 0x0400, hex("00006400"), "laserDistance", 10.0f, "coreTemp");
         row(1, 0x0312, hex("00000a000007ffffff000a000001"), "cameraIp", QStringLiteral("10.0.0.7"),
             "playbackClientIp");
-        row(1, 0x0502,
-            hex("0000d007640001020304050607"
-                "13"),
-            "sbusMax", 2000, "uartProtocol");
-        row(1, 0x0502,
-            hex("0000d007640001020304050607"
-                "13"),
-            "sbusIrPaletteChannel", 9);
+        const QByteArray sbus = hex("0000d00764000102030405060713");
+        row(1, 0x0502, sbus, "sbusMax", 2000, "uartProtocol");
+        row(1, 0x0502, sbus, "sbusIrPaletteChannel", 9);
         row(1, 0x0339, hex("00007f0000011a09"), "playbackClientIp", QStringLiteral("127.0.0.1"),
             "downloadClientIp");
         row(1, 0x0200, hex("0000150203"), "photoResolution", 21, "irPalette");

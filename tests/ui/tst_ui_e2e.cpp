@@ -1,6 +1,7 @@
 #include "album/MediaAlbumBridge.h"
 #include "app/AppCore.h"
 #include "app/QmlFrontEnd.h"
+#include "camsim/LoopbackRule.h"
 #include "catalog/AppSettingsBridge.h"
 #include "catalog/CameraModelBridge.h"
 #include "commands/GimbalController.h"
@@ -186,10 +187,6 @@ class UiEndToEndTest : public QObject
         if (!first.listen(QHostAddress::LocalHost, 0) || !second.listen(QHostAddress::LocalHost, 0))
             return {0, 0};
         return {first.serverPort(), second.serverPort()};
-    }
-    static bool isLoopbackHost(const QString &host)
-    {
-        return host == QLatin1String("127.0.0.1") || host == QLatin1String("localhost");
     }
 
 private slots:
@@ -407,7 +404,7 @@ private slots:
         QVERIFY(click("albumButton"));
         QTRY_VERIFY_WITH_TIMEOUT(a->property("open").toBool(), 3000);
         // Toward the link's peer, the simulator: never a default address.
-        QVERIFY(isLoopbackHost(m_core->mediaAlbum()->cameraHost()));
+        QVERIFY(LoopbackRule::isLoopback(m_core->mediaAlbum()->cameraHost()));
         QTRY_VERIFY_WITH_TIMEOUT(!a->property("loading").toBool() &&
                                      !a->property("filteredItems").toList().isEmpty(),
                                  15000);
@@ -506,7 +503,8 @@ private slots:
             for (const QString &value : settings.value(key).toStringList()) {
                 const QString host =
                     value.contains(QLatin1String("://")) ? QUrl(value).host() : value;
-                QVERIFY2(isLoopbackHost(host), qPrintable(key + QStringLiteral(" = ") + value));
+                QVERIFY2(LoopbackRule::isLoopback(host),
+                         qPrintable(key + QStringLiteral(" = ") + value));
             }
         }
         if (m_core && m_core->connectionBridge())

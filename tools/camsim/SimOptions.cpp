@@ -94,26 +94,16 @@ QCommandLineOption optionOf(const OptionEntry &s)
                               QString::fromLatin1(s.defaultValue));
 }
 
-bool parseProbability(const QString &text, const QString &name, double *out, QString *error)
+// A number `fits` accepts, or false with "--NAME expects EXPECTED, got "TEXT""
+// in `error`.
+bool parseReal(const QString &text, const QString &name, bool (*fits)(double), const char *expected,
+               double *out, QString *error)
 {
     bool ok = false;
     const double v = text.toDouble(&ok);
-    if (!ok || v < 0.0 || v > 1.0) {
-        *error = QStringLiteral("--%1 expects a probability between 0 and 1, got \"%2\"")
-                     .arg(name, text);
-        return false;
-    }
-    *out = v;
-    return true;
-}
-
-bool parseRate(const QString &text, const QString &name, double *out, QString *error)
-{
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || v <= 0.0 || v > 1000.0) {
-        *error = QStringLiteral("--%1 expects a rate in Hz above 0 and at most 1000, got \"%2\"")
-                     .arg(name, text);
+    if (!ok || !fits(v)) {
+        *error =
+            QStringLiteral("--%1 expects %2, got \"%3\"").arg(name, QLatin1String(expected), text);
         return false;
     }
     *out = v;
@@ -224,23 +214,26 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
     for (const auto &o : whole)
         if (!parseInt(value(o.name), QLatin1String(o.name), o.low, o.high, o.field, error))
             return false;
+    bool (*const rate)(double) = [](double v) { return v > 0.0 && v <= 1000.0; };
+    bool (*const probability)(double) = [](double v) { return v >= 0.0 && v <= 1.0; };
+    const char *const rateText = "a rate in Hz above 0 and at most 1000";
+    const char *const probabilityText = "a probability between 0 and 1";
     const struct {
         const char *name;
         double *field;
-    } rates[] = {{"attitude-hz", &attitudeHz},
-                 {"status-hz", &statusHz},
-                 {"ir-hz", &irHz},
-                 {"vis-hz", &visHz}},
-      probabilities[] = {{"loss", &faults.loss},
-                         {"corrupt", &faults.corrupt},
-                         {"duplicate", &faults.duplicate},
-                         {"garbage", &faults.garbage},
-                         {"reorder", &faults.reorder}};
-    for (const auto &o : rates)
-        if (!parseRate(value(o.name), QLatin1String(o.name), o.field, error))
-            return false;
-    for (const auto &o : probabilities)
-        if (!parseProbability(value(o.name), QLatin1String(o.name), o.field, error))
+        bool (*fits)(double);
+        const char *expected;
+    } reals[] = {{"attitude-hz", &attitudeHz, rate, rateText},
+                 {"status-hz", &statusHz, rate, rateText},
+                 {"ir-hz", &irHz, rate, rateText},
+                 {"vis-hz", &visHz, rate, rateText},
+                 {"loss", &faults.loss, probability, probabilityText},
+                 {"corrupt", &faults.corrupt, probability, probabilityText},
+                 {"duplicate", &faults.duplicate, probability, probabilityText},
+                 {"garbage", &faults.garbage, probability, probabilityText},
+                 {"reorder", &faults.reorder, probability, probabilityText}};
+    for (const auto &o : reals)
+        if (!parseReal(value(o.name), QLatin1String(o.name), o.fits, o.expected, o.field, error))
             return false;
     if (statusKind == 1) {
         *error = QStringLiteral("--status-kind expects 0 or 2 (1 is the acknowledgement kind)");
@@ -287,13 +280,11 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
     if (style < 0)
         return false;
     listStyle = ListStyle(style);
-    bool rateOk = false;
-    mediaRateMbps = value("media-rate").toDouble(&rateOk);
-    if (!rateOk || mediaRateMbps < 0.0 || mediaRateMbps > 100000.0) {
-        *error = QStringLiteral("--media-rate expects Mbit/s from 0 to 100000, got \"%1\"")
-                     .arg(value("media-rate"));
+    if (!parseReal(
+            value("media-rate"), QStringLiteral("media-rate"),
+            [](double v) { return v >= 0.0 && v <= 100000.0; }, "Mbit/s from 0 to 100000",
+            &mediaRateMbps, error))
         return false;
-    }
     const int form = parseChoice(value("playback-form"), "playback-form",
                                  {QStringLiteral("raw"), QStringLiteral("framed")}, error);
     if (form < 0)
