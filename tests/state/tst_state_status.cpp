@@ -3,6 +3,7 @@
 #include "state/GimbalState.h"
 
 #include <QMetaMethod>
+#include <QMetaProperty>
 #include <QSignalSpy>
 #include <QStringList>
 
@@ -231,8 +232,17 @@ private slots:
             QVERIFY(!state.connected());
             QCOMPARE(state.uartProtocol(), -1);
         } else {
-            QVERIFY(!log.names.isEmpty());
             QCOMPARE(props(state, names.constData()), values);
+            // Each property the report changed notifies through a signal the
+            // report fired, or the interface would not follow it.
+            const GimbalState fresh;
+            const QMetaObject *mo = state.metaObject();
+            for (const QByteArray &name : names.split(' ')) {
+                const QMetaProperty prop = mo->property(mo->indexOfProperty(name.constData()));
+                if (prop.read(&state) != prop.read(&fresh))
+                    QVERIFY2(log.names.contains(QString::fromLatin1(prop.notifySignal().name())),
+                             name.constData());
+            }
         }
     }
 

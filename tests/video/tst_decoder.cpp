@@ -7,7 +7,6 @@
 #include "common/TestMain.h"
 #include "video/VideoDecoder.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -60,7 +59,7 @@ class VideoDecoderTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QSettings().setValue(QStringLiteral("startup/isChinese"), false); }
+    void initTestCase() { skyrig_test::setChinese(false); }
 
     // Files play to their end and then count as a lost stream. `frames`: how
     // many the file holds.

@@ -83,7 +83,7 @@ class VideoPlayerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QSettings().setValue(QStringLiteral("startup/isChinese"), false); }
+    void initTestCase() { skyrig_test::setChinese(false); }
 
     // Five failures wait 1, 2, 3, 5, 8 s, the sixth 8 s again; each error
     // shows "Disconnected" first, the restart "Reconnecting".

@@ -6,7 +6,6 @@
 #include "common/TestMain.h"
 #include "video/VideoRecorder.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -55,7 +54,7 @@ class VideoRecorderTest : public QObject
 private slots:
     void initTestCase()
     {
-        QSettings().setValue(QStringLiteral("startup/isChinese"), false);
+        skyrig_test::setChinese(false);
         QString error;
         const QString clip = fixture(QStringLiteral("clip.mp4"), &error);
         if (clip.isEmpty())
