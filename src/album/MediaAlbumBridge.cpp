@@ -913,13 +913,8 @@ int MediaAlbumBridge::packetSizeForFile() const
 {
     if (m_downloadRetries >= 2)
         return SmallPacketSize;
-    // These two cameras take only small packets.
-    if (m_controller && m_controller->model()) {
-        const QString id = m_controller->model()->id().trimmed();
-        if (id.compare(QLatin1String("Plover"), Qt::CaseInsensitive) == 0 ||
-            id.compare(QLatin1String("Finch"), Qt::CaseInsensitive) == 0)
-            return SmallPacketSize;
-    }
+    if (m_controller && m_controller->model())
+        return m_controller->model()->modelSpec().mediaPacketSize;
     return LargePacketSize;
 }
 

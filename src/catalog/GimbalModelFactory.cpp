@@ -155,10 +155,11 @@ void GimbalModelFactory::withoutOverlayAndAim(ModelSpec &caps)
     caps.osdItems.clear();
 }
 
-void GimbalModelFactory::setIdentity(ModelSpec &caps, const QString &id)
+void GimbalModelFactory::setIdentity(ModelSpec &caps, const QString &id, int deviceModelCode)
 {
     caps.id = id;
     caps.name = id;
+    caps.deviceModelCode = deviceModelCode;
 }
 
 ModelSpec GimbalModelFactory::buildSpec(const QString &id)
@@ -166,22 +167,22 @@ ModelSpec GimbalModelFactory::buildSpec(const QString &id)
     ModelSpec s = baseSpec();
 
     if (id == QLatin1String("Lynx-2") || id == QLatin1String("Lynx")) {
-        setIdentity(s, QStringLiteral("Lynx-2"));
+        setIdentity(s, QStringLiteral("Lynx-2"), 4);
         applyVisibleOnly(s, 40.0);
         applySecondaryAddress(s);
         withoutOverlayAndAim(s);
     } else if (id == QLatin1String("LynxT-2")) {
-        setIdentity(s, QStringLiteral("LynxT-2"));
+        setIdentity(s, QStringLiteral("LynxT-2"), 6);
         applyDualSensor(s, 40.0, false);
         applySecondaryAddress(s);
         withoutOverlayAndAim(s);
     } else if (id == QLatin1String("LynxT-3")) {
-        setIdentity(s, QStringLiteral("LynxT-3"));
+        setIdentity(s, QStringLiteral("LynxT-3"), 7);
         applyDualSensor(s, 32.0, false);
         s.photoResolutions = highResPhotos();
         s.hasIrAiSuperRes = false;
     } else if (id == QLatin1String("Marten") || id == QLatin1String("MartenClassic")) {
-        setIdentity(s, QStringLiteral("Marten"));
+        setIdentity(s, QStringLiteral("Marten"), 1);
         s.defaultVideoUrl = deviceStreamUrl();
         s.hasAiRecognition = true;
         s.visZoomMin = 1.0;
@@ -196,12 +197,12 @@ ModelSpec GimbalModelFactory::buildSpec(const QString &id)
                               res("1920x1080", 23)};
         s.recordResolutions = {res("3840x2160", 38), res("2704x1520", 130), res("1920x1080", 8)};
     } else if (id == QLatin1String("Heron-Mini-A")) {
-        setIdentity(s, QStringLiteral("Heron-Mini-A"));
+        setIdentity(s, QStringLiteral("Heron-Mini-A"), 8);
         applyDualSensor(s, 80.0, true);
         applySecondaryAddress(s);
         withoutOverlayAndAim(s);
     } else if (id == QLatin1String("Heron-Mini-B") || id == QLatin1String("Heron-Mini")) {
-        setIdentity(s, QStringLiteral("Heron-Mini-B"));
+        setIdentity(s, QStringLiteral("Heron-Mini-B"), 9);
         applyDualSensor(s, 100.0, true);
         s.photoResolutions = highResPhotos();
         s.hasIrAiSuperRes = false;
@@ -213,7 +214,7 @@ ModelSpec GimbalModelFactory::buildSpec(const QString &id)
         s.irFusionOffsetLimited = false;
         s.hasHttpFirmwareUpgrade = true;
     } else if (id == QLatin1String("Heron")) {
-        setIdentity(s, QStringLiteral("Heron"));
+        setIdentity(s, QStringLiteral("Heron"), 10);
         applyDualSensor(s, 160.0, true);
         s.photoResolutions = {res("8000x6000", 20), res("4000x3000", 21)};
         s.recordResolutions = {res("4000x3000", 54), res("3840x2160", 38), res("1920x1080", 8)};
@@ -222,15 +223,17 @@ ModelSpec GimbalModelFactory::buildSpec(const QString &id)
         s.hasHttpFirmwareUpgrade = true;
         s.hasUartProtocolConfig = true;
     } else if (id == QLatin1String("Ibis")) {
-        setIdentity(s, QStringLiteral("Ibis"));
+        setIdentity(s, QStringLiteral("Ibis"), 11);
         applyDualSensor(s, 400.0, true);
     } else if (id == QLatin1String("Wren")) {
-        setIdentity(s, QStringLiteral("Wren"));
+        setIdentity(s, QStringLiteral("Wren"), 5);
         applyVisibleOnly(s, 160.0);
         s.photoResolutions = highResPhotos();
         s.hasUartProtocolConfig = true;
     } else if (id == QLatin1String("Plover") || id == QLatin1String("Finch")) {
-        setIdentity(s, QStringLiteral("Plover"));
+        setIdentity(s, QStringLiteral("Plover"), 3);
+        // This camera's media sender takes only small packets.
+        s.mediaPacketSize = 4096;
         s.visZoomMin = 1.0;
         s.visZoomMax = 16.0;
         s.visZoomStep = 0.1;
@@ -248,7 +251,7 @@ ModelSpec GimbalModelFactory::buildSpec(const QString &id)
     } else {
         // Otter is the fallback for anything not catalogued, so a stale or
         // mistyped id still yields a usable record.
-        setIdentity(s, QStringLiteral("Otter"));
+        setIdentity(s, QStringLiteral("Otter"), 2);
         s.defaultVideoUrl = deviceStreamUrl();
         s.hasLaser = true;
         s.hasAiRecognition = false;

@@ -35,7 +35,7 @@ private:
     static void applyVisibleOnly(ModelSpec &caps, double visZoomMax);
     static void applySecondaryAddress(ModelSpec &caps);
     static void withoutOverlayAndAim(ModelSpec &caps);
-    static void setIdentity(ModelSpec &caps, const QString &id);
+    static void setIdentity(ModelSpec &caps, const QString &id, int deviceModelCode);
 };
 
 // The caller owns the returned model.

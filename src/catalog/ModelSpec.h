@@ -12,6 +12,10 @@ struct ModelSpec {
     QString name;
     QString defaultVideoUrl;
     QString defaultUdpIp;
+    // The model code the camera reports in its gimbal status.
+    int deviceModelCode = 0;
+    // Bytes per media packet the camera's media sender takes for a file download.
+    int mediaPacketSize = 57344;
 
     bool hasVisibleLight = false;
     bool hasInfrared = false;

@@ -26,16 +26,6 @@ constexpr double VisibleFovDeg = 60.0; // horizontal field of view at zoom 1
 constexpr double InfraredFovDeg = 50.0;
 constexpr double LaserAltitudeM = 100.0;
 
-int modelCode(const QString &id)
-{
-    static const QStringList ids = {
-        QStringLiteral("Marten"),  QStringLiteral("Otter"),        QStringLiteral("Plover"),
-        QStringLiteral("Lynx-2"),  QStringLiteral("Wren"),         QStringLiteral("LynxT-2"),
-        QStringLiteral("LynxT-3"), QStringLiteral("Heron-Mini-A"), QStringLiteral("Heron-Mini-B"),
-        QStringLiteral("Heron"),   QStringLiteral("Ibis")};
-    return ids.indexOf(id) + 1;
-}
-
 qint16 centi(double degrees)
 {
     return qint16(qBound(-32768.0, std::round(degrees * 100.0), 32767.0));
@@ -1143,7 +1133,7 @@ QByteArray SimCamera::gimbalStatusPayload() const
     QByteArray p;
     const int gimbalLink = m_servoOff ? 2 : 1;
     Payload::appendU8(p, gimbalLink | (1 << 4));
-    Payload::appendU8(p, modelCode(s.id));
+    Payload::appendU8(p, quint8(s.deviceModelCode));
     Payload::appendU8(p, (s.hasInfrared ? 1 : 0) | (s.hasVisibleLight ? 2 : 0) |
                              (s.hasVisibleLight ? 4 : 0) | (s.hasLaser ? 8 : 0));
     Payload::appendU8(p, 0);
