@@ -1,16 +1,32 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
-// Every bilingual text is chosen when it is made: the operator's language
-// choice (settings key startup/isChinese, Chinese by default) is read afresh
-// each time, so a switch affects only later messages.
-class Language
+// The operator's language choice (settings key startup/isChinese, Chinese by
+// default), read afresh each time a text is made. A run may override it without
+// touching the stored choice (the command line's --lang). Objects that keep a
+// text on screen listen to changed() and make it again, so a switch reaches
+// every text at once, including those made before it.
+class Language : public QObject
 {
+    Q_OBJECT
 public:
+    static Language *instance();
+
     static bool isChinese();
     static QString pick(const QString &english, const QString &chinese)
     {
         return isChinese() ? chinese : english;
     }
+    // This run only: the stored choice stays as it was.
+    static void overrideForThisRun(bool chinese);
+    // Stores the operator's choice; ends a run's override.
+    static void store(bool chinese);
+
+signals:
+    void changed();
+
+private:
+    using QObject::QObject;
 };
