@@ -132,7 +132,9 @@ void GimbalSteering::update()
         return;
     }
 
-    const bool starting = !m_moving;
+    // Motion starting, or another input taking the lead, sets its speed at once.
+    const bool starting = !m_moving || lead->order != m_leadOrder;
+    m_leadOrder = lead->order;
     int pitchSpeed = 0;
     int yawSpeed = 0;
     wantedSpeeds(*lead, pitchSpeed, yawSpeed);
@@ -145,7 +147,7 @@ void GimbalSteering::update()
         m_throttle.sent(pitchSpeed, yawSpeed, now);
         break;
     case SpeedThrottle::SendLater:
-        if (!m_speedLater.isActive())
+        if (!m_speedLater.isActive() || m_speedLater.remainingTime() > m_throttle.dueAt() - now)
             m_speedLater.start(int(qMax<qint64>(1, m_throttle.dueAt() - now)));
         break;
     case SpeedThrottle::Keep:
@@ -154,15 +156,16 @@ void GimbalSteering::update()
 
     const int yawDir = lead->yaw > 0 ? YawRight : lead->yaw < 0 ? YawLeft : NoMotion;
     const int pitchDir = lead->pitch > 0 ? PitchUp : lead->pitch < 0 ? PitchDown : NoMotion;
-    if (starting || yawDir != m_yawDir || pitchDir != m_pitchDir) {
+    if (!m_moving || yawDir != m_yawDir || pitchDir != m_pitchDir) {
         m_yawDir = yawDir;
         m_pitchDir = pitchDir;
         m_stopRepeat.stop();
         m_stopsLeft = 0;
+        const bool wasMoving = m_moving;
         m_moving = true;
         sendMove();
         m_repeat.start();
-        if (starting)
+        if (!wasMoving)
             emit movingChanged();
     }
 }

@@ -129,6 +129,7 @@ private:
     std::array<ZoomDirection::Value, SourceCount> m_zoomHold{};
     std::array<quint64, SourceCount> m_zoomOrder{};
     quint64 m_order = 0;
+    quint64 m_leadOrder = 0;
 
     bool m_moving = false;
     int m_yawDir = 2;

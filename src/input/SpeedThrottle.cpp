@@ -9,15 +9,14 @@ bool SpeedThrottle::noticeable(int from, int to)
 
 SpeedThrottle::Decision SpeedThrottle::offer(int pitch, int yaw, qint64 nowMs, bool starting)
 {
-    if (m_known) {
-        const bool same = pitch == m_pitch && yaw == m_yaw;
-        const bool worth = starting ? !same : noticeable(m_pitch, pitch) || noticeable(m_yaw, yaw);
-        if (!worth)
-            return Keep;
-        if (nowMs - m_lastMs < MinGapMs)
-            return SendLater;
-    }
-    return SendNow;
+    const bool same = m_known && pitch == m_pitch && yaw == m_yaw;
+    if (same)
+        return Keep;
+    if (!m_known || starting)
+        return SendNow;
+    const bool big = noticeable(m_pitch, pitch) || noticeable(m_yaw, yaw);
+    m_dueMs = m_lastMs + (big ? MinGapMs : SettleMs);
+    return nowMs >= m_dueMs ? SendNow : SendLater;
 }
 
 void SpeedThrottle::sent(int pitch, int yaw, qint64 nowMs)

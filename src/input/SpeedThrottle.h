@@ -2,23 +2,25 @@
 
 #include <QtGlobal>
 
-// Decides when a new speed is worth sending: only when it differs
-// noticeably from the last one sent (or when motion starts at a speed that
-// differs at all), and never more often than once per MinGapMs, so a stick
-// that wavers never floods the link. A wanted speed held back by the gap is
-// sent when the gap ends.
+// Decides when a new speed is worth sending, so a stick that wavers never
+// floods the link: at once when motion starts (or another input takes the
+// lead) at a different speed; a noticeable change no sooner than MinGapMs
+// after the last speed sent; a small one only once it has waited SettleMs,
+// so a stick held still ends up at exactly its speed. What is held back is
+// due at dueAt().
 class SpeedThrottle
 {
 public:
     static constexpr qint64 MinGapMs = 100;
+    static constexpr qint64 SettleMs = 300;
     enum Decision { Keep, SendNow, SendLater };
 
     // The pitch and yaw speeds wanted at `nowMs`. `starting`: motion starts
-    // with this speed, so any difference matters.
+    // with this speed.
     Decision offer(int pitch, int yaw, qint64 nowMs, bool starting);
     void sent(int pitch, int yaw, qint64 nowMs);
-    // When a SendLater is due.
-    qint64 dueAt() const { return m_lastMs + MinGapMs; }
+    // When the last SendLater is due.
+    qint64 dueAt() const { return m_dueMs; }
     // The device's speed is no longer known (a new link).
     void forget() { m_known = false; }
 
@@ -29,4 +31,5 @@ private:
     int m_pitch = 0;
     int m_yaw = 0;
     qint64 m_lastMs = 0;
+    qint64 m_dueMs = 0;
 };
