@@ -14,8 +14,13 @@ SpeedThrottle::Decision SpeedThrottle::offer(int pitch, int yaw, qint64 nowMs, b
         return Keep;
     if (!m_known || starting)
         return SendNow;
+    if (pitch != m_wantPitch || yaw != m_wantYaw) {
+        m_wantPitch = pitch;
+        m_wantYaw = yaw;
+        m_wantSinceMs = nowMs;
+    }
     const bool big = noticeable(m_pitch, pitch) || noticeable(m_yaw, yaw);
-    m_dueMs = m_lastMs + (big ? MinGapMs : SettleMs);
+    m_dueMs = big ? m_lastMs + MinGapMs : m_wantSinceMs + SettleMs;
     return nowMs >= m_dueMs ? SendNow : SendLater;
 }
 

@@ -5,9 +5,9 @@
 // Decides when a new speed is worth sending, so a stick that wavers never
 // floods the link: at once when motion starts (or another input takes the
 // lead) at a different speed; a noticeable change no sooner than MinGapMs
-// after the last speed sent; a small one only once it has waited SettleMs,
-// so a stick held still ends up at exactly its speed. What is held back is
-// due at dueAt().
+// after the last speed sent; a small one only once the same speed has been
+// wanted for SettleMs (a thumb's wobble never is, a stick held still ends
+// up at exactly its speed). What is held back is due at dueAt().
 class SpeedThrottle
 {
 public:
@@ -32,4 +32,7 @@ private:
     int m_yaw = 0;
     qint64 m_lastMs = 0;
     qint64 m_dueMs = 0;
+    int m_wantPitch = -1;
+    int m_wantYaw = -1;
+    qint64 m_wantSinceMs = 0;
 };

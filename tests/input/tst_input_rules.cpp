@@ -101,8 +101,10 @@ private slots:
             {60, 31, 300, false, SpeedThrottle::SendLater}, // too soon after the last
             {60, 31, 350, false, SpeedThrottle::SendNow},   // gap over
             {64, 31, 550, false, SpeedThrottle::SendLater}, // under a tenth: settles...
-            {64, 31, 650, false, SpeedThrottle::SendNow},   // ...300 ms after the last
-            {66, 31, 700, true, SpeedThrottle::SendNow},
+            {62, 31, 800, false, SpeedThrottle::SendLater}, // ...wanted the same...
+            {62, 31, 1099, false, SpeedThrottle::SendLater},
+            {62, 31, 1100, false, SpeedThrottle::SendNow}, // ...for 300 ms
+            {66, 31, 1150, true, SpeedThrottle::SendNow},
         };
         for (const Row &r : rows) {
             const auto got = t.offer(r.pitch, r.yaw, r.ms, r.starting);
@@ -112,7 +114,7 @@ private slots:
                 t.sent(r.pitch, r.yaw, r.ms);
         }
         t.forget();
-        QCOMPARE(t.offer(66, 31, 710, false), SpeedThrottle::SendNow);
+        QCOMPARE(t.offer(66, 31, 1160, false), SpeedThrottle::SendNow);
     }
 
     void calibration_data()
