@@ -26,6 +26,12 @@ AppKeyFilter::AppKeyFilter(QObject *parent) : QObject(parent)
     if (QCoreApplication *app = QCoreApplication::instance())
         app->installEventFilter(this);
     if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        // Windows shown before the filter existed; later ones are met when
+        // they show or take the focus.
+        for (QWindow *window : QGuiApplication::topLevelWindows()) {
+            if (auto *scene = qobject_cast<QQuickWindow *>(window))
+                watchPopups(scene);
+        }
         connect(gui, &QGuiApplication::focusWindowChanged, this, &AppKeyFilter::interrupted);
         connect(gui, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState state) {
@@ -58,21 +64,26 @@ bool AppKeyFilter::isNavigationKey(int key)
     }
 }
 
-bool AppKeyFilter::usesNavigationKeys(const QQuickItem *item)
+bool AppKeyFilter::ownsKey(const QQuickItem *item, const QKeyEvent *event)
 {
     if (!item)
         return false;
-    // Text fields (also inside spin boxes and editable combo boxes), the
-    // value controls, and the item views.
-    static const char *const owners[] = {"QQuickTextInput", "QQuickTextEdit",    "QQuickComboBox",
-                                         "QQuickSlider",    "QQuickRangeSlider", "QQuickSpinBox",
-                                         "QQuickDial",      "QQuickTumbler",     "QQuickItemView",
-                                         "QQuickPathView"};
-    for (const char *name : owners) {
-        if (item->inherits(name))
-            return true;
-    }
-    return false;
+    const auto isOne = [item](std::initializer_list<const char *> classes) {
+        for (const char *name : classes) {
+            if (item->inherits(name))
+                return true;
+        }
+        return false;
+    };
+    // Text fields (also inside spin boxes and editable combo boxes) and
+    // combo boxes, which search their entries by the characters typed.
+    if (!event->text().isEmpty() && event->text().at(0).isPrint() &&
+        isOne({"QQuickTextInput", "QQuickTextEdit", "QQuickComboBox"}))
+        return true;
+    return isNavigationKey(event->key()) &&
+           isOne({"QQuickTextInput", "QQuickTextEdit", "QQuickComboBox", "QQuickSlider",
+                  "QQuickRangeSlider", "QQuickSpinBox", "QQuickDial", "QQuickTumbler",
+                  "QQuickItemView", "QQuickPathView"});
 }
 
 bool AppKeyFilter::hasOpenPopup(const QQuickWindow *window)
@@ -95,7 +106,9 @@ void AppKeyFilter::watchPopups(QQuickWindow *window)
     if (!overlay || m_watchedOverlays.contains(overlay))
         return;
     m_watchedOverlays.insert(overlay);
+    // A popup's item joins the overlay, then turns visible.
     connect(overlay, &QQuickItem::childrenChanged, this, &AppKeyFilter::onPopupsChanged);
+    connect(overlay, &QQuickItem::visibleChildrenChanged, this, &AppKeyFilter::onPopupsChanged);
     connect(overlay, &QObject::destroyed, this,
             [this](QObject *gone) { m_watchedOverlays.remove(gone); });
 }
@@ -118,6 +131,12 @@ bool AppKeyFilter::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::WindowBlocked) {
         // A modal window opened over one of ours.
         emit interrupted();
+        return false;
+    }
+    if (type == QEvent::FocusIn || type == QEvent::Show) {
+        // Popups can open while a key is held: watch every scene window's.
+        if (auto *scene = qobject_cast<QQuickWindow *>(watched))
+            watchPopups(scene);
         return false;
     }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
@@ -162,7 +181,7 @@ void AppKeyFilter::pressReachedScene(QQuickWindow *window, QKeyEvent *event)
         return;
     if (QGuiApplication::modalWindow() || hasOpenPopup(window))
         return;
-    if (isNavigationKey(event->key()) && usesNavigationKeys(window->activeFocusItem()))
+    if (ownsKey(window->activeFocusItem(), event))
         return;
     emit pressed(event->key(), event->isAutoRepeat());
 }

@@ -17,10 +17,12 @@ class QWindow;
 // program's scene windows and nothing there took it: the focused control and
 // its parents all passed it on, no popup of that window is open, no modal
 // window is open, and no Control, Alt or Meta is held (Shift and keypad are
-// allowed). Arrow keys, Home, End and the page keys belong to a focused
-// control that uses them (combo box, slider, spin box, dial, text field,
-// list) even when it passes a particular one on. Keys typed into any other
-// window, a dialog of the program for example, are never reported.
+// allowed). A focused control also owns the keys it uses even when it passes
+// a particular one on: arrow keys, Home, End and the page keys for combo
+// boxes, sliders, spin boxes, dials, text fields and lists; typed characters
+// for text fields and combo boxes (which search their entries by them).
+// Keys typed into any other window, a dialog of the program for example,
+// are never reported.
 //
 // Every key release is reported (released), whatever is held with it and
 // wherever it went, so whatever a press started always ends.
@@ -35,8 +37,8 @@ public:
     explicit AppKeyFilter(QObject *parent = nullptr);
     ~AppKeyFilter() override;
 
-    // Whether `item` with the focus owns the navigation keys.
-    static bool usesNavigationKeys(const QQuickItem *item);
+    // Whether `item`, having the focus, owns the key of `event`.
+    static bool ownsKey(const QQuickItem *item, const QKeyEvent *event);
     static bool isNavigationKey(int key);
     // Whether a popup (other than a tool tip) of `window` is open.
     static bool hasOpenPopup(const QQuickWindow *window);

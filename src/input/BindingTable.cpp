@@ -67,7 +67,8 @@ bool BindingTable::bindableKey(int key)
 
 bool BindingTable::setKey(InputAction::Id action, int slot, int key)
 {
-    if (slot < 0 || slot >= KeySlots || (key != 0 && !bindableKey(key)))
+    if (slot < 0 || slot >= KeySlots ||
+        (key != 0 && (!bindableKey(key) || InputAction::kind(action) == InputAction::Axis)))
         return false;
     m_keys[action][size_t(slot)] = key;
     return true;
@@ -123,8 +124,8 @@ QVector<BindingTable::Conflict> BindingTable::conflicts() const
             const auto second = InputAction::Id(b);
             for (int k : m_keys[size_t(a)]) {
                 if (k != 0 && actionsForKey(k).contains(second)) {
-                    out.append(
-                        {first, second, true, QKeySequence(k).toString(QKeySequence::NativeText)});
+                    out.append({first, second, true,
+                                QKeySequence(k).toString(QKeySequence::PortableText)});
                     break;
                 }
             }

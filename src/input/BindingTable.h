@@ -31,7 +31,8 @@ public:
 
     // False (and nothing changes) for a key that cannot be bound: none,
     // Escape (it cancels a binding in progress) and the Control, Alt and Meta
-    // keys (held with them, keys belong to other shortcuts). 0 unbinds.
+    // keys (held with them, keys belong to other shortcuts), and any key for
+    // an axis action (a key has no deflection). 0 unbinds.
     bool setKey(InputAction::Id action, int slot, int key);
     // False (nothing changes) when the control does not suit the action: an
     // axis action takes a stick axis, the others a button, a trigger or one

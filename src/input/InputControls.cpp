@@ -15,7 +15,9 @@ namespace
 
 QString keyText(int key)
 {
-    return key == 0 ? QString() : QKeySequence(key).toString(QKeySequence::NativeText);
+    // The portable names ("Shift", "Up", "W"): the native ones draw some
+    // keys as symbols not every font has.
+    return key == 0 ? QString() : QKeySequence(key).toString(QKeySequence::PortableText);
 }
 
 QString kindName(InputAction::Kind kind)
@@ -174,6 +176,19 @@ void InputControls::setWatching(bool on)
     emit watchingChanged();
     if (on)
         rebuildDevices();
+}
+
+bool InputControls::keysActive() const
+{
+    return m_router && m_router->keysActive();
+}
+
+void InputControls::setKeysActive(bool on)
+{
+    if (!m_router || m_router->keysActive() == on)
+        return;
+    m_router->setKeysActive(on);
+    emit keysActiveChanged();
 }
 
 void InputControls::rebuildDevices()

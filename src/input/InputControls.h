@@ -30,6 +30,8 @@ class InputControls : public QObject
     Q_PROPERTY(int captureSlot READ captureSlot NOTIFY captureChanged)
     // The section shows the live view: values are refreshed while true.
     Q_PROPERTY(bool watching READ watching WRITE setWatching NOTIFY watchingChanged)
+    // Keys steer while the page with the controls is shown.
+    Q_PROPERTY(bool keysActive READ keysActive WRITE setKeysActive NOTIFY keysActiveChanged)
     Q_PROPERTY(double deadZone READ deadZone WRITE setDeadZone NOTIFY settingsChanged)
     Q_PROPERTY(double curve READ curve WRITE setCurve NOTIFY settingsChanged)
     Q_PROPERTY(bool invertYaw READ invertYaw WRITE setInvertYaw NOTIFY settingsChanged)
@@ -53,6 +55,8 @@ public:
     int captureSlot() const { return m_captureSlot; }
     bool watching() const { return m_watching; }
     void setWatching(bool on);
+    bool keysActive() const;
+    void setKeysActive(bool on);
 
     double deadZone() const { return m_profile.yaw.deadZone; }
     double curve() const { return m_profile.yaw.curve; }
@@ -92,6 +96,7 @@ signals:
     void devicesChanged();
     void captureChanged();
     void watchingChanged();
+    void keysActiveChanged();
     void settingsChanged();
 
 private:

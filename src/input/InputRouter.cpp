@@ -56,6 +56,13 @@ bool InputRouter::isActive(InputAction::Id action) const
     return m_keyActivity[action] || m_padLevel[size_t(action)] != 0;
 }
 
+void InputRouter::setKeysActive(bool active)
+{
+    m_keysActive = active;
+    if (!active)
+        keysInterrupted();
+}
+
 void InputRouter::beginCapture(Capture kind)
 {
     m_capture = kind;
@@ -112,7 +119,7 @@ void InputRouter::keyPressed(int key, bool autoRepeat)
         }
         return;
     }
-    if (m_capture != NoCapture || !linkUp())
+    if (m_capture != NoCapture || !m_keysActive || !linkUp())
         return;
     const QVector<InputAction::Id> actions = m_bindings.actionsForKey(key);
     QVector<InputAction::Id> held;

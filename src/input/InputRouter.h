@@ -35,6 +35,11 @@ public:
     const BindingTable &bindings() const { return m_bindings; }
     void setResponse(const AxisResponse &yaw, const AxisResponse &pitch);
 
+    // Keys steer only while the main page is shown; switching them off lets
+    // every held key go.
+    void setKeysActive(bool active);
+    bool keysActive() const { return m_keysActive; }
+
     void beginCapture(Capture kind);
     void cancelCapture();
     Capture capture() const { return m_capture; }
@@ -72,6 +77,7 @@ private:
     AxisResponse m_yaw;
     AxisResponse m_pitch;
     Capture m_capture = NoCapture;
+    bool m_keysActive = true;
 
     // Held keys and the actions they started.
     QHash<int, QVector<InputAction::Id>> m_heldKeys;

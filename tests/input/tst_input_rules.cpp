@@ -208,6 +208,7 @@ private slots:
         QVERIFY(!t.setKey(InputAction::Photo, 0, Qt::Key_Escape));
         QVERIFY(!t.setKey(InputAction::Photo, 0, Qt::Key_Control));
         QVERIFY(!t.setKey(InputAction::Photo, 2, Qt::Key_P));
+        QVERIFY(!t.setKey(InputAction::Yaw, 0, Qt::Key_P));
 
         // Conflicts: a key in two actions; a stick direction inside an axis
         // another action steers with; one stick direction in two actions
