@@ -5,6 +5,7 @@
 #include "link/Language.h"
 #include "state/GimbalState.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -376,8 +377,12 @@ void GimbalSteering::pointerSteer(double dx, double dy, double reach, bool fine)
         return;
     }
     setFine(Pointer, fine);
+    const auto past = [reach](double d) {
+        const double beyond = std::max(0.0, std::abs(d) - PointerDeadPx);
+        return std::copysign(beyond / std::max(1.0, reach - PointerDeadPx), d);
+    };
     // Screen y grows downwards; pitch up is positive.
-    steer(Pointer, dx / reach, -dy / reach, false);
+    steer(Pointer, past(dx), -past(dy), false);
 }
 
 void GimbalSteering::pointerRelease()

@@ -51,6 +51,8 @@ public:
     // Steps made in quick succession build on the last factor sent, not on
     // a report that has not caught up yet.
     static constexpr qint64 ZoomTargetHoldMs = 1500;
+    // A drag this short (in pixels, each way) is a hand's tremor, not a wish.
+    static constexpr double PointerDeadPx = 8;
 
     GimbalSteering(GimbalController *controller, GimbalState *state, CameraModelBridge *camera,
                    QObject *parent = nullptr);
@@ -87,8 +89,9 @@ public:
     Q_INVOKABLE void padOnce(const QString &move);
     // The scene's zoom buttons: a ZoomDirection while pressed, Stop on release.
     Q_INVOKABLE void zoomButton(int direction);
-    // Dragging on the video: the offset from where the drag began, full
-    // speed at `reach` pixels; `fine` slows it.
+    // Dragging on the video: the offset from where the drag began, the
+    // speed growing from PointerDeadPx to full at `reach` pixels; `fine`
+    // slows it.
     Q_INVOKABLE void pointerSteer(double dx, double dy, double reach, bool fine);
     Q_INVOKABLE void pointerRelease();
 

@@ -149,8 +149,11 @@ private slots:
     void pointerDragSteersByDistance()
     {
         SteeringRig rig;
-        rig.steering.pointerSteer(50, -100, 200, false); // right a quarter, up half
-        rig.steering.pointerSteer(50, -100, 200, false);
+        rig.steering.pointerSteer(5, -7, 200, false); // a tremor: nothing
+        QCOMPARE(rig.texts(), QStringList());
+        // Right a quarter and up half of the way past the first 8 pixels.
+        rig.steering.pointerSteer(56, -104, 200, false);
+        rig.steering.pointerSteer(56, -104, 200, false);
         rig.steering.pointerSteer(-300, 0, 200, true); // past full, fine
         // Speeds: 5 + 85 × 0.25 and 5 + 85 × 0.5, then full at a quarter
         // once the throttle's gap is over.
