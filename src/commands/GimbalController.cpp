@@ -15,61 +15,10 @@
 
 #include <QTimer>
 
-namespace
-{
-
-// Command codes the controller itself reacts to.
-enum Code : quint16 {
-    GimbalStatus = 0x0001,
-    Attitude = 0x0002,
-    CameraSystemStatus = 0x0003,
-    IrStatus = 0x0004,
-    VisStatus = 0x0005,
-    CameraUpgradeStatus = 0x0008,
-    GimbalVersion = 0x0018,
-    IrAllParams = 0x0100,
-    VisAllParams = 0x0200,
-    TakePhoto = 0x0302,
-    RecordVideo = 0x0303,
-    CameraIp = 0x0312,
-    CameraVersion = 0x0317,
-    AiRecognition = 0x0319,
-    TargetTracking = 0x0324,
-    CoreTemp = 0x0325,
-    PlaybackStatus = 0x0333,
-    OsdConfig = 0x0335,
-    AiCategories = 0x0336,
-    DeviceSn = 0x0337,
-    PlaybackClient = 0x0339,
-    KernelVersion = 0x033A,
-    UartProtocol = 0x0343,
-    LaserRange = 0x0400,
-    LaserPeriodic = 0x0406,
-    SbusConfig = 0x0502,
-};
-
-// The exact size of a complete OSD configuration read-back.
-constexpr int OsdConfigSize = 31;
-
-QString hexText(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' '));
-}
-
-quint16 resultOf(const QByteArray &payload)
-{
-    return quint16(quint8(payload.at(0)) | (quint8(payload.at(1)) << 8));
-}
-
-} // namespace
-
 GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
 {
-    // The acknowledgement signals carry these; a controller may exist before
-    // any link manager registered them.
-    qRegisterMetaType<uint32_t>("uint32_t");
-    qRegisterMetaType<uint16_t>("uint16_t");
     m_state = new GimbalState(this);
+    m_dispatcher = new InboundDispatcher(m_state, this);
     m_model = createGimbalModel(QStringLiteral("Otter"));
     m_motion = new MotionController(this);
     m_infrared = new IrCameraController(this);
@@ -83,6 +32,12 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
         connect(group, &BaseGimbalController::logMessage, this, &GimbalController::logMessage);
     connect(m_state, &GimbalState::cameraStatusChanged, this,
             &GimbalController::splitScreenModeChanged);
+
+    m_dispatcher->setPlaybackClientType([this] { return m_playback->lastClientType(); });
+    connect(m_dispatcher, &InboundDispatcher::ackReceived, this, &GimbalController::ackReceived);
+    connect(m_dispatcher, &InboundDispatcher::logMessage, this, &GimbalController::logMessage);
+    connect(m_dispatcher, &InboundDispatcher::aiRecognitionConfirmed, this,
+            &GimbalController::onAiRecognitionConfirmed);
 }
 
 QList<BaseGimbalController *> GimbalController::groups() const
@@ -200,199 +155,7 @@ void GimbalController::requestTimeSync()
 
 void GimbalController::onFrameReceived(ParsedFrame frame)
 {
-    const quint8 kind = FrameCodec::frameKind(frame.messageId);
-    const quint16 code = FrameCodec::commandCode(frame.messageId);
-    if (kind == 1) {
-        handleAck(code, frame.payload);
-        return;
-    }
-    if (kind != 0 && kind != 2)
-        return;
-    if (code == TakePhoto || code == RecordVideo) {
-        emit logMessage(QStringLiteral("[Status Raw] type=0x%1 MsgID=0x%2 Len=%3 Data=%4")
-                            .arg(kind, 2, 16, QLatin1Char('0'))
-                            .arg(code, 8, 16, QLatin1Char('0'))
-                            .arg(frame.payload.size())
-                            .arg(hexText(frame.payload)));
-    }
-    if (kind == 0)
-        handleStatus(code, frame.payload);
-    else
-        handleSecondStatus(code, frame.payload);
-}
-
-void GimbalController::handleAck(quint16 code, const QByteArray &payload)
-{
-    emit logMessage(QStringLiteral("[ACK Raw] MsgID=0x%1  Len=%2  Data=%3")
-                        .arg(code, 8, 16, QLatin1Char('0'))
-                        .arg(payload.size())
-                        .arg(hexText(payload)));
-
-    switch (code) {
-    case AiRecognition:
-        if (m_aiSetPending)
-            endAiWait();
-        break;
-    case OsdConfig:
-        // The reply is decoded whatever its result: a short one still tells
-        // which items the device knows. Only a complete one counts as success.
-        m_state->updateOsdConfig(payload);
-        emit ackReceived(code, payload.size() == OsdConfigSize ? 0 : 1);
-        return;
-    case AiCategories:
-        m_state->updateAiCategoriesConfig(payload);
-        emit ackReceived(code, payload.isEmpty() ? 1 : 0);
-        return;
-    case TakePhoto:
-        if (payload.size() >= 4 && payload.size() <= 16)
-            m_state->updatePhotoStatus(payload);
-        break;
-    case RecordVideo:
-        if (payload.size() >= 4 && payload.size() <= 16)
-            m_state->updateRecordStatus(payload);
-        break;
-    default:
-        break;
-    }
-
-    // A reply too short to carry a result is how the device acknowledges
-    // plain commands.
-    if (payload.size() < 2) {
-        emit ackReceived(code, 0);
-        return;
-    }
-    const quint16 result = resultOf(payload);
-    emit ackReceived(code, result);
-    if (result != 0)
-        return;
-    applyReadBack(code, payload);
-}
-
-void GimbalController::applyReadBack(quint16 code, const QByteArray &payload)
-{
-    switch (code) {
-    case GimbalVersion:
-        m_state->updateGimbalVersion(payload);
-        break;
-    case CameraVersion:
-        m_state->updateCameraVersion(payload);
-        break;
-    case KernelVersion:
-        m_state->updateKernelVersion(payload);
-        break;
-    case DeviceSn:
-        m_state->updateDeviceSn(payload);
-        break;
-    case CoreTemp:
-        m_state->updateCoreTemp(payload);
-        break;
-    case LaserRange:
-        m_state->updateLaserDistance(payload);
-        break;
-    case SbusConfig:
-        m_state->updateSbusConfig(payload);
-        break;
-    case CameraIp:
-        m_state->updateCameraIpConfig(payload);
-        break;
-    case UartProtocol:
-        m_state->updateUartProtocol(payload);
-        break;
-    case PlaybackClient:
-        m_state->updatePlaybackClientConfig(m_playback->lastClientType(), payload);
-        break;
-    case VisAllParams:
-        if (!m_state->updateVisibleParams(payload))
-            emit logMessage(
-                QStringLiteral("[VIS] all-params ACK rejected (len=%1)").arg(payload.size()));
-        break;
-    case IrAllParams:
-        if (!m_state->updateInfraredParams(payload))
-            emit logMessage(
-                QStringLiteral("[IR] all-params ACK rejected (len=%1, need >=10, result=00 00)")
-                    .arg(payload.size()));
-        break;
-    default:
-        break;
-    }
-}
-
-bool GimbalController::dispatchCommonStatus(quint16 code, const QByteArray &payload)
-{
-    switch (code) {
-    case GimbalStatus:
-        m_state->updateGimbalStatus(payload);
-        return true;
-    case Attitude:
-        m_state->updateAttitude(payload);
-        return true;
-    case CameraSystemStatus:
-        m_state->updateCameraSystemStatus(payload);
-        return true;
-    case IrStatus:
-        m_state->updateIrStatus(payload);
-        return true;
-    case VisStatus:
-        m_state->updateVisStatus(payload);
-        return true;
-    case CameraUpgradeStatus:
-        m_state->updateCameraUpgradeStatus(payload);
-        return true;
-    case TakePhoto:
-        m_state->updatePhotoStatus(payload);
-        return true;
-    case RecordVideo:
-        m_state->updateRecordStatus(payload);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void GimbalController::handleStatus(quint16 code, const QByteArray &payload)
-{
-    if (dispatchCommonStatus(code, payload))
-        return;
-    if (code != AiRecognition && code != TargetTracking)
-        return;
-    // The device answers these two commands in a status frame: two bytes are
-    // the result, anything else is a report of the recognised targets.
-    if (payload.size() == 2) {
-        if (code == AiRecognition && m_aiSetPending)
-            endAiWait();
-        emit ackReceived(code, resultOf(payload));
-        return;
-    }
-    m_state->updateAiTargets(payload, code == TargetTracking);
-    if (code == AiRecognition && m_aiSetPending)
-        endAiWait(Language::pick(QStringLiteral("[Recognition] Target report received (set took "
-                                                "effect)"),
-                                 QStringLiteral("[识别] 已收到识别目标上报（设置已生效）")));
-}
-
-void GimbalController::handleSecondStatus(quint16 code, const QByteArray &payload)
-{
-    if (dispatchCommonStatus(code, payload))
-        return;
-    switch (code) {
-    case AiRecognition:
-    case TargetTracking:
-        m_state->updateAiTargets(payload, code == TargetTracking);
-        if (code == AiRecognition && m_aiSetPending)
-            endAiWait(Language::pick(
-                QStringLiteral("[Recognition] Status frame received (set took effect)"),
-                QStringLiteral("[识别] 已收到识别状态帧（设置已生效）")));
-        break;
-    case LaserRange:
-    case LaserPeriodic:
-        m_state->updateLaserDistance(payload);
-        break;
-    case PlaybackStatus:
-        m_state->updatePlaybackStatus(payload);
-        break;
-    default:
-        break;
-    }
+    m_dispatcher->dispatch(frame);
 }
 
 // ---- Split screen, tracking and recognition ---------------------------------
@@ -469,6 +232,27 @@ void GimbalController::endAiWait(const QString &message)
         m_aiSetTimer->stop();
     if (!message.isEmpty())
         emit logMessage(message);
+}
+
+void GimbalController::onAiRecognitionConfirmed(InboundDispatcher::AiConfirmation how)
+{
+    if (!m_aiSetPending)
+        return;
+    switch (how) {
+    case InboundDispatcher::AiConfirmation::Answer:
+        endAiWait();
+        break;
+    case InboundDispatcher::AiConfirmation::TargetReport:
+        endAiWait(
+            Language::pick(QStringLiteral("[Recognition] Target report received (set took effect)"),
+                           QStringLiteral("[识别] 已收到识别目标上报（设置已生效）")));
+        break;
+    case InboundDispatcher::AiConfirmation::StatusFrame:
+        endAiWait(
+            Language::pick(QStringLiteral("[Recognition] Status frame received (set took effect)"),
+                           QStringLiteral("[识别] 已收到识别状态帧（设置已生效）")));
+        break;
+    }
 }
 
 void GimbalController::onAiWaitTimeout()

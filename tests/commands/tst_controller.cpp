@@ -1,6 +1,6 @@
 // The controller facade: link handshake timing over real UDP and serial links,
-// inbound dispatch into the device state, acknowledgement result rules, the
-// split-screen tracking rule and the AI-recognition confirmation.
+// the split-screen tracking rule, forwarding to the groups and the
+// AI-recognition confirmation.
 
 #include "common/PtyPair.h"
 #include "common/TestMain.h"
@@ -239,217 +239,6 @@ SKYRIG_REGISTER_TEST(ControllerHandshakeTest)
 
 // ---------------------------------------------------------------------------
 
-class ControllerDispatchTest : public QObject
-{
-    Q_OBJECT
-private slots:
-    void frameFeedsState_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<QString>("property");
-        QTest::addColumn<QVariant>("expected");
-        QTest::addColumn<QString>("untouched");
-        // UNTOUCHED names a neighbouring property the frame must leave as it was.
-        auto row = [](int kind, int code, const QByteArray &payload, const char *property,
-                      const QVariant &expected, const char *untouched = "") {
-            QTest::addRow("%d/%04x %s %s", kind, code, payload.toHex().constData(), property)
-                << kind << code << payload << QString::fromLatin1(property) << expected
-                << QString::fromLatin1(untouched);
-        };
-        // Status codes both status kinds carry.
-        for (int kind : {0, 2}) {
-            row(kind, 0x0001, hex("3a05050000"), "gimbalConnStatus", 10);
-            row(kind, 0x0002, hex("d204", 18), "yawJoint", 12.34f);
-            row(kind, 0x0003, hex("00000006", 16), "streamMode", 6);
-            row(kind, 0x0004, hex("fb", 10), "irMaxTemp", 25.1f);
-            row(kind, 0x0005, hex("0000000000009001", 12), "isoValue", 400);
-            row(kind, 0x0302, hex("0002"), "photoStatus", 2);
-            row(kind, 0x0303, hex("00011e00"), "recordStatus", 1);
-            row(kind, 0x0303, hex("00011e00"), "recordDuration", 30);
-        }
-        // Codes only the second status kind carries.
-        const QByteArray laser = hex("00003930"); // 12345 -> 1234.5 m
-        const QByteArray playback = hex("0102102700000700000000");
-        row(0, 0x0400, laser, "laserDistance", 0.0f);
-        row(0, 0x0406, laser, "laserDistance", 0.0f);
-        row(0, 0x0333, playback, "playbackPosition", 0);
-        row(2, 0x0400, laser, "laserDistance", 1234.5f);
-        row(2, 0x0406, hex("00000a00"), "laserDistance", 1.0f);
-        row(2, 0x0333, playback, "playbackPosition", 7000);
-        row(2, 0x0333, playback, "playbackTotalMs", 10000);
-        // Replies: every read-back lands in its own property, and only on success.
-        row(1, 0x0317, hex("0100040506"), "cameraVersion", QString());
-        row(1, 0x0317, hex("0000040506"), "cameraVersion", QStringLiteral("4.5.6"),
-            "kernelVersion");
-        row(1, 0x033A, hex("0000050a78"), "kernelVersion", QStringLiteral("5.10.120"),
-            "cameraVersion");
-        row(1, 0x0337, hex("0000534b31"), "deviceSn", QStringLiteral("SK1"), "cameraVersion");
-        row(1, 0x0018, hex("000001020304050600"), "gimbalHwVersion", QStringLiteral("1.2.3"),
-            "cameraVersion");
-        row(1, 0x0325, hex("0000c801"), "coreTemp", 45.6f, "irMaxTemp");
-        row(1, 0x0343, hex("000002"), "uartProtocol", 2, "sbusStreamChannel");
-        row(1, 0x0400, hex("00006400"), "laserDistance", 10.0f, "coreTemp");
-        row(1, 0x0312, hex("00000a000007ffffff000a000001"), "cameraIp", QStringLiteral("10.0.0.7"),
-            "playbackClientIp");
-        const QByteArray sbus = hex("0000d00764000102030405060713");
-        row(1, 0x0502, sbus, "sbusMax", 2000, "uartProtocol");
-        row(1, 0x0502, sbus, "sbusIrPaletteChannel", 9);
-        row(1, 0x0339, hex("00007f0000011a09"), "playbackClientIp", QStringLiteral("127.0.0.1"),
-            "downloadClientIp");
-        row(1, 0x0200, hex("0000150203"), "photoResolution", 21, "irPalette");
-        row(1, 0x0100, hex("0000050000000000000000"), "irPalette", 5, "photoResolution");
-        row(1, 0x0335, hex("", 30) + hex("01"), "osdWatermarkEnabled", true);
-        // Photo and record replies carry the status whatever their result, when
-        // their length is that of a status.
-        row(1, 0x0302, hex("03050000"), "photoStatus", 5);
-        row(1, 0x0302, hex("000400"), "photoStatus", 0);
-        row(1, 0x0303, QByteArray(17, '\x01'), "recordStatus", 0);
-        row(1, 0x0303, hex("00030900"), "recordStatus", 3);
-        // A category reply too short to carry a result configures at once.
-        row(1, 0x0336, hex("0105"), "aiRecognitionEnabled", true);
-        row(1, 0x0336, hex("0105"), "aiSelectedCategories", QVariantList({1, 3}));
-    }
-
-    void frameFeedsState()
-    {
-        QFETCH(int, kind);
-        QFETCH(int, code);
-        QFETCH(QByteArray, payload);
-        QFETCH(QString, property);
-        QFETCH(QVariant, expected);
-        QFETCH(QString, untouched);
-        GimbalController c;
-        c.onFrameReceived(frameOf(0, 0x0003, QByteArray(16, '\0'))); // card ready
-        const auto neighbour = [&] {
-            return untouched.isEmpty() ? QVariant() : c.state()->property(qPrintable(untouched));
-        };
-        const QVariant before = neighbour();
-        c.onFrameReceived(frameOf(quint8(kind), quint16(code), payload));
-        QCOMPARE(neighbour(), before);
-        const QVariant actual = c.state()->property(qPrintable(property));
-        if (expected.userType() == QMetaType::Float)
-            QCOMPARE(actual.toFloat(), expected.toFloat());
-        else
-            QCOMPARE(actual, expected);
-    }
-
-    void ackResult_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<uint>("result");
-        QTest::newRow("empty") << 0x0ABC << QByteArray() << 0u;
-        QTest::newRow("too short for a result") << 0x0308 << hex("07") << 0u;
-        QTest::newRow("result little-endian") << 0x0308 << hex("0501ff") << 0x0105u;
-        QTest::newRow("photo failed") << 0x0302 << hex("09000000") << 9u;
-        QTest::newRow("osd complete") << 0x0335 << hex("000001", 31) << 0u;
-        QTest::newRow("osd short") << 0x0335 << QByteArray(30, '\x01') << 1u;
-        QTest::newRow("ai categories empty") << 0x0336 << QByteArray() << 1u;
-        QTest::newRow("ai categories short") << 0x0336 << hex("0105") << 0u;
-    }
-
-    void ackResult()
-    {
-        QFETCH(int, code);
-        QFETCH(QByteArray, payload);
-        QFETCH(uint, result);
-        GimbalController c;
-        QSignalSpy acks(&c, &GimbalController::ackReceived);
-        QSignalSpy log(&c, &GimbalController::logMessage);
-        QSignalSpy osd(c.state(), &GimbalState::osdConfigChanged);
-        c.onFrameReceived(frameOf(1, quint16(code), payload));
-        QCOMPARE(acks.count(), 1);
-        QCOMPARE(acks.at(0).at(0).toUInt(), uint(code));
-        QCOMPARE(acks.at(0).at(1).toUInt(), result);
-        QCOMPARE(texts(log).value(0), QStringLiteral("[ACK Raw] MsgID=0x%1  Len=%2  Data=%3")
-                                          .arg(code, 8, 16, QLatin1Char('0'))
-                                          .arg(payload.size())
-                                          .arg(QString::fromLatin1(payload.toHex(' '))));
-        // Only a complete OSD reply is taken into the state.
-        QCOMPARE(osd.count(), code == 0x0335 && payload.size() == 31 ? 1 : 0);
-    }
-
-    void logLines()
-    {
-        GimbalController c;
-        QSignalSpy log(&c, &GimbalController::logMessage);
-        c.onFrameReceived(frameOf(2, 0x0302, hex("00ab")));
-        c.onFrameReceived(frameOf(0, 0x0303, QByteArray()));
-        c.onFrameReceived(frameOf(0, 0x0002, QByteArray(18, '\0')));
-        c.onFrameReceived(frameOf(1, 0x0200, hex("0000")));
-        c.onFrameReceived(frameOf(1, 0x0100, hex("000001")));
-        c.onFrameReceived(frameOf(1, 0x0100, hex("020001"))); // failed: no read-back at all
-        const QStringList lines = texts(log);
-        QCOMPARE(lines.size(), 7);
-        QCOMPARE(lines.at(0), QStringLiteral("[Status Raw] type=0x02 MsgID=0x00000302 Len=2 "
-                                             "Data=00 ab"));
-        QCOMPARE(lines.at(1),
-                 QStringLiteral("[Status Raw] type=0x00 MsgID=0x00000303 Len=0 Data="));
-        QCOMPARE(lines.at(3), QStringLiteral("[VIS] all-params ACK rejected (len=2)"));
-        QCOMPARE(lines.at(5),
-                 QStringLiteral("[IR] all-params ACK rejected (len=3, need >=10, result=00 00)"));
-    }
-
-    void unknownKindsAreIgnoredSilently()
-    {
-        GimbalController c;
-        QSignalSpy log(&c, &GimbalController::logMessage);
-        QSignalSpy acks(&c, &GimbalController::ackReceived);
-        QSignalSpy attitude(c.state(), &GimbalState::attitudeChanged);
-        for (quint8 kind : {quint8(3), quint8(0x7F), quint8(0xFF)}) {
-            c.onFrameReceived(frameOf(kind, 0x0002, QByteArray(18, '\x10')));
-            c.onFrameReceived(frameOf(kind, 0x0302, hex("0001")));
-            c.onFrameReceived(frameOf(kind, 0x0018, hex("0000")));
-        }
-        QCOMPARE(log.count() + acks.count() + attitude.count(), 0);
-    }
-
-    void playbackClientReplyUsesTheLastRequestedType()
-    {
-        GimbalController c;
-        GimbalState *s = c.state();
-        const QString playbackIp = s->property("playbackClientIp").toString();
-        const QString downloadIp = s->property("downloadClientIp").toString();
-        const int downloadPort = s->property("downloadClientPort").toInt();
-        c.playbackClientGet(1); // no link: dropped, but the type is remembered
-        c.onFrameReceived(frameOf(1, 0x0339, hex("00007f000005091a", 14)));
-        QVERIFY(s->property("downloadClientIp").toString() != downloadIp ||
-                s->property("downloadClientPort").toInt() != downloadPort);
-        QCOMPARE(s->property("playbackClientIp").toString(), playbackIp);
-    }
-
-    void recognitionAnswersAndTargetReports()
-    {
-        GimbalController c;
-        QSignalSpy acks(&c, &GimbalController::ackReceived);
-        QSignalSpy targets(c.state(), &GimbalState::aiTargetsChanged);
-        c.onFrameReceived(frameOf(0, 0x0319, hex("0100")));
-        QCOMPARE(acks.count(), 1);
-        QCOMPARE(acks.last().at(0).toUInt(), 0x0319u);
-        QCOMPARE(acks.last().at(1).toUInt(), 1u);
-        QCOMPARE(targets.count(), 0);
-
-        // One target announced, detection status 2.
-        const QByteArray report = hex("000000000000000000000102");
-        c.onFrameReceived(frameOf(0, 0x0324, report));
-        QCOMPARE(targets.count(), 1);
-        QVERIFY(c.state()->property("aiTrackingActive").toBool());
-        QCOMPARE(c.state()->property("aiTargets").toList().size(), 1);
-        c.onFrameReceived(frameOf(0, 0x0319, report));
-        QVERIFY(!c.state()->property("aiTrackingActive").toBool());
-        // The second status kind is always a report, even with two bytes.
-        c.onFrameReceived(frameOf(2, 0x0324, hex("0004")));
-        QCOMPARE(targets.count(), 3);
-        QCOMPARE(c.state()->property("aiDetectStatus").toInt(), 4);
-        QCOMPARE(acks.count(), 1);
-    }
-};
-SKYRIG_REGISTER_TEST(ControllerDispatchTest)
-
-// ---------------------------------------------------------------------------
-
 class ControllerCommandTest : public QObject
 {
     Q_OBJECT
@@ -503,6 +292,26 @@ private slots:
         QVERIFY(split.count() >= 1);
         c.targetTrackingSet(true, 1, 1, 2, 2);
         QCOMPARE(texts(log), QStringList(QStringLiteral("[追踪/提示] 分屏模式下不能开启跟踪")));
+    }
+
+    // Replies reach the state and the controller's listeners; a client reply
+    // does not say which client it describes, the last request does.
+    void repliesReachStateAndListeners()
+    {
+        GimbalController c;
+        QSignalSpy acks(&c, &GimbalController::ackReceived);
+        QSignalSpy log(&c, &GimbalController::logMessage);
+        GimbalState *s = c.state();
+        const QString playbackIp = s->property("playbackClientIp").toString();
+        c.playbackClientGet(1); // no link: dropped, but the type is remembered
+        log.clear();
+        c.onFrameReceived(frameOf(1, 0x0339, hex("00007f000005091a", 14)));
+        QCOMPARE(s->property("downloadClientIp").toString(), QStringLiteral("127.0.0.5"));
+        QCOMPARE(s->property("playbackClientIp").toString(), playbackIp);
+        QCOMPARE(acks.count(), 1);
+        QCOMPARE(acks.at(0).at(0).toUInt(), 0x0339u);
+        QCOMPARE(acks.at(0).at(1).toUInt(), 0u);
+        QVERIFY(texts(log).value(0).startsWith(QStringLiteral("[ACK Raw] MsgID=0x00000339")));
     }
 
     // Settings show in the state at once, before any device answer.
