@@ -75,6 +75,7 @@ public:
     LaserController *laser() const { return m_laser; }
     SbusController *sbus() const { return m_sbus; }
 
+    // Each of these forwards to one command group (GimbalControllerForwarders.cpp).
     // Motion
     Q_INVOKABLE void gimbalControl(int mode, int yawDir, int pitchDir);
     Q_INVOKABLE void gimbalAngleControl(int pitchDir, float pitchAngle, int yawDir, float yawAngle);
