@@ -33,8 +33,6 @@ public:
     // side that asked remembers which one it asked for.
     void setPlaybackClientType(std::function<int()> lastRequested);
 
-    GimbalState *state() const { return m_state; }
-
 public slots:
     void dispatch(const ParsedFrame &frame);
 

@@ -395,22 +395,20 @@ private slots:
             QVariantList values;
         };
         using C = GimbalController;
+        // clang-format off
         const Echo echoes[] = {
             {[](C &c) { c.irTempSwitch(false); }, "irTempEnabled", {false}},
-            {[](C &c) { c.irBrightnessSet(150); }, "irBrightness", {100}},
+            {[](C &c) { c.irBrightnessSet(70); }, "irBrightness", {70}},
             {[](C &c) { c.irContrastSet(7); }, "irContrast", {7}},
             {[](C &c) { c.irDenoiseSet(true, 40); }, "irDenoiseEnabled irDenoiseLevel", {true, 40}},
             {[](C &c) { c.irEnhanceSet(3); }, "irEnhanceEnabled irEnhanceLevel", {true, 3}},
-            {[](C &c) { c.irFusionSet(true, 3, 9); },
-             "irFusionEnabled irFusionVisWeight",
-             {true, 3}},
+            {[](C &c) { c.irFusionSet(true, 3, 9); }, "irFusionEnabled irFusionVisWeight", {true, 3}},
             {[](C &c) { c.irFusionGraySet(true); }, "irFusionGray", {true}},
             {[](C &c) { c.irAiSuperResSet(true); }, "irAiSuperResEnabled", {true}},
-            {[](C &c) { c.visFusionSet(true, 4, 0); },
-             "visFusionEnabled visFusionIrWeight",
-             {true, 4}},
+            {[](C &c) { c.visFusionSet(true, 4, 0); }, "visFusionEnabled visFusionIrWeight", {true, 4}},
             {[](C &c) { c.visFusionGraySet(true); }, "visFusionGray", {true}},
         };
+        // clang-format on
         for (const Echo &echo : echoes) {
             GimbalController c; // no link: the command is dropped, the echo still shows
             echo.call(c);
