@@ -5,6 +5,7 @@
 #include "VideoTestSupport.h"
 #include "common/TestMain.h"
 #include "video/FrameImage.h"
+#include "video/Letterbox.h"
 #include "video/VideoFrameItem.h"
 
 #include <QMouseEvent>
@@ -253,9 +254,7 @@ private slots:
             QGuiApplication::platformName() == QLatin1String("offscreen"))
             QSKIP("the offscreen platform gives no picture of a software scene; "
                   "this case runs under xvfb-run");
-        const QColor background =
-            QColor::fromRgbF(VideoFrameItem::BackgroundRed, VideoFrameItem::BackgroundGreen,
-                             VideoFrameItem::BackgroundBlue);
+        const QColor background = Letterbox::background();
         // A landscape picture (letterboxed), then a portrait one in the same
         // item (pillarboxed): the second draw replaces the first.
         struct Shown {
