@@ -70,7 +70,7 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
     qRegisterMetaType<uint32_t>("uint32_t");
     qRegisterMetaType<uint16_t>("uint16_t");
     m_state = new GimbalState(this);
-    m_model = createGimbalModel(QStringLiteral("Otter"));
+    m_model = new GimbalModel(QStringLiteral("Otter"));
     m_motion = new MotionController(this);
     m_infrared = new IrCameraController(this);
     m_visible = new VisCameraController(this);
@@ -497,7 +497,7 @@ void GimbalController::onAiReadBackElapsed()
 
 void GimbalController::setModel(const QString &modelId)
 {
-    GimbalModel *next = createGimbalModel(modelId);
+    GimbalModel *next = new GimbalModel(modelId);
     // Swap before deleting so nobody reacting to the change can reach a dead record.
     GimbalModel *previous = m_model;
     m_model = next;
