@@ -8,9 +8,11 @@
 #include "common/TestMain.h"
 #include "integration/CamsimHarness.h"
 #include "link/ConnectionBridge.h"
+#include "log/LogBridge.h"
 #include "state/GimbalState.h"
 #include "upgrade/FirmwareUpgradeBridge.h"
 #include "video/QmlVideoPlayer.h"
+#include "video/VideoFrameItem.h"
 
 #include <QImage>
 #include <QQmlApplicationEngine>
@@ -165,6 +167,21 @@ class UiEndToEndTest : public QObject
             QDir().mkpath(dir);
             image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
         }
+    }
+    // A press, a move and a release at exact points of the window: the
+    // gestures on the picture work in fractions of a pixel, QTest's mouse in
+    // whole ones.
+    void drag(QPointF from, QPointF to)
+    {
+        const auto send = [this](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                                 Qt::MouseButtons held) {
+            QMouseEvent event(type, at, at, m_window->mapToGlobal(at.toPoint()), button, held,
+                              Qt::NoModifier);
+            QGuiApplication::sendEvent(m_window, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
     }
     GimbalState *state() const { return m_core->gimbalState(); }
     // Heron has every section, the album and the upgrade over HTTP.
@@ -365,6 +382,30 @@ private slots:
             item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
         QTRY_VERIFY(item("streamStatus"));
         shot(QStringLiteral("en-live"));
+
+        // Gestures reach the camera in its logical canvas, whatever the
+        // stream's size: a click at the picture's centre aims at 960, 540; a
+        // drag beyond the picture's corners tracks all of it, 1920 x 1088;
+        // the stop button ends the tracking.
+        auto *frameItem = qobject_cast<VideoFrameItem *>(item("liveFrame"));
+        QVERIFY(frameItem);
+        const QRectF picture = frameItem->videoRect();
+        const QPointF topLeft = frameItem->mapToScene(picture.topLeft());
+        const QPointF bottomRight = frameItem->mapToScene(picture.bottomRight());
+        QSignalSpy said(m_core->logBridge(), &LogBridge::messageAppended);
+        const auto logged = [&said](const QString &start) {
+            return std::any_of(said.begin(), said.end(), [&start](const QList<QVariant> &line) {
+                return line.at(0).toString().startsWith(start);
+            });
+        };
+        const QPointF centre = frameItem->mapToScene(picture.center());
+        drag(centre, centre);
+        QTRY_VERIFY(logged(QStringLiteral("[Gimbal/PointAim] x=960 y=540 zoom=")));
+        drag(topLeft, bottomRight + QPointF(40, 40));
+        QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] 0,0 1920x1088")));
+        QTRY_VERIFY(item("stopTracking"));
+        QVERIFY(click("stopTracking"));
+        QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] Target tracking stopped")));
         setChinese(true);
         QTRY_COMPARE(item("playButton")->property("text").toString(), QStringLiteral("停止"));
         shot(QStringLiteral("zh-live"));
