@@ -61,15 +61,6 @@ TestCase {
         compare(commands([0, 2, 0]).length, moveCount, "no move after the release")
     }
 
-    function test_padDirections_data() {
-        return [{ tag: "up", move: "up", cmd: [0, 2, 0] }, { tag: "down", move: "down", cmd: [0, 2, 1] },
-                { tag: "left", move: "left", cmd: [0, 0, 2] }, { tag: "right", move: "right", cmd: [0, 1, 2] }]
-    }
-    function test_padDirections(data) {
-        mover.begin(data.move)
-        compare(ctl.sent[0].cmd, data.cmd)
-    }
-
     function test_onceCommands() {
         mover.once("centre")
         mover.once("faceDown")
@@ -95,6 +86,7 @@ TestCase {
     }
     function test_keys(data) {
         keys.linkReady = data.link
+        editor.readOnly = data.edit === "read-only"
         keys.focusItem = data.edit ? editor : null
         keySource.pressed(data.press, data.repeat)
         if (data.first === null) {
@@ -122,14 +114,5 @@ TestCase {
         keys.linkReady = false
         verify(!mover.moving)
         compare(commands([0, 2, 2]).length >= 1, true, "stop sent when the link goes")
-    }
-
-    function test_readOnlyFieldDoesNotBlock() {
-        editor.readOnly = true
-        keys.focusItem = editor
-        keySource.pressed(Qt.Key_Up, false)
-        compare(ctl.sent.length, 1)
-        editor.readOnly = false
-        keySource.released(Qt.Key_Up, false)
     }
 }

@@ -21,6 +21,7 @@
 #include <QQuickWindow>
 #include <QSet>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -289,6 +290,21 @@ private slots:
         QTRY_VERIFY(item("mainPage"));
         // The page stack takes no input while a page slides in.
         QTRY_VERIFY(!item("pageStack")->property("busy").toBool());
+
+        // Before any link: the title bar in both languages, and the log pane
+        // showing every line of the log as it comes.
+        for (const bool zh : {true, false}) {
+            setChinese(zh);
+            QTRY_COMPARE(m_window->title(), zh ? QStringLiteral("云台相机控制")
+                                               : QStringLiteral("Gimbal Camera Control"));
+            QCOMPARE(item("titleLinkChip")->property("text").toString(),
+                     zh ? QStringLiteral("未连接") : QStringLiteral("Offline"));
+        }
+        QQuickItem *logView = item("logView");
+        QVERIFY(logView);
+        QTRY_COMPARE(logView->property("count").toInt(), m_core->logModel()->rowCount());
+        m_core->logBridge()->append(QStringLiteral("[Test] one more line"));
+        QTRY_COMPARE(logView->property("count").toInt(), m_core->logModel()->rowCount());
     }
 
     void connectsOverUdp()
