@@ -89,10 +89,31 @@ TestCase {
         album.calls = []
         album.thumbs = {}
         album.playingPath = ""
+        album.currentPage = 1
+        album.totalPages = 1
+        album.statusMessage = "3 files"
         var loader = createTemporaryObject(panelComponent, tc, { width: 1200, height: 800 })
         tryCompare(loader, "status", 1)
         panel = loader.item
         waitForRendering(panel)
+    }
+
+    // Every part of the panel keeps the name scripts and tests find it by.
+    function test_objectNames() {
+        var names = ["albumBack", "sendEndpoint", "albumFolder", "albumRefresh", "albumClose", "albumFilter", "selectAll",
+                     "selectionSummary", "downloadSelected", "deleteSelected", "albumGrid", "albumEmpty", "previousPage",
+                     "pageIndicator", "nextPage", "albumStatus", "cancelDownload", "albumPreview", "closePreview",
+                     "pauseResume", "positionSlider", "deleteConfirm", "deleteText", "deleteCancel", "deleteConfirmButton"]
+        compare(panel.objectName, "albumPanel")
+        compare(names.filter(function (n) { return findChild(panel, n) === null }), [], "missing")
+    }
+
+    function test_footerTexts() {
+        album.currentPage = 2
+        album.totalPages = 5
+        album.statusMessage = ""
+        compare(findChild(panel, "pageIndicator").text, "2 / 5")
+        compare(findChild(panel, "albumStatus").text, "就绪", "no status: ready")
     }
 
     function test_selectionTexts() {

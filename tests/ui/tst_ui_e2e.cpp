@@ -419,9 +419,25 @@ private slots:
         QTRY_VERIFY(logged(QStringLiteral("[Gimbal/PointAim] x=960 y=540 zoom=")));
         drag(topLeft, bottomRight + QPointF(40, 40));
         QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] 0,0 1920x1088")));
+        // The box drawn is clamped to the picture on every side (dragged
+        // back past its top left too; the window's resize band covers its
+        // right edge).
+        const auto drawnBox = [this] {
+            const QVariantMap b = item("videoPanel")->property("box").toMap();
+            return QRectF(b.value("x").toReal(), b.value("y").toReal(), b.value("w").toReal(),
+                          b.value("h").toReal());
+        };
+        QCOMPARE(drawnBox(), picture);
+        drag(bottomRight - QPointF(8, 8), topLeft - QPointF(40, 40));
+        QTRY_COMPARE(drawnBox(), QRectF(picture.topLeft(), picture.bottomRight() - QPointF(8, 8)));
         QTRY_VERIFY(item("stopTracking"));
         QVERIFY(click("stopTracking"));
         QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] Target tracking stopped")));
+        QVERIFY(!item("pictureGrid"));
+        QVERIFY(click("gridButton"));
+        QTRY_VERIFY(item("pictureGrid"));
+        QVERIFY(click("gridButton"));
+        QTRY_VERIFY(!item("pictureGrid"));
         setChinese(true);
         QTRY_COMPARE(item("playButton")->property("text").toString(), QStringLiteral("停止"));
         shot(QStringLiteral("zh-live"));
@@ -521,6 +537,30 @@ private slots:
         // Leaving the album plays the stream that was playing before.
         QTRY_VERIFY_WITH_TIMEOUT(
             item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
+    }
+
+    // The capture bar drives the camera: in photo mode the shutter takes a
+    // photo and stays busy until the camera reports it done; in video mode
+    // it starts a recording and, while the camera records, stops it.
+    void captureBarTakesPhotosAndRecords()
+    {
+        QQuickItem *shutter = item("captureButton");
+        QTRY_VERIFY(shutter && shutter->isEnabled());
+        QSignalSpy photo(state(), &GimbalState::photoStatusChanged);
+        QVERIFY(click("captureButton"));
+        QTRY_VERIFY(!shutter->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(photo.count() > 0 && shutter->isEnabled(), 5000);
+        QCOMPARE(state()->recordStatus(), 0);
+
+        QQuickItem *mode = item("captureMode");
+        QTest::mouseClick(
+            m_window, Qt::LeftButton, {},
+            mode->mapToScene(QPointF(mode->width() * 0.75, mode->height() / 2)).toPoint());
+        QTRY_COMPARE_WITH_TIMEOUT(state()->photoVideoMode(), 1, 5000);
+        QVERIFY(click("captureButton"));
+        QTRY_COMPARE_WITH_TIMEOUT(state()->recordStatus(), 1, 5000);
+        QVERIFY(click("captureButton"));
+        QTRY_COMPARE_WITH_TIMEOUT(state()->recordStatus(), 0, 5000);
     }
 
     // The device section upgrades the simulated Heron over HTTP: the package

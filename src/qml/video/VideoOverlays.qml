@@ -109,6 +109,7 @@ Item {
     // Thirds grid over the picture.
     Item {
         id: pictureRect
+        objectName: "pictureGrid"
         readonly property var tl: panel.frame && panel.frame.videoWidth > 0 ? panel.frame.mapFromVideo(0, 0) : Qt.point(0, 0)
         readonly property var br: panel.frame && panel.frame.videoWidth > 0
                                   ? panel.frame.mapFromVideo(panel.frame.videoWidth, panel.frame.videoHeight)
