@@ -108,6 +108,12 @@ TestCase {
         compare(names.filter(function (n) { return findChild(panel, n) === null }), [], "missing")
     }
 
+    function test_backAndCloseLeave() {
+        mouseClick(findChild(panel, "albumBack"))
+        mouseClick(findChild(panel, "albumClose"))
+        compare(album.calls, ["closeAlbum", "closeAlbum"])
+    }
+
     function test_footerTexts() {
         album.currentPage = 2
         album.totalPages = 5
