@@ -49,16 +49,17 @@ TestCase {
         compare(ctl.sent.length, 1, "sent at once on press")
         compare(ctl.sent[0].cmd, [0, 2, 0])
         tryVerify(function () { return commands([0, 2, 0]).length >= 4 }, 1000, "repeats while held")
-        var moves = commands([0, 2, 0])
-        for (var i = 1; i < moves.length; ++i)
-            verify(moves[i].at - moves[i - 1].at >= 20, "never faster than 20 ms")
         mover.end()
-        var moveCount = commands([0, 2, 0]).length
+        // A busy machine may deliver a late tick together with the next one,
+        // so the pace is checked over the whole hold, not tick by tick: never
+        // more than one repeat per 33 ms (a coarse timer fires up to 5 % early).
+        var moves = commands([0, 2, 0])
+        verify(moves.length <= 2 + (moves[moves.length - 1].at - moves[0].at) / 30, "no faster than the repeat pace")
         tryCompare(mover, "stopsLeft", 0, 1000)
         var stops = commands([0, 2, 2])
         compare(stops.length, 3, "stop three times")
-        verify(stops[1].at - stops[0].at >= 30 && stops[2].at - stops[1].at >= 30, "stops about 40 ms apart")
-        compare(commands([0, 2, 0]).length, moveCount, "no move after the release")
+        verify(stops[2].at - stops[0].at >= 75, "the stops span two 40 ms gaps")
+        compare(commands([0, 2, 0]).length, moves.length, "no move after the release")
     }
 
     function test_onceCommands() {
