@@ -1,7 +1,6 @@
 #include "commands/GimbalController.h"
 
 #include "catalog/GimbalModel.h"
-#include "catalog/GimbalModelFactory.h"
 #include "commands/CommonCameraController.h"
 #include "commands/IrCameraController.h"
 #include "commands/LaserController.h"
@@ -19,7 +18,7 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
 {
     m_state = new GimbalState(this);
     m_dispatcher = new InboundDispatcher(m_state, this);
-    m_model = createGimbalModel(QStringLiteral("Otter"));
+    m_model = new GimbalModel(QStringLiteral("Otter"));
     m_motion = new MotionController(this);
     m_infrared = new IrCameraController(this);
     m_visible = new VisCameraController(this);
@@ -281,7 +280,7 @@ void GimbalController::onAiReadBackElapsed()
 
 void GimbalController::setModel(const QString &modelId)
 {
-    GimbalModel *next = createGimbalModel(modelId);
+    GimbalModel *next = new GimbalModel(modelId);
     // Swap before deleting so nobody reacting to the change can reach a dead record.
     GimbalModel *previous = m_model;
     m_model = next;
