@@ -9,6 +9,11 @@ GimbalModel::GimbalModel(const ModelSpec &caps, QObject *parent)
 {
 }
 
+GimbalModel::GimbalModel(const QString &id, QObject *parent)
+    : GimbalModel(GimbalModelFactory::buildSpec(id), parent)
+{
+}
+
 QVariantList GimbalModel::toOptionList(const QVector<ModelOption> &options, bool chinese)
 {
     QVariantList list;

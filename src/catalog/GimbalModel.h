@@ -12,6 +12,9 @@ class GimbalModel : public QObject
     Q_OBJECT
 public:
     explicit GimbalModel(const ModelSpec &caps, QObject *parent = nullptr);
+    // The catalogue's record for this product id (unknown ids give Otter,
+    // aliases the canonical id).
+    explicit GimbalModel(const QString &id, QObject *parent = nullptr);
 
     const ModelSpec &modelSpec() const { return m_modelSpec; }
     QString id() const { return m_modelSpec.id; }

@@ -1,7 +1,5 @@
 #include "catalog/GimbalModelFactory.h"
 
-#include "catalog/GimbalModel.h"
-
 #include <QUrl>
 #include <QVariantMap>
 
@@ -268,11 +266,6 @@ ModelSpec GimbalModelFactory::buildSpec(const QString &id)
     return s;
 }
 
-GimbalModel *GimbalModelFactory::create(const QString &id, QObject *parent)
-{
-    return new GimbalModel(buildSpec(id), parent);
-}
-
 QVariantList GimbalModelFactory::supportedModels()
 {
     static const char *const kPickerOrder[] = {"Lynx-2", "LynxT-2",      "LynxT-3",
@@ -361,9 +354,4 @@ QVector<ModelOption> GimbalModelFactory::osdItemOptions()
             opt(13, "平均温度", "Avg Temp"),
             opt(14, "飞机经纬度/海拔", "Aircraft GPS/Alt"),
             opt(15, "目标经纬度", "Target GPS")};
-}
-
-GimbalModel *createGimbalModel(const QString &id)
-{
-    return GimbalModelFactory::create(id);
 }

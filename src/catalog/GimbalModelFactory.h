@@ -6,17 +6,14 @@
 #include <QVariantList>
 #include <QVector>
 
-class GimbalModel;
-class QObject;
-
-// The product catalogue. Every record starts from the base record, gets one
-// family layer (dual-sensor or visible-only), optionally the secondary
-// address, and finally the product's own changes.
+// The product catalogue: builds capability records, nothing else (the
+// GimbalModel that owns one is made from its record). Every record starts from
+// the base record, gets one family layer (dual-sensor or visible-only),
+// optionally the secondary address, and finally the product's own changes.
 class GimbalModelFactory
 {
 public:
     // Unknown or empty ids fall back to Otter; aliases yield the canonical id.
-    static GimbalModel *create(const QString &id, QObject *parent = nullptr);
     static ModelSpec buildSpec(const QString &id);
 
     // Product-picker entries, maps with "id" and "name", in picker order.
@@ -37,6 +34,3 @@ private:
     static void withoutOverlayAndAim(ModelSpec &caps);
     static void setIdentity(ModelSpec &caps, const QString &id, int deviceModelCode);
 };
-
-// The caller owns the returned model.
-GimbalModel *createGimbalModel(const QString &id);

@@ -19,7 +19,7 @@ qint16 tenthsClamped(int value)
 
 BaseGimbalController::BaseGimbalController(QObject *parent) : QObject(parent) {}
 
-bool BaseGimbalController::sendCommand(quint16 code, const QByteArray &payload)
+bool BaseGimbalController::sendCommand(CommandCode::Code code, const QByteArray &payload)
 {
     if (!m_transportManager) {
         emit logMessage(
@@ -31,7 +31,7 @@ bool BaseGimbalController::sendCommand(quint16 code, const QByteArray &payload)
     return true;
 }
 
-bool BaseGimbalController::sendValue(quint16 code, int value)
+bool BaseGimbalController::sendValue(CommandCode::Code code, int value)
 {
     QByteArray p;
     Payload::appendU8(p, value);
@@ -39,7 +39,7 @@ bool BaseGimbalController::sendValue(quint16 code, int value)
     return sendCommand(code, p);
 }
 
-bool BaseGimbalController::sendQuery(quint16 code)
+bool BaseGimbalController::sendQuery(CommandCode::Code code)
 {
     return sendValue(code, 1);
 }

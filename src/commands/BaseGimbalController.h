@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/CommandCode.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <cstdint>
@@ -18,7 +20,7 @@ public:
 
     // True means only that the command was handed to the transport manager;
     // whether it left the program is told by commandSent or commandDropped.
-    bool sendCommand(quint16 code, const QByteArray &payload);
+    bool sendCommand(CommandCode::Code code, const QByteArray &payload);
 
 signals:
     void logMessage(QString msg);
@@ -26,9 +28,9 @@ signals:
 
 protected:
     // The commonest shape: one value as its low 8 bits, then a zero byte.
-    bool sendValue(quint16 code, int value);
+    bool sendValue(CommandCode::Code code, int value);
     // A read-back request: 0x01 then a zero byte.
-    bool sendQuery(quint16 code);
+    bool sendQuery(CommandCode::Code code);
 
     // Fusion switch, the addressed picture's weight in tenths (clamped to
     // 0..10), the other picture's weight as its complement, a zero byte.

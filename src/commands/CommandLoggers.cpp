@@ -3,20 +3,14 @@
 #include "commands/CommandCatalog.h"
 #include "commands/CommandLabelRegistry.h"
 #include "commands/DownloadStatusView.h"
+#include "link/CommandCode.h"
+#include "link/FrameCodec.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
 #include "log/LogBridge.h"
 
 namespace
 {
-
-constexpr quint16 GimbalSpeedControl = 0x0010;
-constexpr quint16 DownloadMediaFile = 0x032E;
-
-quint16 codeOf(uint32_t msgID)
-{
-    return static_cast<quint16>(msgID & 0xFFFFu);
-}
 
 QString hex8(uint32_t value)
 {
@@ -55,14 +49,14 @@ void CommandLoggers::onCommandSent(uint32_t msgID, QString channel, QByteArray f
 {
     if (!m_log)
         return;
-    const quint16 code = codeOf(msgID);
+    const quint16 code = FrameCodec::commandCode(msgID);
     const QString label = labelFor(code, false);
     const QString medium = m_manager ? m_manager->mediumName() : QStringLiteral("-");
     m_log->appendRaw(QStringLiteral("TX"), medium, channel, frame);
     const QString length = QString::number(frame.size());
     // Speed control streams while a pad key is held; one user line per frame
     // would bury everything else.
-    if (code != GimbalSpeedControl)
+    if (code != CommandCode::GimbalSpeedControl)
         m_log->append(Language::pick(QStringLiteral("[%1 TX] Sent %2 (%3B)"),
                                      QStringLiteral("[%1 TX] 已发送%2 (%3B)"))
                           .arg(channel, label, length));
@@ -74,7 +68,7 @@ void CommandLoggers::onCommandDropped(uint32_t msgID, QString reason)
 {
     if (!m_log)
         return;
-    const quint16 code = codeOf(msgID);
+    const quint16 code = FrameCodec::commandCode(msgID);
     const QString label = labelFor(code, true);
     const QString channel = m_manager ? m_manager->channelName() : QStringLiteral("-");
     m_log->append(Language::pick(QStringLiteral("[%1 TX] Did not send %2 \u2014 %3"),
@@ -104,14 +98,14 @@ void CommandLoggers::onAckReceived(uint32_t msgID, uint16_t code)
 {
     if (!m_log)
         return;
-    const quint16 command = codeOf(msgID);
+    const quint16 command = FrameCodec::commandCode(msgID);
     const QString label = labelFor(command, true);
     const QString result = QString::number(code);
     if (code == 0) {
         m_log->append(Language::pick(QStringLiteral("Received reply for %1 command"),
                                      QStringLiteral("收到%1指令的回复"))
                           .arg(label));
-    } else if (command == DownloadMediaFile && ignoresDownloadFailure(label)) {
+    } else if (command == CommandCode::DownloadMediaFile && ignoresDownloadFailure(label)) {
         m_log->appendDebug(QStringLiteral("[ACK] MsgID=0x%1  Code=%2  %3 (ignored)")
                                .arg(hex8(msgID), result, label));
         return;

@@ -1,5 +1,6 @@
 #include "commands/CommonCameraController.h"
 
+#include "link/CommandCode.h"
 #include "link/Language.h"
 #include "link/Payload.h"
 
@@ -7,35 +8,6 @@
 
 namespace
 {
-
-constexpr quint16 CodePhotoVideoMode = 0x0300;
-constexpr quint16 CodePhotoParams = 0x0301;
-constexpr quint16 CodeTakePhoto = 0x0302;
-constexpr quint16 CodeRecordVideo = 0x0303;
-constexpr quint16 CodeHybridZoom = 0x0304;
-constexpr quint16 CodeContinuousZoom = 0x0306;
-constexpr quint16 CodeBitrate = 0x0308;
-constexpr quint16 CodeOutputRes = 0x030A;
-constexpr quint16 CodeEncodingFormat = 0x030B;
-constexpr quint16 CodeTfFormat = 0x030D;
-constexpr quint16 CodeTimeSync = 0x030E;
-constexpr quint16 CodeFactoryReset = 0x030F;
-constexpr quint16 CodeFocus = 0x0313;
-constexpr quint16 CodeOsdWatermark = 0x0314;
-constexpr quint16 CodeShutdown = 0x0316;
-constexpr quint16 CodeCameraVersion = 0x0317;
-constexpr quint16 CodeImageMode = 0x0318;
-constexpr quint16 CodeAiRecognition = 0x0319;
-constexpr quint16 CodeTargetTracking = 0x0324;
-constexpr quint16 CodeCoreTemp = 0x0325;
-constexpr quint16 CodeOsdConfigSet = 0x0329;
-constexpr quint16 CodeOsdCustomText = 0x032A;
-constexpr quint16 CodeOsdConfigGet = 0x0335;
-constexpr quint16 CodeAiCategoriesGet = 0x0336;
-constexpr quint16 CodeDeviceSn = 0x0337;
-constexpr quint16 CodeKernelVersion = 0x033A;
-constexpr quint16 CodeUartProtocolSet = 0x0342;
-constexpr quint16 CodeUartProtocolGet = 0x0343;
 
 constexpr int AiMaskBytes = 16;
 constexpr int AiMaxCategory = AiMaskBytes * 8;
@@ -68,8 +40,8 @@ void CommonCameraController::setClock(std::function<QDateTime()> clock)
         m_clock = [] { return QDateTime::currentDateTime(); };
 }
 
-void CommonCameraController::sendCapture(quint16 code, int mode, int action, const QString &folder,
-                                         const QString &name)
+void CommonCameraController::sendCapture(CommandCode::Code code, int mode, int action,
+                                         const QString &folder, const QString &name)
 {
     QByteArray p;
     Payload::appendU8(p, mode);
@@ -81,7 +53,7 @@ void CommonCameraController::sendCapture(quint16 code, int mode, int action, con
 
 void CommonCameraController::photoVideoModeSet(int mode)
 {
-    sendValue(CodePhotoVideoMode, mode);
+    sendValue(CommandCode::PhotoVideoMode, mode);
 }
 
 void CommonCameraController::photoParamsSet(int mode, int interval, int burst)
@@ -91,17 +63,17 @@ void CommonCameraController::photoParamsSet(int mode, int interval, int burst)
     Payload::appendU8(p, interval);
     Payload::appendU8(p, burst);
     Payload::appendU8(p, 0);
-    sendCommand(CodePhotoParams, p);
+    sendCommand(CommandCode::PhotoParams, p);
 }
 
 void CommonCameraController::takePhoto(int photoMode, int action, QString folder, QString name)
 {
-    sendCapture(CodeTakePhoto, photoMode, action, folder, name);
+    sendCapture(CommandCode::TakePhoto, photoMode, action, folder, name);
 }
 
 void CommonCameraController::recordVideo(int recordMode, int action, QString folder, QString name)
 {
-    sendCapture(CodeRecordVideo, recordMode, action, folder, name);
+    sendCapture(CommandCode::RecordVideo, recordMode, action, folder, name);
 }
 
 void CommonCameraController::hybridZoomSet(float zoom)
@@ -109,32 +81,32 @@ void CommonCameraController::hybridZoomSet(float zoom)
     QByteArray p;
     Payload::appendU8(p, 0);
     Payload::appendU16(p, zoomTenthsLow16(zoom));
-    sendCommand(CodeHybridZoom, p);
+    sendCommand(CommandCode::HybridZoom, p);
 }
 
 void CommonCameraController::continuousZoom(int direction)
 {
-    sendValue(CodeContinuousZoom, direction);
+    sendValue(CommandCode::ContinuousZoom, direction);
 }
 
 void CommonCameraController::bitrateSet(int bitrate)
 {
-    sendValue(CodeBitrate, bitrate);
+    sendValue(CommandCode::SetBitrate, bitrate);
 }
 
 void CommonCameraController::outputResSet(int res)
 {
-    sendValue(CodeOutputRes, res);
+    sendValue(CommandCode::SetStreamResolution, res);
 }
 
 void CommonCameraController::encodingFormatSet(int format)
 {
-    sendValue(CodeEncodingFormat, format);
+    sendValue(CommandCode::SetEncodingFormat, format);
 }
 
 void CommonCameraController::tfFormat()
 {
-    sendValue(CodeTfFormat, 1);
+    sendValue(CommandCode::FormatStorageCard, 1);
 }
 
 void CommonCameraController::timeSync()
@@ -150,7 +122,7 @@ void CommonCameraController::timeSync()
     Payload::appendU32(p, quint32(ms >> 32));
     Payload::appendS16(p, qint16(offsetMinutes));
     p.append(QByteArray(6, '\0'));
-    if (!sendCommand(CodeTimeSync, p))
+    if (!sendCommand(CommandCode::TimeSync, p))
         return;
 
     emit logMessage(Language::pick(QStringLiteral("[Camera] Time sync → PC %1"),
@@ -160,7 +132,7 @@ void CommonCameraController::timeSync()
 
 void CommonCameraController::factoryReset()
 {
-    sendValue(CodeFactoryReset, 1);
+    sendValue(CommandCode::FactoryReset, 1);
 }
 
 void CommonCameraController::focusControl(int mode, int x1, int y1, int x2, int y2, int focusType)
@@ -173,7 +145,7 @@ void CommonCameraController::focusControl(int mode, int x1, int y1, int x2, int 
     Payload::appendU16(p, quint16(x2));
     Payload::appendU16(p, quint16(y2));
     Payload::appendU8(p, 0);
-    sendCommand(CodeFocus, p);
+    sendCommand(CommandCode::FocusControl, p);
 }
 
 void CommonCameraController::osdWatermarkSwitch(bool on)
@@ -182,22 +154,22 @@ void CommonCameraController::osdWatermarkSwitch(bool on)
     Payload::appendU8(p, on ? 1 : 0);
     Payload::appendU8(p, 0);
     Payload::appendU8(p, 0);
-    sendCommand(CodeOsdWatermark, p);
+    sendCommand(CommandCode::OsdWatermarkSwitch, p);
 }
 
 void CommonCameraController::cameraShutdown()
 {
-    sendValue(CodeShutdown, 1);
+    sendValue(CommandCode::CameraShutdown, 1);
 }
 
 void CommonCameraController::cameraVersionGet()
 {
-    sendQuery(CodeCameraVersion);
+    sendQuery(CommandCode::GetCameraVersion);
 }
 
 void CommonCameraController::imageModeSet(int mode)
 {
-    sendValue(CodeImageMode, mode);
+    sendValue(CommandCode::SetImageMode, mode);
 }
 
 void CommonCameraController::aiRecognitionSet(bool on, int modelType, QVector<int> categories)
@@ -215,7 +187,7 @@ void CommonCameraController::aiRecognitionSet(bool on, int modelType, QVector<in
     Payload::appendU8(p, on ? 1 : 2);
     Payload::appendU8(p, modelType);
     Payload::appendBytes(p, mask);
-    sendCommand(CodeAiRecognition, p);
+    sendCommand(CommandCode::AiRecognitionSet, p);
 }
 
 void CommonCameraController::aiRecognitionSetList(bool on, int modelType, QVariantList categories)
@@ -236,12 +208,12 @@ void CommonCameraController::targetTrackingSet(bool on, int x, int y, int w, int
     Payload::appendU16(p, quint16(w));
     Payload::appendU16(p, quint16(h));
     Payload::appendU8(p, 0);
-    sendCommand(CodeTargetTracking, p);
+    sendCommand(CommandCode::TargetTrackingSet, p);
 }
 
 void CommonCameraController::coreTempGet()
 {
-    sendQuery(CodeCoreTemp);
+    sendQuery(CommandCode::GetCoreTemperature);
 }
 
 void CommonCameraController::osdConfigSet(int item, int enable, int pos, int color)
@@ -253,7 +225,7 @@ void CommonCameraController::osdConfigSet(int item, int enable, int pos, int col
     Payload::appendU8(p, colorByte);
     Payload::appendU8(p, colorByte);
     Payload::appendU8(p, 0);
-    sendCommand(CodeOsdConfigSet, p);
+    sendCommand(CommandCode::SetOsdConfig, p);
 }
 
 void CommonCameraController::osdCustomTextSet(int index, QString text)
@@ -262,35 +234,35 @@ void CommonCameraController::osdCustomTextSet(int index, QString text)
     Payload::appendU8(p, index);
     Payload::appendFixedString(p, text, OsdTextWidth);
     Payload::appendU8(p, 0);
-    sendCommand(CodeOsdCustomText, p);
+    sendCommand(CommandCode::SetOsdCustomText, p);
 }
 
 void CommonCameraController::osdConfigGet()
 {
-    sendQuery(CodeOsdConfigGet);
+    sendQuery(CommandCode::GetOsdConfig);
 }
 
 void CommonCameraController::aiCategoriesGet()
 {
-    sendQuery(CodeAiCategoriesGet);
+    sendQuery(CommandCode::GetAiCategories);
 }
 
 void CommonCameraController::deviceSnGet()
 {
-    sendQuery(CodeDeviceSn);
+    sendQuery(CommandCode::GetDeviceSn);
 }
 
 void CommonCameraController::kernelVersionGet()
 {
-    sendQuery(CodeKernelVersion);
+    sendQuery(CommandCode::GetKernelVersion);
 }
 
 void CommonCameraController::uartProtocolSet(int protocol)
 {
-    sendValue(CodeUartProtocolSet, Payload::clampInt(protocol, 0, 2));
+    sendValue(CommandCode::SetUartProtocol, Payload::clampInt(protocol, 0, 2));
 }
 
 void CommonCameraController::uartProtocolGet()
 {
-    sendQuery(CodeUartProtocolGet);
+    sendQuery(CommandCode::GetUartProtocol);
 }

@@ -63,7 +63,7 @@ public:
     Q_INVOKABLE void uartProtocolGet();
 
 private:
-    void sendCapture(quint16 code, int mode, int action, const QString &folder,
+    void sendCapture(CommandCode::Code code, int mode, int action, const QString &folder,
                      const QString &name);
 
     std::function<QDateTime()> m_clock;

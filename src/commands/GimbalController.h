@@ -2,6 +2,7 @@
 
 #include "catalog/ModelProvider.h"
 #include "link/FrameCodec.h"
+#include "state/InboundDispatcher.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,10 +24,11 @@ class TransportManager;
 class VisCameraController;
 
 // The one object through which the interface commands the camera. It owns the
-// device state, the selected product's record and the seven command groups,
-// forwards the operations to the groups, and adds what spans groups: the
-// connection handshake, the split-screen rule for tracking, the AI-recognition
-// confirmation, and the dispatch of every received frame into the state.
+// device state with the dispatcher that feeds it every received frame, the
+// selected product's record and the seven command groups, forwards the
+// operations to the groups, and adds what spans groups: the connection
+// handshake, the split-screen rule for tracking and the AI-recognition
+// confirmation.
 class GimbalController : public ModelProvider
 {
     Q_OBJECT
@@ -73,6 +75,7 @@ public:
     LaserController *laser() const { return m_laser; }
     SbusController *sbus() const { return m_sbus; }
 
+    // Each of these forwards to one command group (GimbalControllerForwarders.cpp).
     // Motion
     Q_INVOKABLE void gimbalControl(int mode, int yawDir, int pitchDir);
     Q_INVOKABLE void gimbalAngleControl(int pitchDir, float pitchAngle, int yawDir, float yawAngle);
@@ -206,21 +209,16 @@ private:
     void onHandshakeDelayElapsed(quint32 generation);
     void onReadyDelayElapsed(quint32 generation);
 
-    void handleAck(quint16 code, const QByteArray &payload);
-    void handleStatus(quint16 code, const QByteArray &payload);
-    void handleSecondStatus(quint16 code, const QByteArray &payload);
-    // Feeds the status codes both status kinds share; false when the code is not one of them.
-    bool dispatchCommonStatus(quint16 code, const QByteArray &payload);
-    void applyReadBack(quint16 code, const QByteArray &payload);
-
     void sendAiRecognition(bool on, int modelType, const QVector<int> &categories);
     void startAiWait();
     void endAiWait(const QString &message = QString());
+    void onAiRecognitionConfirmed(InboundDispatcher::AiConfirmation how);
     void onAiWaitTimeout();
     void onAiReadBackElapsed();
 
     TransportManager *m_transportManager = nullptr;
     GimbalState *m_state = nullptr;
+    InboundDispatcher *m_dispatcher = nullptr;
     GimbalModel *m_model = nullptr;
     quint32 m_handshakeGeneration = 0;
     bool m_handshakeReady = false;

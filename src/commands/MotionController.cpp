@@ -1,6 +1,7 @@
 #include "commands/MotionController.h"
 
 #include "commands/CommandLabelRegistry.h"
+#include "link/CommandCode.h"
 #include "link/Language.h"
 #include "link/Payload.h"
 
@@ -8,16 +9,6 @@
 
 namespace
 {
-
-constexpr quint16 CodeSpeedControl = 0x0010;
-constexpr quint16 CodeAngleControl = 0x0012;
-constexpr quint16 CodeCalibration = 0x0013;
-constexpr quint16 CodeSpeedSet = 0x0017;
-constexpr quint16 CodeVersionGet = 0x0018;
-constexpr quint16 CodePointAim = 0x002C;
-constexpr quint16 CodeServoOff = 0x002D;
-constexpr quint16 CodeLinearCalib = 0x002E;
-constexpr quint16 CodeSoftReset = 0x002F;
 
 // Direction bytes go out as their low 8 bits; a negative value means nothing
 // sensible on the wire, so it becomes 0.
@@ -59,14 +50,14 @@ void MotionController::gimbalControl(int mode, int yawDir, int pitchDir)
     // Without a transport manager nothing is sent and no logger would ever
     // take the label, which would then stick to a later command.
     if (transportManager())
-        CommandLabelRegistry::instance().pushLabel(CodeSpeedControl, label);
+        CommandLabelRegistry::instance().pushLabel(CommandCode::GimbalSpeedControl, label);
 
     QByteArray p;
     Payload::appendU8(p, Payload::clampInt(mode, 0, 15) << 4);
     Payload::appendU8(p, directionByte(yawDir));
     Payload::appendU8(p, directionByte(pitchDir));
     Payload::appendU8(p, 0);
-    const bool handedOn = sendCommand(CodeSpeedControl, p);
+    const bool handedOn = sendCommand(CommandCode::GimbalSpeedControl, p);
 
     if (mode != 0 && handedOn)
         emit logMessage(
@@ -79,7 +70,7 @@ void MotionController::gimbalAngleControl(int pitchDir, float pitchAngle, int ya
 {
     if (transportManager())
         CommandLabelRegistry::instance().pushLabel(
-            CodeAngleControl,
+            CommandCode::GimbalAngleControl,
             Language::pick(QStringLiteral("Set angle"), QStringLiteral("设置角度")));
 
     QByteArray p;
@@ -88,7 +79,7 @@ void MotionController::gimbalAngleControl(int pitchDir, float pitchAngle, int ya
     Payload::appendU8(p, Payload::clampInt(yawDir, 0, 2));
     Payload::appendU16(p, quint16(Payload::toCentiUnits(std::fabs(yawAngle))));
     Payload::appendU8(p, 0);
-    sendCommand(CodeAngleControl, p);
+    sendCommand(CommandCode::GimbalAngleControl, p);
 }
 
 void MotionController::gimbalSpeedSet(int pitchSpeed, int yawSpeed)
@@ -97,27 +88,27 @@ void MotionController::gimbalSpeedSet(int pitchSpeed, int yawSpeed)
     Payload::appendU8(p, Payload::clampInt(pitchSpeed, 5, 150));
     Payload::appendU8(p, Payload::clampInt(yawSpeed, 5, 150));
     Payload::appendU8(p, 0);
-    sendCommand(CodeSpeedSet, p);
+    sendCommand(CommandCode::GimbalSpeedSet, p);
 }
 
 void MotionController::gimbalCalibration()
 {
-    sendValue(CodeCalibration, 1);
+    sendValue(CommandCode::GimbalCalibration, 1);
 }
 
 void MotionController::gimbalServoOff()
 {
-    sendValue(CodeServoOff, 0);
+    sendValue(CommandCode::GimbalServoOff, 0);
 }
 
 void MotionController::gimbalLinearCalib()
 {
-    sendValue(CodeLinearCalib, 1);
+    sendValue(CommandCode::GimbalLinearCalibration, 1);
 }
 
 void MotionController::gimbalSoftReset()
 {
-    sendValue(CodeSoftReset, 1);
+    sendValue(CommandCode::GimbalSoftReset, 1);
 }
 
 void MotionController::gimbalPointAim(int lens, float zoom, int x, int y)
@@ -137,12 +128,12 @@ void MotionController::gimbalPointAim(int lens, float zoom, int x, int y)
     Payload::appendU16(p, quint16(zoomTenths));
     Payload::appendU16(p, quint16(Payload::clampInt(x, 1, 1920)));
     Payload::appendU16(p, quint16(Payload::clampInt(y, 1, 1080)));
-    sendCommand(CodePointAim, p);
+    sendCommand(CommandCode::PointAim, p);
 }
 
 void MotionController::gimbalVersionGet()
 {
-    sendQuery(CodeVersionGet);
+    sendQuery(CommandCode::GetGimbalVersion);
 }
 
 void MotionController::gimbalStabilize(bool enable)

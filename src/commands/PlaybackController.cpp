@@ -1,6 +1,7 @@
 #include "commands/PlaybackController.h"
 
 #include "commands/CommandLabelRegistry.h"
+#include "link/CommandCode.h"
 #include "link/Language.h"
 #include "link/Payload.h"
 
@@ -8,19 +9,6 @@
 
 namespace
 {
-
-constexpr quint16 CodeIpSet = 0x0311;
-constexpr quint16 CodeIpGet = 0x0312;
-constexpr quint16 CodePlaybackMode = 0x032B;
-constexpr quint16 CodeMediaListRefresh = 0x032C;
-constexpr quint16 CodeMediaDelete = 0x032D;
-constexpr quint16 CodeMediaDownload = 0x032E;
-constexpr quint16 CodePlaybackStart = 0x032F;
-constexpr quint16 CodePlaybackStop = 0x0330;
-constexpr quint16 CodePlaybackPause = 0x0331;
-constexpr quint16 CodePlaybackSeek = 0x0332;
-constexpr quint16 CodeClientSet = 0x0334;
-constexpr quint16 CodeClientGet = 0x0339;
 
 constexpr int FileTypeMediaList = 1;
 constexpr int FileTypeThumbnail = 2;
@@ -82,7 +70,7 @@ QByteArray PlaybackController::devicePath(const QString &path)
     return utf8;
 }
 
-void PlaybackController::sendPath(quint16 code, const QString &path)
+void PlaybackController::sendPath(CommandCode::Code code, const QString &path)
 {
     const QByteArray bytes = devicePath(path);
     QByteArray p;
@@ -93,17 +81,17 @@ void PlaybackController::sendPath(quint16 code, const QString &path)
 
 void PlaybackController::playbackModeSet(bool on)
 {
-    sendValue(CodePlaybackMode, on ? 1 : 2);
+    sendValue(CommandCode::PlaybackMode, on ? 1 : 2);
 }
 
 void PlaybackController::mediaListRefresh()
 {
-    sendQuery(CodeMediaListRefresh);
+    sendQuery(CommandCode::RefreshMediaList);
 }
 
 void PlaybackController::mediaFileDelete(QString path)
 {
-    sendPath(CodeMediaDelete, path);
+    sendPath(CommandCode::DeleteMediaFile, path);
 }
 
 void PlaybackController::mediaFileDownload(QString path, int fileType, int packetSize, int startSeq,
@@ -112,7 +100,7 @@ void PlaybackController::mediaFileDownload(QString path, int fileType, int packe
     // Without a transport manager nothing is sent and no logger would ever
     // take the label, which would then name a later download wrongly.
     if (transportManager())
-        CommandLabelRegistry::instance().pushLabel(CodeMediaDownload,
+        CommandLabelRegistry::instance().pushLabel(CommandCode::DownloadMediaFile,
                                                    downloadLabel(fileType, startSeq));
 
     const QByteArray bytes = devicePath(path);
@@ -123,22 +111,22 @@ void PlaybackController::mediaFileDownload(QString path, int fileType, int packe
     Payload::appendU32(p, quint32(qMax(startSeq, 0)));
     Payload::appendU8(p, Payload::clampInt(totalPackets, 0, 255));
     Payload::appendBytes(p, bytes);
-    sendCommand(CodeMediaDownload, p);
+    sendCommand(CommandCode::DownloadMediaFile, p);
 }
 
 void PlaybackController::videoPlaybackStart(QString path)
 {
-    sendPath(CodePlaybackStart, path);
+    sendPath(CommandCode::StartVideoPlayback, path);
 }
 
 void PlaybackController::videoPlaybackStop(QString path)
 {
-    sendPath(CodePlaybackStop, path);
+    sendPath(CommandCode::StopVideoPlayback, path);
 }
 
 void PlaybackController::videoPlaybackPause(QString path)
 {
-    sendPath(CodePlaybackPause, path);
+    sendPath(CommandCode::PauseVideoPlayback, path);
 }
 
 void PlaybackController::videoPlaybackSeek(QString path, uint32_t seconds)
@@ -148,7 +136,7 @@ void PlaybackController::videoPlaybackSeek(QString path, uint32_t seconds)
     Payload::appendU8(p, bytes.size());
     Payload::appendU32(p, seconds);
     Payload::appendBytes(p, bytes);
-    sendCommand(CodePlaybackSeek, p);
+    sendCommand(CommandCode::SeekVideoPlayback, p);
 }
 
 void PlaybackController::playbackClientSet(int type, QString ip, ushort port)
@@ -158,13 +146,13 @@ void PlaybackController::playbackClientSet(int type, QString ip, ushort port)
     Payload::appendBytes(p, dottedAddress(ip));
     Payload::appendU16(p, port);
     Payload::appendU8(p, 0);
-    sendCommand(CodeClientSet, p);
+    sendCommand(CommandCode::SetPlaybackClient, p);
 }
 
 void PlaybackController::playbackClientGet(int type)
 {
     m_lastClientType = type > 0 ? 1 : 0;
-    sendValue(CodeClientGet, type <= 0 ? 1 : 2);
+    sendValue(CommandCode::GetPlaybackClient, type <= 0 ? 1 : 2);
 }
 
 void PlaybackController::ipSet(bool dhcp, QString ip, QString mask, QString gateway)
@@ -174,10 +162,10 @@ void PlaybackController::ipSet(bool dhcp, QString ip, QString mask, QString gate
     Payload::appendBytes(p, dottedAddress(ip));
     Payload::appendBytes(p, dottedAddress(mask));
     Payload::appendBytes(p, dottedAddress(gateway));
-    sendCommand(CodeIpSet, p);
+    sendCommand(CommandCode::SetIp, p);
 }
 
 void PlaybackController::ipGet()
 {
-    sendQuery(CodeIpGet);
+    sendQuery(CommandCode::GetIp);
 }

@@ -46,7 +46,7 @@ public:
     static QByteArray devicePath(const QString &path);
 
 private:
-    void sendPath(quint16 code, const QString &path);
+    void sendPath(CommandCode::Code code, const QString &path);
 
     int m_lastClientType = 0;
 };

@@ -1,16 +1,7 @@
 #include "commands/SbusController.h"
 
+#include "link/CommandCode.h"
 #include "link/Payload.h"
-
-namespace
-{
-
-constexpr quint16 CodeRangeSet = 0x0500;
-constexpr quint16 CodeChannels = 0x0501;
-constexpr quint16 CodeConfigGet = 0x0502;
-constexpr quint16 CodeSwitch = 0x0503;
-
-} // namespace
 
 SbusController::SbusController(QObject *parent) : BaseGimbalController(parent) {}
 
@@ -20,7 +11,7 @@ void SbusController::sbusRangeSet(int max, int min)
     Payload::appendU16(p, quint16(Payload::clampInt(max, 0, 65535)));
     Payload::appendU16(p, quint16(Payload::clampInt(min, 0, 65535)));
     Payload::appendU8(p, 0);
-    sendCommand(CodeRangeSet, p);
+    sendCommand(CommandCode::SetSbusRange, p);
 }
 
 void SbusController::sbusChannelConfig(int stream, int zoom, int photo, int record, int pitch,
@@ -29,15 +20,15 @@ void SbusController::sbusChannelConfig(int stream, int zoom, int photo, int reco
     QByteArray p;
     for (int channel : {stream, zoom, photo, record, pitch, yaw, center, irPalette})
         Payload::appendU8(p, Payload::clampInt(channel, 0, NoChannel));
-    sendCommand(CodeChannels, p);
+    sendCommand(CommandCode::SetSbusChannels, p);
 }
 
 void SbusController::sbusConfigGet()
 {
-    sendQuery(CodeConfigGet);
+    sendQuery(CommandCode::GetSbusConfig);
 }
 
 void SbusController::sbusSwitch(bool on)
 {
-    sendValue(CodeSwitch, on ? 1 : 2);
+    sendValue(CommandCode::SbusSwitch, on ? 1 : 2);
 }

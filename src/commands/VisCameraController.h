@@ -34,5 +34,5 @@ public:
 
 private:
     // Exposure and picture settings: a leading zero byte, then the values.
-    void sendSetting(quint16 code, std::initializer_list<int> values);
+    void sendSetting(CommandCode::Code code, std::initializer_list<int> values);
 };

@@ -1,7 +1,7 @@
 #include "video/SoftwareFrameNode.h"
 
 #include "video/FrameImage.h"
-#include "video/VideoFrameItem.h"
+#include "video/Letterbox.h"
 
 #include <QColor>
 #include <QQuickWindow>
@@ -15,9 +15,7 @@
 SoftwareFrameNode::SoftwareFrameNode(QQuickWindow *window) : m_window(window)
 {
     m_background = m_window->createRectangleNode();
-    m_background->setColor(QColor::fromRgbF(VideoFrameItem::BackgroundRed,
-                                            VideoFrameItem::BackgroundGreen,
-                                            VideoFrameItem::BackgroundBlue));
+    m_background->setColor(Letterbox::background());
     appendChildNode(m_background);
 }
 
@@ -25,10 +23,10 @@ void SoftwareFrameNode::update(const QRectF &bounds, const VideoFrame &frame, bo
                                qreal devicePixelRatio)
 {
     m_background->setRect(bounds);
-    const QRectF shown = hasFrame ? VideoFrameItem::letterbox(frame.width, frame.height,
-                                                              bounds.width(), bounds.height())
-                                        .translated(bounds.topLeft())
-                                  : QRectF();
+    const QRectF shown =
+        hasFrame ? Letterbox::fit(frame.width, frame.height, bounds.width(), bounds.height())
+                       .translated(bounds.topLeft())
+                 : QRectF();
     if (shown.isEmpty()) {
         if (m_picture) {
             removeChildNode(m_picture);

@@ -10,7 +10,7 @@ class QQuickWindow;
 class QSGImageNode;
 class QSGRectangleNode;
 
-// What VideoFrameItem hands a scene that draws without OpenGL: the background
+// What the frame item hands a scene that draws without OpenGL: the background
 // colour over the whole item and, letterboxed on top, the picture converted to
 // RGB on the CPU at the size it is shown (never larger than the picture).
 // Upright: the first luma row is at the top. A picture is converted again

@@ -1,6 +1,7 @@
 #include "video/VideoFrameItem.h"
 
 #include "video/FrameImage.h"
+#include "video/Letterbox.h"
 #include "video/SoftwareFrameNode.h"
 #include "video/YuvRenderer.h"
 
@@ -21,7 +22,10 @@ VideoFrameItem::~VideoFrameItem() = default;
 
 QQuickFramebufferObject::Renderer *VideoFrameItem::createRenderer() const
 {
-    return new YuvRenderer;
+    // The renderer reads the frame only while it synchronises, when this item
+    // exists and the interface thread is blocked.
+    return new YuvRenderer(
+        [this](VideoFrame &frame, bool &hasFrame) { snapshot(frame, hasFrame); });
 }
 
 bool VideoFrameItem::keepAspectRatio() const
@@ -97,17 +101,6 @@ QImage VideoFrameItem::currentFrameImage() const
     return FrameImage::toRgb(m_frame);
 }
 
-QRectF VideoFrameItem::letterbox(int pictureWidth, int pictureHeight, qreal viewWidth,
-                                 qreal viewHeight)
-{
-    if (pictureWidth < 1 || pictureHeight < 1 || viewWidth <= 0 || viewHeight <= 0)
-        return QRectF();
-    const QSizeF fitted = QSizeF(pictureWidth, pictureHeight)
-                              .scaled(QSizeF(viewWidth, viewHeight), Qt::KeepAspectRatio);
-    return QRectF((viewWidth - fitted.width()) / 2, (viewHeight - fitted.height()) / 2,
-                  fitted.width(), fitted.height());
-}
-
 void VideoFrameItem::updateVideoRect()
 {
     const QRectF bounds = boundingRect();
@@ -120,7 +113,7 @@ void VideoFrameItem::updateVideoRect()
         m_videoRect = bounds;
         return;
     }
-    m_videoRect = letterbox(m_frame.width, m_frame.height, bounds.width(), bounds.height())
+    m_videoRect = Letterbox::fit(m_frame.width, m_frame.height, bounds.width(), bounds.height())
                       .translated(bounds.x(), bounds.y());
 }
 

@@ -28,11 +28,6 @@ class VideoFrameItem : public QQuickFramebufferObject
     Q_PROPERTY(int videoHeight READ videoHeight NOTIFY frameChanged)
 
 public:
-    // Background shown around and instead of the picture.
-    static constexpr float BackgroundRed = 0.055f;
-    static constexpr float BackgroundGreen = 0.086f;
-    static constexpr float BackgroundBlue = 0.145f;
-
     explicit VideoFrameItem(QQuickItem *parent = nullptr);
     ~VideoFrameItem() override;
 
@@ -56,11 +51,6 @@ public:
 
     // The renderer's copy of the frame, taken under the frame lock.
     void snapshot(VideoFrame &frame, bool &hasFrame) const;
-
-    // Where a picture of pictureWidth x pictureHeight is drawn inside a view
-    // of viewWidth x viewHeight, in the view's own units, with the view's
-    // origin at (0, 0): fitted, aspect kept, centred.
-    static QRectF letterbox(int pictureWidth, int pictureHeight, qreal viewWidth, qreal viewHeight);
 
 signals:
     void frameChanged();

@@ -1,11 +1,13 @@
 #include "video/YuvRenderer.h"
 
-#include "video/VideoFrameItem.h"
+#include "video/Letterbox.h"
 
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFramebufferObjectFormat>
 #include <QOpenGLShaderProgram>
 #include <QQuickWindow>
+
+#include <utility>
 
 const char *const YuvRenderer::VertexShader = "attribute vec2 vertex;\n"
                                               "attribute vec2 texCoord;\n"
@@ -31,7 +33,7 @@ const char *const YuvRenderer::FragmentShader =
     "1.0);\n"
     "}\n";
 
-YuvRenderer::YuvRenderer()
+YuvRenderer::YuvRenderer(Snapshot snapshot) : m_snapshot(std::move(snapshot))
 {
     initializeOpenGLFunctions();
 }
@@ -55,7 +57,7 @@ QOpenGLFramebufferObject *YuvRenderer::createFramebufferObject(const QSize &size
 void YuvRenderer::synchronize(QQuickFramebufferObject *item)
 {
     m_window = item->window();
-    static_cast<VideoFrameItem *>(item)->snapshot(m_frame, m_hasFrame);
+    m_snapshot(m_frame, m_hasFrame);
 }
 
 void YuvRenderer::render()
@@ -66,13 +68,14 @@ void YuvRenderer::render()
     glViewport(0, 0, fbWidth, fbHeight);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
-    glClearColor(VideoFrameItem::BackgroundRed, VideoFrameItem::BackgroundGreen,
-                 VideoFrameItem::BackgroundBlue, 1.0f);
+    glClearColor(Letterbox::BackgroundRed, Letterbox::BackgroundGreen, Letterbox::BackgroundBlue,
+                 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
 
     const int width = m_frame.width;
     const int height = m_frame.height;
-    if (!m_hasFrame || width < 1 || height < 1 || !m_frame.isValid())
+    const QRectF shown = Letterbox::fit(width, height, fbWidth, fbHeight);
+    if (!m_hasFrame || shown.isEmpty() || !m_frame.isValid())
         return;
 
     if (!m_program) {
@@ -108,16 +111,13 @@ void YuvRenderer::render()
                      GL_LUMINANCE, GL_UNSIGNED_BYTE, planes[i]->constData());
     }
 
-    const float pictureAspect = float(width) / float(height);
-    const float viewAspect = fbHeight < 1 ? 1.0f : float(fbWidth) / float(fbHeight);
-    float sx = 1.0f;
-    float sy = 1.0f;
-    if (pictureAspect > viewAspect)
-        sy = viewAspect / pictureAspect;
-    else
-        sx = pictureAspect / viewAspect;
-    const GLfloat vertices[16] = {-sx, -sy, 0.0f, 0.0f, sx, -sy, 1.0f, 0.0f,
-                                  -sx, sy,  0.0f, 1.0f, sx, sy,  1.0f, 1.0f};
+    // The fitted rectangle in clip coordinates (-1 ... 1 across the buffer).
+    const GLfloat x0 = GLfloat(2 * shown.left() / fbWidth - 1);
+    const GLfloat x1 = GLfloat(2 * shown.right() / fbWidth - 1);
+    const GLfloat y0 = GLfloat(2 * shown.top() / fbHeight - 1);
+    const GLfloat y1 = GLfloat(2 * shown.bottom() / fbHeight - 1);
+    const GLfloat vertices[16] = {x0, y0, 0.0f, 0.0f, x1, y0, 1.0f, 0.0f,
+                                  x0, y1, 0.0f, 1.0f, x1, y1, 1.0f, 1.0f};
 
     m_program->bind();
     for (int i = 0; i < 3; ++i) {

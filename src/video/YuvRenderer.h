@@ -5,10 +5,12 @@
 #include <QOpenGLFunctions>
 #include <QQuickFramebufferObject>
 
+#include <functional>
+
 class QOpenGLShaderProgram;
 class QQuickWindow;
 
-// Draws a VideoFrameItem's picture with OpenGL: uploads the three planes as
+// Draws a frame item's picture with OpenGL: uploads the three planes as
 // single-channel textures and converts YUV to RGB in the fragment shader,
 // letterboxed into the item's framebuffer. Lives on the scene's render thread;
 // its GL resources are made on the first render that has a picture.
@@ -18,7 +20,11 @@ public:
     static const char *const VertexShader;
     static const char *const FragmentShader;
 
-    YuvRenderer();
+    // Copies the item's current frame (and whether it has one); called only
+    // while the renderer synchronises with its item.
+    using Snapshot = std::function<void(VideoFrame &frame, bool &hasFrame)>;
+
+    explicit YuvRenderer(Snapshot snapshot);
     ~YuvRenderer() override;
 
     void render() override;
@@ -26,6 +32,7 @@ public:
     void synchronize(QQuickFramebufferObject *item) override;
 
 private:
+    Snapshot m_snapshot;
     QOpenGLShaderProgram *m_program = nullptr;
     QQuickWindow *m_window = nullptr;
     GLuint m_textures[3] = {0, 0, 0};

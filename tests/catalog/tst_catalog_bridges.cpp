@@ -20,7 +20,7 @@ class TestModelProvider : public ModelProvider
 {
 public:
     GimbalModel *model() const override { return m_model; }
-    void select(const QString &id) { replace(GimbalModelFactory::create(id, this)); }
+    void select(const QString &id) { replace(new GimbalModel(id, this)); }
     void replace(GimbalModel *next)
     {
         delete m_model;

@@ -1,6 +1,5 @@
 #include "catalog/FirmwareNameRules.h"
 #include "catalog/GimbalModel.h"
-#include "catalog/GimbalModelFactory.h"
 #include "common/TestMain.h"
 
 #include <QScopedPointer>
@@ -114,7 +113,7 @@ private slots:
     void records()
     {
         const QString id = QString::fromLatin1(QTest::currentDataTag());
-        QScopedPointer<GimbalModel> model(createGimbalModel(id));
+        QScopedPointer<GimbalModel> model(new GimbalModel(id));
         const ModelSpec &s = model->modelSpec();
         QCOMPARE(model->id(), id);
         QCOMPARE(s.name, id);
@@ -147,8 +146,8 @@ private slots:
         const QStringList to{"Marten", "Otter", "Plover", "Lynx-2", "Heron-Mini-B",
                              "Otter",  "Otter", "Otter",  "Otter",  "Otter"};
         for (int i = 0; i < from.size(); ++i) {
-            QScopedPointer<GimbalModel> alias(GimbalModelFactory::create(from[i]));
-            QScopedPointer<GimbalModel> canonical(GimbalModelFactory::create(to[i]));
+            QScopedPointer<GimbalModel> alias(new GimbalModel(from[i]));
+            QScopedPointer<GimbalModel> canonical(new GimbalModel(to[i]));
             QVERIFY2(alias->modelSpec().name == to[i], qPrintable(from[i]));
             QCOMPARE(trueFlags(alias->modelSpec()), trueFlags(canonical->modelSpec()));
         }
@@ -156,7 +155,7 @@ private slots:
 
     void optionMaps()
     {
-        QScopedPointer<GimbalModel> model(createGimbalModel(QStringLiteral("Ibis")));
+        QScopedPointer<GimbalModel> model(new GimbalModel(QStringLiteral("Ibis")));
         const QVariantMap stream = model->streamResolutions(true).value(0).toMap();
         QCOMPARE(stream.keys(), (QStringList{"label", "value", "writeValue"}));
         QCOMPARE(describe(model->streamResolutions(false)),
@@ -181,7 +180,7 @@ private slots:
         }
         QCOMPARE(palettes,
                  QStringList({"11:Glow Gold", "15:Black Hot", "20:Black Hot", "20:Black Hot"}));
-        QScopedPointer<GimbalModel> plover(createGimbalModel(QStringLiteral("Plover")));
+        QScopedPointer<GimbalModel> plover(new GimbalModel(QStringLiteral("Plover")));
         QCOMPARE(plover->irColorPalettes(true, 3).last().toMap().value("label").toString(),
                  QStringLiteral("深蓝"));
 

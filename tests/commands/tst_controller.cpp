@@ -1,17 +1,21 @@
 // The controller facade: link handshake timing over real UDP and serial links,
-// inbound dispatch into the device state, acknowledgement result rules, the
-// split-screen tracking rule and the AI-recognition confirmation.
+// the split-screen tracking rule, forwarding to the groups and the
+// AI-recognition confirmation.
 
 #include "common/PtyPair.h"
 #include "common/TestMain.h"
 
 #include "catalog/GimbalModel.h"
+#include "commands/CommandLabelRegistry.h"
+#include "commands/CommonCameraController.h"
 #include "commands/GimbalController.h"
+#include "common/TestTransport.h"
 #include "link/FrameCodec.h"
 #include "link/SerialTransport.h"
 #include "link/TransportManager.h"
 #include "link/UdpTransport.h"
 #include "state/GimbalState.h"
+#include "state/InboundFrames.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -24,28 +28,9 @@
 namespace
 {
 
-ParsedFrame frameOf(quint8 kind, quint16 code, const QByteArray &payload)
-{
-    ParsedFrame frame;
-    frame.valid = true;
-    frame.messageId = (quint32(kind) << 16) | code;
-    frame.payload = payload;
-    return frame;
-}
-
-QByteArray hex(const char *text, int size = 0)
-{
-    QByteArray out = QByteArray::fromHex(text);
-    return out + QByteArray(qMax(0, size - out.size()), '\0');
-}
-
-QStringList texts(const QSignalSpy &spy)
-{
-    QStringList out;
-    for (const QList<QVariant> &args : spy)
-        out.append(args.at(0).toString());
-    return out;
-}
+using inbound::frameOf;
+using inbound::hex;
+using inbound::texts;
 
 // A controller whose link opens when the clock starts; notes when it turned
 // ready and every frame that left for the device, with the time it left.
@@ -126,7 +111,16 @@ const QString AiStillOffHint = QStringLiteral(
 const QString AiByReport = QStringLiteral("[Recognition] Target report received (set took effect)");
 const QString AiByStatus = QStringLiteral("[Recognition] Status frame received (set took effect)");
 
+using skyrig_test::props;
 using skyrig_test::setChinese;
+
+// The registry is process-wide: leave no label behind for other tests.
+void drainLabels()
+{
+    for (quint16 code : {0x0010, 0x0012, 0x032E, 0x0400, 0x0406})
+        while (!CommandLabelRegistry::instance().takeLabel(code).isEmpty()) {
+        }
+}
 
 constexpr quint16 TimeSyncCode = 0x030E;
 const QByteArray SplitScreenSystemStatus = hex("00000007", 16);
@@ -239,217 +233,6 @@ SKYRIG_REGISTER_TEST(ControllerHandshakeTest)
 
 // ---------------------------------------------------------------------------
 
-class ControllerDispatchTest : public QObject
-{
-    Q_OBJECT
-private slots:
-    void frameFeedsState_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<QString>("property");
-        QTest::addColumn<QVariant>("expected");
-        QTest::addColumn<QString>("untouched");
-        // UNTOUCHED names a neighbouring property the frame must leave as it was.
-        auto row = [](int kind, int code, const QByteArray &payload, const char *property,
-                      const QVariant &expected, const char *untouched = "") {
-            QTest::addRow("%d/%04x %s %s", kind, code, payload.toHex().constData(), property)
-                << kind << code << payload << QString::fromLatin1(property) << expected
-                << QString::fromLatin1(untouched);
-        };
-        // Status codes both status kinds carry.
-        for (int kind : {0, 2}) {
-            row(kind, 0x0001, hex("3a05050000"), "gimbalConnStatus", 10);
-            row(kind, 0x0002, hex("d204", 18), "yawJoint", 12.34f);
-            row(kind, 0x0003, hex("00000006", 16), "streamMode", 6);
-            row(kind, 0x0004, hex("fb", 10), "irMaxTemp", 25.1f);
-            row(kind, 0x0005, hex("0000000000009001", 12), "isoValue", 400);
-            row(kind, 0x0302, hex("0002"), "photoStatus", 2);
-            row(kind, 0x0303, hex("00011e00"), "recordStatus", 1);
-            row(kind, 0x0303, hex("00011e00"), "recordDuration", 30);
-        }
-        // Codes only the second status kind carries.
-        const QByteArray laser = hex("00003930"); // 12345 -> 1234.5 m
-        const QByteArray playback = hex("0102102700000700000000");
-        row(0, 0x0400, laser, "laserDistance", 0.0f);
-        row(0, 0x0406, laser, "laserDistance", 0.0f);
-        row(0, 0x0333, playback, "playbackPosition", 0);
-        row(2, 0x0400, laser, "laserDistance", 1234.5f);
-        row(2, 0x0406, hex("00000a00"), "laserDistance", 1.0f);
-        row(2, 0x0333, playback, "playbackPosition", 7000);
-        row(2, 0x0333, playback, "playbackTotalMs", 10000);
-        // Replies: every read-back lands in its own property, and only on success.
-        row(1, 0x0317, hex("0100040506"), "cameraVersion", QString());
-        row(1, 0x0317, hex("0000040506"), "cameraVersion", QStringLiteral("4.5.6"),
-            "kernelVersion");
-        row(1, 0x033A, hex("0000050a78"), "kernelVersion", QStringLiteral("5.10.120"),
-            "cameraVersion");
-        row(1, 0x0337, hex("0000534b31"), "deviceSn", QStringLiteral("SK1"), "cameraVersion");
-        row(1, 0x0018, hex("000001020304050600"), "gimbalHwVersion", QStringLiteral("1.2.3"),
-            "cameraVersion");
-        row(1, 0x0325, hex("0000c801"), "coreTemp", 45.6f, "irMaxTemp");
-        row(1, 0x0343, hex("000002"), "uartProtocol", 2, "sbusStreamChannel");
-        row(1, 0x0400, hex("00006400"), "laserDistance", 10.0f, "coreTemp");
-        row(1, 0x0312, hex("00000a000007ffffff000a000001"), "cameraIp", QStringLiteral("10.0.0.7"),
-            "playbackClientIp");
-        const QByteArray sbus = hex("0000d00764000102030405060713");
-        row(1, 0x0502, sbus, "sbusMax", 2000, "uartProtocol");
-        row(1, 0x0502, sbus, "sbusIrPaletteChannel", 9);
-        row(1, 0x0339, hex("00007f0000011a09"), "playbackClientIp", QStringLiteral("127.0.0.1"),
-            "downloadClientIp");
-        row(1, 0x0200, hex("0000150203"), "photoResolution", 21, "irPalette");
-        row(1, 0x0100, hex("0000050000000000000000"), "irPalette", 5, "photoResolution");
-        row(1, 0x0335, hex("", 30) + hex("01"), "osdWatermarkEnabled", true);
-        // Photo and record replies carry the status whatever their result, when
-        // their length is that of a status.
-        row(1, 0x0302, hex("03050000"), "photoStatus", 5);
-        row(1, 0x0302, hex("000400"), "photoStatus", 0);
-        row(1, 0x0303, QByteArray(17, '\x01'), "recordStatus", 0);
-        row(1, 0x0303, hex("00030900"), "recordStatus", 3);
-        // A category reply too short to carry a result configures at once.
-        row(1, 0x0336, hex("0105"), "aiRecognitionEnabled", true);
-        row(1, 0x0336, hex("0105"), "aiSelectedCategories", QVariantList({1, 3}));
-    }
-
-    void frameFeedsState()
-    {
-        QFETCH(int, kind);
-        QFETCH(int, code);
-        QFETCH(QByteArray, payload);
-        QFETCH(QString, property);
-        QFETCH(QVariant, expected);
-        QFETCH(QString, untouched);
-        GimbalController c;
-        c.onFrameReceived(frameOf(0, 0x0003, QByteArray(16, '\0'))); // card ready
-        const auto neighbour = [&] {
-            return untouched.isEmpty() ? QVariant() : c.state()->property(qPrintable(untouched));
-        };
-        const QVariant before = neighbour();
-        c.onFrameReceived(frameOf(quint8(kind), quint16(code), payload));
-        QCOMPARE(neighbour(), before);
-        const QVariant actual = c.state()->property(qPrintable(property));
-        if (expected.userType() == QMetaType::Float)
-            QCOMPARE(actual.toFloat(), expected.toFloat());
-        else
-            QCOMPARE(actual, expected);
-    }
-
-    void ackResult_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<uint>("result");
-        QTest::newRow("empty") << 0x0ABC << QByteArray() << 0u;
-        QTest::newRow("too short for a result") << 0x0308 << hex("07") << 0u;
-        QTest::newRow("result little-endian") << 0x0308 << hex("0501ff") << 0x0105u;
-        QTest::newRow("photo failed") << 0x0302 << hex("09000000") << 9u;
-        QTest::newRow("osd complete") << 0x0335 << hex("000001", 31) << 0u;
-        QTest::newRow("osd short") << 0x0335 << QByteArray(30, '\x01') << 1u;
-        QTest::newRow("ai categories empty") << 0x0336 << QByteArray() << 1u;
-        QTest::newRow("ai categories short") << 0x0336 << hex("0105") << 0u;
-    }
-
-    void ackResult()
-    {
-        QFETCH(int, code);
-        QFETCH(QByteArray, payload);
-        QFETCH(uint, result);
-        GimbalController c;
-        QSignalSpy acks(&c, &GimbalController::ackReceived);
-        QSignalSpy log(&c, &GimbalController::logMessage);
-        QSignalSpy osd(c.state(), &GimbalState::osdConfigChanged);
-        c.onFrameReceived(frameOf(1, quint16(code), payload));
-        QCOMPARE(acks.count(), 1);
-        QCOMPARE(acks.at(0).at(0).toUInt(), uint(code));
-        QCOMPARE(acks.at(0).at(1).toUInt(), result);
-        QCOMPARE(texts(log).value(0), QStringLiteral("[ACK Raw] MsgID=0x%1  Len=%2  Data=%3")
-                                          .arg(code, 8, 16, QLatin1Char('0'))
-                                          .arg(payload.size())
-                                          .arg(QString::fromLatin1(payload.toHex(' '))));
-        // Only a complete OSD reply is taken into the state.
-        QCOMPARE(osd.count(), code == 0x0335 && payload.size() == 31 ? 1 : 0);
-    }
-
-    void logLines()
-    {
-        GimbalController c;
-        QSignalSpy log(&c, &GimbalController::logMessage);
-        c.onFrameReceived(frameOf(2, 0x0302, hex("00ab")));
-        c.onFrameReceived(frameOf(0, 0x0303, QByteArray()));
-        c.onFrameReceived(frameOf(0, 0x0002, QByteArray(18, '\0')));
-        c.onFrameReceived(frameOf(1, 0x0200, hex("0000")));
-        c.onFrameReceived(frameOf(1, 0x0100, hex("000001")));
-        c.onFrameReceived(frameOf(1, 0x0100, hex("020001"))); // failed: no read-back at all
-        const QStringList lines = texts(log);
-        QCOMPARE(lines.size(), 7);
-        QCOMPARE(lines.at(0), QStringLiteral("[Status Raw] type=0x02 MsgID=0x00000302 Len=2 "
-                                             "Data=00 ab"));
-        QCOMPARE(lines.at(1),
-                 QStringLiteral("[Status Raw] type=0x00 MsgID=0x00000303 Len=0 Data="));
-        QCOMPARE(lines.at(3), QStringLiteral("[VIS] all-params ACK rejected (len=2)"));
-        QCOMPARE(lines.at(5),
-                 QStringLiteral("[IR] all-params ACK rejected (len=3, need >=10, result=00 00)"));
-    }
-
-    void unknownKindsAreIgnoredSilently()
-    {
-        GimbalController c;
-        QSignalSpy log(&c, &GimbalController::logMessage);
-        QSignalSpy acks(&c, &GimbalController::ackReceived);
-        QSignalSpy attitude(c.state(), &GimbalState::attitudeChanged);
-        for (quint8 kind : {quint8(3), quint8(0x7F), quint8(0xFF)}) {
-            c.onFrameReceived(frameOf(kind, 0x0002, QByteArray(18, '\x10')));
-            c.onFrameReceived(frameOf(kind, 0x0302, hex("0001")));
-            c.onFrameReceived(frameOf(kind, 0x0018, hex("0000")));
-        }
-        QCOMPARE(log.count() + acks.count() + attitude.count(), 0);
-    }
-
-    void playbackClientReplyUsesTheLastRequestedType()
-    {
-        GimbalController c;
-        GimbalState *s = c.state();
-        const QString playbackIp = s->property("playbackClientIp").toString();
-        const QString downloadIp = s->property("downloadClientIp").toString();
-        const int downloadPort = s->property("downloadClientPort").toInt();
-        c.playbackClientGet(1); // no link: dropped, but the type is remembered
-        c.onFrameReceived(frameOf(1, 0x0339, hex("00007f000005091a", 14)));
-        QVERIFY(s->property("downloadClientIp").toString() != downloadIp ||
-                s->property("downloadClientPort").toInt() != downloadPort);
-        QCOMPARE(s->property("playbackClientIp").toString(), playbackIp);
-    }
-
-    void recognitionAnswersAndTargetReports()
-    {
-        GimbalController c;
-        QSignalSpy acks(&c, &GimbalController::ackReceived);
-        QSignalSpy targets(c.state(), &GimbalState::aiTargetsChanged);
-        c.onFrameReceived(frameOf(0, 0x0319, hex("0100")));
-        QCOMPARE(acks.count(), 1);
-        QCOMPARE(acks.last().at(0).toUInt(), 0x0319u);
-        QCOMPARE(acks.last().at(1).toUInt(), 1u);
-        QCOMPARE(targets.count(), 0);
-
-        // One target announced, detection status 2.
-        const QByteArray report = hex("000000000000000000000102");
-        c.onFrameReceived(frameOf(0, 0x0324, report));
-        QCOMPARE(targets.count(), 1);
-        QVERIFY(c.state()->property("aiTrackingActive").toBool());
-        QCOMPARE(c.state()->property("aiTargets").toList().size(), 1);
-        c.onFrameReceived(frameOf(0, 0x0319, report));
-        QVERIFY(!c.state()->property("aiTrackingActive").toBool());
-        // The second status kind is always a report, even with two bytes.
-        c.onFrameReceived(frameOf(2, 0x0324, hex("0004")));
-        QCOMPARE(targets.count(), 3);
-        QCOMPARE(c.state()->property("aiDetectStatus").toInt(), 4);
-        QCOMPARE(acks.count(), 1);
-    }
-};
-SKYRIG_REGISTER_TEST(ControllerDispatchTest)
-
-// ---------------------------------------------------------------------------
-
 class ControllerCommandTest : public QObject
 {
     Q_OBJECT
@@ -465,6 +248,20 @@ private slots:
         QSignalSpy split(&c, &GimbalController::splitScreenModeChanged);
         QSignalSpy log(&c, &GimbalController::logMessage);
 
+        // Split screen as the device reports it, with no mode requested.
+        setChinese(true);
+        c.onFrameReceived(frameOf(0, 0x0003, SplitScreenSystemStatus));
+        QVERIFY(c.splitScreenMode());
+        QVERIFY(split.count() >= 1);
+        c.targetTrackingSet(true, 1, 1, 2, 2);
+        QVERIFY(rig.sent.isEmpty());
+        QCOMPARE(texts(log), QStringList(QStringLiteral("[追踪/提示] 分屏模式下不能开启跟踪")));
+        setChinese(false);
+
+        // Asking for it stops tracking first.
+        c.imageModeSet(1);
+        split.clear();
+        rig.sent.clear();
         c.imageModeSet(7);
         const auto &frames = rig.sent;
         QCOMPARE(frames.size(), 2);
@@ -478,12 +275,11 @@ private slots:
         rig.sent.clear();
         c.targetTrackingSet(true, 10, 20, 30, 40);
         QVERIFY(rig.sent.isEmpty());
-        QVERIFY(texts(log).contains(TrackingRefused));
+        QCOMPARE(texts(log).last(), TrackingRefused);
         c.targetTrackingSet(false, 0, 0, 1, 1); // stopping is always allowed
         QCOMPARE(rig.codes(), QVector<quint16>({0x0324}));
 
         // The requested mode wins over what the device still reports.
-        c.onFrameReceived(frameOf(0, 0x0003, SplitScreenSystemStatus));
         c.imageModeSet(1);
         QVERIFY(!c.splitScreenMode());
         rig.sent.clear();
@@ -492,73 +288,145 @@ private slots:
         QCOMPARE(rig.sent.at(0).payload.at(0), char(1));
     }
 
-    void deviceReportedSplitScreenCountsWithoutOverride()
+    // Replies reach the state and the controller's listeners; a client reply
+    // does not say which client it describes, the last request does.
+    void repliesReachStateAndListeners()
     {
-        setChinese(true);
         GimbalController c;
-        QSignalSpy split(&c, &GimbalController::splitScreenModeChanged);
+        QSignalSpy acks(&c, &GimbalController::ackReceived);
         QSignalSpy log(&c, &GimbalController::logMessage);
-        c.onFrameReceived(frameOf(0, 0x0003, SplitScreenSystemStatus));
-        QVERIFY(c.splitScreenMode());
-        QVERIFY(split.count() >= 1);
-        c.targetTrackingSet(true, 1, 1, 2, 2);
-        QCOMPARE(texts(log), QStringList(QStringLiteral("[追踪/提示] 分屏模式下不能开启跟踪")));
+        GimbalState *s = c.state();
+        const QString playbackIp = s->property("playbackClientIp").toString();
+        c.playbackClientGet(1); // no link: dropped, but the type is remembered
+        log.clear();
+        c.onFrameReceived(frameOf(1, 0x0339, hex("00007f000005091a", 14)));
+        QCOMPARE(s->property("downloadClientIp").toString(), QStringLiteral("127.0.0.5"));
+        QCOMPARE(s->property("playbackClientIp").toString(), playbackIp);
+        QCOMPARE(acks.count(), 1);
+        QCOMPARE(acks.at(0).at(0).toUInt(), 0x0339u);
+        QCOMPARE(acks.at(0).at(1).toUInt(), 0u);
+        QVERIFY(texts(log).value(0).startsWith(QStringLiteral("[ACK Raw] MsgID=0x00000339")));
     }
 
-    // Settings show in the state at once, before any device answer.
+    // Every operation the controller hands to one group, found by name and
+    // parameters in the groups' own interface (the scene's shorter call forms
+    // included) and called both ways with the same arguments, one value per
+    // position: the frames must be the same.
+    void forwardersMatchTheirGroups()
+    {
+        TransportManager manager;
+        TestTransport link;
+        manager.setTransport(link.opened());
+        GimbalController c;
+        const QList<BaseGimbalController *> groups = c.findChildren<BaseGimbalController *>();
+        QCOMPARE(groups.size(), 7);
+        for (BaseGimbalController *group : groups)
+            group->setTransportManager(&manager);
+        c.common()->setClock([] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8), Qt::UTC); });
+        // The rules that span groups are checked on their own.
+        const QByteArrayList rules = {
+            "setModel",         "imageModeSet",         "targetTrackingSet",
+            "aiRecognitionSet", "aiRecognitionSetList", "requestTimeSync"};
+        // The frames written, without the sequence number and the checksum
+        // that follows from it (every command here fits a short frame).
+        const auto sent = [&] {
+            QByteArrayList frames;
+            for (const QByteArray &frame : qExchange(link.writes, {}))
+                frames << frame.mid(5, frame.size() - 7).toHex();
+            return frames;
+        };
+        const QMetaObject *mo = c.metaObject();
+        int compared = 0;
+        for (int i = mo->methodOffset(); i < mo->methodCount(); ++i) {
+            const QMetaMethod facade = mo->method(i);
+            if (facade.methodType() != QMetaMethod::Method || rules.contains(facade.name()))
+                continue;
+            const QByteArray signature = facade.methodSignature();
+            QObject *group = nullptr;
+            for (BaseGimbalController *candidate : groups) {
+                if (candidate->metaObject()->indexOfMethod(signature) >= 0)
+                    group = candidate;
+            }
+            QVERIFY2(group, signature.constData());
+            const QMetaMethod direct =
+                group->metaObject()->method(group->metaObject()->indexOfMethod(signature));
+            QVariantList values;
+            QGenericArgument args[10];
+            for (int n = 0; n < facade.parameterCount(); ++n) {
+                const int type = facade.parameterType(n);
+                QVariant v = type == QMetaType::QString
+                                 ? QVariant(QStringLiteral("10.0.0.%1").arg(n))
+                             : type == QMetaType::Bool  ? QVariant(n % 2 == 0)
+                             : type == QMetaType::Float ? QVariant(n + 1.5f)
+                                                        : QVariant(n + 1);
+                QVERIFY2(v.convert(type), signature.constData());
+                values << v;
+            }
+            for (int n = 0; n < values.size(); ++n)
+                args[n] = QGenericArgument(facade.parameterTypes().at(n).constData(),
+                                           values.at(n).constData());
+            QVERIFY(facade.invoke(&c, Qt::DirectConnection, args[0], args[1], args[2], args[3],
+                                  args[4], args[5], args[6], args[7], args[8], args[9]));
+            const QByteArrayList viaFacade = sent();
+            QVERIFY(direct.invoke(group, Qt::DirectConnection, args[0], args[1], args[2], args[3],
+                                  args[4], args[5], args[6], args[7], args[8], args[9]));
+            QVERIFY2(viaFacade == sent(), signature.constData());
+            ++compared;
+        }
+        QVERIFY2(compared > 90, qPrintable(QString::number(compared)));
+        // And every group operation, in each of its call forms, is there for the scene.
+        for (BaseGimbalController *group : groups) {
+            const QMetaObject *gm = group->metaObject();
+            for (int i = gm->methodOffset(); i < gm->methodCount(); ++i) {
+                if (gm->method(i).methodType() == QMetaMethod::Method)
+                    QVERIFY2(mo->indexOfMethod(gm->method(i).methodSignature()) >= 0,
+                             gm->method(i).methodSignature().constData());
+            }
+        }
+        drainLabels();
+    }
+
+    // Settings that show in the state at once, before any device answer.
     void stateEchoesAtOnce()
     {
-        GimbalController c; // no link: the commands are dropped, the echo still shows
-        c.irBrightnessSet(150);
-        c.irFusionSet(true, 3, 9);
-        c.visFusionSet(true, 4, 0);
-        QCOMPARE(c.state()->property("irBrightness").toInt(), 100);
-        QCOMPARE(c.state()->property("irFusionVisWeight").toInt(), 3);
-        QCOMPARE(c.state()->property("visFusionIrWeight").toInt(), 4);
-    }
-
-    // The scene calls by name with fewer arguments; the short forms must exist.
-    void forwardsWithShortForms()
-    {
-        UdpRig rig;
-        QVERIFY(rig.start());
-        GimbalController &c = rig.controller;
-        QVERIFY(QMetaObject::invokeMethod(&c, "takePhoto", Q_ARG(int, 0), Q_ARG(int, 1)));
-        QVERIFY(QMetaObject::invokeMethod(&c, "recordVideo", Q_ARG(int, 0), Q_ARG(int, 1),
-                                          Q_ARG(QString, QStringLiteral("DCIM"))));
-        QVERIFY(QMetaObject::invokeMethod(&c, "focusControl", Q_ARG(int, 1)));
-        QVERIFY(QMetaObject::invokeMethod(&c, "focusControl", Q_ARG(int, 1), Q_ARG(int, 2),
-                                          Q_ARG(int, 3)));
-        c.gimbalControl(0, 2, 0);
-        c.gimbalStabilize(true); // part of the interface, sends nothing
-        c.gimbalLockFollow(1);
-        c.videoPlaybackSeek(QStringLiteral("/a.mp4"), 90);
-        c.sbusChannelConfig(1, 2, 3, 4, 5, 6, 7, 8);
-        const auto &frames = rig.sent;
-        QCOMPARE(rig.codes(),
-                 QVector<quint16>({0x0302, 0x0303, 0x0313, 0x0313, 0x0010, 0x0332, 0x0501}));
-        QCOMPARE(frames.at(1).payload.left(6), hex("00014443494d"));
-        QCOMPARE(frames.at(2).payload, hex("01", 10));
-        QCOMPARE(frames.at(3).payload, hex("01020003", 10));
-        QCOMPARE(frames.at(4).payload, hex("00020000"));
-        QCOMPARE(frames.at(6).payload, hex("0102030405060708"));
+        struct Echo {
+            std::function<void(GimbalController &)> call;
+            const char *names;
+            QVariantList values;
+        };
+        using C = GimbalController;
+        // clang-format off
+        const Echo echoes[] = {
+            {[](C &c) { c.irTempSwitch(false); }, "irTempEnabled", {false}},
+            {[](C &c) { c.irBrightnessSet(70); }, "irBrightness", {70}},
+            {[](C &c) { c.irContrastSet(7); }, "irContrast", {7}},
+            {[](C &c) { c.irDenoiseSet(true, 40); }, "irDenoiseEnabled irDenoiseLevel", {true, 40}},
+            {[](C &c) { c.irEnhanceSet(3); }, "irEnhanceEnabled irEnhanceLevel", {true, 3}},
+            {[](C &c) { c.irFusionSet(true, 3, 9); }, "irFusionEnabled irFusionVisWeight", {true, 3}},
+            {[](C &c) { c.irFusionGraySet(true); }, "irFusionGray", {true}},
+            {[](C &c) { c.irAiSuperResSet(true); }, "irAiSuperResEnabled", {true}},
+            {[](C &c) { c.visFusionSet(true, 4, 0); }, "visFusionEnabled visFusionIrWeight", {true, 4}},
+            {[](C &c) { c.visFusionGraySet(true); }, "visFusionGray", {true}},
+        };
+        // clang-format on
+        for (const Echo &echo : echoes) {
+            GimbalController c; // no link: the command is dropped, the echo still shows
+            echo.call(c);
+            QCOMPARE(props(*c.state(), echo.names), echo.values);
+        }
     }
 
     void groupLogLinesAreRelayed()
     {
-        GimbalController c; // no transport manager: every group reports the drop
+        GimbalController c;
         QSignalSpy log(&c, &GimbalController::logMessage);
-        c.gimbalCalibration();
-        c.irZoomSet(2);
-        c.visIsoSet(100);
-        c.tfFormat();
-        c.ipGet();
-        c.laserRange();
-        c.sbusSwitch(true);
-        QCOMPARE(texts(log),
-                 QVector<QString>(
-                     7, QStringLiteral("[Comm/Dropped] Controller has no transport manager"))
-                     .toList());
+        QStringList names;
+        for (BaseGimbalController *group : c.findChildren<BaseGimbalController *>()) {
+            names << QString::fromLatin1(group->metaObject()->className());
+            emit group->logMessage(names.last());
+        }
+        QCOMPARE(names.size(), 7);
+        QCOMPARE(texts(log), names);
     }
 
     void aiSettingSendsAndEchoes()

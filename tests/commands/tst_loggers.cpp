@@ -128,42 +128,37 @@ private slots:
 
     void droppedReasons_data()
     {
-        QTest::addColumn<bool>("chinese");
         QTest::addColumn<QString>("reason");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("closed en") << false << "link_closed"
-                                   << "Link is not open";
-        QTest::newRow("too large en") << false << "payload_too_large"
-                                      << "Payload exceeds protocol limit";
-        QTest::newRow("failed en") << false << "send_failed"
-                                   << "Send failed";
-        QTest::newRow("closed zh") << true << "link_closed"
-                                   << "链路未打开";
-        QTest::newRow("too large zh") << true << "payload_too_large"
-                                      << "payload 长度超出协议限制";
-        QTest::newRow("failed zh") << true << "send_failed"
-                                   << "发送失败";
+        QTest::addColumn<QStringList>("shown"); // English, Chinese
+        QTest::newRow("closed") << "link_closed" << QStringList{"Link is not open", "链路未打开"};
+        QTest::newRow("too large")
+            << "payload_too_large"
+            << QStringList{"Payload exceeds protocol limit", "payload 长度超出协议限制"};
+        QTest::newRow("failed") << "send_failed" << QStringList{"Send failed", "发送失败"};
     }
 
     void droppedReasons()
     {
-        QFETCH(bool, chinese);
         QFETCH(QString, reason);
-        QFETCH(QString, shown);
+        QFETCH(QStringList, shown);
         LogRig r;
-        setChinese(chinese);
         if (reason == QLatin1String("link_closed"))
             r.transport.close();
         r.transport.failWrites = reason == QLatin1String("send_failed");
-        r.manager.sendCommand(
-            0x0302, QByteArray(reason == QLatin1String("payload_too_large") ? 70000 : 0, 'x'));
-        QCOMPARE(r.lastLine(), (chinese ? QStringLiteral("[Serial COM3 TX] 未发送拍照 \u2014 ")
-                                        : QStringLiteral("[Serial COM3 TX] Did not send Take "
-                                                         "photo \u2014 ")) +
-                                   shown);
-        QCOMPARE(r.lastDebug(),
-                 QStringLiteral("[debug] [Serial COM3 TX Dropped] MsgID=0x00000302  %1  %2")
-                     .arg(chinese ? QStringLiteral("拍照") : QStringLiteral("Take photo"), reason));
+        const QByteArray payload(reason == QLatin1String("payload_too_large") ? 70000 : 0, 'x');
+        for (bool chinese : {false, true}) {
+            setChinese(chinese);
+            r.manager.sendCommand(0x0302, payload);
+            QCOMPARE(r.lastLine(),
+                     (chinese
+                          ? QStringLiteral("[Serial COM3 TX] 未发送拍照 \u2014 ")
+                          : QStringLiteral("[Serial COM3 TX] Did not send Take photo \u2014 ")) +
+                         shown.at(chinese));
+            QCOMPARE(
+                r.lastDebug(),
+                QStringLiteral("[debug] [Serial COM3 TX Dropped] MsgID=0x00000302  %1  %2")
+                    .arg(chinese ? QStringLiteral("拍照") : QStringLiteral("Take photo"), reason));
+        }
     }
 
     // A transport's own error text is shown as it is; without a transport the

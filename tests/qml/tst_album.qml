@@ -89,10 +89,37 @@ TestCase {
         album.calls = []
         album.thumbs = {}
         album.playingPath = ""
+        album.currentPage = 1
+        album.totalPages = 1
+        album.statusMessage = "3 files"
         var loader = createTemporaryObject(panelComponent, tc, { width: 1200, height: 800 })
         tryCompare(loader, "status", 1)
         panel = loader.item
         waitForRendering(panel)
+    }
+
+    // Every part of the panel keeps the name scripts and tests find it by.
+    function test_objectNames() {
+        var names = ["albumBack", "sendEndpoint", "albumFolder", "albumRefresh", "albumClose", "albumFilter", "selectAll",
+                     "selectionSummary", "downloadSelected", "deleteSelected", "albumGrid", "albumEmpty", "previousPage",
+                     "pageIndicator", "nextPage", "albumStatus", "cancelDownload", "albumPreview", "closePreview",
+                     "pauseResume", "positionSlider", "deleteConfirm", "deleteText", "deleteCancel", "deleteConfirmButton"]
+        compare(panel.objectName, "albumPanel")
+        compare(names.filter(function (n) { return findChild(panel, n) === null }), [], "missing")
+    }
+
+    function test_backAndCloseLeave() {
+        mouseClick(findChild(panel, "albumBack"))
+        mouseClick(findChild(panel, "albumClose"))
+        compare(album.calls, ["closeAlbum", "closeAlbum"])
+    }
+
+    function test_footerTexts() {
+        album.currentPage = 2
+        album.totalPages = 5
+        album.statusMessage = ""
+        compare(findChild(panel, "pageIndicator").text, "2 / 5")
+        compare(findChild(panel, "albumStatus").text, "就绪", "no status: ready")
     }
 
     function test_selectionTexts() {
@@ -112,18 +139,32 @@ TestCase {
         compare(album.selectedCount, 0, "deselect all clears the selection")
     }
 
-    function test_deleteSelectedConfirmation() {
+    // Both confirmations: the text, a cancel that sends nothing, and what
+    // confirming deletes.
+    function test_deleteConfirmation_data() {
+        return [
+            { tag: "selection", single: false, text: "确定删除选中的 3 个文件吗？", call: "deleteSelected" },
+            { tag: "one file", single: true, text: "确定删除 “a.jpg” 吗？", call: "deleteFile /DCIM/a.jpg" }
+        ]
+    }
+    function test_deleteConfirmation(data) {
+        var ask = function () {
+            if (data.single)
+                panel.askDeleteOne("/DCIM/a.jpg", "a.jpg")
+            else
+                mouseClick(findChild(panel, "deleteSelected"))
+        }
         album.selectAllFiltered()
-        mouseClick(findChild(panel, "deleteSelected"))
+        ask()
         var confirm = findChild(panel, "deleteConfirm")
         verify(confirm.visible)
-        compare(findChild(panel, "deleteText").text, "确定删除选中的 3 个文件吗？")
+        compare(findChild(panel, "deleteText").text, data.text)
         mouseClick(findChild(panel, "deleteCancel"))
         verify(!confirm.visible)
         compare(album.calls, [], "cancel sends nothing")
-        mouseClick(findChild(panel, "deleteSelected"))
+        ask()
         mouseClick(findChild(panel, "deleteConfirmButton"))
-        compare(album.calls, ["deleteSelected"])
+        compare(album.calls, [data.call])
     }
 
     function test_thumbnailArrivesLate() {
@@ -145,12 +186,5 @@ TestCase {
         album.fileDeleted("/DCIM/b.mp4")
         verify(!findChild(panel, "albumPreview").visible)
         verify(album.calls.indexOf("stopVideo") >= 0, "closing the preview stops the video")
-    }
-
-    function test_singleDeleteText() {
-        panel.askDeleteOne("/DCIM/a.jpg", "a.jpg")
-        compare(findChild(panel, "deleteText").text, "确定删除 “a.jpg” 吗？")
-        mouseClick(findChild(panel, "deleteConfirmButton"))
-        compare(album.calls, ["deleteFile /DCIM/a.jpg"])
     }
 }

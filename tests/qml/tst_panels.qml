@@ -191,6 +191,17 @@ TestCase {
         compare(page.currentSection, 9, "a section that stays is kept")
     }
 
+    // Every part of the video panel keeps the name scripts and tests find it
+    // by (the live picture's own items come with the video types).
+    function test_videoPanelNames() {
+        var loader = createTemporaryObject(mainPageComponent, tc, { width: 1400, height: 860 })
+        tryCompare(loader, "status", Loader.Ready)
+        var names = ["videoPanel", "urlField", "playButton", "autoStream", "grabButton", "localRecord", "gridButton",
+                     "fullScreenButton", "albumButton", "surfaceLoader", "videoPlaceholder", "pictureGestures",
+                     "streamStatus", "sdChip", "stopTracking", "operationMessage", "captureMode", "captureButton"]
+        compare(names.filter(function (n) { return findChild(loader.item, n) === null }), [], "missing")
+    }
+
     // A device value never runs past its tile and never changes the tile's
     // height: it shrinks to fit, and only an absurd one is shortened.
     function test_longValuesFit_data() {

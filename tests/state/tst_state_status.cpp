@@ -1,6 +1,8 @@
 #include "common/TestMain.h"
 #include "link/Payload.h"
 #include "state/GimbalState.h"
+#include "state/InboundDispatcher.h"
+#include "state/InboundFrames.h"
 
 #include <QMetaMethod>
 #include <QMetaProperty>
@@ -87,19 +89,20 @@ class StateStatusTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Each report or read-back on a fresh state: the properties it sets. With
-    // no properties named, the report is shorter than its minimum or a
-    // read-back whose result code is not success: it changes and signals
-    // nothing.
+    // Each report or read-back, as the frame that carries it, on a fresh
+    // state: the properties it sets. With no properties named, the report is
+    // shorter than its minimum or a read-back whose result code is not
+    // success: it changes and signals nothing.
     void reports_data()
     {
-        QTest::addColumn<QByteArray>("slot");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QByteArray>("names");
         QTest::addColumn<QVariantList>("values");
-        const auto row = [](const char *name, const char *slot, const QByteArray &payload,
+        const auto row = [](const char *name, int kind, int code, const QByteArray &payload,
                             const char *names = "", const QVariantList &values = {}) {
-            QTest::newRow(name) << QByteArray(slot) << payload << QByteArray(names) << values;
+            QTest::newRow(name) << kind << code << payload << QByteArray(names) << values;
         };
         const int max = std::numeric_limits<int>::max();
         QByteArray attitude;
@@ -107,126 +110,128 @@ private slots:
             Payload::appendS16(attitude, v);
         // clang-format off
         // Each field from its own offset; the speeds come yaw, pitch, roll.
-        row("attitude", "updateAttitude", attitude, "yawJoint rollJoint pitchJoint yawAttitude "
+        row("attitude", 0, 0x0002, attitude, "yawJoint rollJoint pitchJoint yawAttitude "
             "rollAttitude pitchAttitude yawSpeed pitchSpeed rollSpeed",
             {1.0f, 2.0f, -3.0f, 4.0f, 5.0f, -123.45f, 7.0f, 8.0f, 9.0f});
-        row("attitude is signed", "updateAttitude", QByteArray(18, '\xFF'), "yawJoint connected",
+        row("attitude is signed", 2, 0x0002, QByteArray(18, '\xFF'), "yawJoint connected",
             {-0.01f, true});
         const char *gimbal =
             "gimbalConnStatus cameraConnStatus deviceModel irCoreOK teleVisOK wideVisOK laserOK";
-        row("gimbal status", "updateGimbalStatus", bytes("3a0705ffff"), gimbal,
+        row("gimbal status", 0, 0x0001, bytes("3a0705ffff"), gimbal,
             {10, 3, 7, true, false, true, false});
-        row("gimbal status, other bits", "updateGimbalStatus", bytes("f0ff0a0000"), gimbal,
+        row("gimbal status, other bits", 2, 0x0001, bytes("f0ff0a0000"), gimbal,
             {0, 15, 255, false, true, false, true});
-        row("camera system", "updateCameraSystemStatus", cameraStatus(0), "cameraSystemStatusValid "
+        row("camera system", 2, 0x0003, cameraStatus(0), "cameraSystemStatusValid "
             "photoVideoMode outputRes encodingFormat streamMode bitrate photoMode "
             "timelapseInterval burstCount", {true, 1, 2, 3, 4, 5, 6, 7, 8});
-        row("ir temperatures only", "updateIrStatus", irStatus(25),
+        row("ir temperatures only", 0, 0x0004, irStatus(25),
             "irMaxTemp irMinTemp irCenterTemp irPointTemp irAvgTemp irMaxTempX",
             {52.3f, -10.0f, 20.1f, -0.5f, 0.0f, -1});
-        row("ir positions", "updateIrStatus", irStatus(26), "irMaxTempX irMaxTempY irMinTempX "
+        row("ir positions", 2, 0x0004, irStatus(26), "irMaxTempX irMaxTempY irMinTempX "
             "irMinTempY irCenterTempX irCenterTempY irPointTempX irPointTempY irDeviceType",
             {101, 201, 301, 401, 501, 601, 701, 801, -1});
         const char *vis = "zoomStatus focalLength hybridZoom evValue isoValue shutterValue aeLock "
                           "focusStatus";
-        row("visible", "updateVisStatus", bytes("07 3930 fa00 0d 2003 e803 01 02"), vis,
+        row("visible", 2, 0x0005, bytes("07 3930 fa00 0d 2003 e803 01 02"), vis,
             {7, 123.45f, 25.0f, 13, 800, 1000, 1, 2});
         // Values above 0x7FFF are unsigned on the wire.
-        row("visible, unsigned", "updateVisStatus", bytes("00 ffff ffff 00 ffff 0000 00 00"), vis,
+        row("visible, unsigned", 0, 0x0005, bytes("00 ffff ffff 00 ffff 0000 00 00"), vis,
             {0, 655.35f, 6553.5f, 0, 65535, 0, 0, 0});
-        row("laser", "updateLaserDistance", bytes("0000ffff"), "laserDistance", {6553.5f});
+        row("laser", 1, 0x0400, bytes("0000ffff"), "laserDistance", {6553.5f});
         const char *playback =
             "playbackDownloadStatus playbackPlayStatus playbackTotalMs playbackPosition";
-        row("playback", "updatePlaybackStatus", bytes("0102 10270000 05000000"), playback,
+        row("playback", 2, 0x0333, bytes("0102 10270000 05000000"), playback,
             {1, 2, 10000, 5000});
         // Out-of-range times stay positive instead of wrapping.
-        row("playback, huge", "updatePlaybackStatus", bytes("0000 ffffffff ffffffff"), playback,
+        row("playback, huge", 2, 0x0333, bytes("0000 ffffffff ffffffff"), playback,
             {0, 0, max, max});
-        row("playback, seconds overflow", "updatePlaybackStatus", bytes("0000 00000000 00003000"),
+        row("playback, seconds overflow", 2, 0x0333, bytes("0000 00000000 00003000"),
             "playbackPosition", {max});
-        row("gimbal version", "updateGimbalVersion", bytes("000001000c020aff00"),
+        row("gimbal version", 1, 0x0018, bytes("000001000c020aff00"),
             "gimbalHwVersion gimbalSwVersion", {"1.0.12", "2.10.255"});
-        row("camera version", "updateCameraVersion", bytes("0000030405"), "cameraVersion", {"3.4.5"});
-        row("kernel version", "updateKernelVersion", bytes("0000000000"), "kernelVersion", {"0.0.0"});
-        row("core temperature", "updateCoreTemp", bytes("0000c501"), "coreTemp", {45.3f});
-        row("core temperature below 0", "updateCoreTemp", bytes("0000f6ff"), "coreTemp", {-1.0f});
-        row("uart protocol", "updateUartProtocol", bytes("000002"), "uartProtocol", {2});
+        row("camera version", 1, 0x0317, bytes("0000030405"), "cameraVersion", {"3.4.5"});
+        row("kernel version", 1, 0x033A, bytes("0000000000"), "kernelVersion", {"0.0.0"});
+        row("core temperature", 1, 0x0325, bytes("0000c501"), "coreTemp", {45.3f});
+        row("core temperature below 0", 1, 0x0325, bytes("0000f6ff"), "coreTemp", {-1.0f});
+        row("uart protocol", 1, 0x0343, bytes("000002"), "uartProtocol", {2});
         // Serial number: at most 20 bytes, cut at a zero byte.
-        row("serial, 20 bytes", "updateDeviceSn", bytes("0000") + "ABCDEFGHIJKLMNOPQRSTUVWXY",
+        row("serial, 20 bytes", 1, 0x0337, bytes("0000") + "ABCDEFGHIJKLMNOPQRSTUVWXY",
             "deviceSn", {"ABCDEFGHIJKLMNOPQRST"});
-        row("serial, zero byte", "updateDeviceSn", bytes("0000") + QByteArray("SN12\0XYZ", 8),
+        row("serial, zero byte", 1, 0x0337, bytes("0000") + QByteArray("SN12\0XYZ", 8),
             "deviceSn", {"SN12"});
-        row("serial, one byte", "updateDeviceSn", bytes("000041"), "deviceSn", {"A"});
-        row("serial, UTF-8", "updateDeviceSn", bytes("0000") + QString::fromUtf8("云台-7").toUtf8(),
+        row("serial, one byte", 1, 0x0337, bytes("000041"), "deviceSn", {"A"});
+        row("serial, UTF-8", 1, 0x0337, bytes("0000") + QString::fromUtf8("云台-7").toUtf8(),
             "deviceSn", {QString::fromUtf8("云台-7")});
         const QByteArray sbus = bytes("0000 d007 e803 00010203040f10 0b");
         // Last byte 0x0B: palette channel 5 << 1 | on; bits 6-7 are not part of it.
-        row("sbus", "updateSbusConfig", sbus, "sbusMax sbusMin sbusStreamChannel sbusZoomChannel "
+        row("sbus", 1, 0x0502, sbus, "sbusMax sbusMin sbusStreamChannel sbusZoomChannel "
             "sbusPhotoChannel sbusRecordChannel sbusPitchChannel sbusYawChannel sbusCenterChannel "
             "sbusEnabled sbusIrPaletteChannel", {2000, 1000, 0, 1, 2, 3, 4, 15, 16, true, 5});
-        row("sbus, high bits", "updateSbusConfig", sbus.left(13) + bytes("c0"),
+        row("sbus, high bits", 1, 0x0502, sbus.left(13) + bytes("c0"),
             "sbusEnabled sbusIrPaletteChannel", {false, 0});
         const QByteArray ip = bytes("0000 c0a89040 ffffff00 c0a89001");
-        row("camera address", "updateCameraIpConfig", ip, "cameraIp cameraMask cameraGateway",
+        row("camera address", 1, 0x0312, ip, "cameraIp cameraMask cameraGateway",
             {"192.168.144.64", "255.255.255.0", "192.168.144.1"});
         const char *visible = "photoResolution recordResolution recordBitrate visFusionEnabled "
                               "visFusionIrWeight visFusionVisWeight";
         const QByteArray v = bytes("0000 03 04 05") + QByteArray(14, '\0') + bytes("01 0f");
-        row("visible parameters, older form", "updateVisibleParams", v.left(20), visible,
+        row("visible parameters, older form", 1, 0x0200, v.left(20), visible,
             {3, 4, 5, false, 2, 8});
-        row("visible fusion held at the scale", "updateVisibleParams", v, visible,
+        row("visible fusion held at the scale", 1, 0x0200, v, visible,
             {3, 4, 5, true, 10, 0});
         // Only the low nibble of the weight counts.
-        row("visible fusion weight nibble", "updateVisibleParams", v.left(19) + bytes("00a3"),
+        row("visible fusion weight nibble", 1, 0x0200, v.left(19) + bytes("00a3"),
             visible, {3, 4, 5, false, 3, 7});
         // Temperature bit 0 means "measurement off", bit 1 area, zoom above;
         // fusion needs 23 bytes; zoom 0 reads as 1.
         const char *infrared = "irPalette irTempEnabled irTempIsArea irZoom irSharpness "
             "irGainMode irBrightness irContrast irDenoiseEnabled irDenoiseLevel irEnhanceEnabled "
             "irEnhanceLevel irFusionEnabled irFusionVisWeight irFusionIrWeight";
-        row("infrared parameters, short", "updateInfraredParams", infraredReply(10, 0x19, 0x85),
+        row("infrared parameters, short", 1, 0x0100, infraredReply(10, 0x19, 0x85),
             infrared, {4, false, false, 3, 6, 1, 70, 30, true, 30, true, 5, false, 8, 2});
-        row("infrared parameters, fusion", "updateInfraredParams", infraredReply(23, 0x02, 0x07),
+        row("infrared parameters, fusion", 1, 0x0100, infraredReply(23, 0x02, 0x07),
             infrared, {4, true, true, 1, 6, 1, 70, 30, true, 30, true, 7, true, 6, 4});
 
-        row("attitude short", "updateAttitude", QByteArray(17, '\xFF'));
-        row("gimbal status short", "updateGimbalStatus", bytes("3a0705ff"));
-        row("camera status short", "updateCameraSystemStatus", cameraStatus(0).left(15));
-        row("ir status short", "updateIrStatus", irStatus(9));
-        row("vis status short", "updateVisStatus", bytes("0739 30fa 000d 2003 e803 01"));
-        row("laser short", "updateLaserDistance", bytes("0000e8"));
-        row("playback short", "updatePlaybackStatus", bytes("0102102700000500"));
-        row("upgrade", "updateCameraUpgradeStatus", QByteArray(64, '\x01'));
-        row("gimbal version short", "updateGimbalVersion", bytes("000001000c020a"));
-        row("camera version short", "updateCameraVersion", bytes("00000102"));
-        row("kernel version short", "updateKernelVersion", bytes("00000102"));
-        row("serial empty", "updateDeviceSn", bytes("0000"));
-        row("core temp short", "updateCoreTemp", bytes("0000ff"));
-        row("uart short", "updateUartProtocol", bytes("0000"));
-        row("sbus short", "updateSbusConfig", sbus.left(13));
-        row("sbus failed", "updateSbusConfig", bytes("0100") + sbus.mid(2));
-        row("ip short", "updateCameraIpConfig", ip.left(13));
-        row("ip failed", "updateCameraIpConfig", bytes("0200") + ip.mid(2));
-        row("visible short", "updateVisibleParams", bytes("00000102"));
-        row("visible failed low", "updateVisibleParams", bytes("0001010203"));
-        row("visible failed high", "updateVisibleParams", bytes("0100010203"));
-        row("infrared short", "updateInfraredParams", QByteArray(9, '\0'));
-        row("infrared failed", "updateInfraredParams", bytes("0001") + QByteArray(21, '\0'));
-        row("osd short", "updateOsdConfig", QByteArray(30, '\x01'));
-        row("osd long", "updateOsdConfig", QByteArray(32, '\x01'));
-        row("ai categories empty", "updateAiCategoriesConfig", QByteArray());
+        row("attitude short", 0, 0x0002, QByteArray(17, '\xFF'));
+        row("gimbal status short", 0, 0x0001, bytes("3a0705ff"));
+        row("camera status short", 0, 0x0003, cameraStatus(0).left(15));
+        row("ir status short", 0, 0x0004, irStatus(9));
+        row("vis status short", 2, 0x0005, bytes("0739 30fa 000d 2003 e803 01"));
+        row("laser short", 2, 0x0406, bytes("0000e8"));
+        row("playback short", 2, 0x0333, bytes("0102102700000500"));
+        row("upgrade", 0, 0x0008, QByteArray(64, '\x01'));
+        row("gimbal version short", 1, 0x0018, bytes("000001000c020a"));
+        row("camera version short", 1, 0x0317, bytes("00000102"));
+        row("kernel version short", 1, 0x033A, bytes("00000102"));
+        row("serial empty", 1, 0x0337, bytes("0000"));
+        row("core temp short", 1, 0x0325, bytes("0000ff"));
+        row("uart short", 1, 0x0343, bytes("0000"));
+        row("sbus short", 1, 0x0502, sbus.left(13));
+        row("sbus failed", 1, 0x0502, bytes("0100") + sbus.mid(2));
+        row("ip short", 1, 0x0312, ip.left(13));
+        row("ip failed", 1, 0x0312, bytes("0200") + ip.mid(2));
+        row("visible short", 1, 0x0200, bytes("00000102"));
+        row("visible failed low", 1, 0x0200, bytes("0001010203"));
+        row("visible failed high", 1, 0x0200, bytes("0100010203"));
+        row("infrared short", 1, 0x0100, QByteArray(9, '\0'));
+        row("infrared failed", 1, 0x0100, bytes("0001") + QByteArray(21, '\0'));
+        row("osd short", 1, 0x0335, QByteArray(30, '\x01'));
+        row("osd long", 1, 0x0335, QByteArray(32, '\x01'));
+        row("ai categories empty", 1, 0x0336, QByteArray());
         // clang-format on
     }
 
     void reports()
     {
-        QFETCH(QByteArray, slot);
+        QFETCH(int, kind);
+        QFETCH(int, code);
         QFETCH(QByteArray, payload);
         QFETCH(QByteArray, names);
         QFETCH(QVariantList, values);
         GimbalState state;
+        InboundDispatcher dispatcher(&state);
         StateSignalLog log(&state);
-        QVERIFY(QMetaObject::invokeMethod(&state, slot.constData(), Q_ARG(QByteArray, payload)));
+        dispatcher.dispatch(inbound::frameOf(kind, code, payload));
         if (names.isEmpty()) {
             QCOMPARE(log.names, QStringList());
             QVERIFY(!state.connected());

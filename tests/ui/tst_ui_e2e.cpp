@@ -8,9 +8,11 @@
 #include "common/TestMain.h"
 #include "integration/CamsimHarness.h"
 #include "link/ConnectionBridge.h"
+#include "log/LogBridge.h"
 #include "state/GimbalState.h"
 #include "upgrade/FirmwareUpgradeBridge.h"
 #include "video/QmlVideoPlayer.h"
+#include "video/VideoFrameItem.h"
 
 #include <QImage>
 #include <QQmlApplicationEngine>
@@ -19,6 +21,7 @@
 #include <QQuickWindow>
 #include <QSet>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -166,6 +169,21 @@ class UiEndToEndTest : public QObject
             image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
         }
     }
+    // A press, a move and a release at exact points of the window: the
+    // gestures on the picture work in fractions of a pixel, QTest's mouse in
+    // whole ones.
+    void drag(QPointF from, QPointF to)
+    {
+        const auto send = [this](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                                 Qt::MouseButtons held) {
+            QMouseEvent event(type, at, at, m_window->mapToGlobal(at.toPoint()), button, held,
+                              Qt::NoModifier);
+            QGuiApplication::sendEvent(m_window, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    }
     GimbalState *state() const { return m_core->gimbalState(); }
     // Heron has every section, the album and the upgrade over HTTP.
     static QString model()
@@ -272,6 +290,21 @@ private slots:
         QTRY_VERIFY(item("mainPage"));
         // The page stack takes no input while a page slides in.
         QTRY_VERIFY(!item("pageStack")->property("busy").toBool());
+
+        // Before any link: the title bar in both languages, and the log pane
+        // showing every line of the log as it comes.
+        for (const bool zh : {true, false}) {
+            setChinese(zh);
+            QTRY_COMPARE(m_window->title(), zh ? QStringLiteral("云台相机控制")
+                                               : QStringLiteral("Gimbal Camera Control"));
+            QCOMPARE(item("titleLinkChip")->property("text").toString(),
+                     zh ? QStringLiteral("未连接") : QStringLiteral("Offline"));
+        }
+        QQuickItem *logView = item("logView");
+        QVERIFY(logView);
+        QTRY_COMPARE(logView->property("count").toInt(), m_core->logModel()->rowCount());
+        m_core->logBridge()->append(QStringLiteral("[Test] one more line"));
+        QTRY_COMPARE(logView->property("count").toInt(), m_core->logModel()->rowCount());
     }
 
     void connectsOverUdp()
@@ -365,6 +398,46 @@ private slots:
             item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
         QTRY_VERIFY(item("streamStatus"));
         shot(QStringLiteral("en-live"));
+
+        // Gestures reach the camera in its logical canvas, whatever the
+        // stream's size: a click at the picture's centre aims at 960, 540; a
+        // drag beyond the picture's corners tracks all of it, 1920 x 1088;
+        // the stop button ends the tracking.
+        auto *frameItem = qobject_cast<VideoFrameItem *>(item("liveFrame"));
+        QVERIFY(frameItem);
+        const QRectF picture = frameItem->videoRect();
+        const QPointF topLeft = frameItem->mapToScene(picture.topLeft());
+        const QPointF bottomRight = frameItem->mapToScene(picture.bottomRight());
+        QSignalSpy said(m_core->logBridge(), &LogBridge::messageAppended);
+        const auto logged = [&said](const QString &start) {
+            return std::any_of(said.begin(), said.end(), [&start](const QList<QVariant> &line) {
+                return line.at(0).toString().startsWith(start);
+            });
+        };
+        const QPointF centre = frameItem->mapToScene(picture.center());
+        drag(centre, centre);
+        QTRY_VERIFY(logged(QStringLiteral("[Gimbal/PointAim] x=960 y=540 zoom=")));
+        drag(topLeft, bottomRight + QPointF(40, 40));
+        QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] 0,0 1920x1088")));
+        // The box drawn is clamped to the picture on every side (dragged
+        // back past its top left too; the window's resize band covers its
+        // right edge).
+        const auto drawnBox = [this] {
+            const QVariantMap b = item("videoPanel")->property("box").toMap();
+            return QRectF(b.value("x").toReal(), b.value("y").toReal(), b.value("w").toReal(),
+                          b.value("h").toReal());
+        };
+        QCOMPARE(drawnBox(), picture);
+        drag(bottomRight - QPointF(8, 8), topLeft - QPointF(40, 40));
+        QTRY_COMPARE(drawnBox(), QRectF(picture.topLeft(), picture.bottomRight() - QPointF(8, 8)));
+        QTRY_VERIFY(item("stopTracking"));
+        QVERIFY(click("stopTracking"));
+        QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] Target tracking stopped")));
+        QVERIFY(!item("pictureGrid"));
+        QVERIFY(click("gridButton"));
+        QTRY_VERIFY(item("pictureGrid"));
+        QVERIFY(click("gridButton"));
+        QTRY_VERIFY(!item("pictureGrid"));
         setChinese(true);
         QTRY_COMPARE(item("playButton")->property("text").toString(), QStringLiteral("停止"));
         shot(QStringLiteral("zh-live"));
@@ -464,6 +537,30 @@ private slots:
         // Leaving the album plays the stream that was playing before.
         QTRY_VERIFY_WITH_TIMEOUT(
             item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
+    }
+
+    // The capture bar drives the camera: in photo mode the shutter takes a
+    // photo and stays busy until the camera reports it done; in video mode
+    // it starts a recording and, while the camera records, stops it.
+    void captureBarTakesPhotosAndRecords()
+    {
+        QQuickItem *shutter = item("captureButton");
+        QTRY_VERIFY(shutter && shutter->isEnabled());
+        QSignalSpy photo(state(), &GimbalState::photoStatusChanged);
+        QVERIFY(click("captureButton"));
+        QTRY_VERIFY(!shutter->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(photo.count() > 0 && shutter->isEnabled(), 5000);
+        QCOMPARE(state()->recordStatus(), 0);
+
+        QQuickItem *mode = item("captureMode");
+        QTest::mouseClick(
+            m_window, Qt::LeftButton, {},
+            mode->mapToScene(QPointF(mode->width() * 0.75, mode->height() / 2)).toPoint());
+        QTRY_COMPARE_WITH_TIMEOUT(state()->photoVideoMode(), 1, 5000);
+        QVERIFY(click("captureButton"));
+        QTRY_COMPARE_WITH_TIMEOUT(state()->recordStatus(), 1, 5000);
+        QVERIFY(click("captureButton"));
+        QTRY_COMPARE_WITH_TIMEOUT(state()->recordStatus(), 0, 5000);
     }
 
     // The device section upgrades the simulated Heron over HTTP: the package

@@ -164,8 +164,9 @@ private slots:
         }
     }
 
-    // Holding keeps the last picture frozen and opens nothing until
-    // reconnect(); start("") only marks playback as wanted.
+    // Holding keeps the last picture frozen (newer frames are dropped
+    // without a word) and opens nothing until reconnect(); stopping clears
+    // the picture and the freeze. start("") only marks playback as wanted.
     void holdAndEmptyStart()
     {
         Rig rig;
@@ -179,15 +180,22 @@ private slots:
         rig.item.setFrame(quadrantFrame());
         rig.player.holdForStreamChange();
         QVERIFY(rig.item.frozen());
+        QSignalSpy changed(&rig.item, &VideoFrameItem::frameChanged);
+        rig.item.setFrame(quadrantFrame(32, 16));
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(rig.item.videoWidth(), 64);
         QVERIFY(!rig.player.hasDecoder());
         QVERIFY(!rig.reconnect->isActive());
         QCOMPARE(rig.player.status(), QStringLiteral("Reconnecting"));
-        QCOMPARE(rig.item.videoWidth(), 64);
         rig.player.reconnect();
         QVERIFY(rig.player.hasDecoder());
         rig.player.stop();
         QVERIFY(!rig.item.frozen());
         QCOMPARE(rig.item.videoWidth(), 0);
+        QCOMPARE(rig.item.videoRect(), QRectF());
+        QVERIFY(rig.item.currentFrameImage().isNull());
+        rig.item.setFrame(quadrantFrame(32, 16));
+        QCOMPARE(rig.item.videoWidth(), 32);
     }
 
     void bitrateTexts_data()

@@ -72,7 +72,7 @@ QByteArray ipBytes(int a, int b, int c, int d)
 } // namespace
 
 SimCamera::SimCamera(const SimOptions &options, QObject *parent)
-    : QObject(parent), m_options(options), m_model(createGimbalModel(options.modelId))
+    : QObject(parent), m_options(options), m_model(new GimbalModel(options.modelId))
 {
     resetSettings();
     m_cardPresent = options.card != SimOptions::CardState::None;
