@@ -110,17 +110,25 @@ public:
         }
         return out;
     }
-    // Waits until the stop's repeats are out.
+    // Waits until every stop (of motion and of zoom) has had its repeats:
+    // after the last move, and after the last zoom in or out, three stops.
     bool settled()
     {
-        return QTest::qWaitFor([this] { return !pendingStops(); }, 2000);
+        return QTest::qWaitFor([this] { return stopped(false) && stopped(true); }, 5000);
     }
-    bool pendingStops() const
+    bool stopped(bool zoom) const
     {
-        return !sent.isEmpty() &&
-               (sent.last().text == QLatin1String("stop") ||
-                sent.last().text == QLatin1String("zoom stop")) &&
-               clock.elapsed() - sent.last().ms < 3 * GimbalSteering::StopGapMs;
+        const QString stop = zoom ? QStringLiteral("zoom stop") : QStringLiteral("stop");
+        int stops = 0;
+        for (int i = sent.size() - 1; i >= 0; --i) {
+            const QString &t = sent[i].text;
+            if (t == stop)
+                ++stops;
+            else if (zoom ? t == QLatin1String("zoom in") || t == QLatin1String("zoom out")
+                          : t.startsWith(QLatin1String("move")))
+                return stops >= GimbalSteering::StopRepeats + 1;
+        }
+        return true;
     }
 
     TransportManager manager;

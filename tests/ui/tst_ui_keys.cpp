@@ -9,6 +9,7 @@
 #include "input/SteeringRig.h"
 #include "integration/CamsimHarness.h"
 #include "link/ConnectionBridge.h"
+#include "state/GimbalState.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -235,6 +236,37 @@ private slots:
         }
         settle();
         QCOMPARE(sent(), (QStringList{"zoom in", "zoom stop", "zoom out", "zoom stop"}));
+    }
+
+    void pointerOnTheVideoSteersAndZooms()
+    {
+        QQuickItem *area = item("pointerSteering");
+        QVERIFY(area);
+        const QPointF from = area->mapToScene(QPointF(area->width() / 2, area->height() / 2));
+        const QPointF to = from + QPointF(area->width() / 5, 0);
+        const auto send = [this](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                                 Qt::MouseButtons held) {
+            QMouseEvent event(type, at, at, m_window->mapToGlobal(at.toPoint()), button, held,
+                              Qt::NoModifier);
+            QGuiApplication::sendEvent(m_window, &event);
+        };
+        sent();
+        // Right-drag: steers towards the drag; released: stops.
+        send(QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::RightButton);
+        QTRY_VERIFY(m_sent.contains(QStringLiteral("move R -")));
+        send(QEvent::MouseButtonRelease, to, Qt::RightButton, Qt::NoButton);
+        QTRY_COMPARE(m_sent.count(QStringLiteral("stop")), 3);
+        QCOMPARE(sent().last(), QStringLiteral("stop"));
+        // One wheel notch away from the operator: one zoom step in.
+        QWheelEvent wheel(from, m_window->mapToGlobal(from.toPoint()), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QGuiApplication::sendEvent(m_window, &wheel);
+        QTRY_VERIFY(!m_sent.isEmpty());
+        const QStringList zoomed = sent();
+        QCOMPARE(zoomed.size(), 1);
+        QVERIFY2(zoomed.first().startsWith(QLatin1String("zoom to ")), qPrintable(zoomed.first()));
+        QVERIFY(zoomed.first().mid(8).toDouble() > m_core->gimbalState()->hybridZoom());
     }
 
     void cleanupTestCase()
