@@ -146,6 +146,19 @@ private slots:
         QVERIFY(m_rig->settled());
         QCOMPARE(m_rig->texts(), (QStringList{"centre", "zoom in", "zoom stop", "down"}));
 
+        // Leaving the controls section while moving stops, and the stick
+        // steers again only once it was back at rest.
+        QVERIFY(set({{"y", 0}, {"leftx", 0.8}}));
+        QTRY_VERIFY(m_rig->texts().contains(QStringLiteral("move R -")));
+        m_controls->sectionClosed();
+        QVERIFY(m_rig->settled());
+        QCOMPARE(m_rig->texts().last(), QStringLiteral("stop"));
+        m_rig->sent.clear();
+        QVERIFY(set({{"leftx", 0.9}}));
+        QTest::qWait(50);
+        QCOMPARE(m_rig->texts(), QStringList());
+        QVERIFY(set({{"leftx", 0}}));
+
         // Unplugged while moving: the stop goes out.
         QVERIFY(set({{"y", 0}, {"leftx", -0.8}}));
         QTRY_VERIFY(m_rig->texts().contains(QStringLiteral("move L -")));

@@ -137,14 +137,15 @@ private slots:
         QVERIFY2(slow > 10 && fast > 2 * slow,
                  qPrintable(QStringLiteral("%1 then %2 deg/s").arg(slow).arg(fast)));
 
-        // Back to centre: the next direction command is the stop, at once
-        // (bench_input times it), and the gimbal rests.
+        // Back to centre: the stop goes out (bench_input times it), nothing
+        // moves after it, and the gimbal rests.
         const qint64 centred = set("leftx", 0);
-        const qint64 stop = firstStopAfter(centred);
-        QVERIFY(stop >= 0);
-        for (const auto &m : m_moves)
-            QVERIFY(m.first < centred || m.first >= stop);
+        QVERIFY(centred >= 0);
+        QTRY_VERIFY(firstStopAfter(centred) >= 0);
         QVERIFY(restsAfter(centred));
+        const qint64 stop = firstStopAfter(centred);
+        for (const auto &m : m_moves)
+            QVERIFY(m.first < stop || m.second == QByteArray::fromHex("00020200"));
     }
 
     void unpluggedWhileMovingStops()
