@@ -69,7 +69,9 @@ void GamepadPoller::stop()
     m_order.clear();
     m_isVirtual.clear();
     detachVirtual();
-    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    // The whole library: the controller layer is its only use in the
+    // program, and only a full quit frees its mapping table.
+    SDL_Quit();
     m_running = false;
     if (!m_last.isEmpty()) {
         m_last.clear();

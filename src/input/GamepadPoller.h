@@ -15,6 +15,7 @@ typedef struct _SDL_Joystick SDL_Joystick;
 // have the focus), PollMs apart, on the thread it lives on. Reports all
 // devices whenever one is plugged in, unplugged, or any value changes.
 //
+// One poller runs in a process at a time: it starts and quits the library.
 // A virtual controller can be attached for scripts and tests; with
 // `virtualOnly`, physical devices are left alone (a script's run never picks
 // up the operator's controller).

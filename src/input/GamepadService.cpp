@@ -18,6 +18,8 @@ GamepadService::~GamepadService()
     }
     m_thread.quit();
     m_thread.wait();
+    // Its thread is over: nothing else can touch it now.
+    delete m_poller;
 }
 
 void GamepadService::start(bool virtualOnly)
@@ -26,7 +28,6 @@ void GamepadService::start(bool virtualOnly)
         return;
     m_poller = new GamepadPoller(virtualOnly);
     m_poller->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_poller, &QObject::deleteLater);
     connect(m_poller, &GamepadPoller::readingsChanged, this, &GamepadService::onReadings);
     connect(m_poller, &GamepadPoller::virtualAttached, this, &GamepadService::virtualAttached);
     connect(m_poller, &GamepadPoller::started, this, [this](bool ok, const QString &error) {
