@@ -3,6 +3,7 @@
 #include "camsim/MediaCard.h"
 #include "catalog/GimbalModel.h"
 #include "catalog/GimbalModelFactory.h"
+#include "link/CommandCode.h"
 #include "link/Payload.h"
 
 #include <QDateTime>
@@ -180,23 +181,19 @@ QVector<SimFrame> SimCamera::handleCommand(quint16 code, const QByteArray &paylo
 quint16 SimCamera::dispatch(quint16 code, const QByteArray &p, qint64 now, QByteArray *extra,
                             bool *noResult)
 {
-    if (code >= 0x0010 && code <= 0x002F)
+    // A code's high byte names the group it belongs to.
+    switch (code >> 8) {
+    case 0:
         return gimbalCommand(code, p, now, extra);
-    if (code >= 0x0100 && code <= 0x01FF)
+    case 1:
         return irCommand(code, p, extra);
-    if (code >= 0x0200 && code <= 0x02FF)
+    case 2:
         return visCommand(code, p, extra);
-    if (code >= 0x0300 && code <= 0x03FF)
+    case 3:
         return cameraCommand(code, p, now, extra, noResult);
-    if (code >= 0x0400 && code <= 0x05FF)
+    case 4:
+    case 5:
         return peripheralCommand(code, p, extra);
-    switch (code) {
-    case 0x0030: // flight-controller data and modes: accepted, nothing to simulate
-    case 0x0031:
-    case 0x0032:
-    case 0x0033:
-    case 0x0034:
-        return Ok;
     default:
         return UnknownCommand;
     }
@@ -206,7 +203,7 @@ quint16 SimCamera::gimbalCommand(quint16 code, const QByteArray &p, qint64 now, 
 {
     const ModelSpec &s = modelSpec();
     switch (code) {
-    case 0x0010: { // speed control: mode in the high nibble
+    case CommandCode::GimbalSpeedControl: { // speed control: mode in the high nibble
         if (p.size() < 3)
             return InvalidParameter;
         const int mode = Payload::readU8(p, 0) >> 4;
@@ -229,7 +226,7 @@ quint16 SimCamera::gimbalCommand(quint16 code, const QByteArray &p, qint64 now, 
         m_manualUntil = (m_manualYaw || m_manualPitch) ? now + ManualMotionHoldMs : -1;
         return Ok;
     }
-    case 0x0012: { // absolute angles as magnitude + direction
+    case CommandCode::GimbalAngleControl: { // absolute angles as magnitude + direction
         if (p.size() < 6)
             return InvalidParameter;
         const int pitchDir = Payload::readU8(p, 0);
@@ -244,20 +241,20 @@ quint16 SimCamera::gimbalCommand(quint16 code, const QByteArray &p, qint64 now, 
         setAngleTarget(yaw, pitch);
         return Ok;
     }
-    case 0x0013: // calibrations: nothing moves
-    case 0x002E:
+    case CommandCode::GimbalCalibration: // calibrations: nothing moves
+    case CommandCode::GimbalLinearCalibration:
         return p.isEmpty() ? InvalidParameter : Ok;
-    case 0x0017:
+    case CommandCode::GimbalSpeedSet:
         if (p.size() < 2)
             return InvalidParameter;
         m_pitchLimit = qBound(5, int(Payload::readU8(p, 0)), 150);
         m_yawLimit = qBound(5, int(Payload::readU8(p, 1)), 150);
         return Ok;
-    case 0x0018: // versions: hardware 1.2.0, software 3.4.17, one spare byte
+    case CommandCode::GetGimbalVersion: // versions: hardware 1.2.0, software 3.4.17, one spare byte
         for (int v : {1, 2, 0, 3, 4, 17, 0})
             Payload::appendU8(*extra, v);
         return Ok;
-    case 0x002C: { // aim at a point of the picture
+    case CommandCode::PointAim: { // aim at a point of the picture
         if (!s.hasGimbalPointAim)
             return Unsupported;
         if (p.size() < 7)
@@ -271,15 +268,21 @@ quint16 SimCamera::gimbalCommand(quint16 code, const QByteArray &p, qint64 now, 
         setAngleTarget(m_yaw + dx * hfov, m_pitch - dy * vfov);
         return Ok;
     }
-    case 0x002D:
+    case CommandCode::GimbalServoOff:
         m_servoOff = true;
         m_angleTarget = false;
         m_manualUntil = -1;
         return Ok;
-    case 0x002F:
+    case CommandCode::GimbalSoftReset:
         m_servoOff = false;
         m_manualUntil = -1;
         setAngleTarget(0.0, 0.0);
+        return Ok;
+    case CommandCode::FcAttitude: // flight-controller data and modes: nothing to simulate
+    case CommandCode::AccelCalibration:
+    case CommandCode::FcInfoSend:
+    case CommandCode::GimbalStabilize:
+    case CommandCode::LockFollowMode:
         return Ok;
     default:
         return UnknownCommand;
@@ -294,7 +297,7 @@ quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extr
     const auto needs = [&p](int n) { return p.size() >= n; };
     const int b0 = Payload::readU8(p, 0);
     switch (code) {
-    case 0x0100: {
+    case CommandCode::GetIrAllParams: {
         Payload::appendU8(*extra, m_irPalette);
         Payload::appendU8(*extra,
                           (m_irTempOn ? 0 : 1) | (m_irArea ? 2 : 0) | ((m_irZoom & 0x1F) << 3));
@@ -311,54 +314,54 @@ quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extr
         Payload::appendU8(*extra, m_irFusionVis);
         return Ok;
     }
-    case 0x0105:
+    case CommandCode::IrZoom:
         if (!needs(1) || b0 < s.irZoomMin || b0 > s.irZoomMax)
             return InvalidParameter;
         m_irZoom = b0;
         return Ok;
-    case 0x0106:
+    case CommandCode::IrColorPalette:
         if (!needs(1) || b0 < 1 || b0 > 20)
             return InvalidParameter;
         m_irPalette = b0;
         return Ok;
-    case 0x0108:
+    case CommandCode::IrTempSwitch:
         if (!s.hasIrTemp)
             return Unsupported;
         if (!needs(1) || b0 > 1)
             return InvalidParameter;
         m_irTempOn = b0 == 0; // the flag means "measurement off"
         return Ok;
-    case 0x010A:
-    case 0x0123:
+    case CommandCode::IrSharpness:
+    case CommandCode::IrGainMode:
         if (!needs(1))
             return InvalidParameter;
-        (code == 0x010A ? m_irSharpness : m_irGain) = b0;
+        (code == CommandCode::IrSharpness ? m_irSharpness : m_irGain) = b0;
         return Ok;
-    case 0x0125: // settings the camera takes but never reports back
-    case 0x0129:
+    case CommandCode::IrTempOverlay: // settings the camera takes but never reports back
+    case CommandCode::IrFusionGray:
         return needs(1) ? Ok : InvalidParameter;
-    case 0x0128:
+    case CommandCode::IrFusionDebug:
         return needs(7) ? Ok : InvalidParameter;
-    case 0x010B:
-    case 0x010C:
+    case CommandCode::IrBrightness:
+    case CommandCode::IrContrast:
         if (!needs(1) || b0 > 100)
             return InvalidParameter;
-        (code == 0x010B ? m_irBrightness : m_irContrast) = b0;
+        (code == CommandCode::IrBrightness ? m_irBrightness : m_irContrast) = b0;
         return Ok;
-    case 0x010D:
+    case CommandCode::IrDenoise:
         if (!needs(2) || Payload::readU8(p, 1) > 100)
             return InvalidParameter;
         m_irDenoise = b0 != 0;
         m_irDenoiseLevel = Payload::readU8(p, 1);
         return Ok;
-    case 0x010E:
+    case CommandCode::IrEnhance:
         if (!needs(1) || b0 > 10)
             return InvalidParameter;
         m_irEnhance = b0 > 0;
         if (b0 > 0)
             m_irEnhanceLevel = b0;
         return Ok;
-    case 0x010F: {
+    case CommandCode::IrPointTemp: {
         if (!s.hasIrTemp)
             return Unsupported;
         if (!needs(4))
@@ -371,7 +374,7 @@ quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extr
         m_irArea = false;
         return Ok;
     }
-    case 0x0110: {
+    case CommandCode::IrAreaTemp: {
         if (!s.hasIrTemp)
             return Unsupported;
         if (!needs(8))
@@ -387,13 +390,13 @@ quint16 SimCamera::irCommand(quint16 code, const QByteArray &p, QByteArray *extr
         m_irArea = true;
         return Ok;
     }
-    case 0x0127:
+    case CommandCode::IrFusionVis:
         if (!needs(3) || Payload::readU8(p, 1) > 10)
             return InvalidParameter;
         m_irFusion = b0 != 0;
         m_irFusionVis = Payload::readU8(p, 1);
         return Ok;
-    case 0x012B:
+    case CommandCode::IrAiSuperRes:
         if (!s.hasIrAiSuperRes)
             return Unsupported;
         return needs(1) ? Ok : InvalidParameter;
@@ -409,7 +412,7 @@ quint16 SimCamera::visCommand(quint16 code, const QByteArray &p, QByteArray *ext
     const int v = Payload::readU8(p, 1);
     const bool onOff = v == 1 || v == 2;
     switch (code) {
-    case 0x0200:
+    case CommandCode::GetVisibleAllParams:
         Payload::appendU8(*extra, m_photoRes);
         Payload::appendU8(*extra, m_recordRes);
         Payload::appendU8(*extra, m_recordBitrate);
@@ -420,51 +423,55 @@ quint16 SimCamera::visCommand(quint16 code, const QByteArray &p, QByteArray *ext
         Payload::appendU8(*extra, m_visFusion ? 1 : 0);
         Payload::appendU8(*extra, m_visFusionIr);
         return Ok;
-    case 0x0201:
+    case CommandCode::SetRecordResolution:
         if (p.size() < 2 || !hasOptionValue(s.recordResolutions, v))
             return InvalidParameter;
         m_recordRes = v;
         return Ok;
-    case 0x0202:
+    case CommandCode::SetPhotoResolution:
         if (p.size() < 2 || !hasOptionValue(s.photoResolutions, v))
             return InvalidParameter;
         m_photoRes = v;
         return Ok;
-    case 0x0203:
-    case 0x0204:
-    case 0x0205:
-    case 0x0206:
-    case 0x0207:
-    case 0x020B:
-    case 0x020F: {
+    case CommandCode::SetIso:
+    case CommandCode::SetShutter:
+    case CommandCode::SetEv:
+    case CommandCode::SetWhiteBalance:
+    case CommandCode::SetAntiFlicker:
+    case CommandCode::MeteringMode:
+    case CommandCode::NightFps: {
         if (p.size() < 2)
             return InvalidParameter;
         static const QHash<quint16, int SimCamera::*> settings = {
-            {0x0203, &SimCamera::m_iso},         {0x0204, &SimCamera::m_shutter},
-            {0x0205, &SimCamera::m_ev},          {0x0206, &SimCamera::m_wb},
-            {0x0207, &SimCamera::m_antiFlicker}, {0x020B, &SimCamera::m_metering},
-            {0x020F, &SimCamera::m_nightFps}};
+            {CommandCode::SetIso, &SimCamera::m_iso},
+            {CommandCode::SetShutter, &SimCamera::m_shutter},
+            {CommandCode::SetEv, &SimCamera::m_ev},
+            {CommandCode::SetWhiteBalance, &SimCamera::m_wb},
+            {CommandCode::SetAntiFlicker, &SimCamera::m_antiFlicker},
+            {CommandCode::MeteringMode, &SimCamera::m_metering},
+            {CommandCode::NightFps, &SimCamera::m_nightFps}};
         this->*settings.value(code) = v;
         return Ok;
     }
-    case 0x0208:
-    case 0x0209:
+    case CommandCode::HighlightSuppress:
+    case CommandCode::BacklightCompensation:
         if (p.size() < 3 || !onOff)
             return InvalidParameter;
-        (code == 0x0208 ? m_highlight : m_backlight) = v;
-        (code == 0x0208 ? m_highlightValue : m_backlightValue) = Payload::readU8(p, 2);
+        (code == CommandCode::HighlightSuppress ? m_highlight : m_backlight) = v;
+        (code == CommandCode::HighlightSuppress ? m_highlightValue : m_backlightValue) =
+            Payload::readU8(p, 2);
         return Ok;
-    case 0x020A:
+    case CommandCode::AeLock:
         if (p.size() < 2 || !onOff)
             return InvalidParameter;
         m_aeLock = v == 1;
         return Ok;
-    case 0x020E:
+    case CommandCode::NightMode:
         if (p.size() < 2 || (v != 1 && v != 3))
             return InvalidParameter;
         m_night = v;
         return Ok;
-    case 0x0212:
+    case CommandCode::VisFusionIr:
         if (!s.hasInfrared)
             return Unsupported;
         if (p.size() < 3 || Payload::readU8(p, 1) > 10)
@@ -472,11 +479,11 @@ quint16 SimCamera::visCommand(quint16 code, const QByteArray &p, QByteArray *ext
         m_visFusion = Payload::readU8(p, 0) != 0;
         m_visFusionIr = Payload::readU8(p, 1);
         return Ok;
-    case 0x0213: // alignment and grey fusion: taken, never reported back
-    case 0x0214:
+    case CommandCode::VisFusionDebug: // alignment and grey fusion: taken, never reported back
+    case CommandCode::VisFusionGray:
         if (!s.hasInfrared)
             return Unsupported;
-        return p.size() >= (code == 0x0213 ? 7 : 1) ? Ok : InvalidParameter;
+        return p.size() >= (code == CommandCode::VisFusionDebug ? 7 : 1) ? Ok : InvalidParameter;
     default:
         return UnknownCommand;
     }
@@ -488,23 +495,23 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
     const ModelSpec &s = modelSpec();
     const int b0 = Payload::readU8(p, 0);
     switch (code) {
-    case 0x0300:
+    case CommandCode::PhotoVideoMode:
         if (p.isEmpty() || b0 > 1)
             return InvalidParameter;
         m_photoVideoMode = b0;
         return Ok;
-    case 0x0301:
+    case CommandCode::PhotoParams:
         if (p.size() < 3)
             return InvalidParameter;
         m_photoMode = b0;
         m_timelapse = Payload::readU8(p, 1);
         m_burst = Payload::readU8(p, 2);
         return Ok;
-    case 0x0302:
+    case CommandCode::TakePhoto:
         return takePhoto(p, now);
-    case 0x0303:
+    case CommandCode::RecordVideo:
         return record(p, now);
-    case 0x0304: {
+    case CommandCode::HybridZoom: {
         if (p.size() < 3)
             return InvalidParameter;
         const double z = Payload::readU16(p, 1) / 10.0;
@@ -512,18 +519,18 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         m_zoomDir = 0;
         return Ok;
     }
-    case 0x0306:
+    case CommandCode::ContinuousZoom:
         if (p.isEmpty() || b0 > 2)
             return InvalidParameter;
         m_zoomDir = b0 == 0 ? 1 : (b0 == 1 ? -1 : 0);
         return Ok;
-    case 0x0308:
+    case CommandCode::SetBitrate:
         if (p.isEmpty() || !optionByWriteValue(s.bitrates, b0))
             return InvalidParameter;
         m_bitrate = optionByWriteValue(s.bitrates, b0)->value;
         updateStream();
         return Ok;
-    case 0x030A: {
+    case CommandCode::SetStreamResolution: {
         const ModelOption *o = p.isEmpty() ? nullptr : optionByWriteValue(s.streamResolutions, b0);
         if (!o)
             return InvalidParameter;
@@ -531,32 +538,32 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         updateStream();
         return Ok;
     }
-    case 0x030B:
+    case CommandCode::SetEncodingFormat:
         if (p.isEmpty() || b0 > 1)
             return InvalidParameter;
         m_encoding = b0;
         updateStream();
         return Ok;
-    case 0x030D:
+    case CommandCode::FormatStorageCard:
         if (!m_cardPresent)
             return NotReady;
         if (m_recording)
             return NotReady;
         m_cardUsedMB = 0;
         return Ok;
-    case 0x030E:
+    case CommandCode::TimeSync:
         if (p.size() < 8)
             return InvalidParameter;
         m_clockOffsetMs =
             qint64(quint64(Payload::readU32(p, 0)) | (quint64(Payload::readU32(p, 4)) << 32)) - now;
         return Ok;
-    case 0x030F:
+    case CommandCode::FactoryReset:
         if (m_recording)
             stopRecording(now);
         resetSettings();
         updateStream();
         return Ok;
-    case 0x0311:
+    case CommandCode::SetIp:
         if (!s.hasNetworkConfig)
             return Unsupported;
         if (p.size() < 13)
@@ -565,32 +572,32 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         m_mask = p.mid(5, 4);
         m_gateway = p.mid(9, 4);
         return Ok;
-    case 0x0312:
+    case CommandCode::GetIp:
         if (!s.hasNetworkConfig)
             return Unsupported;
         extra->append(m_ip).append(m_mask).append(m_gateway);
         return Ok;
-    case 0x0313:
+    case CommandCode::FocusControl:
         return p.isEmpty() ? InvalidParameter : Ok;
-    case 0x0314:
+    case CommandCode::OsdWatermarkSwitch:
         if (!s.hasOsd)
             return Unsupported;
         if (p.isEmpty())
             return InvalidParameter;
         m_watermark = b0 != 0;
         return Ok;
-    case 0x0316:
+    case CommandCode::CameraShutdown:
         if (m_recording)
             stopRecording(now);
         return Ok;
-    case 0x0317: // camera version, 2.6.31 until an upgrade
+    case CommandCode::GetCameraVersion: // camera version, 2.6.31 until an upgrade
         extra->append(m_cameraVersion);
         return Ok;
-    case 0x033A: // kernel version 5.10.120
+    case CommandCode::GetKernelVersion: // kernel version 5.10.120
         for (int v : {5, 10, 120})
             Payload::appendU8(*extra, v);
         return Ok;
-    case 0x0318:
+    case CommandCode::SetImageMode:
         if (!s.hasVideoOutputFormat)
             return Unsupported;
         if (p.isEmpty() || !hasOptionValue(s.videoOutputModes, b0))
@@ -599,7 +606,7 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         if (m_streamMode == 7)
             m_tracking = false;
         return Ok;
-    case 0x0319:
+    case CommandCode::AiRecognitionSet:
         if (!s.hasAiRecognition)
             return Unsupported;
         if (p.size() < 2 || (b0 != 1 && b0 != 2))
@@ -608,7 +615,7 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         m_aiMask = m_aiOn ? p.mid(2, 16).leftJustified(16, '\0') : QByteArray(16, '\0');
         m_nextAi = now + AiReportIntervalMs;
         return Ok;
-    case 0x0324: {
+    case CommandCode::TargetTrackingSet: {
         if (!s.hasAiRecognition)
             return Unsupported;
         if (p.size() < 9 || (b0 != 1 && b0 != 2))
@@ -628,11 +635,11 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         m_nextAi = now + AiReportIntervalMs;
         return Ok;
     }
-    case 0x0325: // core temperature, warmer while recording
+    case CommandCode::GetCoreTemperature: // core temperature, warmer while recording
         Payload::appendS16(
             *extra, tenths(46.0 + 2.0 * std::sin(now / 60000.0) + (m_recording ? 4.0 : 0.0)));
         return Ok;
-    case 0x0329: {
+    case CommandCode::SetOsdConfig: {
         if (!s.hasOsd)
             return Unsupported;
         if (p.size() < 4)
@@ -645,11 +652,12 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         m_osd[size_t(item - 1)] = OsdItem{(b0 & 0x80) != 0, pos, color};
         return Ok;
     }
-    case 0x032A:
+    case CommandCode::SetOsdCustomText:
         if (!s.hasOsd)
             return Unsupported;
         return p.size() < 65 || b0 < 1 || b0 > 3 ? InvalidParameter : Ok;
-    case 0x0335: // OSD read-back: 15 item records and the watermark, no result code
+    case CommandCode::GetOsdConfig: // OSD read-back: 15 item records and the watermark, no result
+                                    // code
         if (!s.hasOsd)
             return Unsupported;
         for (const OsdItem &item : m_osd) {
@@ -659,36 +667,37 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         Payload::appendU8(*extra, m_watermark ? 1 : 0);
         *noResult = true;
         return Ok;
-    case 0x0336:
+    case CommandCode::GetAiCategories:
         if (!s.hasAiRecognition)
             return Unsupported;
         Payload::appendU8(*extra, m_aiOn ? 1 : 0);
         extra->append(m_aiMask);
         return Ok;
-    case 0x0337: {
+    case CommandCode::GetDeviceSn: {
         QString sn = QStringLiteral("SK") + s.id.toUpper().remove(QLatin1Char('-')).left(6) +
                      QStringLiteral("24060137");
         Payload::appendFixedString(*extra, sn, 20);
         return Ok;
     }
-    case 0x032B: // album mode, list, delete and transfers
-    case 0x032C:
-    case 0x032D:
-    case 0x032E:
+    case CommandCode::PlaybackMode: // album mode, list, delete and transfers
+    case CommandCode::RefreshMediaList:
+    case CommandCode::DeleteMediaFile:
+    case CommandCode::DownloadMediaFile:
         return s.hasAlbum ? albumCommand(code, p, now) : quint16(Unsupported);
-    case 0x032F: // playback of stored videos
-    case 0x0330:
-    case 0x0331:
-    case 0x0332:
+    case CommandCode::StartVideoPlayback: // playback of stored videos
+    case CommandCode::StopVideoPlayback:
+    case CommandCode::PauseVideoPlayback:
+    case CommandCode::SeekVideoPlayback:
         return s.hasAlbum ? playbackCommand(code, p, now) : quint16(Unsupported);
-    case 0x0334: {
+    case CommandCode::SetPlaybackClient: {
         if (p.size() < 7 || b0 > 1)
             return InvalidParameter;
         m_clientIp[b0] = p.mid(1, 4);
         m_clientPort[b0] = Payload::readU16(p, 5);
         return Ok;
     }
-    case 0x0339: { // 1 asks for the playback client, 2 for the download client
+    case CommandCode::GetPlaybackClient: { // 1 asks for the playback client, 2 for the download
+                                           // client
         if (b0 != 1 && b0 != 2)
             return InvalidParameter;
         const int type = b0 - 1;
@@ -696,26 +705,26 @@ quint16 SimCamera::cameraCommand(quint16 code, const QByteArray &p, qint64 now, 
         Payload::appendU16(*extra, m_clientPort[type]);
         return Ok;
     }
-    case 0x0342:
+    case CommandCode::SetUartProtocol:
         if (!s.hasUartProtocolConfig)
             return Unsupported;
         if (p.isEmpty() || b0 > 2)
             return InvalidParameter;
         m_uartProtocol = b0;
         return Ok;
-    case 0x0343:
+    case CommandCode::GetUartProtocol:
         if (!s.hasUartProtocolConfig)
             return Unsupported;
         Payload::appendU8(*extra, m_uartProtocol);
         return Ok;
-    case 0x0310: // GPS exchange and linked settings: accepted, nothing to simulate
-    case 0x0320:
-    case 0x033B:
-    case 0x0380:
-    case 0x0382:
+    case CommandCode::GpsRequest: // GPS exchange and linked settings: accepted, nothing to simulate
+    case CommandCode::TargetGpsRequest:
+    case CommandCode::TargetGpsReportSwitch:
+    case CommandCode::SetRecordFormat:
+    case CommandCode::SetLinkedZoom:
         return Ok;
-    case 0x0381:
-    case 0x0383:
+    case CommandCode::GetRecordFormat:
+    case CommandCode::GetLinkedZoom:
         Payload::appendU8(*extra, 0);
         return Ok;
     default:
@@ -728,12 +737,12 @@ quint16 SimCamera::peripheralCommand(quint16 code, const QByteArray &p, QByteArr
     const ModelSpec &s = modelSpec();
     const int b0 = Payload::readU8(p, 0);
     switch (code) {
-    case 0x0400:
+    case CommandCode::LaserRangeSet:
         if (!s.hasLaser)
             return Unsupported;
         Payload::appendU16(*extra, quint16(std::lround(laserDistance() * 10.0)));
         return Ok;
-    case 0x0406:
+    case CommandCode::LaserPeriodicRange:
         if (!s.hasLaser)
             return Unsupported;
         if (p.isEmpty() || b0 > 1)
@@ -741,7 +750,7 @@ quint16 SimCamera::peripheralCommand(quint16 code, const QByteArray &p, QByteArr
         m_laserPeriodic = b0 == 1;
         m_nextLaser = m_lastMs + LaserReportIntervalMs;
         return Ok;
-    case 0x0500:
+    case CommandCode::SetSbusRange:
         if (!s.hasSbus || !s.hasSbusRange)
             return Unsupported;
         if (p.size() < 4 || Payload::readU16(p, 0) <= Payload::readU16(p, 2))
@@ -749,7 +758,7 @@ quint16 SimCamera::peripheralCommand(quint16 code, const QByteArray &p, QByteArr
         m_sbusMax = Payload::readU16(p, 0);
         m_sbusMin = Payload::readU16(p, 2);
         return Ok;
-    case 0x0501:
+    case CommandCode::SetSbusChannels:
         if (!s.hasSbus)
             return Unsupported;
         if (p.size() < 8)
@@ -760,7 +769,7 @@ quint16 SimCamera::peripheralCommand(quint16 code, const QByteArray &p, QByteArr
         for (int i = 0; i < 8; ++i)
             m_sbusChannels[size_t(i)] = Payload::readU8(p, i);
         return Ok;
-    case 0x0502:
+    case CommandCode::GetSbusConfig:
         if (!s.hasSbus)
             return Unsupported;
         Payload::appendU16(*extra, quint16(m_sbusMax));
@@ -770,16 +779,16 @@ quint16 SimCamera::peripheralCommand(quint16 code, const QByteArray &p, QByteArr
         // The read-back packs the switch and the palette channel in one byte.
         Payload::appendU8(*extra, (m_sbusOn ? 1 : 0) | ((m_sbusChannels[7] & 0x1F) << 1));
         return Ok;
-    case 0x0503:
+    case CommandCode::SbusSwitch:
         if (!s.hasSbus)
             return Unsupported;
         if (b0 != 1 && b0 != 2)
             return InvalidParameter;
         m_sbusOn = b0 == 1;
         return Ok;
-    case 0x0504:
+    case CommandCode::SetSbusZoomExt:
         return s.hasSbus ? Ok : Unsupported;
-    case 0x0505:
+    case CommandCode::GetSbusZoomExt:
         if (!s.hasSbus)
             return Unsupported;
         Payload::appendU8(*extra, 0);
@@ -825,7 +834,7 @@ quint16 SimCamera::takePhoto(const QByteArray &p, qint64 now)
         QByteArray payload;
         Payload::appendU8(payload, mode);
         Payload::appendU8(payload, steps[i]);
-        Pending pending{now + delays[i], status(0x0302, payload), 0.0, i == 3};
+        Pending pending{now + delays[i], status(CommandCode::TakePhoto, payload), 0.0, i == 3};
         if (i == 3)
             pending.usedMB = PhotoSizeMB;
         m_pending.append(pending);
@@ -871,7 +880,8 @@ void SimCamera::stopRecording(qint64 now)
     m_recording = false;
     if (m_card && m_cardPresent)
         m_card->addRecording(epochMs(now), now - m_recordStart);
-    m_pending.append(Pending{now + 20, status(0x0303, recordPayload(0, now)), 0.0, false});
+    m_pending.append(
+        Pending{now + 20, status(CommandCode::RecordVideo, recordPayload(0, now)), 0.0, false});
 }
 
 // ---------------------------------------------------------------------------
@@ -948,7 +958,7 @@ void SimCamera::finishReboot(qint64 now, QVector<SimFrame> *out)
     QByteArray payload;
     Payload::appendU16(payload, Ok);
     payload.append(m_cameraVersion);
-    out->append(ack(0x0317, payload));
+    out->append(ack(CommandCode::GetCameraVersion, payload));
 }
 
 QVector<SimFrame> SimCamera::advance(qint64 nowMs)
@@ -1015,14 +1025,14 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
         m_nextPlayReport = nowMs;
     }
     if (!m_playPath.isEmpty() && nowMs >= m_nextPlayReport) {
-        out.append(secondKind(0x0333, playbackStatusPayload(nowMs)));
+        out.append(secondKind(CommandCode::PlaybackStatusReport, playbackStatusPayload(nowMs)));
         // Reports while a file is open in the player; a finished one reports once.
         m_nextPlayReport = m_playState == PlayFinished ? std::numeric_limits<qint64>::max()
                                                        : nowMs + PlaybackReportIntervalMs;
     }
 
     if (m_recording && nowMs >= m_nextRecordReport) {
-        out.append(status(0x0303, recordPayload(1, nowMs)));
+        out.append(status(CommandCode::RecordVideo, recordPayload(1, nowMs)));
         m_nextRecordReport = nowMs + 1000;
     }
 
@@ -1037,24 +1047,26 @@ QVector<SimFrame> SimCamera::advance(qint64 nowMs)
         return true;
     };
     if (due(m_nextAttitude, m_options.attitudeHz))
-        out.append(status(0x0002, attitudePayload()));
+        out.append(status(CommandCode::GimbalAttitudeReport, attitudePayload()));
     if (due(m_nextStatus, m_options.statusHz)) {
-        out.append(status(0x0001, gimbalStatusPayload()));
-        out.append(status(0x0003, cameraSystemPayload()));
+        out.append(status(CommandCode::GimbalStatusReport, gimbalStatusPayload()));
+        out.append(status(CommandCode::CameraSystemStatus, cameraSystemPayload()));
     }
     if (due(m_nextIr, m_options.irHz) && s.hasInfrared)
-        out.append(status(0x0004, irStatusPayload()));
+        out.append(status(CommandCode::IrCameraStatus, irStatusPayload()));
     if (due(m_nextVis, m_options.visHz) && s.hasVisibleLight)
-        out.append(status(0x0005, visStatusPayload()));
+        out.append(status(CommandCode::VisibleCameraStatus, visStatusPayload()));
     if ((m_aiOn || m_tracking) && nowMs >= m_nextAi) {
-        out.append(status(m_tracking ? 0x0324 : 0x0319, aiReport(nowMs)));
+        out.append(
+            status(m_tracking ? CommandCode::TargetTrackingSet : CommandCode::AiRecognitionSet,
+                   aiReport(nowMs)));
         m_nextAi = nowMs + AiReportIntervalMs;
     }
     if (m_laserPeriodic && nowMs >= m_nextLaser) {
         QByteArray payload;
         Payload::appendU16(payload, 0);
         Payload::appendU16(payload, quint16(std::lround(laserDistance() * 10.0)));
-        out.append(secondKind(0x0406, payload));
+        out.append(secondKind(CommandCode::LaserPeriodicRange, payload));
         m_nextLaser = nowMs + LaserReportIntervalMs;
     }
     if (nowMs >= m_nextOverlay) {
@@ -1359,14 +1371,14 @@ void SimCamera::setAlbumMode(bool on, qint64 now)
 
 quint16 SimCamera::albumCommand(quint16 code, const QByteArray &p, qint64 now)
 {
-    if (code == 0x032B) {
+    if (code == CommandCode::PlaybackMode) {
         const int mode = Payload::readU8(p, 0);
         if (p.isEmpty() || (mode != 1 && mode != 2))
             return InvalidParameter;
         setAlbumMode(mode == 1, now);
         return Ok;
     }
-    if (code == 0x032E && Payload::readU8(p, 1) == 7) {
+    if (code == CommandCode::DownloadMediaFile && Payload::readU8(p, 1) == 7) {
         // The abort is heard in any mode.
         m_mediaRequests.append(MediaRequest::of(MediaRequest::AbortTransfer));
         m_transferPath.clear();
@@ -1374,9 +1386,9 @@ quint16 SimCamera::albumCommand(quint16 code, const QByteArray &p, qint64 now)
     }
     if (!m_albumMode)
         return NotReady;
-    if (code == 0x032C)
+    if (code == CommandCode::RefreshMediaList)
         return Ok; // the list is always current; it travels with a type-1 transfer
-    if (code == 0x032E)
+    if (code == CommandCode::DownloadMediaFile)
         return mediaTransfer(p);
     QString path;
     if (!readPath(p, 0, 1, &path) || path.isEmpty())
@@ -1466,7 +1478,9 @@ void SimCamera::stopPlayback(qint64 now)
     m_playBaseMs = 0;
     m_playBaseAt = now;
     // One last report says the player is idle; then the reports stop.
-    m_pending.append(Pending{now, secondKind(0x0333, playbackStatusPayload(now)), 0.0, false});
+    m_pending.append(
+        Pending{now, secondKind(CommandCode::PlaybackStatusReport, playbackStatusPayload(now)), 0.0,
+                false});
     m_playPath.clear();
 }
 
@@ -1475,13 +1489,13 @@ quint16 SimCamera::playbackCommand(quint16 code, const QByteArray &p, qint64 now
     if (!m_albumMode)
         return NotReady;
     QString path;
-    if (!readPath(p, 0, code == 0x0332 ? 5 : 1, &path))
+    if (!readPath(p, 0, code == CommandCode::SeekVideoPlayback ? 5 : 1, &path))
         return InvalidParameter;
-    if (code == 0x0330) { // stop: whatever is playing
+    if (code == CommandCode::StopVideoPlayback) { // stop: whatever is playing
         stopPlayback(now);
         return Ok;
     }
-    if (code == 0x032F) { // start, or resume the paused file
+    if (code == CommandCode::StartVideoPlayback) { // start, or resume the paused file
         if (path.isEmpty())
             return InvalidParameter;
         const MediaCard::Entry *entry = m_card && m_cardPresent ? m_card->find(path) : nullptr;
@@ -1506,8 +1520,8 @@ quint16 SimCamera::playbackCommand(quint16 code, const QByteArray &p, qint64 now
         return Ok;
     }
     if (m_playPath.isEmpty())
-        return NotReady;  // nothing in the player
-    if (code == 0x0331) { // pause
+        return NotReady;                           // nothing in the player
+    if (code == CommandCode::PauseVideoPlayback) { // pause
         if (m_playState == Playing) {
             m_playBaseMs = playPositionMs(now);
             m_playBaseAt = now;
