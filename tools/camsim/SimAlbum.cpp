@@ -96,8 +96,6 @@ void SimAlbum::setAlbumMode(bool on, qint64 now)
     if (m_albumMode == on)
         return;
     m_albumMode = on;
-    if (on && m_card)
-        m_card->prepare(); // a generated card is made while the album opens
     if (!on) {
         // Leaving the album ends whatever it was doing.
         stopPlayback(now);

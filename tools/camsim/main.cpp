@@ -56,7 +56,8 @@ int main(int argc, char *argv[])
 
     av_log_set_level(AV_LOG_ERROR); // the encoders' chatter is not for the operator
 
-    // The memory card: the user's folder, or one made in the background.
+    // The memory card: the user's folder, or a generated one, complete before
+    // the camera reports ready.
     MediaCard card;
     QObject::connect(&card, &MediaCard::warning, [&err](const QString &text) {
         err << "camsim: " << text << "\n" << Qt::flush;
@@ -70,6 +71,7 @@ int main(int argc, char *argv[])
     }
     for (const QString &note : notes)
         err << "camsim: " << note << "\n";
+    err.flush();
 
     SimCamera camera(options);
     camera.setCard(&card);
@@ -145,7 +147,7 @@ int main(int argc, char *argv[])
                             : QStringLiteral("-");
     const QString pty = link.ptyPath().isEmpty() ? QStringLiteral("-") : link.ptyPath();
     out << "camsim ready udp=" << udp << " pty=" << pty << " rtsp=" << rtspUrl
-        << " model=" << camera.modelSpec().id << " media=" << card.expectedCount()
+        << " model=" << camera.modelSpec().id << " media=" << card.count()
         << " card=" << QString::fromUtf8(QUrl::toPercentEncoding(card.folder(), "/"))
         << " http=" << httpAddress << "\n"
         << Qt::flush;
