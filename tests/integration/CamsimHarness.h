@@ -108,6 +108,9 @@ public:
     explicit Client(quint16 simPort) : m_simPort(simPort)
     {
         socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
+        // A test descheduled for a while on a busy machine must not lose
+        // reports to a full socket buffer.
+        socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 * 1024 * 1024);
     }
 
     void send(quint16 code, const QByteArray &payload)
