@@ -79,6 +79,46 @@ private slots:
         GimbalState state;
         state.updateAttitude(cam.attitudePayload());
         QCOMPARE(state.property("yawJoint").toDouble(), -10.0);
+        // Aim at a point three quarters across the picture at zoom 2 (a 30°
+        // field of view): 7.5° to the right.
+        cam.handleCommand(0x002C, bytes({0, 20, 0, 0xA0, 0x05, 0x1C, 0x02}), 30000);
+        run(cam, 30000, 31000);
+        QCOMPARE(cam.yawJoint(), 357.5);
+        // Servo off shows in the gimbal's link status; the camera stays linked.
+        cam.handleCommand(0x002D, bytes({0}), 31000);
+        state.updateGimbalStatus(cam.gimbalStatusPayload());
+        QCOMPARE(skyrig_test::props(state, "gimbalConnStatus cameraConnStatus"),
+                 QVariantList({2, 1}));
+    }
+
+    // The infrared camera measures a fixed scene where the gimbal points: the
+    // point, or the hottest and coldest spots inside the area; the laser
+    // ranges periodically along the gimbal's pitch.
+    void infraredAndRangingFollowTheGimbal()
+    {
+        SimCamera cam(optionsFor(QStringLiteral("Otter")));
+        GimbalState state;
+        const auto is = [&state](const char *name) { return state.property(name).toDouble(); };
+        cam.advance(0);
+        // A point on the hot engine (8° right, 12° down): at zoom 1 the
+        // picture spans 50° by 28°.
+        cam.handleCommand(0x010F, bytes({0xF3, 0x04, 0xE9, 0x03}), 0); // 1267, 1001
+        state.updateIrStatus(cam.irStatusPayload());
+        QVERIFY2(
+            is("irPointTemp") > 60 && is("irCenterTemp") < 25,
+            qPrintable(QStringLiteral("%1 / %2").arg(is("irPointTemp")).arg(is("irCenterTemp"))));
+        QCOMPARE(is("irPointTempX"), 1267.0);
+        // An area just left of it: its hottest spot is on its right edge.
+        cam.handleCommand(0x0110, bytes({200, 0, 100, 0, 0x2B, 0x04, 0xE9, 0x03}), 0); // at 1067
+        state.updateIrStatus(cam.irStatusPayload());
+        QCOMPARE(skyrig_test::props(state, "irPointTempX irMaxTempX"), QVariantList({1067, 1167}));
+
+        cam.handleCommand(0x0012, bytes({1, 0x88, 0x13, 2, 0, 0, 0}), 0); // pitch -50°
+        run(cam, 0, 3000);
+        cam.handleCommand(0x0406, bytes({1}), 3000);
+        const QVector<SimFrame> ranges = run(cam, 3000, 5000, 0x020406);
+        QCOMPARE(ranges.size(), 4);                                          // every 500 ms
+        QCOMPARE(Payload::readU16(ranges.last().payload, 2), quint16(1305)); // 130.5 m
     }
 
     void aiReportsCarryTheChosenCategories()
@@ -148,7 +188,13 @@ private slots:
         cam.handleCommand(0x0304, bytes({0, 0xE8, 0x03}), 0); // 100x
         GimbalState state;
         state.updateVisStatus(cam.visStatusPayload());
-        QCOMPARE(state.property("hybridZoom").toDouble(), 64.0);
+        QCOMPARE(skyrig_test::props(state, "hybridZoom focalLength"),
+                 QVariantList({64.0f, 4.8f * 64}));
+        // Zooming out runs the whole range in 10 s and stops at its end.
+        cam.handleCommand(0x0306, bytes({1}), 0);
+        run(cam, 0, 11000);
+        state.updateVisStatus(cam.visStatusPayload());
+        QCOMPARE(skyrig_test::props(state, "hybridZoom zoomStatus"), QVariantList({1.0f, 0}));
     }
 
     void faultInjectorIsSeededAndHonest()
