@@ -80,8 +80,10 @@ public:
     ~SimProcess()
     {
         if (process.state() != QProcess::NotRunning) {
+            // A clean stop removes the simulator's card folder; a busy
+            // machine may take a while to get to it.
             process.terminate();
-            if (!process.waitForFinished(3000))
+            if (!process.waitForFinished(15000))
                 process.kill();
             process.waitForFinished(1000);
         }

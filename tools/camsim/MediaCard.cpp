@@ -69,6 +69,12 @@ bool MediaCard::openFolder(const QString &folder, QString *error)
 
 bool MediaCard::generate(QStringList *notes, QString *error, const QString &cacheRoot)
 {
+    if (!ClipEncoder::available(true))
+        *notes << QStringLiteral("no H.265 encoder in this FFmpeg build: H.264 clips only");
+    CardContentCache cache(cacheRoot);
+    const QString content = cache.folder(notes, error);
+    if (content.isEmpty())
+        return false;
     m_temp = std::make_unique<QTemporaryDir>(QDir::tempPath() +
                                              QStringLiteral("/skyrig-camsim-card-XXXXXX"));
     if (!m_temp->isValid()) {
@@ -76,12 +82,7 @@ bool MediaCard::generate(QStringList *notes, QString *error, const QString &cach
                      .arg(m_temp->errorString());
         return false;
     }
-    if (!ClipEncoder::available(true))
-        *notes << QStringLiteral("no H.265 encoder in this FFmpeg build: H.264 clips only");
-    CardContentCache cache(cacheRoot);
-    const QString content = cache.folder(notes, error);
-    if (content.isEmpty() ||
-        !MediaLibraryGenerator::layOut(content, m_temp->path(), QDateTime::currentMSecsSinceEpoch(),
+    if (!MediaLibraryGenerator::layOut(content, m_temp->path(), QDateTime::currentMSecsSinceEpoch(),
                                        error))
         return false;
     m_folder = m_temp->path();

@@ -56,6 +56,16 @@ int main(int argc, char *argv[])
 
     av_log_set_level(AV_LOG_ERROR); // the encoders' chatter is not for the operator
 
+    // Stop cleanly on SIGINT/SIGTERM so the pseudo-terminal link and the
+    // card's folder are removed; a signal while the card is made takes
+    // effect once it is done.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+
     // The memory card: the user's folder, or a generated one, complete before
     // the camera reports ready.
     MediaCard card;
@@ -132,14 +142,6 @@ int main(int argc, char *argv[])
             err << "camsim: HTTP disabled: " << error << "\n";
             http.reset();
         }
-    }
-
-    // Stop cleanly on SIGINT/SIGTERM so the pseudo-terminal link is removed.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
     }
 
     const QString udp = options.udpPort >= 0
