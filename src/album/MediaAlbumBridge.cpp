@@ -8,9 +8,9 @@
 #include "album/PlaybackVideoReceiver.h"
 #include "catalog/GimbalModel.h"
 #include "commands/GimbalController.h"
+#include "link/ITransport.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
-#include "link/UdpTransport.h"
 #include "state/GimbalState.h"
 #include "video/VideoFrameItem.h"
 
@@ -274,8 +274,8 @@ QStringList MediaAlbumBridge::selectedPaths() const
 QHostAddress MediaAlbumBridge::controlPeer() const
 {
     const TransportManager *manager = m_controller ? m_controller->transportManager() : nullptr;
-    const auto *udp = manager ? qobject_cast<const UdpTransport *>(manager->transport()) : nullptr;
-    return udp ? udp->targetAddress() : QHostAddress();
+    const ITransport *link = manager ? manager->transport() : nullptr;
+    return link ? link->peerAddress() : QHostAddress();
 }
 
 QString MediaAlbumBridge::cameraHost() const
