@@ -8,6 +8,7 @@
 #include "album/PlaybackVideoReceiver.h"
 #include "catalog/GimbalModel.h"
 #include "commands/GimbalController.h"
+#include "link/CommandCode.h"
 #include "link/ITransport.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
@@ -28,10 +29,6 @@
 namespace
 {
 
-constexpr quint16 AckAlbumMode = 0x032B;
-constexpr quint16 AckListRefresh = 0x032C;
-constexpr quint16 AckDelete = 0x032D;
-constexpr quint16 AckDownload = 0x032E;
 constexpr int PlayStatusPlaying = 2;
 constexpr int PlayStatusFinished = 7;
 
@@ -437,7 +434,7 @@ void MediaAlbumBridge::closeAlbum()
 void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
 {
     const quint16 id = quint16(msgId & 0xFFFFu);
-    if (id == AckDelete) {
+    if (id == CommandCode::DeleteMediaFile) {
         if (m_barrier->take())
             return; // the late answer to a delete sent before the album closed
         if (!m_open || m_currentDelete.isEmpty())
@@ -455,13 +452,13 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
     }
     if (!m_open)
         return;
-    if (id == AckAlbumMode) {
+    if (id == CommandCode::PlaybackMode) {
         onModeAck(code);
-    } else if (id == AckListRefresh) {
+    } else if (id == CommandCode::RefreshMediaList) {
         if (m_listPending && code >= 2)
             endList(pick("Failed to refresh media list (code=%1)", "刷新媒体列表失败 (code=%1)")
                         .arg(code));
-    } else if (id == AckDownload) {
+    } else if (id == CommandCode::DownloadMediaFile) {
         m_requestOutstanding = false;
         switch (m_transfer) {
         case Transfer::List:

@@ -135,14 +135,14 @@ private:
     void handle(quint16 code, const QByteArray &p)
     {
         requests.append({code, p});
-        if (code == 0x0334 && p.size() >= 7) {
+        if (code == CommandCode::SetPlaybackClient && p.size() >= 7) {
             const quint32 ip = (quint32(quint8(p[1])) << 24) | (quint32(quint8(p[2])) << 16) |
                                (quint32(quint8(p[3])) << 8) | quint8(p[4]);
             clientAddress = QHostAddress(ip);
             (p[0] == 0 ? playbackPort : downloadPort) = Payload::readU16(p, 5);
-        } else if (code == 0x032D) {
+        } else if (code == CommandCode::DeleteMediaFile) {
             files.remove(QString::fromUtf8(p.mid(1, quint8(p[0]))));
-        } else if (code == 0x032E) {
+        } else if (code == CommandCode::DownloadMediaFile) {
             download(p);
         }
         if (swallowAcks.value(code) > 0) {
@@ -162,7 +162,7 @@ private:
         d.path = QString::fromUtf8(p.mid(9, Payload::readU8(p, 0)));
         downloads.append(d);
         m_queue.clear(); // a new request replaces the window being sent
-        if (d.type == 7 || result.value(0x032E, 0) >= 2)
+        if (d.type == 7 || result.value(CommandCode::DownloadMediaFile, 0) >= 2)
             return;
         const QByteArray content = d.type == 1   ? listJson
                                    : d.type == 2 ? thumbnail(d.path)

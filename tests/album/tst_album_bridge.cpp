@@ -262,7 +262,7 @@ private slots:
     {
         Rig rig;
         rig.cam.listJson = listOf({"/a.jpg", "/b.jpg"});
-        rig.cam.result[0x032E] = 1;
+        rig.cam.result[CommandCode::DownloadMediaFile] = 1;
         QVERIFY(rig.open());
         QTRY_VERIFY_WITH_TIMEOUT(rig.statuses.contains("Thumbnail request failed: b.jpg"), 5000);
         int forB = 0;
@@ -278,23 +278,23 @@ private slots:
     {
         Rig rig;
         rig.cam.listJson = listOf({"/a.jpg", "/b.jpg", "/c.jpg"});
-        rig.cam.swallowAcks[0x032D] = 1;
+        rig.cam.swallowAcks[CommandCode::DeleteMediaFile] = 1;
         QVERIFY(rig.open());
         rig.album.deleteFile("/a.jpg");
-        QTRY_COMPARE(rig.count(0x032D), 1);
+        QTRY_COMPARE(rig.count(CommandCode::DeleteMediaFile), 1);
         rig.album.closeAlbum();
         QVERIFY(rig.album.deleting());
         rig.album.openAlbum("rtsp://127.0.0.1/main");
-        rig.album.deleteFile("/b.jpg"); // refused while the old answer is awaited
-        rig.cam.ack(0x032D, 0);         // the late answer
+        rig.album.deleteFile("/b.jpg");               // refused while the old answer is awaited
+        rig.cam.ack(CommandCode::DeleteMediaFile, 0); // the late answer
         QVERIFY(!rig.album.deleting());
         QVERIFY(QTest::qWaitFor([&] { return !rig.album.loading(); }, 5000));
-        QCOMPARE(rig.count(0x032D), 1);
+        QCOMPARE(rig.count(CommandCode::DeleteMediaFile), 1);
         QCOMPARE(rig.album.mediaItems().size(), 3);
 
-        rig.cam.swallowAcks[0x032D] = 1;
+        rig.cam.swallowAcks[CommandCode::DeleteMediaFile] = 1;
         rig.album.deleteFile("/b.jpg");
-        QTRY_COMPARE(rig.count(0x032D), 2);
+        QTRY_COMPARE(rig.count(CommandCode::DeleteMediaFile), 2);
         rig.album.closeAlbum();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.album.deleting(), 2000); // the barrier expired
         QVERIFY(rig.open());
@@ -317,9 +317,9 @@ private slots:
         QFETCH(int, lost);
         Rig rig;
         rig.cam.listJson = listOf({"/a.jpg"});
-        rig.cam.swallowAcks[0x032B] = lost;
+        rig.cam.swallowAcks[CommandCode::PlaybackMode] = lost;
         QVERIFY(rig.open());
-        QTEST(rig.count(0x032B), "requests");
+        QTEST(rig.count(CommandCode::PlaybackMode), "requests");
         QFETCH(bool, listed);
         QCOMPARE(rig.album.mediaItems().size(), listed ? 1 : 0);
         if (!listed)
@@ -352,21 +352,23 @@ private slots:
         QVERIFY(rig.open());
         rig.album.playVideo("/DCIM/clip.mp4");
         QTRY_COMPARE(rig.cam.playbackPort, rig.album.playbackReceiver()->port());
-        rig.cam.status(0x0333, QByteArray::fromHex("0002102700000300000000"));
+        rig.cam.status(CommandCode::PlaybackStatusReport,
+                       QByteArray::fromHex("0002102700000300000000"));
         QCOMPARE(rig.album.playbackTotalMs(), 10000);
         QCOMPARE(rig.album.playbackPositionMs(), 3000);
         QVERIFY(!rig.album.playbackPaused());
-        rig.cam.status(0x0333, QByteArray::fromHex("0007102700000300000000"));
+        rig.cam.status(CommandCode::PlaybackStatusReport,
+                       QByteArray::fromHex("0007102700000300000000"));
         QCOMPARE(rig.album.playbackPositionMs(), 10000);
         rig.album.seekVideo(61500);
         QCOMPARE(rig.album.playbackPositionMs(), 61000);
-        QTRY_COMPARE(rig.count(0x0332), 1);
+        QTRY_COMPARE(rig.count(CommandCode::SeekVideoPlayback), 1);
         for (const Request &r : qAsConst(rig.cam.requests))
-            if (r.code == 0x0332)
+            if (r.code == CommandCode::SeekVideoPlayback)
                 QCOMPARE(r.payload,
                          QByteArray::fromHex("0e3d000000") + QByteArray("/DCIM/clip.mp4"));
         rig.album.stopVideo();
-        QTRY_COMPARE(rig.count(0x0330), 1);
+        QTRY_COMPARE(rig.count(CommandCode::StopVideoPlayback), 1);
         QVERIFY(rig.album.playingPath().isEmpty());
     }
 };
