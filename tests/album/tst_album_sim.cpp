@@ -63,7 +63,11 @@ private slots:
             QSKIP("this simulator has no memory card");
         const QString cardFolder = QUrl::fromPercentEncoding(card.captured(1).toUtf8());
         QTemporaryDir downloads;
-        AlbumGround g(sim.port, downloads.path());
+        // The simulator makes its card when the album first opens: on a busy
+        // machine that takes longer than a camera takes to send its list.
+        AlbumTimings timings = quickTimings();
+        timings.listTimeoutMs = 30000;
+        AlbumGround g(sim.port, downloads.path(), timings);
 
         g.album.openAlbum(QStringLiteral("rtsp://127.0.0.1/test"));
         QTRY_VERIFY_WITH_TIMEOUT(g.album.isOpen() && !g.album.loading(), 20000);
