@@ -42,11 +42,6 @@ QString nameOf(const QString &path)
     return MediaListParser::fileName(path);
 }
 
-QString pathOf(const QVariant &item)
-{
-    return item.toMap().value(QStringLiteral("path")).toString();
-}
-
 QString defaultDownloadDirectory()
 {
     QString base = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
@@ -256,16 +251,6 @@ void MediaAlbumBridge::setDownloadingPath(const QString &path)
         return;
     m_downloadingPath = path;
     emit downloadingPathChanged();
-}
-
-int MediaAlbumBridge::totalPages() const
-{
-    return qMax(1, int((m_filtered.size() + PageSize - 1) / PageSize));
-}
-
-QStringList MediaAlbumBridge::selectedPaths() const
-{
-    return QStringList(m_selection.cbegin(), m_selection.cend());
 }
 
 QHostAddress MediaAlbumBridge::controlPeer() const
@@ -562,50 +547,24 @@ void MediaAlbumBridge::onListTimeout()
                  "刷新媒体列表超时，请检查设备连接"));
 }
 
-void MediaAlbumBridge::setItems(const QVariantList &items)
+void MediaAlbumBridge::listChanged(bool items)
 {
-    m_mediaItems = items;
-    std::stable_sort(m_mediaItems.begin(), m_mediaItems.end(),
-                     [](const QVariant &a, const QVariant &b) {
-                         const QVariantMap x = a.toMap();
-                         const QVariantMap y = b.toMap();
-                         const qint64 tx = x.value(QStringLiteral("mtime")).toLongLong();
-                         const qint64 ty = y.value(QStringLiteral("mtime")).toLongLong();
-                         if (tx != ty)
-                             return tx > ty;
-                         return x.value(QStringLiteral("name")).toString() >
-                                y.value(QStringLiteral("name")).toString();
-                     });
-    emit mediaItemsChanged();
-    applyFilter();
-}
-
-void MediaAlbumBridge::applyFilter()
-{
-    m_filtered.clear();
-    for (const QVariant &item : qAsConst(m_mediaItems)) {
-        const QString type = item.toMap().value(QStringLiteral("type")).toString();
-        if (m_filterIndex == 0 || (m_filterIndex == 1 && type == QLatin1String("photo")) ||
-            (m_filterIndex == 2 && type == QLatin1String("video")))
-            m_filtered.append(item);
-    }
+    if (items)
+        emit mediaItemsChanged();
     emit filteredItemsChanged();
-    rebuildPage();
+    pageChanged();
     updateSummary();
 }
 
-void MediaAlbumBridge::rebuildPage()
+void MediaAlbumBridge::pageChanged()
 {
-    int &page = m_pages[m_filterIndex];
-    page = qBound(1, page, totalPages());
-    m_paged = m_filtered.mid((page - 1) * PageSize, PageSize);
     emit pagedItemsChanged();
     emit paginationChanged();
 
     m_thumbQueue.clear();
     m_thumbRetries = 0;
-    for (const QVariant &item : qAsConst(m_paged)) {
-        const QString path = pathOf(item);
+    for (const QVariant &item : m_listing.paged()) {
+        const QString path = AlbumListing::pathOf(item);
         if (path.isEmpty() || m_thumbCache.contains(path) ||
             (m_transfer == Transfer::Thumbnail && m_transferPath == path))
             continue;
@@ -618,49 +577,33 @@ void MediaAlbumBridge::updateSummary()
 {
     if (m_loading || m_downloading || m_deleting || m_listPending)
         return;
-    if (m_mediaItems.isEmpty())
+    if (m_listing.items().isEmpty())
         setStatus(pick("Media library is empty", "媒体库为空"));
-    else if (!m_filtered.isEmpty())
-        setStatus(pick("%1 files", "共 %1 个文件").arg(m_filtered.size()));
+    else if (!m_listing.filtered().isEmpty())
+        setStatus(pick("%1 files", "共 %1 个文件").arg(m_listing.filtered().size()));
     else
         setStatus(pick("No files in this category", "当前分类无文件"));
 }
 
 void MediaAlbumBridge::setFilterIndex(int index)
 {
-    index = qBound(0, index, 2);
-    if (index == m_filterIndex)
+    if (!m_listing.setFilterIndex(index))
         return;
-    m_filterIndex = index;
     emit filterIndexChanged();
-    applyFilter();
+    listChanged(false);
     clearSelection();
 }
 
 void MediaAlbumBridge::previousPage()
 {
-    if (currentPage() < 2)
-        return;
-    --m_pages[m_filterIndex];
-    rebuildPage();
+    if (m_listing.previousPage())
+        pageChanged();
 }
 
 void MediaAlbumBridge::nextPage()
 {
-    if (currentPage() >= totalPages())
-        return;
-    ++m_pages[m_filterIndex];
-    rebuildPage();
-}
-
-qint64 MediaAlbumBridge::listedSize(const QString &path) const
-{
-    for (const QVariant &item : m_mediaItems) {
-        const QVariantMap map = item.toMap();
-        if (map.value(QStringLiteral("path")).toString() == path)
-            return map.value(QStringLiteral("filesize")).toLongLong();
-    }
-    return 0;
+    if (m_listing.nextPage())
+        pageChanged();
 }
 
 // ---------------------------------------------------------------------------
@@ -668,35 +611,25 @@ qint64 MediaAlbumBridge::listedSize(const QString &path) const
 
 void MediaAlbumBridge::toggleSelection(const QString &path)
 {
-    if (path.isEmpty())
-        return;
-    if (!m_selection.remove(path))
-        m_selection.insert(path);
-    emit selectedPathsChanged();
+    if (m_listing.toggleSelection(path))
+        emit selectedPathsChanged();
 }
 
 void MediaAlbumBridge::selectAllFiltered()
 {
-    m_selection.clear();
-    for (const QVariant &item : qAsConst(m_filtered)) {
-        const QString path = pathOf(item);
-        if (!path.isEmpty())
-            m_selection.insert(path);
-    }
+    m_listing.selectAllFiltered();
     emit selectedPathsChanged();
 }
 
 void MediaAlbumBridge::clearSelection()
 {
-    if (m_selection.isEmpty())
-        return;
-    m_selection.clear();
-    emit selectedPathsChanged();
+    if (m_listing.clearSelection())
+        emit selectedPathsChanged();
 }
 
 bool MediaAlbumBridge::isSelected(const QString &path) const
 {
-    return m_selection.contains(path);
+    return m_listing.isSelected(path);
 }
 
 // ---------------------------------------------------------------------------
@@ -777,13 +710,7 @@ void MediaAlbumBridge::deleteFile(const QString &path)
 
 void MediaAlbumBridge::deleteSelected()
 {
-    QStringList paths;
-    for (const QVariant &item : qAsConst(m_mediaItems)) {
-        const QString path = pathOf(item);
-        if (m_selection.contains(path))
-            paths.append(path);
-    }
-    startDeletes(paths);
+    startDeletes(m_listing.selectedInListOrder());
 }
 
 void MediaAlbumBridge::startDeletes(const QStringList &paths)
@@ -825,12 +752,8 @@ void MediaAlbumBridge::nextDelete()
 
 void MediaAlbumBridge::removeDeleted(const QString &path)
 {
-    QVariantList kept;
-    for (const QVariant &item : qAsConst(m_mediaItems))
-        if (pathOf(item) != path)
-            kept.append(item);
-    if (kept.size() != m_mediaItems.size())
-        setItems(kept);
+    if (m_listing.removeItem(path))
+        listChanged(true);
     m_thumbCache.remove(path);
     m_thumbQueue.removeAll(path);
     const int removed = m_downloadQueue.removeAll(path);
@@ -842,7 +765,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
         if (m_downloadQueue.isEmpty() && inFlight == 0 && m_downloading)
             batchContinue();
     }
-    if (m_selection.remove(path))
+    if (m_listing.deselect(path))
         emit selectedPathsChanged();
     if (m_playingPath == path)
         stopVideo();
@@ -921,7 +844,7 @@ void MediaAlbumBridge::requestWindow(quint32 startSeq, int maxCount)
         return;
     qint64 total = m_receiver->totalSize();
     if (total <= 0)
-        total = listedSize(m_transferPath);
+        total = m_listing.listedSize(m_transferPath);
     int count = MaxWindowPackets;
     if (total > 0 && m_packetSize > 0) {
         const qint64 packets = (total + m_packetSize - 1) / m_packetSize;
@@ -1168,7 +1091,7 @@ void MediaAlbumBridge::startNextFile()
     afterSettle([this, path] {
         m_receiver->reset();
         m_receiver->expectFile(ensureDownloadDirectory(), LocalFileNames::safeName(path),
-                               m_maxFileBytes, listedSize(path));
+                               m_maxFileBytes, m_listing.listedSize(path));
         m_receiver->setPacketSize(m_packetSize);
         m_growthClock.start();
         requestWindow(0);
@@ -1270,7 +1193,7 @@ void MediaAlbumBridge::downloadFile(const QString &path)
 void MediaAlbumBridge::downloadSelected()
 {
     QVariantList paths;
-    for (const QString &path : m_selection)
+    for (const QString &path : m_listing.selectedPaths())
         paths.append(path);
     downloadFiles(paths);
 }
@@ -1278,11 +1201,8 @@ void MediaAlbumBridge::downloadSelected()
 void MediaAlbumBridge::downloadAllFiltered()
 {
     QVariantList paths;
-    for (const QVariant &item : qAsConst(m_filtered)) {
-        const QString path = pathOf(item);
-        if (!path.isEmpty())
-            paths.append(path);
-    }
+    for (const QString &path : m_listing.filteredPaths())
+        paths.append(path);
     downloadFiles(paths);
 }
 
@@ -1356,7 +1276,8 @@ void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
     if (m_transfer == Transfer::List && m_listPending) {
         m_listTimer.stop();
         m_listPending = false;
-        setItems(MediaListParser::parse(data));
+        m_listing.setItems(MediaListParser::parse(data));
+        listChanged(true);
         setLoading(false);
         endTransfer();
         pump();

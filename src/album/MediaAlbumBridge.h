@@ -1,5 +1,6 @@
 #pragma once
 
+#include "album/AlbumListing.h"
 #include "album/AlbumTimings.h"
 #include "album/MediaDownloadReceiver.h"
 #include "commands/DownloadStatusView.h"
@@ -67,7 +68,6 @@ class MediaAlbumBridge : public QObject, public DownloadStatusView
     Q_PROPERTY(QString lastSavedPath READ lastSavedPath NOTIFY lastSavedPathChanged)
 
 public:
-    static constexpr int PageSize = 10;
     static constexpr int MaxWindowPackets = 255;
     static constexpr int MaxRetries = 9;
     static constexpr int ListPacketSize = 64000;
@@ -101,14 +101,14 @@ public:
     int downloadPercent() const { return m_downloadProgress; }
     double downloadProgress() const override { return m_downloadProgress; }
     QString statusMessage() const { return m_status; }
-    QVariantList mediaItems() const { return m_mediaItems; }
-    int filterIndex() const { return m_filterIndex; }
-    QVariantList filteredItems() const { return m_filtered; }
-    QVariantList pagedItems() const { return m_paged; }
-    int currentPage() const { return m_pages[m_filterIndex]; }
-    int totalPages() const;
-    bool canGoPrevious() const { return currentPage() > 1; }
-    bool canGoNext() const { return currentPage() < totalPages(); }
+    QVariantList mediaItems() const { return m_listing.items(); }
+    int filterIndex() const { return m_listing.filterIndex(); }
+    QVariantList filteredItems() const { return m_listing.filtered(); }
+    QVariantList pagedItems() const { return m_listing.paged(); }
+    int currentPage() const { return m_listing.currentPage(); }
+    int totalPages() const { return m_listing.totalPages(); }
+    bool canGoPrevious() const { return m_listing.canGoPrevious(); }
+    bool canGoNext() const { return m_listing.canGoNext(); }
     QString playingPath() const { return m_playingPath; }
     int playbackTotalMs() const { return m_playbackTotalMs; }
     int playbackPositionMs() const { return m_playbackPositionMs; }
@@ -117,8 +117,8 @@ public:
     QString playbackError() const { return m_playbackError; }
     QString downloadingPath() const { return m_downloadingPath; }
     QString downloadDirectory() const { return m_downloadDirectory; }
-    QStringList selectedPaths() const;
-    int selectedCount() const { return m_selection.size(); }
+    QStringList selectedPaths() const { return m_listing.selectedPaths(); }
+    int selectedCount() const { return m_listing.selectedCount(); }
     int batchTotal() const { return m_batchTotal; }
     int batchCompleted() const { return m_batchSucceeded + m_batchFailed; }
     int batchSucceeded() const { return m_batchSucceeded; }
@@ -221,13 +221,11 @@ private:
     void onModeAck(quint16 code);
 
     // list, order, filter, pages
-    void setItems(const QVariantList &items);
-    void applyFilter();
-    void rebuildPage();
+    void listChanged(bool items);
+    void pageChanged();
     void updateSummary();
     void endList(const QString &status);
     void onListTimeout();
-    qint64 listedSize(const QString &path) const;
 
     // thumbnails
     void startNextThumbnail();
@@ -313,11 +311,7 @@ private:
     bool m_deleting = false;
     int m_downloadProgress = 0;
     QString m_status;
-    QVariantList m_mediaItems;
-    QVariantList m_filtered;
-    QVariantList m_paged;
-    int m_filterIndex = 0;
-    int m_pages[3] = {1, 1, 1};
+    AlbumListing m_listing;
     QString m_playingPath;
     int m_playbackTotalMs = 0;
     int m_playbackPositionMs = 0;
@@ -326,7 +320,6 @@ private:
     QString m_playbackError;
     QString m_downloadingPath;
     QString m_downloadDirectory;
-    QSet<QString> m_selection;
     int m_batchTotal = 0;
     int m_batchSucceeded = 0;
     int m_batchFailed = 0;
