@@ -1,6 +1,7 @@
 #include "album/MediaAlbumBridge.h"
 
 #include "album/DeleteAckBarrier.h"
+#include "album/DownloadFolder.h"
 #include "album/LocalAddressFinder.h"
 #include "album/LocalFileNames.h"
 #include "album/MediaListParser.h"
@@ -15,13 +16,8 @@
 #include "state/GimbalState.h"
 #include "video/VideoFrameItem.h"
 
-#include <QApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -40,14 +36,6 @@ QString pick(const char *english, const char *chinese)
 QString nameOf(const QString &path)
 {
     return MediaListParser::fileName(path);
-}
-
-QString defaultDownloadDirectory()
-{
-    QString base = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (base.isEmpty())
-        base = QDir::homePath();
-    return base + QStringLiteral("/Skyrig");
 }
 
 QHostAddress addressOf(const QString &host)
@@ -73,6 +61,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     : QObject(parent), m_controller(controller), m_t(timings)
 {
     m_barrier = new DeleteAckBarrier(m_t.deleteBarrierMs, this);
+    m_folder = new DownloadFolder(this);
+    connect(m_folder, &DownloadFolder::changed, this, &MediaAlbumBridge::downloadDirectoryChanged);
     m_receiver = new MediaDownloadReceiver(this);
     m_playbackReceiver = new PlaybackVideoReceiver(this);
     m_decoder = new PlaybackVideoDecoder(this);
@@ -156,10 +146,6 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
                 closeAlbum();
         });
 
-    QSettings settings;
-    m_downloadDirectory =
-        settings.value(QStringLiteral("MediaAlbum/downloadDirectory")).toString().trimmed();
-    ensureDownloadDirectory();
     loadSendClientEndpoint();
 }
 
@@ -1090,8 +1076,8 @@ void MediaAlbumBridge::startNextFile()
 
     afterSettle([this, path] {
         m_receiver->reset();
-        m_receiver->expectFile(ensureDownloadDirectory(), LocalFileNames::safeName(path),
-                               m_maxFileBytes, m_listing.listedSize(path));
+        m_receiver->expectFile(m_folder->ensure(), LocalFileNames::safeName(path), m_maxFileBytes,
+                               m_listing.listedSize(path));
         m_receiver->setPacketSize(m_packetSize);
         m_growthClock.start();
         requestWindow(0);
@@ -1218,7 +1204,7 @@ void MediaAlbumBridge::downloadFiles(const QVariantList &paths)
     }
     if (unique.isEmpty())
         return;
-    ensureDownloadDirectory();
+    m_folder->ensure();
     announceClientEndpoint();
     cancelThumbnail();
 
@@ -1305,7 +1291,7 @@ void MediaAlbumBridge::onFileWritten()
     if (partialPath.isEmpty())
         return;
     const QString remote = m_transferPath;
-    const QString local = saveFile(partialPath, remote);
+    const QString local = m_folder->save(partialPath, remote);
     if (local.isEmpty()) {
         QFile::remove(partialPath);
         endTransfer();
@@ -1323,22 +1309,6 @@ void MediaAlbumBridge::onFileWritten()
     emitBatch();
     emit downloadCompleted(remote, local);
     batchContinue();
-}
-
-QString MediaAlbumBridge::saveFile(const QString &partialPath, const QString &remotePath)
-{
-    const QString folder = ensureDownloadDirectory();
-    const QString name = LocalFileNames::safeName(remotePath);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const QString free = LocalFileNames::freeName(folder, name);
-        if (free.isEmpty())
-            return QString();
-        const QString target = QDir(folder).filePath(free);
-        // Renaming never replaces an existing file.
-        if (QFile::rename(partialPath, target))
-            return target;
-    }
-    return QString();
 }
 
 void MediaAlbumBridge::onReceiverError(const QString &message)
@@ -1414,43 +1384,24 @@ void MediaAlbumBridge::announceClientEndpoint()
         m_controller->playbackClientSet(1, address, ushort(downloadPort));
 }
 
-QString MediaAlbumBridge::ensureDownloadDirectory()
+QString MediaAlbumBridge::downloadDirectory() const
 {
-    if (m_downloadDirectory.isEmpty())
-        m_downloadDirectory = defaultDownloadDirectory();
-    QDir().mkpath(m_downloadDirectory);
-    return m_downloadDirectory;
+    return m_folder->path();
 }
 
 void MediaAlbumBridge::setDownloadDirectory(const QString &dir)
 {
-    const QString folder = dir.trimmed();
-    if (folder.isEmpty() || folder == m_downloadDirectory)
-        return;
-    m_downloadDirectory = folder;
-    QDir().mkpath(folder);
-    QSettings settings;
-    settings.setValue(QStringLiteral("MediaAlbum/downloadDirectory"), folder);
-    emit downloadDirectoryChanged();
+    m_folder->set(dir);
 }
 
 QString MediaAlbumBridge::pickDownloadDirectory()
 {
-    const QString current = ensureDownloadDirectory();
-    // A folder chooser needs a widget application; the headless front end has none.
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return current;
-    const QString chosen = QFileDialog::getExistingDirectory(
-        nullptr, pick("Select download folder", "选择下载保存目录"), current,
-        QFileDialog::ShowDirsOnly);
-    if (!chosen.isEmpty())
-        setDownloadDirectory(chosen);
-    return m_downloadDirectory;
+    return m_folder->pick();
 }
 
 void MediaAlbumBridge::openDownloadDirectory()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ensureDownloadDirectory()));
+    m_folder->open();
 }
 
 // ---------------------------------------------------------------------------

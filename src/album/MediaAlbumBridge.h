@@ -19,6 +19,7 @@
 #include <functional>
 
 class DeleteAckBarrier;
+class DownloadFolder;
 class GimbalController;
 class PlaybackVideoDecoder;
 class PlaybackVideoReceiver;
@@ -116,7 +117,7 @@ public:
     bool playbackHasFrame() const { return m_playbackHasFrame; }
     QString playbackError() const { return m_playbackError; }
     QString downloadingPath() const { return m_downloadingPath; }
-    QString downloadDirectory() const { return m_downloadDirectory; }
+    QString downloadDirectory() const;
     QStringList selectedPaths() const { return m_listing.selectedPaths(); }
     int selectedCount() const { return m_listing.selectedCount(); }
     int batchTotal() const { return m_batchTotal; }
@@ -269,8 +270,6 @@ private:
     void onFileAck(quint16 code);
     void announceClientEndpoint();
     void updateAllowedSenders();
-    QString ensureDownloadDirectory();
-    QString saveFile(const QString &partialPath, const QString &remotePath);
     QString downloadStatusText() const;
 
     // playback
@@ -285,6 +284,7 @@ private:
     QPointer<GimbalController> m_controller;
     AlbumTimings m_t;
     DeleteAckBarrier *m_barrier = nullptr;
+    DownloadFolder *m_folder = nullptr;
     MediaDownloadReceiver *m_receiver = nullptr;
     PlaybackVideoReceiver *m_playbackReceiver = nullptr;
     PlaybackVideoDecoder *m_decoder = nullptr;
@@ -319,7 +319,6 @@ private:
     bool m_playbackHasFrame = false;
     QString m_playbackError;
     QString m_downloadingPath;
-    QString m_downloadDirectory;
     int m_batchTotal = 0;
     int m_batchSucceeded = 0;
     int m_batchFailed = 0;
