@@ -1,21 +1,19 @@
 #include "album/MediaAlbumBridge.h"
 
+#include "album/AlbumPlayback.h"
 #include "album/DeleteAckBarrier.h"
 #include "album/DownloadFolder.h"
 #include "album/LocalAddressFinder.h"
 #include "album/LocalFileNames.h"
 #include "album/MediaListParser.h"
-#include "album/PlaybackVideoDecoder.h"
-#include "album/PlaybackVideoReceiver.h"
 #include "catalog/GimbalModel.h"
 #include "commands/GimbalController.h"
 #include "link/CommandCode.h"
 #include "link/ITransport.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
-#include "state/GimbalState.h"
-#include "video/VideoFrameItem.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSettings>
 #include <QUrl>
@@ -24,9 +22,6 @@
 
 namespace
 {
-
-constexpr int PlayStatusPlaying = 2;
-constexpr int PlayStatusFinished = 7;
 
 QString pick(const char *english, const char *chinese)
 {
@@ -64,8 +59,7 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     m_folder = new DownloadFolder(this);
     connect(m_folder, &DownloadFolder::changed, this, &MediaAlbumBridge::downloadDirectoryChanged);
     m_receiver = new MediaDownloadReceiver(this);
-    m_playbackReceiver = new PlaybackVideoReceiver(this);
-    m_decoder = new PlaybackVideoDecoder(this);
+    m_playback = new AlbumPlayback(controller, this);
 
     for (QTimer *timer :
          {&m_listTimer, &m_thumbTimer, &m_stallTimer, &m_rerequestTimer, &m_modeTimer})
@@ -107,39 +101,23 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(m_receiver, &MediaDownloadReceiver::errorOccurred, this,
             &MediaAlbumBridge::onReceiverError);
 
-    PlaybackVideoDecoder *decoder = m_decoder;
-    connect(m_playbackReceiver, &PlaybackVideoReceiver::annexBPayloadReady, this,
-            [decoder](const QByteArray &payload) { decoder->enqueue(payload); });
-    auto playbackError = [this](const QString &message) {
-        m_playbackError = message;
-        emit playbackErrorChanged();
-    };
-    connect(m_playbackReceiver, &PlaybackVideoReceiver::errorOccurred, this, playbackError);
-    connect(m_decoder, &PlaybackVideoDecoder::errorOccurred, this, playbackError,
-            Qt::QueuedConnection);
-    // Runs on the decoder's thread: each picture is tagged with the run that
-    // made it, so a picture still queued when playback restarts is dropped.
-    connect(
-        m_decoder, &PlaybackVideoDecoder::frameReady, this,
-        [this, decoder](const VideoFrame &frame) {
-            const quint64 session = decoder->session();
-            QMetaObject::invokeMethod(
-                this,
-                [this, session, frame] {
-                    if (session == m_decoder->session() && m_decoder->isRunning())
-                        onPlaybackFrame(frame);
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::DirectConnection);
+    connect(m_playback, &AlbumPlayback::playingPathChanged, this,
+            &MediaAlbumBridge::playingPathChanged);
+    connect(m_playback, &AlbumPlayback::statusChanged, this,
+            &MediaAlbumBridge::playbackStatusChanged);
+    connect(m_playback, &AlbumPlayback::hasFrameChanged, this,
+            &MediaAlbumBridge::playbackHasFrameChanged);
+    connect(m_playback, &AlbumPlayback::errorChanged, this,
+            &MediaAlbumBridge::playbackErrorChanged);
+    // Thumbnails wait while a video plays.
+    connect(m_playback, &AlbumPlayback::stopped, this, [this] {
+        if (m_open)
+            pump();
+    });
 
-    if (m_controller) {
+    if (m_controller)
         connect(m_controller, &GimbalController::modelChanged, this,
                 &MediaAlbumBridge::loadSendClientEndpoint);
-        if (GimbalState *state = m_controller->state())
-            connect(state, &GimbalState::playbackStatusChanged, this,
-                    &MediaAlbumBridge::onPlaybackStatus);
-    }
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this] {
             if (m_open)
@@ -153,8 +131,6 @@ MediaAlbumBridge::~MediaAlbumBridge()
 {
     if (m_open)
         closeAlbum();
-    m_decoder->requestStop();
-    m_decoder->wait();
 }
 
 // ---------------------------------------------------------------------------
@@ -638,8 +614,8 @@ QString MediaAlbumBridge::thumbnailForPath(const QString &path) const
 
 void MediaAlbumBridge::startNextThumbnail()
 {
-    if (!m_open || m_deleting || m_transfer != Transfer::None || !m_playingPath.isEmpty() ||
-        !m_controller)
+    if (!m_open || m_deleting || m_transfer != Transfer::None ||
+        !m_playback->playingPath().isEmpty() || !m_controller)
         return;
     while (!m_thumbQueue.isEmpty()) {
         const QString path = m_thumbQueue.takeFirst();
@@ -753,7 +729,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
     }
     if (m_listing.deselect(path))
         emit selectedPathsChanged();
-    if (m_playingPath == path)
+    if (m_playback->playingPath() == path)
         stopVideo();
     emit fileDeleted(path);
 }
@@ -1364,7 +1340,7 @@ void MediaAlbumBridge::updateAllowedSenders()
         senders.append(host);
     senders.append(controlPeer());
     m_receiver->setAllowedSenders(senders);
-    m_playbackReceiver->setAllowedSenders(senders);
+    m_playback->setAllowedSenders(senders);
 }
 
 void MediaAlbumBridge::announceClientEndpoint()
@@ -1375,8 +1351,7 @@ void MediaAlbumBridge::announceClientEndpoint()
     const QString address = LocalAddressFinder::addressToward(cameraHost(), m_t.addressProbeMs);
     if (address.isEmpty())
         return;
-    const int playbackPort =
-        m_playbackReceiver->isBound() ? m_playbackReceiver->port() : m_t.playbackPort;
+    const int playbackPort = m_playback->isBound() ? m_playback->port() : m_t.playbackPort;
     const int downloadPort = m_receiver->isBound() ? m_receiver->port() : m_t.downloadPort;
     if (playbackPort > 0)
         m_controller->playbackClientSet(0, address, ushort(playbackPort));
@@ -1407,25 +1382,59 @@ void MediaAlbumBridge::openDownloadDirectory()
 // ---------------------------------------------------------------------------
 // playback
 
-void MediaAlbumBridge::setPlaybackVideoTarget(QObject *target)
+PlaybackVideoReceiver *MediaAlbumBridge::playbackReceiver() const
 {
-    m_target = qobject_cast<VideoFrameItem *>(target);
+    return m_playback->receiver();
 }
 
-void MediaAlbumBridge::clearTargetPicture()
+PlaybackVideoDecoder *MediaAlbumBridge::playbackDecoder() const
 {
-    if (m_target)
-        m_target->clearFrame();
+    return m_playback->decoder();
+}
+
+QString MediaAlbumBridge::playingPath() const
+{
+    return m_playback->playingPath();
+}
+
+int MediaAlbumBridge::playbackTotalMs() const
+{
+    return m_playback->totalMs();
+}
+
+int MediaAlbumBridge::playbackPositionMs() const
+{
+    return m_playback->positionMs();
+}
+
+bool MediaAlbumBridge::playbackPaused() const
+{
+    return m_playback->paused();
+}
+
+bool MediaAlbumBridge::playbackHasFrame() const
+{
+    return m_playback->hasFrame();
+}
+
+QString MediaAlbumBridge::playbackError() const
+{
+    return m_playback->error();
+}
+
+void MediaAlbumBridge::setPlaybackVideoTarget(QObject *target)
+{
+    m_playback->setTarget(target);
 }
 
 void MediaAlbumBridge::playVideo(const QString &path)
 {
     if (!m_controller || path.isEmpty())
         return;
-    if (!m_playingPath.isEmpty())
+    if (!m_playback->playingPath().isEmpty())
         stopVideo();
     cancelThumbnail();
-    if (!m_playbackReceiver->bind(quint16(m_t.playbackPort))) {
+    if (!m_playback->bind(quint16(m_t.playbackPort))) {
         setStatus(
             pick("Cannot bind playback port %1", "无法绑定回放端口 %1").arg(m_t.playbackPort));
         return;
@@ -1433,91 +1442,21 @@ void MediaAlbumBridge::playVideo(const QString &path)
     // Announced after binding, so the camera learns the port actually bound.
     announceClientEndpoint();
     updateAllowedSenders();
-    if (m_decoder->isRunning()) {
-        m_decoder->requestStop();
-        m_decoder->wait();
-    }
-    clearTargetPicture();
-    m_playbackHasFrame = false;
-    emit playbackHasFrameChanged();
-    m_playbackError.clear();
-    emit playbackErrorChanged();
-    m_playbackTotalMs = m_playbackPositionMs = 0;
-    m_playbackPaused = false;
-    emit playbackStatusChanged();
-    m_decoder->startDecoding();
-    m_playingPath = path;
-    emit playingPathChanged();
-    m_controller->videoPlaybackStart(path);
+    m_playback->start(path);
     setStatus(pick("Playing: %1", "正在回放: %1").arg(nameOf(path)));
 }
 
 void MediaAlbumBridge::stopVideo()
 {
-    if (m_controller && !m_playingPath.isEmpty())
-        m_controller->videoPlaybackStop(m_playingPath);
-    m_playbackReceiver->close();
-    m_decoder->requestStop();
-    m_decoder->wait();
-    clearTargetPicture();
-    const bool wasPlaying = !m_playingPath.isEmpty();
-    m_playingPath.clear();
-    if (wasPlaying)
-        emit playingPathChanged();
-    m_playbackTotalMs = m_playbackPositionMs = 0;
-    m_playbackPaused = false;
-    m_playbackHasFrame = false;
-    emit playbackHasFrameChanged();
-    emit playbackStatusChanged();
-    if (wasPlaying && m_open)
-        pump(); // thumbnails wait while a video plays
+    m_playback->stop();
 }
 
 void MediaAlbumBridge::pauseOrResumeVideo()
 {
-    if (!m_controller || m_playingPath.isEmpty())
-        return;
-    if (m_playbackPaused) {
-        m_controller->videoPlaybackStart(m_playingPath);
-        m_playbackPaused = false;
-    } else {
-        m_controller->videoPlaybackPause(m_playingPath);
-        m_playbackPaused = true;
-    }
-    emit playbackStatusChanged();
+    m_playback->pauseOrResume();
 }
 
 void MediaAlbumBridge::seekVideo(int positionMs)
 {
-    if (!m_controller || m_playingPath.isEmpty())
-        return;
-    const uint32_t seconds = uint32_t(qMax(positionMs, 0) / 1000);
-    m_controller->videoPlaybackSeek(m_playingPath, seconds);
-    m_playbackPositionMs = int(seconds * 1000);
-    emit playbackStatusChanged();
-}
-
-void MediaAlbumBridge::onPlaybackStatus()
-{
-    GimbalState *state = m_controller ? m_controller->state() : nullptr;
-    if (!state)
-        return;
-    const int status = state->playbackPlayStatus();
-    m_playbackTotalMs = state->playbackTotalMs();
-    m_playbackPositionMs =
-        status == PlayStatusFinished ? m_playbackTotalMs : state->playbackPosition();
-    m_playbackPaused = status != PlayStatusPlaying;
-    emit playbackStatusChanged();
-}
-
-void MediaAlbumBridge::onPlaybackFrame(const VideoFrame &frame)
-{
-    if (m_playingPath.isEmpty())
-        return; // a picture decoded just before the stop
-    if (m_target)
-        m_target->setFrame(frame);
-    if (!m_playbackHasFrame) {
-        m_playbackHasFrame = true;
-        emit playbackHasFrameChanged();
-    }
+    m_playback->seek(positionMs);
 }

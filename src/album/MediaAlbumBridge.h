@@ -4,7 +4,6 @@
 #include "album/AlbumTimings.h"
 #include "album/MediaDownloadReceiver.h"
 #include "commands/DownloadStatusView.h"
-#include "video/VideoFrame.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -18,12 +17,12 @@
 #include <QVariantList>
 #include <functional>
 
+class AlbumPlayback;
 class DeleteAckBarrier;
 class DownloadFolder;
 class GimbalController;
 class PlaybackVideoDecoder;
 class PlaybackVideoReceiver;
-class VideoFrameItem;
 
 // The media album as the interface sees it: puts the camera into album mode,
 // fetches, sorts, filters and pages the list of files on its memory card,
@@ -89,8 +88,8 @@ public:
 
     const AlbumTimings &timings() const { return m_t; }
     MediaDownloadReceiver *downloadReceiver() const { return m_receiver; }
-    PlaybackVideoReceiver *playbackReceiver() const { return m_playbackReceiver; }
-    PlaybackVideoDecoder *playbackDecoder() const { return m_decoder; }
+    PlaybackVideoReceiver *playbackReceiver() const;
+    PlaybackVideoDecoder *playbackDecoder() const;
     // Largest file a camera may announce (beyond that the size is taken as
     // nonsense); the free disk space is checked as well.
     void setMaxFileBytes(qint64 bytes) { m_maxFileBytes = bytes; }
@@ -110,12 +109,12 @@ public:
     int totalPages() const { return m_listing.totalPages(); }
     bool canGoPrevious() const { return m_listing.canGoPrevious(); }
     bool canGoNext() const { return m_listing.canGoNext(); }
-    QString playingPath() const { return m_playingPath; }
-    int playbackTotalMs() const { return m_playbackTotalMs; }
-    int playbackPositionMs() const { return m_playbackPositionMs; }
-    bool playbackPaused() const { return m_playbackPaused; }
-    bool playbackHasFrame() const { return m_playbackHasFrame; }
-    QString playbackError() const { return m_playbackError; }
+    QString playingPath() const;
+    int playbackTotalMs() const;
+    int playbackPositionMs() const;
+    bool playbackPaused() const;
+    bool playbackHasFrame() const;
+    QString playbackError() const;
     QString downloadingPath() const { return m_downloadingPath; }
     QString downloadDirectory() const;
     QStringList selectedPaths() const { return m_listing.selectedPaths(); }
@@ -272,11 +271,6 @@ private:
     void updateAllowedSenders();
     QString downloadStatusText() const;
 
-    // playback
-    void onPlaybackStatus();
-    void onPlaybackFrame(const VideoFrame &frame);
-    void clearTargetPicture();
-
     QHostAddress controlPeer() const;
     QString modelKey() const;
     void loadSendClientEndpoint();
@@ -286,8 +280,7 @@ private:
     DeleteAckBarrier *m_barrier = nullptr;
     DownloadFolder *m_folder = nullptr;
     MediaDownloadReceiver *m_receiver = nullptr;
-    PlaybackVideoReceiver *m_playbackReceiver = nullptr;
-    PlaybackVideoDecoder *m_decoder = nullptr;
+    AlbumPlayback *m_playback = nullptr;
     QTimer m_listTimer;
     QTimer m_thumbTimer;
     QTimer m_stallTimer;
@@ -312,19 +305,12 @@ private:
     int m_downloadProgress = 0;
     QString m_status;
     AlbumListing m_listing;
-    QString m_playingPath;
-    int m_playbackTotalMs = 0;
-    int m_playbackPositionMs = 0;
-    bool m_playbackPaused = false;
-    bool m_playbackHasFrame = false;
-    QString m_playbackError;
     QString m_downloadingPath;
     int m_batchTotal = 0;
     int m_batchSucceeded = 0;
     int m_batchFailed = 0;
     bool m_sendClientEndpoint = true;
     QString m_lastSavedPath;
-    QPointer<VideoFrameItem> m_target;
 
     QString m_deviceHost;
     bool m_albumReady = false;
