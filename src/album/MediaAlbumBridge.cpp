@@ -6,6 +6,7 @@
 #include "album/LocalAddressFinder.h"
 #include "album/LocalFileNames.h"
 #include "album/MediaListParser.h"
+#include "album/MediaTransfer.h"
 #include "catalog/GimbalModel.h"
 #include "commands/GimbalController.h"
 #include "link/CommandCode.h"
@@ -18,7 +19,6 @@
 #include <QSettings>
 #include <QUrl>
 #include <algorithm>
-#include <cmath>
 
 namespace
 {
@@ -58,18 +58,15 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     m_barrier = new DeleteAckBarrier(m_t.deleteBarrierMs, this);
     m_folder = new DownloadFolder(this);
     connect(m_folder, &DownloadFolder::changed, this, &MediaAlbumBridge::downloadDirectoryChanged);
-    m_receiver = new MediaDownloadReceiver(this);
+    m_transfer = new MediaTransfer(m_t, this);
     m_playback = new AlbumPlayback(controller, this);
 
-    for (QTimer *timer :
-         {&m_listTimer, &m_thumbTimer, &m_stallTimer, &m_rerequestTimer, &m_modeTimer})
+    for (QTimer *timer : {&m_listTimer, &m_thumbTimer, &m_modeTimer})
         timer->setSingleShot(true);
     m_listTimer.setInterval(m_t.listTimeoutMs);
     m_thumbTimer.setInterval(m_t.thumbnailTimeoutMs);
     connect(&m_listTimer, &QTimer::timeout, this, &MediaAlbumBridge::onListTimeout);
     connect(&m_thumbTimer, &QTimer::timeout, this, &MediaAlbumBridge::onThumbnailTimeout);
-    connect(&m_stallTimer, &QTimer::timeout, this, &MediaAlbumBridge::onStallCheck);
-    connect(&m_rerequestTimer, &QTimer::timeout, this, &MediaAlbumBridge::onRerequestCheck);
     connect(&m_modeTimer, &QTimer::timeout, this, &MediaAlbumBridge::onModeTimer);
 
     connect(m_barrier, &DeleteAckBarrier::pendingChanged, this,
@@ -80,26 +77,26 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
                            "上一次删除确认已超时，可重新删除"));
     });
 
-    // Completions and refusals are handled once the datagram loop has
-    // returned, and only for the transfer they belong to: a transfer
-    // abandoned meanwhile has reset the receiver (which removes a file
-    // written for it).
-    connect(m_receiver, &MediaDownloadReceiver::fileCompleted, this,
-            [this](const QByteArray &data) {
-                forThisTransfer([this, data] { onFileDownloaded(data); });
+    connect(m_transfer, &MediaTransfer::requested, this,
+            [this](const QString &path, int fileType, int packetSize, quint32 start, int count) {
+                if (m_controller)
+                    m_controller->mediaFileDownload(path, fileType, packetSize, int(start), count);
             });
-    connect(m_receiver, &MediaDownloadReceiver::fileWritten, this,
-            [this] { forThisTransfer([this] { onFileWritten(); }); });
-    connect(m_receiver, &MediaDownloadReceiver::transferRefused, this,
-            [this](MediaDownloadReceiver::RefusalReason reason, qint64 size) {
-                forThisTransfer([this, reason, size] { onTransferRefused(reason, size); });
-            });
-    connect(m_receiver, &MediaDownloadReceiver::progressChanged, this,
-            &MediaAlbumBridge::onReceiverProgress);
-    connect(m_receiver, &MediaDownloadReceiver::packetAhead, this,
-            &MediaAlbumBridge::onPacketAhead);
-    connect(m_receiver, &MediaDownloadReceiver::errorOccurred, this,
-            &MediaAlbumBridge::onReceiverError);
+    connect(m_transfer, &MediaTransfer::completed, this, &MediaAlbumBridge::onFileDownloaded);
+    connect(m_transfer, &MediaTransfer::fileWritten, this, &MediaAlbumBridge::onFileWritten);
+    connect(m_transfer, &MediaTransfer::refused, this, &MediaAlbumBridge::onTransferRefused);
+    connect(m_transfer, &MediaTransfer::firstWindowRefused, this,
+            &MediaAlbumBridge::onFirstWindowRefused);
+    connect(m_transfer, &MediaTransfer::fileProgress, this, [this](qint64 received, qint64 total) {
+        setDownloadProgress(total > 0 ? int(qBound<qint64>(0, received * 100 / total, 100)) : 0);
+    });
+    connect(m_transfer, &MediaTransfer::stalled, this, [this](const QString &path) {
+        setDownloadingPath(QString());
+        setStatus(
+            pick("Download stalled, retrying: %1", "下载停滞，正在重试: %1").arg(nameOf(path)));
+        fileFailed(path);
+    });
+    connect(m_transfer, &MediaTransfer::errorOccurred, this, &MediaAlbumBridge::onReceiverError);
 
     connect(m_playback, &AlbumPlayback::playingPathChanged, this,
             &MediaAlbumBridge::playingPathChanged);
@@ -145,16 +142,18 @@ void MediaAlbumBridge::later(int ms, const std::function<void()> &action)
     });
 }
 
-void MediaAlbumBridge::forThisTransfer(const std::function<void()> &handle)
+void MediaAlbumBridge::pumpLater(int ms)
 {
-    const quint64 serial = m_transferSerial;
-    QMetaObject::invokeMethod(
-        this,
-        [this, serial, handle] {
-            if (serial == m_transferSerial)
-                handle();
-        },
-        Qt::QueuedConnection);
+    // A pause between two files ends here, not with a pump that was
+    // scheduled before it began.
+    const quint64 serial = m_transfer->serial();
+    later(ms, [this, serial] {
+        if (!m_open)
+            return;
+        if (m_transfer->kind() == MediaTransfer::Kind::Pause && m_transfer->serial() == serial)
+            m_transfer->end();
+        pump();
+    });
 }
 
 void MediaAlbumBridge::setStatus(const QString &text)
@@ -213,6 +212,11 @@ void MediaAlbumBridge::setDownloadingPath(const QString &path)
         return;
     m_downloadingPath = path;
     emit downloadingPathChanged();
+}
+
+MediaDownloadReceiver *MediaAlbumBridge::downloadReceiver() const
+{
+    return m_transfer->receiver();
 }
 
 QHostAddress MediaAlbumBridge::controlPeer() const
@@ -274,7 +278,7 @@ void MediaAlbumBridge::openAlbum(const QString &videoUrl)
         refresh();
         return;
     }
-    if (!m_receiver->bind(quint16(m_t.downloadPort))) {
+    if (!m_transfer->receiver()->bind(quint16(m_t.downloadPort))) {
         setStatus(
             pick("Cannot bind download port %1", "无法绑定下载端口 %1").arg(m_t.downloadPort));
         return;
@@ -350,11 +354,10 @@ void MediaAlbumBridge::closeAlbum()
     clearSelection();
     if (m_controller)
         m_controller->playbackModeSet(false);
-    m_receiver->close();
+    m_transfer->receiver()->close();
     m_listTimer.stop();
     m_thumbTimer.stop();
     m_modeTimer.stop();
-    m_stallTimer.stop();
     m_thumbQueue.clear();
     m_listPending = false;
     m_albumReady = false;
@@ -362,7 +365,7 @@ void MediaAlbumBridge::closeAlbum()
     m_thumbRetries = 0;
     m_downloadRetries = 0;
     m_deviceHost.clear();
-    endTransfer();
+    m_transfer->end();
 
     setLoading(false);
     setDownloading(false);
@@ -406,25 +409,7 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
             endList(pick("Failed to refresh media list (code=%1)", "刷新媒体列表失败 (code=%1)")
                         .arg(code));
     } else if (id == CommandCode::DownloadMediaFile) {
-        m_requestOutstanding = false;
-        switch (m_transfer) {
-        case Transfer::List:
-            if (code >= 2 && m_windowStart == 0)
-                endList(
-                    pick("Download request failed (code=%1)", "下载请求失败 (code=%1)").arg(code));
-            break;
-        case Transfer::Thumbnail:
-            if (code != 0 && m_windowStart == 0) {
-                m_thumbTimer.stop();
-                thumbnailFailed();
-            }
-            break;
-        case Transfer::File:
-            onFileAck(code);
-            break;
-        case Transfer::None:
-            break;
-        }
+        m_transfer->onAnswer(code);
     }
 }
 
@@ -442,52 +427,17 @@ void MediaAlbumBridge::refresh()
             requestAlbumMode(); // the earlier request failed or went unanswered
         return;
     }
-    if (m_transfer == Transfer::Thumbnail)
+    if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail)
         cancelThumbnail();
-    if (m_transfer == Transfer::List)
-        endTransfer();
+    if (m_transfer->kind() == MediaTransfer::Kind::List)
+        m_transfer->end();
     m_listPending = true;
     m_listTimer.start(m_t.listTimeoutMs);
     setLoading(true);
     setStatus(pick("Refreshing media list...", "正在刷新媒体列表..."));
     m_controller->mediaListRefresh();
-    beginInMemory(Transfer::List, QString());
-}
-
-void MediaAlbumBridge::afterSettle(const std::function<void()> &begin)
-{
-    // Datagrams of a transfer that was just aborted may still be on their
-    // way: the new transfer begins once they have arrived, and they are
-    // dropped with the receiver's reset, so they are never taken for the
-    // new one.
-    const qint64 left = m_abortClock.isValid() ? m_t.abortSettleMs - m_abortClock.elapsed() : 0;
-    if (left <= 0) {
-        begin();
-        return;
-    }
-    const quint64 serial = m_transferSerial;
-    later(int(left), [this, serial, begin] {
-        if (serial == m_transferSerial)
-            begin();
-    });
-}
-
-void MediaAlbumBridge::beginInMemory(Transfer kind, const QString &path)
-{
-    const bool list = kind == Transfer::List;
-    ++m_transferSerial;
-    m_transfer = kind;
-    m_transferPath = path;
-    m_fileType = list ? ListFile : ThumbnailFile;
-    m_packetSize = list ? ListPacketSize : ThumbnailPacketSize;
-    afterSettle([this, list] {
-        updateAllowedSenders();
-        m_receiver->reset();
-        m_receiver->expectInMemory(list ? MaxListBytes : MaxThumbnailBytes);
-        m_receiver->setPacketSize(m_packetSize);
-        resetArrivals();
-        sendWindow(0, list ? MaxWindowPackets : ThumbnailPackets);
-    });
+    updateAllowedSenders();
+    m_transfer->beginList();
 }
 
 void MediaAlbumBridge::endList(const QString &status)
@@ -495,8 +445,8 @@ void MediaAlbumBridge::endList(const QString &status)
     m_listTimer.stop();
     m_listPending = false;
     setLoading(false);
-    if (m_transfer == Transfer::List)
-        endTransfer();
+    if (m_transfer->kind() == MediaTransfer::Kind::List)
+        m_transfer->end();
     setStatus(status);
     pump();
 }
@@ -527,8 +477,7 @@ void MediaAlbumBridge::pageChanged()
     m_thumbRetries = 0;
     for (const QVariant &item : m_listing.paged()) {
         const QString path = AlbumListing::pathOf(item);
-        if (path.isEmpty() || m_thumbCache.contains(path) ||
-            (m_transfer == Transfer::Thumbnail && m_transferPath == path))
+        if (path.isEmpty() || m_thumbCache.contains(path) || thumbnailInFlight(path))
             continue;
         m_thumbQueue.append(path);
     }
@@ -601,8 +550,7 @@ void MediaAlbumBridge::requestThumbnail(const QString &path)
 {
     if (!m_controller || m_deleting || path.isEmpty() || m_thumbCache.contains(path))
         return;
-    if (!(m_transfer == Transfer::Thumbnail && m_transferPath == path) &&
-        !m_thumbQueue.contains(path))
+    if (!thumbnailInFlight(path) && !m_thumbQueue.contains(path))
         m_thumbQueue.append(path);
     pump();
 }
@@ -614,37 +562,35 @@ QString MediaAlbumBridge::thumbnailForPath(const QString &path) const
 
 void MediaAlbumBridge::startNextThumbnail()
 {
-    if (!m_open || m_deleting || m_transfer != Transfer::None ||
-        !m_playback->playingPath().isEmpty() || !m_controller)
+    if (!m_open || m_deleting || !m_transfer->idle() || !m_playback->playingPath().isEmpty() ||
+        !m_controller)
         return;
     while (!m_thumbQueue.isEmpty()) {
         const QString path = m_thumbQueue.takeFirst();
         if (m_thumbCache.contains(path))
             continue;
         m_thumbTimer.start(m_t.thumbnailTimeoutMs);
-        beginInMemory(Transfer::Thumbnail, path);
+        updateAllowedSenders();
+        m_transfer->beginThumbnail(path);
         return;
     }
 }
 
 void MediaAlbumBridge::onThumbnailTimeout()
 {
-    if (m_transfer == Transfer::Thumbnail)
+    if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail)
         thumbnailFailed();
 }
 
 void MediaAlbumBridge::thumbnailFailed()
 {
-    const QString path = m_transferPath;
+    const QString path = m_transfer->path();
     m_thumbTimer.stop();
-    endTransfer();
+    m_transfer->end();
     ++m_thumbRetries;
     if (m_thumbRetries < MaxRetries) {
         m_thumbQueue.prepend(path);
-        later(m_t.pumpDelayMs, [this] {
-            if (m_open)
-                pump();
-        });
+        pumpLater(m_t.pumpDelayMs);
         return;
     }
     m_thumbRetries = 0;
@@ -654,12 +600,12 @@ void MediaAlbumBridge::thumbnailFailed()
 
 void MediaAlbumBridge::cancelThumbnail()
 {
-    if (m_transfer != Transfer::Thumbnail)
+    if (m_transfer->kind() != MediaTransfer::Kind::Thumbnail)
         return;
     m_thumbTimer.stop();
-    sendAbort();
-    m_thumbQueue.prepend(m_transferPath);
-    endTransfer();
+    m_transfer->abort();
+    m_thumbQueue.prepend(m_transfer->path());
+    m_transfer->end();
 }
 
 // ---------------------------------------------------------------------------
@@ -678,7 +624,7 @@ void MediaAlbumBridge::deleteSelected()
 void MediaAlbumBridge::startDeletes(const QStringList &paths)
 {
     if (!m_controller || paths.isEmpty() || m_downloading || m_deleting || m_barrier->pending() ||
-        m_transfer == Transfer::List)
+        m_transfer->kind() == MediaTransfer::Kind::List)
         return;
     QStringList queue;
     for (const QString &path : paths)
@@ -694,7 +640,7 @@ void MediaAlbumBridge::startDeletes(const QStringList &paths)
 
 void MediaAlbumBridge::nextDelete()
 {
-    if (!m_currentDelete.isEmpty() || m_transfer != Transfer::None)
+    if (!m_currentDelete.isEmpty() || !m_transfer->idle())
         return;
     if (m_deleteQueue.isEmpty()) {
         if (!m_deleting)
@@ -720,7 +666,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
     m_thumbQueue.removeAll(path);
     const int removed = m_downloadQueue.removeAll(path);
     if (removed > 0) {
-        const int inFlight = m_transfer == Transfer::File && !m_transferPath.isEmpty() ? 1 : 0;
+        const int inFlight = fileInFlight() ? 1 : 0;
         m_batchTotal = qMax(m_batchSucceeded + m_batchFailed + inFlight + m_downloadQueue.size(),
                             m_batchTotal - removed);
         emitBatch();
@@ -744,7 +690,7 @@ void MediaAlbumBridge::onBarrierPending(bool pending)
         setDeleting(false);
     // An album opened while the barrier held could not fetch its list yet
     // (it stays loading); it does so now.
-    if (m_open && m_albumReady && !m_listPending && m_transfer == Transfer::None)
+    if (m_open && m_albumReady && !m_listPending && m_transfer->idle())
         refresh();
 }
 
@@ -757,7 +703,7 @@ void MediaAlbumBridge::pump()
         nextDelete();
         return;
     }
-    if (m_transfer != Transfer::None)
+    if (!m_transfer->idle())
         return;
     if (!m_downloadQueue.isEmpty())
         startNextFile();
@@ -765,30 +711,14 @@ void MediaAlbumBridge::pump()
         startNextThumbnail();
 }
 
-void MediaAlbumBridge::endTransfer()
+bool MediaAlbumBridge::thumbnailInFlight(const QString &path) const
 {
-    // A transfer asked for more than once may still be on its way in a
-    // second copy: the camera is told to stop, and the next transfer waits
-    // until what it had sent has arrived (and been dropped).
-    if (m_rerequested && m_transfer != Transfer::None)
-        sendAbort();
-    m_rerequested = false;
-    ++m_transferSerial;
-    m_transfer = Transfer::None;
-    m_transferPath.clear();
-    m_windowCount = 0;
-    m_requestOutstanding = false;
-    m_rerequestTimer.stop();
-    m_stallTimer.stop();
-    m_receiver->reset();
+    return m_transfer->kind() == MediaTransfer::Kind::Thumbnail && m_transfer->path() == path;
 }
 
-void MediaAlbumBridge::sendAbort()
+bool MediaAlbumBridge::fileInFlight() const
 {
-    if (!m_controller)
-        return;
-    m_controller->mediaFileDownload(QString(), Abort, 0, 0, 0);
-    m_abortClock.start();
+    return m_transfer->kind() == MediaTransfer::Kind::File;
 }
 
 int MediaAlbumBridge::packetSizeForFile() const
@@ -800,265 +730,52 @@ int MediaAlbumBridge::packetSizeForFile() const
     return LargePacketSize;
 }
 
-void MediaAlbumBridge::requestWindow(quint32 startSeq, int maxCount)
+void MediaAlbumBridge::onFirstWindowRefused(quint16 code)
 {
-    if (m_transfer != Transfer::File || m_transferPath.isEmpty() || !m_controller)
-        return;
-    qint64 total = m_receiver->totalSize();
-    if (total <= 0)
-        total = m_listing.listedSize(m_transferPath);
-    int count = MaxWindowPackets;
-    if (total > 0 && m_packetSize > 0) {
-        const qint64 packets = (total + m_packetSize - 1) / m_packetSize;
-        if (qint64(startSeq) >= packets)
-            return;
-        count = int(qMin<qint64>(qMax<qint64>(packets - startSeq, 1), MaxWindowPackets));
-    }
-    m_requestOutstanding = true;
-    ++m_fileRequests;
-    m_receiver->noteRequest();
-    sendWindow(startSeq, qMin(count, maxCount));
-}
-
-void MediaAlbumBridge::sendWindow(quint32 startSeq, int count)
-{
-    m_windowStart = startSeq;
-    m_windowCount = count;
-    m_controller->mediaFileDownload(m_transferPath, m_fileType, m_packetSize, int(startSeq), count);
-    m_requestClock.start();
-    m_activityClock.start();
-    m_rerequestTimer.start(quietLimit());
-}
-
-bool MediaAlbumBridge::fileComplete() const
-{
-    if (m_fileDone)
-        return true;
-    const qint64 total = m_receiver->totalSize();
-    return total > 0 && m_receiver->assembledBytes() >= total;
-}
-
-void MediaAlbumBridge::windowAdvance()
-{
-    if (m_transfer != Transfer::File || m_transferPath.isEmpty() || m_requestOutstanding ||
-        m_windowCount == 0)
-        return;
-    const quint32 next = m_receiver->nextSequence();
-    // Packets held beyond a gap that was just filled are being appended one
-    // by one: the next window begins after the last of them, not at a
-    // packet already here.
-    if (m_receiver->heldCount() > 0 && m_receiver->firstHeld() == next)
-        return;
-    if (qint64(next) >= qint64(m_windowStart) + m_windowCount && !fileComplete())
-        requestWindow(next);
-}
-
-void MediaAlbumBridge::rerequest()
-{
-    if (!m_controller)
-        return;
-    m_rerequested = true;
-    const quint32 next = m_receiver->nextSequence();
-    if (m_transfer == Transfer::File) {
-        if (m_transferPath.isEmpty() || fileComplete())
-            return;
-        // Only the missing packets: those held beyond them are not sent
-        // again, and once the gap is filled the next window follows at once.
-        if (m_receiver->heldCount() > 0)
-            requestWindow(next, int(qBound<qint64>(1, qint64(m_receiver->firstHeld()) - next,
-                                                   MaxWindowPackets)));
-        else
-            requestWindow(next);
-    } else if (m_transfer != Transfer::None) {
-        // The list and thumbnails: the same window, from where the data stopped.
-        sendWindow(next, m_windowCount);
-    }
-}
-
-void MediaAlbumBridge::onRerequestCheck()
-{
-    if (m_transfer == Transfer::None)
-        return;
-    const int limit = quietLimit();
-    const qint64 quiet = m_activityClock.isValid() ? m_activityClock.elapsed() : limit;
-    if (quiet < limit) {
-        m_rerequestTimer.start(int(limit - quiet));
-        return;
-    }
-    ++m_quietRerequests;
-    // Each silent re-request waits twice as long as the one before, so a
-    // camera slower to answer than the estimate is never asked again before
-    // it can begin.
-    m_quietBackoff = qMin(m_quietBackoff + 1, 8);
-    rerequest();
-}
-
-void MediaAlbumBridge::onPacketAhead(quint32 sequence)
-{
-    if (m_transfer == Transfer::None)
-        return;
-    noteArrival();
-    const quint32 next = m_receiver->nextSequence();
-    if (next != m_gapNext) {
-        m_gapNext = next;
-        m_aheadOfGap = 0;
-        m_gapAsked = false;
-    }
-    ++m_aheadOfGap;
-    const bool windowEnd = qint64(sequence) + 1 >= qint64(m_windowStart) + m_windowCount;
-    // The data has moved past the gap further than reordering moves a packet,
-    // or to the end of the window: the missing packet was lost, and is asked
-    // for at once. Should the resent one be lost too, twice the evidence asks
-    // again (packets of the old stream still arrive for a moment).
-    const int needed = m_gapAsked ? 2 * m_t.gapHeldPackets : m_t.gapHeldPackets;
-    if (m_aheadOfGap < needed && !(windowEnd && !m_gapAsked))
-        return;
-    m_gapAsked = true;
-    m_aheadOfGap = 0;
-    ++m_gapRerequests;
-    rerequest();
-}
-
-void MediaAlbumBridge::resetArrivals()
-{
-    m_lastReceived = 0;
-    m_arrivalMs = -1;
-    m_responseMs = -1;
-    m_quietBackoff = 0;
-    m_arrivalClock.invalidate();
-    m_requestClock.invalidate();
-    m_gapNext = NoGap;
-}
-
-void MediaAlbumBridge::noteArrival()
-{
-    if (m_arrivalClock.isValid()) {
-        const double gap = m_arrivalClock.nsecsElapsed() / 1e6;
-        m_arrivalMs = m_arrivalMs < 0 ? gap : 0.9 * m_arrivalMs + 0.1 * gap;
-    }
-    m_arrivalClock.start();
-}
-
-int MediaAlbumBridge::quietLimit() const
-{
-    // Silence much longer than the usual spacing of packets, or than the
-    // camera takes to answer a request, means the rest of the window was
-    // lost (or the request or its answer). Until packets have arrived, the
-    // full delay.
-    if (m_arrivalMs < 0)
-        return m_t.rerequestMs;
-    const double usual = qMax(m_arrivalMs * 50, m_responseMs * 4);
-    const double limit = qBound<double>(m_t.minQuietMs, std::ceil(usual), m_t.rerequestMs);
-    return int(qMin<double>(limit * (1 << m_quietBackoff), m_t.stallMs / 2));
-}
-
-void MediaAlbumBridge::noteResponse()
-{
-    // The first packet appended after a request: how long the camera took
-    // to answer it (quick to rise, slow to fall).
-    if (!m_requestClock.isValid())
-        return;
-    const double ms = m_requestClock.nsecsElapsed() / 1e6;
-    m_requestClock.invalidate();
-    m_responseMs = m_responseMs < 0 || ms > m_responseMs ? ms : 0.9 * m_responseMs + 0.1 * ms;
-}
-
-void MediaAlbumBridge::onReceiverProgress(qint64 received, qint64 total)
-{
-    if (m_transfer == Transfer::None)
-        return;
-    if (received > m_lastReceived) {
-        noteResponse();
-        m_quietBackoff = 0;
-        noteArrival();
-        m_lastReceived = received;
-        m_activityClock.start();
-        m_growthClock.start();
-    }
-    if (m_transfer != Transfer::File || m_transferPath.isEmpty())
-        return;
-    if (total > 0 && received >= total)
-        m_fileDone = true;
-    setDownloadProgress(total > 0 ? int(qBound<qint64>(0, received * 100 / total, 100)) : 0);
-    windowAdvance();
-}
-
-void MediaAlbumBridge::onStallCheck()
-{
-    if (m_transfer != Transfer::File || m_transferPath.isEmpty())
-        return;
-    const qint64 quiet = m_growthClock.isValid() ? m_growthClock.elapsed() : m_t.stallMs;
-    if (quiet < m_t.stallMs) {
-        m_stallTimer.start(int(m_t.stallMs - quiet));
-        return;
-    }
-    const QString path = m_transferPath;
-    sendAbort();
-    endTransfer();
-    setDownloadingPath(QString());
-    setStatus(pick("Download stalled, retrying: %1", "下载停滞，正在重试: %1").arg(nameOf(path)));
-    fileFailed(path);
-}
-
-void MediaAlbumBridge::onFileAck(quint16 code)
-{
-    if (m_transferPath.isEmpty())
-        return; // the pause between two files of a batch
-    if (code <= 1) {
-        windowAdvance();
-        return;
-    }
-    if (m_lastReceived < 1 && m_windowStart == 0) {
-        const QString path = m_transferPath;
-        endTransfer();
+    switch (m_transfer->kind()) {
+    case MediaTransfer::Kind::List:
+        endList(pick("Download request failed (code=%1)", "下载请求失败 (code=%1)").arg(code));
+        break;
+    case MediaTransfer::Kind::Thumbnail:
+        m_thumbTimer.stop();
+        thumbnailFailed();
+        break;
+    case MediaTransfer::Kind::File: {
+        const QString path = m_transfer->path();
+        m_transfer->end();
         setDownloadingPath(QString());
         fileFailed(path);
-        return;
+        break;
     }
-    const quint64 serial = m_transferSerial;
-    later(m_t.refusedWindowRetryMs, [this, serial] {
-        if (serial == m_transferSerial && m_transfer == Transfer::File && !m_requestOutstanding &&
-            !fileComplete())
-            requestWindow(m_receiver->nextSequence());
-    });
+    case MediaTransfer::Kind::None:
+    case MediaTransfer::Kind::Pause:
+        break;
+    }
 }
 
 void MediaAlbumBridge::startNextFile()
 {
-    if (m_transfer == Transfer::Thumbnail)
+    if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail)
         cancelThumbnail();
-    if (m_transfer != Transfer::None || m_downloadQueue.isEmpty() || !m_controller)
+    if (!m_transfer->idle() || m_downloadQueue.isEmpty() || !m_controller)
         return;
     const QString path = m_downloadQueue.takeFirst();
-    m_fileType = MediaListParser::isVideoPath(path) ? VideoFile : PhotoFile;
     announceClientEndpoint();
     if (m_downloadRetries > 0)
-        sendAbort();
-
-    m_receiver->reset();
-    resetArrivals();
-    m_fileDone = false;
-    ++m_transferSerial;
-    m_transfer = Transfer::File;
-    m_packetSize = packetSizeForFile();
-    m_windowStart = 0;
-    m_windowCount = 0;
-    m_requestOutstanding = false;
+        m_transfer->abort();
+    MediaTransfer::FileTarget target;
+    target.fileType =
+        MediaListParser::isVideoPath(path) ? MediaTransfer::VideoFile : MediaTransfer::PhotoFile;
+    target.packetSize = packetSizeForFile();
+    target.folder = m_folder->ensure();
+    target.name = LocalFileNames::safeName(path);
+    target.maxBytes = m_maxFileBytes;
+    target.listedSize = m_listing.listedSize(path);
+    m_transfer->beginFile(path, target);
     setDownloadProgress(0);
-    m_transferPath = path;
     setDownloadingPath(path);
     setDownloading(true);
     setStatus(downloadStatusText());
-
-    afterSettle([this, path] {
-        m_receiver->reset();
-        m_receiver->expectFile(m_folder->ensure(), LocalFileNames::safeName(path), m_maxFileBytes,
-                               m_listing.listedSize(path));
-        m_receiver->setPacketSize(m_packetSize);
-        m_growthClock.start();
-        requestWindow(0);
-        m_stallTimer.start(m_t.stallMs);
-    });
 }
 
 void MediaAlbumBridge::fileFailed(const QString &path)
@@ -1068,10 +785,7 @@ void MediaAlbumBridge::fileFailed(const QString &path)
         m_downloadQueue.prepend(path);
         setDownloadingPath(path);
         setDownloading(true);
-        later(m_t.pumpDelayMs, [this] {
-            if (m_open && m_downloading)
-                pump();
-        });
+        pumpLater(m_t.pumpDelayMs);
         return;
     }
     fileGivenUp(path, QString());
@@ -1083,8 +797,8 @@ void MediaAlbumBridge::fileGivenUp(const QString &path, const QString &reason)
     ++m_batchFailed;
     emitBatch();
     setDownloadProgress(0);
-    if (m_transfer == Transfer::File)
-        endTransfer();
+    if (fileInFlight())
+        m_transfer->end();
     setDownloadingPath(QString());
     if (reason.isEmpty()) {
         setStatus(pick("Download failed: %1", "下载失败: %1").arg(nameOf(path)));
@@ -1099,20 +813,9 @@ void MediaAlbumBridge::fileGivenUp(const QString &path, const QString &reason)
 void MediaAlbumBridge::batchContinue()
 {
     if (!m_downloadQueue.isEmpty()) {
-        sendAbort();
-        m_receiver->reset();
-        ++m_transferSerial;
-        m_transfer = Transfer::File; // a placeholder, so nothing else starts in between
-        m_transferPath.clear();
-        m_rerequestTimer.stop();
-        m_stallTimer.stop();
+        m_transfer->pause(); // nothing else starts before the next file
         setDownloadingPath(QString());
-        later(m_t.pumpDelayMs, [this] {
-            if (!m_open || !m_downloading)
-                return;
-            endTransfer();
-            startNextFile();
-        });
+        pumpLater(m_t.pumpDelayMs);
         return;
     }
     setDownloading(false);
@@ -1186,9 +889,9 @@ void MediaAlbumBridge::downloadFiles(const QVariantList &paths)
 
     if (m_downloading) {
         for (const QString &path : qAsConst(unique))
-            if (!m_downloadQueue.contains(path) && path != m_transferPath)
+            if (!m_downloadQueue.contains(path) && path != m_transfer->path())
                 m_downloadQueue.append(path);
-        const int inFlight = m_transfer == Transfer::File && !m_transferPath.isEmpty() ? 1 : 0;
+        const int inFlight = fileInFlight() ? 1 : 0;
         m_batchTotal = m_batchSucceeded + m_batchFailed + m_downloadQueue.size() + inFlight;
         emitBatch();
         setStatus(downloadStatusText());
@@ -1201,23 +904,19 @@ void MediaAlbumBridge::downloadFiles(const QVariantList &paths)
     emitBatch();
     setDownloading(true);
     startNextFile();
-    if (m_transfer != Transfer::File)
-        later(0, [this] {
-            if (m_open && m_downloading)
-                pump();
-        });
+    if (!fileInFlight())
+        pumpLater(0);
 }
 
 void MediaAlbumBridge::cancelDownload()
 {
-    m_stallTimer.stop();
     setDownloadProgress(0);
     if (!m_controller || (!m_downloading && m_downloadQueue.isEmpty()))
         return;
-    const bool fileInFlight = m_transfer == Transfer::File;
-    if (fileInFlight) {
-        sendAbort();
-        endTransfer(); // also resets the receiver, which removes the partial file
+    const bool inFlight = fileInFlight() || m_transfer->kind() == MediaTransfer::Kind::Pause;
+    if (inFlight) {
+        m_transfer->abort();
+        m_transfer->end(); // also resets the receiver, which removes the partial file
     }
     m_downloadQueue.clear();
     setDownloading(false);
@@ -1229,48 +928,45 @@ void MediaAlbumBridge::cancelDownload()
                       .arg(m_batchTotal));
     m_batchTotal = m_batchSucceeded = m_batchFailed = 0;
     emitBatch();
-    if (!fileInFlight)
+    if (!inFlight)
         pump();
 }
 
 void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
 {
-    if (m_transfer == Transfer::List && m_listPending) {
+    if (m_transfer->kind() == MediaTransfer::Kind::List && m_listPending) {
         m_listTimer.stop();
         m_listPending = false;
         m_listing.setItems(MediaListParser::parse(data));
         listChanged(true);
         setLoading(false);
-        endTransfer();
+        m_transfer->end();
         pump();
         updateSummary();
-    } else if (m_transfer == Transfer::Thumbnail) {
-        const QString path = m_transferPath;
+    } else if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail) {
+        const QString path = m_transfer->path();
         m_thumbTimer.stop();
         m_thumbRetries = 0;
-        endTransfer();
+        m_transfer->end();
         if (!path.isEmpty() && !data.isEmpty()) {
             m_thumbCache.insert(path, QStringLiteral("data:image/jpeg;base64,") +
                                           QString::fromLatin1(data.toBase64()));
             emit thumbnailReady(path);
         }
-        later(m_t.pumpDelayMs, [this] {
-            if (m_open)
-                pump();
-        });
+        pumpLater(m_t.pumpDelayMs);
     }
 }
 
 void MediaAlbumBridge::onFileWritten()
 {
-    const QString partialPath = m_receiver->takeWrittenFile();
+    const QString partialPath = m_transfer->takeWrittenFile();
     if (partialPath.isEmpty())
         return;
-    const QString remote = m_transferPath;
+    const QString remote = m_transfer->path();
     const QString local = m_folder->save(partialPath, remote);
     if (local.isEmpty()) {
         QFile::remove(partialPath);
-        endTransfer();
+        m_transfer->end();
         setDownloadingPath(QString());
         fileFailed(remote);
         return;
@@ -1278,7 +974,7 @@ void MediaAlbumBridge::onFileWritten()
     ++m_batchSucceeded;
     m_downloadRetries = 0;
     setDownloadProgress(0);
-    endTransfer();
+    m_transfer->end();
     setDownloadingPath(QString());
     m_lastSavedPath = local;
     emit lastSavedPathChanged();
@@ -1289,16 +985,15 @@ void MediaAlbumBridge::onFileWritten()
 
 void MediaAlbumBridge::onReceiverError(const QString &message)
 {
-    m_receiver->reset();
     m_listTimer.stop();
     m_listPending = false;
     setLoading(false);
-    if (m_transfer == Transfer::Thumbnail) {
+    if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail) {
         m_thumbTimer.stop();
         thumbnailFailed();
-    } else if (m_transfer == Transfer::File && !m_transferPath.isEmpty()) {
-        const QString path = m_transferPath;
-        endTransfer();
+    } else if (fileInFlight()) {
+        const QString path = m_transfer->path();
+        m_transfer->end();
         setDownloadingPath(QString());
         fileFailed(path);
     } else {
@@ -1309,25 +1004,22 @@ void MediaAlbumBridge::onReceiverError(const QString &message)
 void MediaAlbumBridge::onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size)
 {
     const QString text = MediaDownloadReceiver::refusalText(reason, size);
-    switch (m_transfer) {
-    case Transfer::File:
-        if (!m_transferPath.isEmpty()) {
-            // Asking again cannot help: the size or the disk stays the same.
-            const QString path = m_transferPath;
-            sendAbort();
-            endTransfer();
-            fileGivenUp(path, text);
-        }
+    switch (m_transfer->kind()) {
+    case MediaTransfer::Kind::File: {
+        // Asking again cannot help: the size or the disk stays the same.
+        const QString path = m_transfer->path();
+        m_transfer->end();
+        fileGivenUp(path, text);
         break;
-    case Transfer::Thumbnail:
-        sendAbort();
+    }
+    case MediaTransfer::Kind::Thumbnail:
         thumbnailFailed();
         break;
-    case Transfer::List:
-        sendAbort();
+    case MediaTransfer::Kind::List:
         endList(pick("Media list not received: %1", "未收到媒体列表: %1").arg(text));
         break;
-    case Transfer::None:
+    case MediaTransfer::Kind::None:
+    case MediaTransfer::Kind::Pause:
         break;
     }
 }
@@ -1339,7 +1031,7 @@ void MediaAlbumBridge::updateAllowedSenders()
     if (!host.isNull())
         senders.append(host);
     senders.append(controlPeer());
-    m_receiver->setAllowedSenders(senders);
+    m_transfer->receiver()->setAllowedSenders(senders);
     m_playback->setAllowedSenders(senders);
 }
 
@@ -1352,7 +1044,8 @@ void MediaAlbumBridge::announceClientEndpoint()
     if (address.isEmpty())
         return;
     const int playbackPort = m_playback->isBound() ? m_playback->port() : m_t.playbackPort;
-    const int downloadPort = m_receiver->isBound() ? m_receiver->port() : m_t.downloadPort;
+    const MediaDownloadReceiver *receiver = m_transfer->receiver();
+    const int downloadPort = receiver->isBound() ? receiver->port() : m_t.downloadPort;
     if (playbackPort > 0)
         m_controller->playbackClientSet(0, address, ushort(playbackPort));
     if (downloadPort > 0)

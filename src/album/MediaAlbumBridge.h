@@ -5,7 +5,6 @@
 #include "album/MediaDownloadReceiver.h"
 #include "commands/DownloadStatusView.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -21,6 +20,7 @@ class AlbumPlayback;
 class DeleteAckBarrier;
 class DownloadFolder;
 class GimbalController;
+class MediaTransfer;
 class PlaybackVideoDecoder;
 class PlaybackVideoReceiver;
 
@@ -68,18 +68,9 @@ class MediaAlbumBridge : public QObject, public DownloadStatusView
     Q_PROPERTY(QString lastSavedPath READ lastSavedPath NOTIFY lastSavedPathChanged)
 
 public:
-    static constexpr int MaxWindowPackets = 255;
     static constexpr int MaxRetries = 9;
-    static constexpr int ListPacketSize = 64000;
-    static constexpr int ThumbnailPacketSize = 40960;
-    static constexpr int ThumbnailPackets = 16;
     static constexpr int LargePacketSize = 57344;
     static constexpr int SmallPacketSize = 4096;
-    // In-memory transfers larger than these are refused.
-    static constexpr qint64 MaxListBytes = 16 * 1024 * 1024;
-    static constexpr qint64 MaxThumbnailBytes = 4 * 1024 * 1024;
-
-    enum FileType { ListFile = 1, ThumbnailFile = 2, PhotoFile = 4, VideoFile = 5, Abort = 7 };
 
     explicit MediaAlbumBridge(GimbalController *controller, QObject *parent = nullptr);
     MediaAlbumBridge(GimbalController *controller, const AlbumTimings &timings,
@@ -87,7 +78,8 @@ public:
     ~MediaAlbumBridge() override;
 
     const AlbumTimings &timings() const { return m_t; }
-    MediaDownloadReceiver *downloadReceiver() const { return m_receiver; }
+    MediaTransfer *transfer() const { return m_transfer; }
+    MediaDownloadReceiver *downloadReceiver() const;
     PlaybackVideoReceiver *playbackReceiver() const;
     PlaybackVideoDecoder *playbackDecoder() const;
     // Largest file a camera may announce (beyond that the size is taken as
@@ -129,13 +121,6 @@ public:
     // The camera's address as the album knows it: the host of the video
     // address given to openAlbum, else the control link's peer.
     QString cameraHost() const;
-    // Window requests sent for file transfers since construction (counted
-    // for the figures of the benchmark and the loss tests).
-    int fileRequests() const { return m_fileRequests; }
-    // Re-requests made because the data moved past a gap, and because
-    // nothing arrived for a while.
-    int gapRerequests() const { return m_gapRerequests; }
-    int quietRerequests() const { return m_quietRerequests; }
 
 public:
     // The operations the interface and the headless front end call.
@@ -199,13 +184,12 @@ signals:
     void fileDeleted(QString path);
 
 private:
-    enum class Transfer { None, List, Thumbnail, File };
-
-    // Runs `handle` once the current event has been dealt with, unless the
-    // transfer in flight has ended by then.
-    void forThisTransfer(const std::function<void()> &handle);
     // Runs `action` after `ms` unless the album was closed or reopened since.
     void later(int ms, const std::function<void()> &action);
+    // Lets queued work run after `ms`: the next download or thumbnail, the
+    // next file after the pause between two.
+    void pumpLater(int ms);
+    void pump();
     void setStatus(const QString &text);
     void setLoading(bool on);
     void setDownloading(bool on);
@@ -228,6 +212,7 @@ private:
     void onListTimeout();
 
     // thumbnails
+    bool thumbnailInFlight(const QString &path) const;
     void startNextThumbnail();
     void thumbnailFailed();
     void cancelThumbnail();
@@ -239,34 +224,17 @@ private:
     void removeDeleted(const QString &path);
     void onBarrierPending(bool pending);
 
-    // transfer engine
-    void pump();
-    void afterSettle(const std::function<void()> &begin);
-    void endTransfer();
-    void sendAbort();
-    void beginInMemory(Transfer kind, const QString &path);
-    void requestWindow(quint32 startSeq, int maxCount = MaxWindowPackets);
-    void sendWindow(quint32 startSeq, int count);
-    void rerequest();
-    void windowAdvance();
-    bool fileComplete() const;
+    // downloads
+    bool fileInFlight() const;
     int packetSizeForFile() const;
     void startNextFile();
     void fileFailed(const QString &path);
     void fileGivenUp(const QString &path, const QString &reason);
     void batchContinue();
-    void onReceiverProgress(qint64 received, qint64 total);
-    void onPacketAhead(quint32 sequence);
+    void onFirstWindowRefused(quint16 code);
     void onReceiverError(const QString &message);
     void onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
     void onFileWritten();
-    void onStallCheck();
-    void resetArrivals();
-    void noteArrival();
-    int quietLimit() const;
-    void noteResponse();
-    void onRerequestCheck();
-    void onFileAck(quint16 code);
     void announceClientEndpoint();
     void updateAllowedSenders();
     QString downloadStatusText() const;
@@ -279,23 +247,12 @@ private:
     AlbumTimings m_t;
     DeleteAckBarrier *m_barrier = nullptr;
     DownloadFolder *m_folder = nullptr;
-    MediaDownloadReceiver *m_receiver = nullptr;
+    MediaTransfer *m_transfer = nullptr;
     AlbumPlayback *m_playback = nullptr;
     QTimer m_listTimer;
     QTimer m_thumbTimer;
-    QTimer m_stallTimer;
-    QTimer m_rerequestTimer;
     QTimer m_modeTimer;
-    QElapsedTimer m_activityClock; // since the transfer last grew or was asked for
-    QElapsedTimer m_growthClock;   // since the file transfer last grew
-    QElapsedTimer m_abortClock;    // since the last abort was sent
-    QElapsedTimer m_arrivalClock;  // since the last packet of the transfer
-    QElapsedTimer m_requestClock;  // since the last window request (until it was answered)
-    double m_arrivalMs = -1;       // usual spacing of its packets (-1: not known yet)
-    double m_responseMs = -1;      // how long the camera takes to answer a request
-    int m_quietBackoff = 0;        // silent re-requests since the transfer last grew
-    quint64 m_transferSerial = 0;  // changes whenever a transfer starts or ends
-    quint64 m_session = 0;         // changes on every open and close
+    quint64 m_session = 0; // changes on every open and close
     qint64 m_maxFileBytes = qint64(1) << 40;
 
     bool m_open = false;
@@ -322,25 +279,8 @@ private:
     QStringList m_thumbQueue;
     int m_thumbRetries = 0;
 
-    Transfer m_transfer = Transfer::None;
-    QString m_transferPath;
-    int m_packetSize = 0;
-    int m_fileType = PhotoFile;
-    quint32 m_windowStart = 0;
-    int m_windowCount = 0;
-    bool m_requestOutstanding = false;
-    qint64 m_lastReceived = 0;
     int m_downloadRetries = 0;
     QStringList m_downloadQueue;
-    static constexpr quint32 NoGap = 0xFFFFFFFFu;
-    quint32 m_gapNext = NoGap; // the first missing packet being watched
-    int m_aheadOfGap = 0;      // packets seen beyond it
-    bool m_gapAsked = false;
-    bool m_fileDone = false;
-    bool m_rerequested = false; // the transfer in flight was asked for again
-    int m_fileRequests = 0;
-    int m_gapRerequests = 0;
-    int m_quietRerequests = 0;
 
     QStringList m_deleteQueue;
     QString m_currentDelete;
