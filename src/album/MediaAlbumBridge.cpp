@@ -2,9 +2,9 @@
 
 #include "album/AlbumPlayback.h"
 #include "album/DeleteAckBarrier.h"
+#include "album/DownloadBatch.h"
 #include "album/DownloadFolder.h"
 #include "album/LocalAddressFinder.h"
-#include "album/LocalFileNames.h"
 #include "album/MediaListParser.h"
 #include "album/MediaTransfer.h"
 #include "catalog/GimbalModel.h"
@@ -56,9 +56,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     : QObject(parent), m_controller(controller), m_t(timings)
 {
     m_barrier = new DeleteAckBarrier(m_t.deleteBarrierMs, this);
-    m_folder = new DownloadFolder(this);
-    connect(m_folder, &DownloadFolder::changed, this, &MediaAlbumBridge::downloadDirectoryChanged);
     m_transfer = new MediaTransfer(m_t, this);
+    m_downloads = new DownloadBatch(controller, m_transfer, &m_listing, m_t, this);
     m_playback = new AlbumPlayback(controller, this);
 
     for (QTimer *timer : {&m_listTimer, &m_thumbTimer, &m_modeTimer})
@@ -83,20 +82,33 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
                     m_controller->mediaFileDownload(path, fileType, packetSize, int(start), count);
             });
     connect(m_transfer, &MediaTransfer::completed, this, &MediaAlbumBridge::onFileDownloaded);
-    connect(m_transfer, &MediaTransfer::fileWritten, this, &MediaAlbumBridge::onFileWritten);
     connect(m_transfer, &MediaTransfer::refused, this, &MediaAlbumBridge::onTransferRefused);
     connect(m_transfer, &MediaTransfer::firstWindowRefused, this,
             &MediaAlbumBridge::onFirstWindowRefused);
-    connect(m_transfer, &MediaTransfer::fileProgress, this, [this](qint64 received, qint64 total) {
-        setDownloadProgress(total > 0 ? int(qBound<qint64>(0, received * 100 / total, 100)) : 0);
-    });
-    connect(m_transfer, &MediaTransfer::stalled, this, [this](const QString &path) {
-        setDownloadingPath(QString());
-        setStatus(
-            pick("Download stalled, retrying: %1", "下载停滞，正在重试: %1").arg(nameOf(path)));
-        fileFailed(path);
-    });
     connect(m_transfer, &MediaTransfer::errorOccurred, this, &MediaAlbumBridge::onReceiverError);
+
+    connect(m_downloads->folder(), &DownloadFolder::changed, this,
+            &MediaAlbumBridge::downloadDirectoryChanged);
+    connect(m_downloads, &DownloadBatch::downloadingChanged, this,
+            &MediaAlbumBridge::downloadingChanged);
+    connect(m_downloads, &DownloadBatch::progressChanged, this,
+            &MediaAlbumBridge::downloadProgressChanged);
+    connect(m_downloads, &DownloadBatch::downloadingPathChanged, this,
+            &MediaAlbumBridge::downloadingPathChanged);
+    connect(m_downloads, &DownloadBatch::batchChanged, this,
+            &MediaAlbumBridge::batchProgressChanged);
+    connect(m_downloads, &DownloadBatch::lastSavedPathChanged, this,
+            &MediaAlbumBridge::lastSavedPathChanged);
+    connect(m_downloads, &DownloadBatch::downloadCompleted, this,
+            &MediaAlbumBridge::downloadCompleted);
+    connect(m_downloads, &DownloadBatch::downloadFailed, this, &MediaAlbumBridge::downloadFailed);
+    connect(m_downloads, &DownloadBatch::batchFinished, this,
+            &MediaAlbumBridge::batchDownloadFinished);
+    connect(m_downloads, &DownloadBatch::status, this, &MediaAlbumBridge::setStatus);
+    connect(m_downloads, &DownloadBatch::endpointNeeded, this,
+            &MediaAlbumBridge::announceClientEndpoint);
+    connect(m_downloads, &DownloadBatch::pumpNow, this, &MediaAlbumBridge::pump);
+    connect(m_downloads, &DownloadBatch::pumpLater, this, &MediaAlbumBridge::pumpLater);
 
     connect(m_playback, &AlbumPlayback::playingPathChanged, this,
             &MediaAlbumBridge::playingPathChanged);
@@ -172,16 +184,6 @@ void MediaAlbumBridge::setLoading(bool on)
     emit loadingChanged();
 }
 
-void MediaAlbumBridge::setDownloading(bool on)
-{
-    if (m_downloading != on) {
-        m_downloading = on;
-        emit downloadingChanged();
-    }
-    if (!on)
-        setDownloadingPath(QString());
-}
-
 void MediaAlbumBridge::setDeleting(bool on)
 {
     if (m_deleting == on)
@@ -198,20 +200,54 @@ void MediaAlbumBridge::setOpen(bool on)
     emit openChanged();
 }
 
-void MediaAlbumBridge::setDownloadProgress(int percent)
+void MediaAlbumBridge::setMaxFileBytes(qint64 bytes)
 {
-    if (m_downloadProgress == percent)
-        return;
-    m_downloadProgress = percent;
-    emit downloadProgressChanged();
+    m_downloads->setMaxFileBytes(bytes);
 }
 
-void MediaAlbumBridge::setDownloadingPath(const QString &path)
+bool MediaAlbumBridge::downloading() const
 {
-    if (m_downloadingPath == path)
-        return;
-    m_downloadingPath = path;
-    emit downloadingPathChanged();
+    return m_downloads->downloading();
+}
+
+int MediaAlbumBridge::downloadPercent() const
+{
+    return m_downloads->progress();
+}
+
+double MediaAlbumBridge::downloadProgress() const
+{
+    return m_downloads->progress();
+}
+
+QString MediaAlbumBridge::downloadingPath() const
+{
+    return m_downloads->downloadingPath();
+}
+
+int MediaAlbumBridge::batchTotal() const
+{
+    return m_downloads->total();
+}
+
+int MediaAlbumBridge::batchCompleted() const
+{
+    return m_downloads->completed();
+}
+
+int MediaAlbumBridge::batchSucceeded() const
+{
+    return m_downloads->succeeded();
+}
+
+int MediaAlbumBridge::batchFailed() const
+{
+    return m_downloads->failed();
+}
+
+QString MediaAlbumBridge::lastSavedPath() const
+{
+    return m_downloads->lastSavedPath();
 }
 
 MediaDownloadReceiver *MediaAlbumBridge::downloadReceiver() const
@@ -349,7 +385,6 @@ void MediaAlbumBridge::closeAlbum()
     if (!m_currentDelete.isEmpty())
         m_barrier->arm();
     cancelDownload();
-    setDownloadProgress(0);
     stopVideo();
     clearSelection();
     if (m_controller)
@@ -363,19 +398,15 @@ void MediaAlbumBridge::closeAlbum()
     m_albumReady = false;
     m_modePending = false;
     m_thumbRetries = 0;
-    m_downloadRetries = 0;
     m_deviceHost.clear();
     m_transfer->end();
 
     setLoading(false);
-    setDownloading(false);
-    m_downloadQueue.clear();
+    m_downloads->clear();
     m_deleteQueue.clear();
     m_currentDelete.clear();
     m_deleteSucceeded = m_deleteFailed = 0;
     setDeleting(m_barrier->pending());
-    m_batchTotal = m_batchSucceeded = m_batchFailed = 0;
-    emitBatch();
     ++m_session;
     setOpen(false);
     setStatus(QString());
@@ -418,7 +449,7 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
 
 void MediaAlbumBridge::refresh()
 {
-    if (!m_controller || m_downloading || m_deleting || !m_open)
+    if (!m_controller || m_downloads->downloading() || m_deleting || !m_open)
         return;
     if (!m_albumReady) {
         setLoading(true);
@@ -486,7 +517,7 @@ void MediaAlbumBridge::pageChanged()
 
 void MediaAlbumBridge::updateSummary()
 {
-    if (m_loading || m_downloading || m_deleting || m_listPending)
+    if (m_loading || m_downloads->downloading() || m_deleting || m_listPending)
         return;
     if (m_listing.items().isEmpty())
         setStatus(pick("Media library is empty", "媒体库为空"));
@@ -623,8 +654,8 @@ void MediaAlbumBridge::deleteSelected()
 
 void MediaAlbumBridge::startDeletes(const QStringList &paths)
 {
-    if (!m_controller || paths.isEmpty() || m_downloading || m_deleting || m_barrier->pending() ||
-        m_transfer->kind() == MediaTransfer::Kind::List)
+    if (!m_controller || paths.isEmpty() || m_downloads->downloading() || m_deleting ||
+        m_barrier->pending() || m_transfer->kind() == MediaTransfer::Kind::List)
         return;
     QStringList queue;
     for (const QString &path : paths)
@@ -664,15 +695,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
         listChanged(true);
     m_thumbCache.remove(path);
     m_thumbQueue.removeAll(path);
-    const int removed = m_downloadQueue.removeAll(path);
-    if (removed > 0) {
-        const int inFlight = fileInFlight() ? 1 : 0;
-        m_batchTotal = qMax(m_batchSucceeded + m_batchFailed + inFlight + m_downloadQueue.size(),
-                            m_batchTotal - removed);
-        emitBatch();
-        if (m_downloadQueue.isEmpty() && inFlight == 0 && m_downloading)
-            batchContinue();
-    }
+    m_downloads->forget(path);
     if (m_listing.deselect(path))
         emit selectedPathsChanged();
     if (m_playback->playingPath() == path)
@@ -705,8 +728,8 @@ void MediaAlbumBridge::pump()
     }
     if (!m_transfer->idle())
         return;
-    if (!m_downloadQueue.isEmpty())
-        startNextFile();
+    if (m_downloads->hasQueued())
+        m_downloads->startNext();
     else
         startNextThumbnail();
 }
@@ -714,20 +737,6 @@ void MediaAlbumBridge::pump()
 bool MediaAlbumBridge::thumbnailInFlight(const QString &path) const
 {
     return m_transfer->kind() == MediaTransfer::Kind::Thumbnail && m_transfer->path() == path;
-}
-
-bool MediaAlbumBridge::fileInFlight() const
-{
-    return m_transfer->kind() == MediaTransfer::Kind::File;
-}
-
-int MediaAlbumBridge::packetSizeForFile() const
-{
-    if (m_downloadRetries >= 2)
-        return SmallPacketSize;
-    if (m_controller && m_controller->model())
-        return m_controller->model()->modelSpec().mediaPacketSize;
-    return LargePacketSize;
 }
 
 void MediaAlbumBridge::onFirstWindowRefused(quint16 code)
@@ -740,114 +749,13 @@ void MediaAlbumBridge::onFirstWindowRefused(quint16 code)
         m_thumbTimer.stop();
         thumbnailFailed();
         break;
-    case MediaTransfer::Kind::File: {
-        const QString path = m_transfer->path();
-        m_transfer->end();
-        setDownloadingPath(QString());
-        fileFailed(path);
+    case MediaTransfer::Kind::File:
+        m_downloads->fileFailed();
         break;
-    }
     case MediaTransfer::Kind::None:
     case MediaTransfer::Kind::Pause:
         break;
     }
-}
-
-void MediaAlbumBridge::startNextFile()
-{
-    if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail)
-        cancelThumbnail();
-    if (!m_transfer->idle() || m_downloadQueue.isEmpty() || !m_controller)
-        return;
-    const QString path = m_downloadQueue.takeFirst();
-    announceClientEndpoint();
-    if (m_downloadRetries > 0)
-        m_transfer->abort();
-    MediaTransfer::FileTarget target;
-    target.fileType =
-        MediaListParser::isVideoPath(path) ? MediaTransfer::VideoFile : MediaTransfer::PhotoFile;
-    target.packetSize = packetSizeForFile();
-    target.folder = m_folder->ensure();
-    target.name = LocalFileNames::safeName(path);
-    target.maxBytes = m_maxFileBytes;
-    target.listedSize = m_listing.listedSize(path);
-    m_transfer->beginFile(path, target);
-    setDownloadProgress(0);
-    setDownloadingPath(path);
-    setDownloading(true);
-    setStatus(downloadStatusText());
-}
-
-void MediaAlbumBridge::fileFailed(const QString &path)
-{
-    ++m_downloadRetries;
-    if (m_downloadRetries < MaxRetries) {
-        m_downloadQueue.prepend(path);
-        setDownloadingPath(path);
-        setDownloading(true);
-        pumpLater(m_t.pumpDelayMs);
-        return;
-    }
-    fileGivenUp(path, QString());
-}
-
-void MediaAlbumBridge::fileGivenUp(const QString &path, const QString &reason)
-{
-    m_downloadRetries = 0;
-    ++m_batchFailed;
-    emitBatch();
-    setDownloadProgress(0);
-    if (fileInFlight())
-        m_transfer->end();
-    setDownloadingPath(QString());
-    if (reason.isEmpty()) {
-        setStatus(pick("Download failed: %1", "下载失败: %1").arg(nameOf(path)));
-        emit downloadFailed(path, QStringLiteral("retries exhausted"));
-    } else {
-        setStatus(pick("Download failed: %1 (%2)", "下载失败: %1 (%2)").arg(nameOf(path), reason));
-        emit downloadFailed(path, reason);
-    }
-    batchContinue();
-}
-
-void MediaAlbumBridge::batchContinue()
-{
-    if (!m_downloadQueue.isEmpty()) {
-        m_transfer->pause(); // nothing else starts before the next file
-        setDownloadingPath(QString());
-        pumpLater(m_t.pumpDelayMs);
-        return;
-    }
-    setDownloading(false);
-    if (m_batchTotal > 0) {
-        if (m_batchFailed > 0)
-            setStatus(pick("Batch download finished: %1 succeeded, %2 failed",
-                           "批量下载完成：成功 %1，失败 %2")
-                          .arg(m_batchSucceeded)
-                          .arg(m_batchFailed));
-        else if (m_batchTotal == 1)
-            setStatus(
-                pick("Saved %1 file(s) locally", "已保存 %1 个文件到本地").arg(m_batchSucceeded));
-        else
-            setStatus(pick("Batch download finished: %1 file(s)", "批量下载完成，共 %1 个文件")
-                          .arg(m_batchSucceeded));
-        emit batchDownloadFinished(m_batchSucceeded, m_batchFailed);
-        m_batchTotal = m_batchSucceeded = m_batchFailed = 0;
-        emitBatch();
-    }
-    pump();
-}
-
-QString MediaAlbumBridge::downloadStatusText() const
-{
-    if (m_batchTotal < 2)
-        return m_downloadingPath.isEmpty()
-                   ? m_status
-                   : pick("Downloading: %1", "正在下载: %1").arg(nameOf(m_downloadingPath));
-    return pick("Batch download %1/%2: %3", "批量下载 %1/%2: %3")
-        .arg(qMin(m_batchTotal, batchCompleted() + 1))
-        .arg(m_batchTotal)
-        .arg(nameOf(m_downloadingPath));
 }
 
 void MediaAlbumBridge::downloadFile(const QString &path)
@@ -875,61 +783,21 @@ void MediaAlbumBridge::downloadFiles(const QVariantList &paths)
 {
     if (!m_controller || paths.isEmpty() || m_deleting || !m_open)
         return;
-    QStringList unique;
-    for (const QVariant &value : paths) {
-        const QString path = value.toString();
-        if (!path.isEmpty() && !unique.contains(path))
-            unique.append(path);
-    }
-    if (unique.isEmpty())
+    QStringList list;
+    for (const QVariant &value : paths)
+        if (!value.toString().isEmpty())
+            list.append(value.toString());
+    if (list.isEmpty())
         return;
-    m_folder->ensure();
+    m_downloads->folder()->ensure();
     announceClientEndpoint();
     cancelThumbnail();
-
-    if (m_downloading) {
-        for (const QString &path : qAsConst(unique))
-            if (!m_downloadQueue.contains(path) && path != m_transfer->path())
-                m_downloadQueue.append(path);
-        const int inFlight = fileInFlight() ? 1 : 0;
-        m_batchTotal = m_batchSucceeded + m_batchFailed + m_downloadQueue.size() + inFlight;
-        emitBatch();
-        setStatus(downloadStatusText());
-        return;
-    }
-    m_downloadQueue = unique;
-    m_batchSucceeded = m_batchFailed = 0;
-    m_downloadRetries = 0;
-    m_batchTotal = m_downloadQueue.size();
-    emitBatch();
-    setDownloading(true);
-    startNextFile();
-    if (!fileInFlight())
-        pumpLater(0);
+    m_downloads->add(list);
 }
 
 void MediaAlbumBridge::cancelDownload()
 {
-    setDownloadProgress(0);
-    if (!m_controller || (!m_downloading && m_downloadQueue.isEmpty()))
-        return;
-    const bool inFlight = fileInFlight() || m_transfer->kind() == MediaTransfer::Kind::Pause;
-    if (inFlight) {
-        m_transfer->abort();
-        m_transfer->end(); // also resets the receiver, which removes the partial file
-    }
-    m_downloadQueue.clear();
-    setDownloading(false);
-    if (m_batchTotal < 1)
-        setStatus(pick("Download cancelled", "下载已取消"));
-    else
-        setStatus(pick("Batch download cancelled (%1/%2 done)", "批量下载已取消（已完成 %1/%2）")
-                      .arg(batchCompleted())
-                      .arg(m_batchTotal));
-    m_batchTotal = m_batchSucceeded = m_batchFailed = 0;
-    emitBatch();
-    if (!inFlight)
-        pump();
+    m_downloads->cancel();
 }
 
 void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
@@ -957,32 +825,6 @@ void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
     }
 }
 
-void MediaAlbumBridge::onFileWritten()
-{
-    const QString partialPath = m_transfer->takeWrittenFile();
-    if (partialPath.isEmpty())
-        return;
-    const QString remote = m_transfer->path();
-    const QString local = m_folder->save(partialPath, remote);
-    if (local.isEmpty()) {
-        QFile::remove(partialPath);
-        m_transfer->end();
-        setDownloadingPath(QString());
-        fileFailed(remote);
-        return;
-    }
-    ++m_batchSucceeded;
-    m_downloadRetries = 0;
-    setDownloadProgress(0);
-    m_transfer->end();
-    setDownloadingPath(QString());
-    m_lastSavedPath = local;
-    emit lastSavedPathChanged();
-    emitBatch();
-    emit downloadCompleted(remote, local);
-    batchContinue();
-}
-
 void MediaAlbumBridge::onReceiverError(const QString &message)
 {
     m_listTimer.stop();
@@ -991,11 +833,8 @@ void MediaAlbumBridge::onReceiverError(const QString &message)
     if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail) {
         m_thumbTimer.stop();
         thumbnailFailed();
-    } else if (fileInFlight()) {
-        const QString path = m_transfer->path();
-        m_transfer->end();
-        setDownloadingPath(QString());
-        fileFailed(path);
+    } else if (m_transfer->kind() == MediaTransfer::Kind::File) {
+        m_downloads->fileFailed();
     } else {
         setStatus(message);
     }
@@ -1005,13 +844,9 @@ void MediaAlbumBridge::onTransferRefused(MediaDownloadReceiver::RefusalReason re
 {
     const QString text = MediaDownloadReceiver::refusalText(reason, size);
     switch (m_transfer->kind()) {
-    case MediaTransfer::Kind::File: {
-        // Asking again cannot help: the size or the disk stays the same.
-        const QString path = m_transfer->path();
-        m_transfer->end();
-        fileGivenUp(path, text);
+    case MediaTransfer::Kind::File:
+        m_downloads->giveUp(text); // asking again cannot help: the size or the disk stays
         break;
-    }
     case MediaTransfer::Kind::Thumbnail:
         thumbnailFailed();
         break;
@@ -1054,22 +889,22 @@ void MediaAlbumBridge::announceClientEndpoint()
 
 QString MediaAlbumBridge::downloadDirectory() const
 {
-    return m_folder->path();
+    return m_downloads->folder()->path();
 }
 
 void MediaAlbumBridge::setDownloadDirectory(const QString &dir)
 {
-    m_folder->set(dir);
+    m_downloads->folder()->set(dir);
 }
 
 QString MediaAlbumBridge::pickDownloadDirectory()
 {
-    return m_folder->pick();
+    return m_downloads->folder()->pick();
 }
 
 void MediaAlbumBridge::openDownloadDirectory()
 {
-    m_folder->open();
+    m_downloads->folder()->open();
 }
 
 // ---------------------------------------------------------------------------

@@ -18,7 +18,7 @@
 
 class AlbumPlayback;
 class DeleteAckBarrier;
-class DownloadFolder;
+class DownloadBatch;
 class GimbalController;
 class MediaTransfer;
 class PlaybackVideoDecoder;
@@ -69,8 +69,6 @@ class MediaAlbumBridge : public QObject, public DownloadStatusView
 
 public:
     static constexpr int MaxRetries = 9;
-    static constexpr int LargePacketSize = 57344;
-    static constexpr int SmallPacketSize = 4096;
 
     explicit MediaAlbumBridge(GimbalController *controller, QObject *parent = nullptr);
     MediaAlbumBridge(GimbalController *controller, const AlbumTimings &timings,
@@ -84,14 +82,14 @@ public:
     PlaybackVideoDecoder *playbackDecoder() const;
     // Largest file a camera may announce (beyond that the size is taken as
     // nonsense); the free disk space is checked as well.
-    void setMaxFileBytes(qint64 bytes) { m_maxFileBytes = bytes; }
+    void setMaxFileBytes(qint64 bytes);
 
     bool isOpen() const { return m_open; }
     bool loading() const { return m_loading; }
-    bool downloading() const override { return m_downloading; }
+    bool downloading() const override;
     bool deleting() const { return m_deleting; }
-    int downloadPercent() const { return m_downloadProgress; }
-    double downloadProgress() const override { return m_downloadProgress; }
+    int downloadPercent() const;
+    double downloadProgress() const override;
     QString statusMessage() const { return m_status; }
     QVariantList mediaItems() const { return m_listing.items(); }
     int filterIndex() const { return m_listing.filterIndex(); }
@@ -107,16 +105,16 @@ public:
     bool playbackPaused() const;
     bool playbackHasFrame() const;
     QString playbackError() const;
-    QString downloadingPath() const { return m_downloadingPath; }
+    QString downloadingPath() const;
     QString downloadDirectory() const;
     QStringList selectedPaths() const { return m_listing.selectedPaths(); }
     int selectedCount() const { return m_listing.selectedCount(); }
-    int batchTotal() const { return m_batchTotal; }
-    int batchCompleted() const { return m_batchSucceeded + m_batchFailed; }
-    int batchSucceeded() const { return m_batchSucceeded; }
-    int batchFailed() const { return m_batchFailed; }
+    int batchTotal() const;
+    int batchCompleted() const;
+    int batchSucceeded() const;
+    int batchFailed() const;
     bool sendClientEndpoint() const { return m_sendClientEndpoint; }
-    QString lastSavedPath() const { return m_lastSavedPath; }
+    QString lastSavedPath() const;
 
     // The camera's address as the album knows it: the host of the video
     // address given to openAlbum, else the control link's peer.
@@ -192,12 +190,8 @@ private:
     void pump();
     void setStatus(const QString &text);
     void setLoading(bool on);
-    void setDownloading(bool on);
     void setDeleting(bool on);
     void setOpen(bool on);
-    void setDownloadProgress(int percent);
-    void setDownloadingPath(const QString &path);
-    void emitBatch() { emit batchProgressChanged(); }
 
     // album mode
     void requestAlbumMode();
@@ -224,20 +218,12 @@ private:
     void removeDeleted(const QString &path);
     void onBarrierPending(bool pending);
 
-    // downloads
-    bool fileInFlight() const;
-    int packetSizeForFile() const;
-    void startNextFile();
-    void fileFailed(const QString &path);
-    void fileGivenUp(const QString &path, const QString &reason);
-    void batchContinue();
+    // transfers
     void onFirstWindowRefused(quint16 code);
     void onReceiverError(const QString &message);
     void onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
-    void onFileWritten();
     void announceClientEndpoint();
     void updateAllowedSenders();
-    QString downloadStatusText() const;
 
     QHostAddress controlPeer() const;
     QString modelKey() const;
@@ -246,28 +232,20 @@ private:
     QPointer<GimbalController> m_controller;
     AlbumTimings m_t;
     DeleteAckBarrier *m_barrier = nullptr;
-    DownloadFolder *m_folder = nullptr;
     MediaTransfer *m_transfer = nullptr;
+    DownloadBatch *m_downloads = nullptr;
     AlbumPlayback *m_playback = nullptr;
     QTimer m_listTimer;
     QTimer m_thumbTimer;
     QTimer m_modeTimer;
     quint64 m_session = 0; // changes on every open and close
-    qint64 m_maxFileBytes = qint64(1) << 40;
 
     bool m_open = false;
     bool m_loading = false;
-    bool m_downloading = false;
     bool m_deleting = false;
-    int m_downloadProgress = 0;
     QString m_status;
     AlbumListing m_listing;
-    QString m_downloadingPath;
-    int m_batchTotal = 0;
-    int m_batchSucceeded = 0;
-    int m_batchFailed = 0;
     bool m_sendClientEndpoint = true;
-    QString m_lastSavedPath;
 
     QString m_deviceHost;
     bool m_albumReady = false;
@@ -278,9 +256,6 @@ private:
     QHash<QString, QString> m_thumbCache;
     QStringList m_thumbQueue;
     int m_thumbRetries = 0;
-
-    int m_downloadRetries = 0;
-    QStringList m_downloadQueue;
 
     QStringList m_deleteQueue;
     QString m_currentDelete;
