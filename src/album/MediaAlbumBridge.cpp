@@ -1,6 +1,7 @@
 #include "album/MediaAlbumBridge.h"
 
 #include "album/AlbumPlayback.h"
+#include "album/AlbumThumbnails.h"
 #include "album/DeleteAckBarrier.h"
 #include "album/DownloadBatch.h"
 #include "album/DownloadFolder.h"
@@ -58,14 +59,13 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     m_barrier = new DeleteAckBarrier(m_t.deleteBarrierMs, this);
     m_transfer = new MediaTransfer(m_t, this);
     m_downloads = new DownloadBatch(controller, m_transfer, &m_listing, m_t, this);
+    m_thumbnails = new AlbumThumbnails(m_transfer, m_t, this);
     m_playback = new AlbumPlayback(controller, this);
 
-    for (QTimer *timer : {&m_listTimer, &m_thumbTimer, &m_modeTimer})
+    for (QTimer *timer : {&m_listTimer, &m_modeTimer})
         timer->setSingleShot(true);
     m_listTimer.setInterval(m_t.listTimeoutMs);
-    m_thumbTimer.setInterval(m_t.thumbnailTimeoutMs);
     connect(&m_listTimer, &QTimer::timeout, this, &MediaAlbumBridge::onListTimeout);
-    connect(&m_thumbTimer, &QTimer::timeout, this, &MediaAlbumBridge::onThumbnailTimeout);
     connect(&m_modeTimer, &QTimer::timeout, this, &MediaAlbumBridge::onModeTimer);
 
     connect(m_barrier, &DeleteAckBarrier::pendingChanged, this,
@@ -109,6 +109,10 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             &MediaAlbumBridge::announceClientEndpoint);
     connect(m_downloads, &DownloadBatch::pumpNow, this, &MediaAlbumBridge::pump);
     connect(m_downloads, &DownloadBatch::pumpLater, this, &MediaAlbumBridge::pumpLater);
+    connect(m_thumbnails, &AlbumThumbnails::ready, this, &MediaAlbumBridge::thumbnailReady);
+    connect(m_thumbnails, &AlbumThumbnails::givenUp, this, &MediaAlbumBridge::setStatus);
+    connect(m_thumbnails, &AlbumThumbnails::pumpNow, this, &MediaAlbumBridge::pump);
+    connect(m_thumbnails, &AlbumThumbnails::pumpLater, this, &MediaAlbumBridge::pumpLater);
 
     connect(m_playback, &AlbumPlayback::playingPathChanged, this,
             &MediaAlbumBridge::playingPathChanged);
@@ -391,13 +395,11 @@ void MediaAlbumBridge::closeAlbum()
         m_controller->playbackModeSet(false);
     m_transfer->receiver()->close();
     m_listTimer.stop();
-    m_thumbTimer.stop();
     m_modeTimer.stop();
-    m_thumbQueue.clear();
+    m_thumbnails->clearQueue();
     m_listPending = false;
     m_albumReady = false;
     m_modePending = false;
-    m_thumbRetries = 0;
     m_deviceHost.clear();
     m_transfer->end();
 
@@ -458,8 +460,7 @@ void MediaAlbumBridge::refresh()
             requestAlbumMode(); // the earlier request failed or went unanswered
         return;
     }
-    if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail)
-        cancelThumbnail();
+    m_thumbnails->cancel();
     if (m_transfer->kind() == MediaTransfer::Kind::List)
         m_transfer->end();
     m_listPending = true;
@@ -504,14 +505,10 @@ void MediaAlbumBridge::pageChanged()
     emit pagedItemsChanged();
     emit paginationChanged();
 
-    m_thumbQueue.clear();
-    m_thumbRetries = 0;
-    for (const QVariant &item : m_listing.paged()) {
-        const QString path = AlbumListing::pathOf(item);
-        if (path.isEmpty() || m_thumbCache.contains(path) || thumbnailInFlight(path))
-            continue;
-        m_thumbQueue.append(path);
-    }
+    QStringList paths;
+    for (const QVariant &item : m_listing.paged())
+        paths.append(AlbumListing::pathOf(item));
+    m_thumbnails->queuePage(paths);
     pump();
 }
 
@@ -579,64 +576,15 @@ bool MediaAlbumBridge::isSelected(const QString &path) const
 
 void MediaAlbumBridge::requestThumbnail(const QString &path)
 {
-    if (!m_controller || m_deleting || path.isEmpty() || m_thumbCache.contains(path))
+    if (!m_controller || m_deleting || path.isEmpty() || !thumbnailForPath(path).isEmpty())
         return;
-    if (!thumbnailInFlight(path) && !m_thumbQueue.contains(path))
-        m_thumbQueue.append(path);
+    m_thumbnails->request(path);
     pump();
 }
 
 QString MediaAlbumBridge::thumbnailForPath(const QString &path) const
 {
-    return m_thumbCache.value(path);
-}
-
-void MediaAlbumBridge::startNextThumbnail()
-{
-    if (!m_open || m_deleting || !m_transfer->idle() || !m_playback->playingPath().isEmpty() ||
-        !m_controller)
-        return;
-    while (!m_thumbQueue.isEmpty()) {
-        const QString path = m_thumbQueue.takeFirst();
-        if (m_thumbCache.contains(path))
-            continue;
-        m_thumbTimer.start(m_t.thumbnailTimeoutMs);
-        updateAllowedSenders();
-        m_transfer->beginThumbnail(path);
-        return;
-    }
-}
-
-void MediaAlbumBridge::onThumbnailTimeout()
-{
-    if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail)
-        thumbnailFailed();
-}
-
-void MediaAlbumBridge::thumbnailFailed()
-{
-    const QString path = m_transfer->path();
-    m_thumbTimer.stop();
-    m_transfer->end();
-    ++m_thumbRetries;
-    if (m_thumbRetries < MaxRetries) {
-        m_thumbQueue.prepend(path);
-        pumpLater(m_t.pumpDelayMs);
-        return;
-    }
-    m_thumbRetries = 0;
-    setStatus(pick("Thumbnail request failed: %1", "缩略图请求失败: %1").arg(nameOf(path)));
-    pump();
-}
-
-void MediaAlbumBridge::cancelThumbnail()
-{
-    if (m_transfer->kind() != MediaTransfer::Kind::Thumbnail)
-        return;
-    m_thumbTimer.stop();
-    m_transfer->abort();
-    m_thumbQueue.prepend(m_transfer->path());
-    m_transfer->end();
+    return m_thumbnails->forPath(path);
 }
 
 // ---------------------------------------------------------------------------
@@ -693,8 +641,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
 {
     if (m_listing.removeItem(path))
         listChanged(true);
-    m_thumbCache.remove(path);
-    m_thumbQueue.removeAll(path);
+    m_thumbnails->forget(path);
     m_downloads->forget(path);
     if (m_listing.deselect(path))
         emit selectedPathsChanged();
@@ -728,15 +675,13 @@ void MediaAlbumBridge::pump()
     }
     if (!m_transfer->idle())
         return;
-    if (m_downloads->hasQueued())
+    if (m_downloads->hasQueued()) {
         m_downloads->startNext();
-    else
-        startNextThumbnail();
-}
-
-bool MediaAlbumBridge::thumbnailInFlight(const QString &path) const
-{
-    return m_transfer->kind() == MediaTransfer::Kind::Thumbnail && m_transfer->path() == path;
+    } else if (m_open && m_playback->playingPath().isEmpty() && m_controller) {
+        // Thumbnails wait while a video plays.
+        updateAllowedSenders();
+        m_thumbnails->startNext();
+    }
 }
 
 void MediaAlbumBridge::onFirstWindowRefused(quint16 code)
@@ -746,8 +691,7 @@ void MediaAlbumBridge::onFirstWindowRefused(quint16 code)
         endList(pick("Download request failed (code=%1)", "下载请求失败 (code=%1)").arg(code));
         break;
     case MediaTransfer::Kind::Thumbnail:
-        m_thumbTimer.stop();
-        thumbnailFailed();
+        m_thumbnails->failed();
         break;
     case MediaTransfer::Kind::File:
         m_downloads->fileFailed();
@@ -791,7 +735,7 @@ void MediaAlbumBridge::downloadFiles(const QVariantList &paths)
         return;
     m_downloads->folder()->ensure();
     announceClientEndpoint();
-    cancelThumbnail();
+    m_thumbnails->cancel();
     m_downloads->add(list);
 }
 
@@ -812,16 +756,7 @@ void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
         pump();
         updateSummary();
     } else if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail) {
-        const QString path = m_transfer->path();
-        m_thumbTimer.stop();
-        m_thumbRetries = 0;
-        m_transfer->end();
-        if (!path.isEmpty() && !data.isEmpty()) {
-            m_thumbCache.insert(path, QStringLiteral("data:image/jpeg;base64,") +
-                                          QString::fromLatin1(data.toBase64()));
-            emit thumbnailReady(path);
-        }
-        pumpLater(m_t.pumpDelayMs);
+        m_thumbnails->completed(data);
     }
 }
 
@@ -831,8 +766,7 @@ void MediaAlbumBridge::onReceiverError(const QString &message)
     m_listPending = false;
     setLoading(false);
     if (m_transfer->kind() == MediaTransfer::Kind::Thumbnail) {
-        m_thumbTimer.stop();
-        thumbnailFailed();
+        m_thumbnails->failed();
     } else if (m_transfer->kind() == MediaTransfer::Kind::File) {
         m_downloads->fileFailed();
     } else {
@@ -848,7 +782,7 @@ void MediaAlbumBridge::onTransferRefused(MediaDownloadReceiver::RefusalReason re
         m_downloads->giveUp(text); // asking again cannot help: the size or the disk stays
         break;
     case MediaTransfer::Kind::Thumbnail:
-        thumbnailFailed();
+        m_thumbnails->failed();
         break;
     case MediaTransfer::Kind::List:
         endList(pick("Media list not received: %1", "未收到媒体列表: %1").arg(text));
@@ -961,7 +895,7 @@ void MediaAlbumBridge::playVideo(const QString &path)
         return;
     if (!m_playback->playingPath().isEmpty())
         stopVideo();
-    cancelThumbnail();
+    m_thumbnails->cancel();
     if (!m_playback->bind(quint16(m_t.playbackPort))) {
         setStatus(
             pick("Cannot bind playback port %1", "无法绑定回放端口 %1").arg(m_t.playbackPort));

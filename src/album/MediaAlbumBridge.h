@@ -17,6 +17,7 @@
 #include <functional>
 
 class AlbumPlayback;
+class AlbumThumbnails;
 class DeleteAckBarrier;
 class DownloadBatch;
 class GimbalController;
@@ -205,13 +206,6 @@ private:
     void endList(const QString &status);
     void onListTimeout();
 
-    // thumbnails
-    bool thumbnailInFlight(const QString &path) const;
-    void startNextThumbnail();
-    void thumbnailFailed();
-    void cancelThumbnail();
-    void onThumbnailTimeout();
-
     // deletes
     void startDeletes(const QStringList &paths);
     void nextDelete();
@@ -234,9 +228,9 @@ private:
     DeleteAckBarrier *m_barrier = nullptr;
     MediaTransfer *m_transfer = nullptr;
     DownloadBatch *m_downloads = nullptr;
+    AlbumThumbnails *m_thumbnails = nullptr;
     AlbumPlayback *m_playback = nullptr;
     QTimer m_listTimer;
-    QTimer m_thumbTimer;
     QTimer m_modeTimer;
     quint64 m_session = 0; // changes on every open and close
 
@@ -252,10 +246,6 @@ private:
     bool m_listPending = false;
     bool m_modePending = false;
     int m_modeResends = 0;
-
-    QHash<QString, QString> m_thumbCache;
-    QStringList m_thumbQueue;
-    int m_thumbRetries = 0;
 
     QStringList m_deleteQueue;
     QString m_currentDelete;
