@@ -204,61 +204,6 @@ void MediaAlbumBridge::setOpen(bool on)
     emit openChanged();
 }
 
-void MediaAlbumBridge::setMaxFileBytes(qint64 bytes)
-{
-    m_downloads->setMaxFileBytes(bytes);
-}
-
-bool MediaAlbumBridge::downloading() const
-{
-    return m_downloads->downloading();
-}
-
-int MediaAlbumBridge::downloadPercent() const
-{
-    return m_downloads->progress();
-}
-
-double MediaAlbumBridge::downloadProgress() const
-{
-    return m_downloads->progress();
-}
-
-QString MediaAlbumBridge::downloadingPath() const
-{
-    return m_downloads->downloadingPath();
-}
-
-int MediaAlbumBridge::batchTotal() const
-{
-    return m_downloads->total();
-}
-
-int MediaAlbumBridge::batchCompleted() const
-{
-    return m_downloads->completed();
-}
-
-int MediaAlbumBridge::batchSucceeded() const
-{
-    return m_downloads->succeeded();
-}
-
-int MediaAlbumBridge::batchFailed() const
-{
-    return m_downloads->failed();
-}
-
-QString MediaAlbumBridge::lastSavedPath() const
-{
-    return m_downloads->lastSavedPath();
-}
-
-MediaDownloadReceiver *MediaAlbumBridge::downloadReceiver() const
-{
-    return m_transfer->receiver();
-}
-
 QHostAddress MediaAlbumBridge::controlPeer() const
 {
     const TransportManager *manager = m_controller ? m_controller->transportManager() : nullptr;
@@ -566,11 +511,6 @@ void MediaAlbumBridge::clearSelection()
         emit selectedPathsChanged();
 }
 
-bool MediaAlbumBridge::isSelected(const QString &path) const
-{
-    return m_listing.isSelected(path);
-}
-
 // ---------------------------------------------------------------------------
 // thumbnails
 
@@ -580,11 +520,6 @@ void MediaAlbumBridge::requestThumbnail(const QString &path)
         return;
     m_thumbnails->request(path);
     pump();
-}
-
-QString MediaAlbumBridge::thumbnailForPath(const QString &path) const
-{
-    return m_thumbnails->forPath(path);
 }
 
 // ---------------------------------------------------------------------------
@@ -702,11 +637,6 @@ void MediaAlbumBridge::onFirstWindowRefused(quint16 code)
     }
 }
 
-void MediaAlbumBridge::downloadFile(const QString &path)
-{
-    downloadFiles({path});
-}
-
 void MediaAlbumBridge::downloadSelected()
 {
     QVariantList paths;
@@ -737,11 +667,6 @@ void MediaAlbumBridge::downloadFiles(const QVariantList &paths)
     announceClientEndpoint();
     m_thumbnails->cancel();
     m_downloads->add(list);
-}
-
-void MediaAlbumBridge::cancelDownload()
-{
-    m_downloads->cancel();
 }
 
 void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
@@ -821,73 +746,8 @@ void MediaAlbumBridge::announceClientEndpoint()
         m_controller->playbackClientSet(1, address, ushort(downloadPort));
 }
 
-QString MediaAlbumBridge::downloadDirectory() const
-{
-    return m_downloads->folder()->path();
-}
-
-void MediaAlbumBridge::setDownloadDirectory(const QString &dir)
-{
-    m_downloads->folder()->set(dir);
-}
-
-QString MediaAlbumBridge::pickDownloadDirectory()
-{
-    return m_downloads->folder()->pick();
-}
-
-void MediaAlbumBridge::openDownloadDirectory()
-{
-    m_downloads->folder()->open();
-}
-
 // ---------------------------------------------------------------------------
 // playback
-
-PlaybackVideoReceiver *MediaAlbumBridge::playbackReceiver() const
-{
-    return m_playback->receiver();
-}
-
-PlaybackVideoDecoder *MediaAlbumBridge::playbackDecoder() const
-{
-    return m_playback->decoder();
-}
-
-QString MediaAlbumBridge::playingPath() const
-{
-    return m_playback->playingPath();
-}
-
-int MediaAlbumBridge::playbackTotalMs() const
-{
-    return m_playback->totalMs();
-}
-
-int MediaAlbumBridge::playbackPositionMs() const
-{
-    return m_playback->positionMs();
-}
-
-bool MediaAlbumBridge::playbackPaused() const
-{
-    return m_playback->paused();
-}
-
-bool MediaAlbumBridge::playbackHasFrame() const
-{
-    return m_playback->hasFrame();
-}
-
-QString MediaAlbumBridge::playbackError() const
-{
-    return m_playback->error();
-}
-
-void MediaAlbumBridge::setPlaybackVideoTarget(QObject *target)
-{
-    m_playback->setTarget(target);
-}
 
 void MediaAlbumBridge::playVideo(const QString &path)
 {
@@ -906,19 +766,4 @@ void MediaAlbumBridge::playVideo(const QString &path)
     updateAllowedSenders();
     m_playback->start(path);
     setStatus(pick("Playing: %1", "正在回放: %1").arg(nameOf(path)));
-}
-
-void MediaAlbumBridge::stopVideo()
-{
-    m_playback->stop();
-}
-
-void MediaAlbumBridge::pauseOrResumeVideo()
-{
-    m_playback->pauseOrResume();
-}
-
-void MediaAlbumBridge::seekVideo(int positionMs)
-{
-    m_playback->seek(positionMs);
 }

@@ -1,29 +1,25 @@
 #pragma once
 
 #include "album/AlbumListing.h"
+#include "album/AlbumPlayback.h"
+#include "album/AlbumThumbnails.h"
 #include "album/AlbumTimings.h"
-#include "album/MediaDownloadReceiver.h"
+#include "album/DownloadBatch.h"
+#include "album/DownloadFolder.h"
+#include "album/MediaTransfer.h"
 #include "commands/DownloadStatusView.h"
 
-#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QVariantList>
 #include <functional>
 
-class AlbumPlayback;
-class AlbumThumbnails;
 class DeleteAckBarrier;
-class DownloadBatch;
 class GimbalController;
-class MediaTransfer;
-class PlaybackVideoDecoder;
-class PlaybackVideoReceiver;
 
 // The media album as the interface sees it: puts the camera into album mode,
 // fetches, sorts, filters and pages the list of files on its memory card,
@@ -78,19 +74,19 @@ public:
 
     const AlbumTimings &timings() const { return m_t; }
     MediaTransfer *transfer() const { return m_transfer; }
-    MediaDownloadReceiver *downloadReceiver() const;
-    PlaybackVideoReceiver *playbackReceiver() const;
-    PlaybackVideoDecoder *playbackDecoder() const;
+    MediaDownloadReceiver *downloadReceiver() const { return m_transfer->receiver(); }
+    PlaybackVideoReceiver *playbackReceiver() const { return m_playback->receiver(); }
+    PlaybackVideoDecoder *playbackDecoder() const { return m_playback->decoder(); }
     // Largest file a camera may announce (beyond that the size is taken as
     // nonsense); the free disk space is checked as well.
-    void setMaxFileBytes(qint64 bytes);
+    void setMaxFileBytes(qint64 bytes) { m_downloads->setMaxFileBytes(bytes); }
 
     bool isOpen() const { return m_open; }
     bool loading() const { return m_loading; }
-    bool downloading() const override;
+    bool downloading() const override { return m_downloads->downloading(); }
     bool deleting() const { return m_deleting; }
-    int downloadPercent() const;
-    double downloadProgress() const override;
+    int downloadPercent() const { return m_downloads->progress(); }
+    double downloadProgress() const override { return m_downloads->progress(); }
     QString statusMessage() const { return m_status; }
     QVariantList mediaItems() const { return m_listing.items(); }
     int filterIndex() const { return m_listing.filterIndex(); }
@@ -100,22 +96,22 @@ public:
     int totalPages() const { return m_listing.totalPages(); }
     bool canGoPrevious() const { return m_listing.canGoPrevious(); }
     bool canGoNext() const { return m_listing.canGoNext(); }
-    QString playingPath() const;
-    int playbackTotalMs() const;
-    int playbackPositionMs() const;
-    bool playbackPaused() const;
-    bool playbackHasFrame() const;
-    QString playbackError() const;
-    QString downloadingPath() const;
-    QString downloadDirectory() const;
+    QString playingPath() const { return m_playback->playingPath(); }
+    int playbackTotalMs() const { return m_playback->totalMs(); }
+    int playbackPositionMs() const { return m_playback->positionMs(); }
+    bool playbackPaused() const { return m_playback->paused(); }
+    bool playbackHasFrame() const { return m_playback->hasFrame(); }
+    QString playbackError() const { return m_playback->error(); }
+    QString downloadingPath() const { return m_downloads->downloadingPath(); }
+    QString downloadDirectory() const { return m_downloads->folder()->path(); }
     QStringList selectedPaths() const { return m_listing.selectedPaths(); }
     int selectedCount() const { return m_listing.selectedCount(); }
-    int batchTotal() const;
-    int batchCompleted() const;
-    int batchSucceeded() const;
-    int batchFailed() const;
+    int batchTotal() const { return m_downloads->total(); }
+    int batchCompleted() const { return m_downloads->completed(); }
+    int batchSucceeded() const { return m_downloads->succeeded(); }
+    int batchFailed() const { return m_downloads->failed(); }
     bool sendClientEndpoint() const { return m_sendClientEndpoint; }
-    QString lastSavedPath() const;
+    QString lastSavedPath() const { return m_downloads->lastSavedPath(); }
 
     // The camera's address as the album knows it: the host of the video
     // address given to openAlbum, else the control link's peer.
@@ -129,28 +125,31 @@ public:
     Q_INVOKABLE void deleteFile(const QString &path);
     Q_INVOKABLE void deleteSelected();
     Q_INVOKABLE void requestThumbnail(const QString &path);
-    Q_INVOKABLE QString thumbnailForPath(const QString &path) const;
+    Q_INVOKABLE QString thumbnailForPath(const QString &path) const
+    {
+        return m_thumbnails->forPath(path);
+    }
     Q_INVOKABLE void playVideo(const QString &path);
-    Q_INVOKABLE void stopVideo();
-    Q_INVOKABLE void setPlaybackVideoTarget(QObject *target);
-    Q_INVOKABLE void pauseOrResumeVideo();
-    Q_INVOKABLE void seekVideo(int positionMs);
-    Q_INVOKABLE void downloadFile(const QString &path);
+    Q_INVOKABLE void stopVideo() { m_playback->stop(); }
+    Q_INVOKABLE void setPlaybackVideoTarget(QObject *target) { m_playback->setTarget(target); }
+    Q_INVOKABLE void pauseOrResumeVideo() { m_playback->pauseOrResume(); }
+    Q_INVOKABLE void seekVideo(int positionMs) { m_playback->seek(positionMs); }
+    Q_INVOKABLE void downloadFile(const QString &path) { downloadFiles({path}); }
     Q_INVOKABLE void downloadFiles(const QVariantList &paths);
     Q_INVOKABLE void downloadSelected();
     Q_INVOKABLE void downloadAllFiltered();
-    Q_INVOKABLE void cancelDownload();
+    Q_INVOKABLE void cancelDownload() { m_downloads->cancel(); }
     Q_INVOKABLE void toggleSelection(const QString &path);
     Q_INVOKABLE void selectAllFiltered();
     Q_INVOKABLE void clearSelection();
-    Q_INVOKABLE bool isSelected(const QString &path) const;
+    Q_INVOKABLE bool isSelected(const QString &path) const { return m_listing.isSelected(path); }
     Q_INVOKABLE void previousPage();
     Q_INVOKABLE void nextPage();
     Q_INVOKABLE void setFilterIndex(int index);
     Q_INVOKABLE void setSendClientEndpoint(bool on);
-    Q_INVOKABLE void setDownloadDirectory(const QString &dir);
-    Q_INVOKABLE QString pickDownloadDirectory();
-    Q_INVOKABLE void openDownloadDirectory();
+    Q_INVOKABLE void setDownloadDirectory(const QString &dir) { m_downloads->folder()->set(dir); }
+    Q_INVOKABLE QString pickDownloadDirectory() { return m_downloads->folder()->pick(); }
+    Q_INVOKABLE void openDownloadDirectory() { m_downloads->folder()->open(); }
     Q_INVOKABLE void onAck(uint32_t msgId, uint16_t code);
     Q_INVOKABLE void onFileDownloaded(const QByteArray &data);
 
