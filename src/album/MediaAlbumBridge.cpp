@@ -1,8 +1,8 @@
 #include "album/MediaAlbumBridge.h"
 
+#include "album/AlbumDeletes.h"
 #include "album/AlbumPlayback.h"
 #include "album/AlbumThumbnails.h"
-#include "album/DeleteAckBarrier.h"
 #include "album/DownloadBatch.h"
 #include "album/DownloadFolder.h"
 #include "album/LocalAddressFinder.h"
@@ -56,7 +56,7 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
                                    QObject *parent)
     : QObject(parent), m_controller(controller), m_t(timings)
 {
-    m_barrier = new DeleteAckBarrier(m_t.deleteBarrierMs, this);
+    m_deletes = new AlbumDeletes(controller, m_t.deleteBarrierMs, this);
     m_transfer = new MediaTransfer(m_t, this);
     m_downloads = new DownloadBatch(controller, m_transfer, &m_listing, m_t, this);
     m_thumbnails = new AlbumThumbnails(m_transfer, m_t, this);
@@ -68,12 +68,19 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(&m_listTimer, &QTimer::timeout, this, &MediaAlbumBridge::onListTimeout);
     connect(&m_modeTimer, &QTimer::timeout, this, &MediaAlbumBridge::onModeTimer);
 
-    connect(m_barrier, &DeleteAckBarrier::pendingChanged, this,
-            &MediaAlbumBridge::onBarrierPending);
-    connect(m_barrier, &DeleteAckBarrier::timedOut, this, [this] {
+    connect(m_deletes, &AlbumDeletes::deletingChanged, this, &MediaAlbumBridge::deletingChanged);
+    connect(m_deletes, &AlbumDeletes::deleted, this, &MediaAlbumBridge::removeDeleted);
+    connect(m_deletes, &AlbumDeletes::status, this, &MediaAlbumBridge::setStatus);
+    connect(m_deletes, &AlbumDeletes::pumpNow, this, &MediaAlbumBridge::pump);
+    connect(m_deletes, &AlbumDeletes::expired, this, [this](const QString &text) {
         if (m_open)
-            setStatus(pick("Previous delete acknowledgement expired; delete is available again",
-                           "上一次删除确认已超时，可重新删除"));
+            setStatus(text);
+    });
+    // An album opened while a late delete answer was awaited could not fetch
+    // its list yet (it stays loading); it does so now.
+    connect(m_deletes, &AlbumDeletes::released, this, [this] {
+        if (m_open && m_albumReady && !m_listPending && m_transfer->idle())
+            refresh();
     });
 
     connect(m_transfer, &MediaTransfer::requested, this,
@@ -186,14 +193,6 @@ void MediaAlbumBridge::setLoading(bool on)
         return;
     m_loading = on;
     emit loadingChanged();
-}
-
-void MediaAlbumBridge::setDeleting(bool on)
-{
-    if (m_deleting == on)
-        return;
-    m_deleting = on;
-    emit deletingChanged();
 }
 
 void MediaAlbumBridge::setOpen(bool on)
@@ -331,8 +330,7 @@ void MediaAlbumBridge::closeAlbum()
 {
     if (!m_open)
         return;
-    if (!m_currentDelete.isEmpty())
-        m_barrier->arm();
+    m_deletes->holdUnanswered();
     cancelDownload();
     stopVideo();
     clearSelection();
@@ -350,10 +348,7 @@ void MediaAlbumBridge::closeAlbum()
 
     setLoading(false);
     m_downloads->clear();
-    m_deleteQueue.clear();
-    m_currentDelete.clear();
-    m_deleteSucceeded = m_deleteFailed = 0;
-    setDeleting(m_barrier->pending());
+    m_deletes->clear();
     ++m_session;
     setOpen(false);
     setStatus(QString());
@@ -363,19 +358,7 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
 {
     const quint16 id = quint16(msgId & 0xFFFFu);
     if (id == CommandCode::DeleteMediaFile) {
-        if (m_barrier->take())
-            return; // the late answer to a delete sent before the album closed
-        if (!m_open || m_currentDelete.isEmpty())
-            return;
-        const QString path = m_currentDelete;
-        m_currentDelete.clear();
-        if (code <= 1) {
-            ++m_deleteSucceeded;
-            removeDeleted(path);
-        } else {
-            ++m_deleteFailed;
-        }
-        nextDelete();
+        m_deletes->onAnswer(code, m_open);
         return;
     }
     if (!m_open)
@@ -396,7 +379,7 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
 
 void MediaAlbumBridge::refresh()
 {
-    if (!m_controller || m_downloads->downloading() || m_deleting || !m_open)
+    if (!m_controller || m_downloads->downloading() || m_deletes->deleting() || !m_open)
         return;
     if (!m_albumReady) {
         setLoading(true);
@@ -459,7 +442,7 @@ void MediaAlbumBridge::pageChanged()
 
 void MediaAlbumBridge::updateSummary()
 {
-    if (m_loading || m_downloads->downloading() || m_deleting || m_listPending)
+    if (m_loading || m_downloads->downloading() || m_deletes->deleting() || m_listPending)
         return;
     if (m_listing.items().isEmpty())
         setStatus(pick("Media library is empty", "媒体库为空"));
@@ -516,7 +499,8 @@ void MediaAlbumBridge::clearSelection()
 
 void MediaAlbumBridge::requestThumbnail(const QString &path)
 {
-    if (!m_controller || m_deleting || path.isEmpty() || !thumbnailForPath(path).isEmpty())
+    if (!m_controller || m_deletes->deleting() || path.isEmpty() ||
+        !thumbnailForPath(path).isEmpty())
         return;
     m_thumbnails->request(path);
     pump();
@@ -537,39 +521,9 @@ void MediaAlbumBridge::deleteSelected()
 
 void MediaAlbumBridge::startDeletes(const QStringList &paths)
 {
-    if (!m_controller || paths.isEmpty() || m_downloads->downloading() || m_deleting ||
-        m_barrier->pending() || m_transfer->kind() == MediaTransfer::Kind::List)
-        return;
-    QStringList queue;
-    for (const QString &path : paths)
-        if (!path.isEmpty() && !queue.contains(path))
-            queue.append(path);
-    if (queue.isEmpty())
-        return;
-    m_deleteQueue = queue;
-    m_deleteSucceeded = m_deleteFailed = 0;
-    setDeleting(true);
-    nextDelete();
-}
-
-void MediaAlbumBridge::nextDelete()
-{
-    if (!m_currentDelete.isEmpty() || !m_transfer->idle())
-        return;
-    if (m_deleteQueue.isEmpty()) {
-        if (!m_deleting)
-            return;
-        setDeleting(false);
-        setStatus(pick("Delete finished: %1 succeeded, %2 failed", "删除完成：成功 %1，失败 %2")
-                      .arg(m_deleteSucceeded)
-                      .arg(m_deleteFailed));
-        pump();
-        return;
-    }
-    m_currentDelete = m_deleteQueue.takeFirst();
-    setStatus(pick("Deleting: %1", "正在删除: %1").arg(nameOf(m_currentDelete)));
-    if (m_controller)
-        m_controller->mediaFileDelete(m_currentDelete);
+    if (m_controller && !paths.isEmpty() && !m_downloads->downloading() &&
+        m_transfer->kind() != MediaTransfer::Kind::List)
+        m_deletes->start(paths);
 }
 
 void MediaAlbumBridge::removeDeleted(const QString &path)
@@ -585,27 +539,14 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
     emit fileDeleted(path);
 }
 
-void MediaAlbumBridge::onBarrierPending(bool pending)
-{
-    if (pending) {
-        setDeleting(true);
-        return;
-    }
-    if (m_deleteQueue.isEmpty() && m_currentDelete.isEmpty())
-        setDeleting(false);
-    // An album opened while the barrier held could not fetch its list yet
-    // (it stays loading); it does so now.
-    if (m_open && m_albumReady && !m_listPending && m_transfer->idle())
-        refresh();
-}
-
 // ---------------------------------------------------------------------------
 // transfer engine
 
 void MediaAlbumBridge::pump()
 {
-    if (m_deleting) {
-        nextDelete();
+    if (m_deletes->deleting()) {
+        if (m_transfer->idle())
+            m_deletes->next();
         return;
     }
     if (!m_transfer->idle())
@@ -655,7 +596,7 @@ void MediaAlbumBridge::downloadAllFiltered()
 
 void MediaAlbumBridge::downloadFiles(const QVariantList &paths)
 {
-    if (!m_controller || paths.isEmpty() || m_deleting || !m_open)
+    if (!m_controller || paths.isEmpty() || m_deletes->deleting() || !m_open)
         return;
     QStringList list;
     for (const QVariant &value : paths)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "album/AlbumDeletes.h"
 #include "album/AlbumListing.h"
 #include "album/AlbumPlayback.h"
 #include "album/AlbumThumbnails.h"
@@ -18,7 +19,6 @@
 #include <QVariantList>
 #include <functional>
 
-class DeleteAckBarrier;
 class GimbalController;
 
 // The media album as the interface sees it: puts the camera into album mode,
@@ -84,7 +84,7 @@ public:
     bool isOpen() const { return m_open; }
     bool loading() const { return m_loading; }
     bool downloading() const override { return m_downloads->downloading(); }
-    bool deleting() const { return m_deleting; }
+    bool deleting() const { return m_deletes->deleting(); }
     int downloadPercent() const { return m_downloads->progress(); }
     double downloadProgress() const override { return m_downloads->progress(); }
     QString statusMessage() const { return m_status; }
@@ -190,7 +190,6 @@ private:
     void pump();
     void setStatus(const QString &text);
     void setLoading(bool on);
-    void setDeleting(bool on);
     void setOpen(bool on);
 
     // album mode
@@ -207,9 +206,7 @@ private:
 
     // deletes
     void startDeletes(const QStringList &paths);
-    void nextDelete();
     void removeDeleted(const QString &path);
-    void onBarrierPending(bool pending);
 
     // transfers
     void onFirstWindowRefused(quint16 code);
@@ -224,7 +221,7 @@ private:
 
     QPointer<GimbalController> m_controller;
     AlbumTimings m_t;
-    DeleteAckBarrier *m_barrier = nullptr;
+    AlbumDeletes *m_deletes = nullptr;
     MediaTransfer *m_transfer = nullptr;
     DownloadBatch *m_downloads = nullptr;
     AlbumThumbnails *m_thumbnails = nullptr;
@@ -235,7 +232,6 @@ private:
 
     bool m_open = false;
     bool m_loading = false;
-    bool m_deleting = false;
     QString m_status;
     AlbumListing m_listing;
     bool m_sendClientEndpoint = true;
@@ -245,9 +241,4 @@ private:
     bool m_listPending = false;
     bool m_modePending = false;
     int m_modeResends = 0;
-
-    QStringList m_deleteQueue;
-    QString m_currentDelete;
-    int m_deleteSucceeded = 0;
-    int m_deleteFailed = 0;
 };
