@@ -3,23 +3,15 @@
 #include "album/AlbumDeletes.h"
 #include "album/AlbumPlayback.h"
 #include "album/AlbumThumbnails.h"
-#include "album/DownloadBatch.h"
+#include "album/ClientEndpoint.h"
 #include "album/DownloadFolder.h"
-#include "album/LocalAddressFinder.h"
 #include "album/MediaListParser.h"
 #include "album/MediaTransfer.h"
-#include "catalog/GimbalModel.h"
 #include "commands/GimbalController.h"
 #include "link/CommandCode.h"
-#include "link/ITransport.h"
 #include "link/Language.h"
-#include "link/TransportManager.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QSettings>
-#include <QUrl>
-#include <algorithm>
 
 namespace
 {
@@ -32,17 +24,6 @@ QString pick(const char *english, const char *chinese)
 QString nameOf(const QString &path)
 {
     return MediaListParser::fileName(path);
-}
-
-QHostAddress addressOf(const QString &host)
-{
-    const QString text = host.trimmed();
-    if (text.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return QHostAddress(QHostAddress::LocalHost);
-    QHostAddress address;
-    if (!address.setAddress(text))
-        return QHostAddress();
-    return address;
 }
 
 } // namespace
@@ -61,6 +42,7 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     m_downloads = new DownloadBatch(controller, m_transfer, &m_listing, m_t, this);
     m_thumbnails = new AlbumThumbnails(m_transfer, m_t, this);
     m_playback = new AlbumPlayback(controller, this);
+    m_endpoint = new ClientEndpoint(controller, m_t.addressProbeMs, this);
 
     for (QTimer *timer : {&m_listTimer, &m_modeTimer})
         timer->setSingleShot(true);
@@ -135,16 +117,13 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             pump();
     });
 
-    if (m_controller)
-        connect(m_controller, &GimbalController::modelChanged, this,
-                &MediaAlbumBridge::loadSendClientEndpoint);
+    connect(m_endpoint, &ClientEndpoint::enabledChanged, this,
+            &MediaAlbumBridge::sendClientEndpointChanged);
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this] {
             if (m_open)
                 closeAlbum();
         });
-
-    loadSendClientEndpoint();
 }
 
 MediaAlbumBridge::~MediaAlbumBridge()
@@ -203,50 +182,14 @@ void MediaAlbumBridge::setOpen(bool on)
     emit openChanged();
 }
 
-QHostAddress MediaAlbumBridge::controlPeer() const
-{
-    const TransportManager *manager = m_controller ? m_controller->transportManager() : nullptr;
-    const ITransport *link = manager ? manager->transport() : nullptr;
-    return link ? link->peerAddress() : QHostAddress();
-}
-
 QString MediaAlbumBridge::cameraHost() const
 {
-    if (!m_deviceHost.isEmpty())
-        return m_deviceHost;
-    const QHostAddress peer = controlPeer();
-    return peer.isNull() ? QString() : peer.toString();
-}
-
-QString MediaAlbumBridge::modelKey() const
-{
-    QString key;
-    if (m_controller && m_controller->model())
-        key = m_controller->model()->id().trimmed();
-    return key.isEmpty() ? QStringLiteral("default") : key;
-}
-
-void MediaAlbumBridge::loadSendClientEndpoint()
-{
-    QSettings settings;
-    const bool on =
-        settings.value(QStringLiteral("MediaAlbum/sendClientEndpoint_") + modelKey(), true)
-            .toBool();
-    if (on == m_sendClientEndpoint)
-        return;
-    m_sendClientEndpoint = on;
-    emit sendClientEndpointChanged();
+    return m_endpoint->cameraHost();
 }
 
 void MediaAlbumBridge::setSendClientEndpoint(bool on)
 {
-    if (on == m_sendClientEndpoint)
-        return;
-    m_sendClientEndpoint = on;
-    QSettings settings;
-    settings.setValue(QStringLiteral("MediaAlbum/sendClientEndpoint_") + modelKey(), on);
-    settings.sync();
-    emit sendClientEndpointChanged();
+    m_endpoint->setEnabled(on);
 }
 
 // ---------------------------------------------------------------------------
@@ -271,9 +214,7 @@ void MediaAlbumBridge::openAlbum(const QString &videoUrl)
     setOpen(true);
     setLoading(true);
     setStatus(pick("Entering album mode...", "正在进入相册模式..."));
-    m_deviceHost = QUrl(videoUrl).host(QUrl::FullyDecoded);
-    if (m_deviceHost.isEmpty())
-        m_deviceHost = videoUrl.trimmed();
+    m_endpoint->setVideoAddress(videoUrl);
     updateAllowedSenders();
     m_albumReady = false;
     requestAlbumMode();
@@ -343,7 +284,7 @@ void MediaAlbumBridge::closeAlbum()
     m_listPending = false;
     m_albumReady = false;
     m_modePending = false;
-    m_deviceHost.clear();
+    m_endpoint->setVideoAddress(QString());
     m_transfer->end();
 
     setLoading(false);
@@ -661,30 +602,19 @@ void MediaAlbumBridge::onTransferRefused(MediaDownloadReceiver::RefusalReason re
 
 void MediaAlbumBridge::updateAllowedSenders()
 {
-    QList<QHostAddress> senders;
-    const QHostAddress host = addressOf(m_deviceHost);
-    if (!host.isNull())
-        senders.append(host);
-    senders.append(controlPeer());
+    const QList<QHostAddress> senders = m_endpoint->senders();
     m_transfer->receiver()->setAllowedSenders(senders);
     m_playback->setAllowedSenders(senders);
 }
 
 void MediaAlbumBridge::announceClientEndpoint()
 {
-    if (!m_controller || !m_sendClientEndpoint)
+    if (!m_controller || !m_endpoint->enabled())
         return;
     updateAllowedSenders();
-    const QString address = LocalAddressFinder::addressToward(cameraHost(), m_t.addressProbeMs);
-    if (address.isEmpty())
-        return;
-    const int playbackPort = m_playback->isBound() ? m_playback->port() : m_t.playbackPort;
     const MediaDownloadReceiver *receiver = m_transfer->receiver();
-    const int downloadPort = receiver->isBound() ? receiver->port() : m_t.downloadPort;
-    if (playbackPort > 0)
-        m_controller->playbackClientSet(0, address, ushort(playbackPort));
-    if (downloadPort > 0)
-        m_controller->playbackClientSet(1, address, ushort(downloadPort));
+    m_endpoint->announce(m_playback->isBound() ? m_playback->port() : quint16(m_t.playbackPort),
+                         receiver->isBound() ? receiver->port() : quint16(m_t.downloadPort));
 }
 
 // ---------------------------------------------------------------------------

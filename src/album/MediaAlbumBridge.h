@@ -5,12 +5,12 @@
 #include "album/AlbumPlayback.h"
 #include "album/AlbumThumbnails.h"
 #include "album/AlbumTimings.h"
+#include "album/ClientEndpoint.h"
 #include "album/DownloadBatch.h"
 #include "album/DownloadFolder.h"
 #include "album/MediaTransfer.h"
 #include "commands/DownloadStatusView.h"
 
-#include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -21,13 +21,14 @@
 
 class GimbalController;
 
-// The media album as the interface sees it: puts the camera into album mode,
-// fetches, sorts, filters and pages the list of files on its memory card,
-// keeps a selection, caches thumbnails, deletes files one at a time with
-// acknowledgement tracking, downloads files over the media channel in windows
-// of packets (with re-requests of whatever was lost, stall detection and
-// retries), and plays stored videos back into a video item. Every outcome the
-// operator should see goes to statusMessage, in the operator's language.
+// The media album as the interface sees it. It puts the camera into album
+// mode and fetches the list of files on its memory card itself; the rest is
+// done by its parts, which report back by signals: the list as shown (sorted,
+// filtered, paged, selected), thumbnails, deletes, download batches and their
+// folder, the windowed transfer all of them share (one at a time; the album
+// decides what goes next), playback of stored videos, and the announcement of
+// where the camera is to send. Every outcome the operator should see goes to
+// statusMessage, in the operator's language.
 class MediaAlbumBridge : public QObject, public DownloadStatusView
 {
     Q_OBJECT
@@ -65,8 +66,6 @@ class MediaAlbumBridge : public QObject, public DownloadStatusView
     Q_PROPERTY(QString lastSavedPath READ lastSavedPath NOTIFY lastSavedPathChanged)
 
 public:
-    static constexpr int MaxRetries = 9;
-
     explicit MediaAlbumBridge(GimbalController *controller, QObject *parent = nullptr);
     MediaAlbumBridge(GimbalController *controller, const AlbumTimings &timings,
                      QObject *parent = nullptr);
@@ -110,7 +109,7 @@ public:
     int batchCompleted() const { return m_downloads->completed(); }
     int batchSucceeded() const { return m_downloads->succeeded(); }
     int batchFailed() const { return m_downloads->failed(); }
-    bool sendClientEndpoint() const { return m_sendClientEndpoint; }
+    bool sendClientEndpoint() const { return m_endpoint->enabled(); }
     QString lastSavedPath() const { return m_downloads->lastSavedPath(); }
 
     // The camera's address as the album knows it: the host of the video
@@ -215,10 +214,6 @@ private:
     void announceClientEndpoint();
     void updateAllowedSenders();
 
-    QHostAddress controlPeer() const;
-    QString modelKey() const;
-    void loadSendClientEndpoint();
-
     QPointer<GimbalController> m_controller;
     AlbumTimings m_t;
     AlbumDeletes *m_deletes = nullptr;
@@ -226,6 +221,7 @@ private:
     DownloadBatch *m_downloads = nullptr;
     AlbumThumbnails *m_thumbnails = nullptr;
     AlbumPlayback *m_playback = nullptr;
+    ClientEndpoint *m_endpoint = nullptr;
     QTimer m_listTimer;
     QTimer m_modeTimer;
     quint64 m_session = 0; // changes on every open and close
@@ -234,9 +230,7 @@ private:
     bool m_loading = false;
     QString m_status;
     AlbumListing m_listing;
-    bool m_sendClientEndpoint = true;
 
-    QString m_deviceHost;
     bool m_albumReady = false;
     bool m_listPending = false;
     bool m_modePending = false;
