@@ -210,6 +210,37 @@ private slots:
         QCOMPARE(r.duplicatePackets(), quint64(1));
     }
 
+    // A camera may pick its own packet size (here 3 bytes, 4 asked for) and
+    // pad the last packet; packets that contradict the transfer are dropped.
+    // "seq:data" in arrival order, 7 bytes in all.
+    void ownPacketSize_data()
+    {
+        QTest::addColumn<QString>("packets");
+        QTest::addColumn<int>("dropped");
+        QTest::newRow("shorter than asked") << "0:abc 2:g 1:def" << 0;
+        QTest::newRow("held before the size is known") << "2:g 1:def 0:abc" << 0;
+        QTest::newRow("last one padded") << "0:abc 1:def 2:gXX" << 0;
+        QTest::newRow("whole file in one padded packet") << "0:abcdefgXX" << 0;
+        QTest::newRow("other sizes, beyond the end") << "0:abc 1:de 3:x 2:gXXX 1:def 2:g" << 3;
+        QTest::newRow("held, then found wrong") << "1:de 0:abc 1:def 2:g" << 1;
+    }
+    void ownPacketSize()
+    {
+        QFETCH(QString, packets);
+        MediaDownloadReceiver r;
+        r.expectInMemory(1 << 20);
+        r.setPacketSize(4);
+        QSignalSpy done(&r, &MediaDownloadReceiver::fileCompleted);
+        r.handleDatagram(mediaFrame(startPacket(7)));
+        for (const QString &packet : packets.split(' ')) {
+            const QStringList part = packet.split(':');
+            r.handleDatagram(mediaFrame(dataPacket(part[0].toUInt(), part[1].toLatin1())));
+        }
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(done.at(0).at(0).toByteArray(), QByteArray("abcdefg"));
+        QTEST(int(r.inconsistentPackets()), "dropped");
+    }
+
     void refusals_data()
     {
         QTest::addColumn<quint32>("size");
