@@ -69,6 +69,7 @@ void AlbumDeletes::next()
         return;
     }
     m_current = m_queue.takeFirst();
+    emit aboutToDelete(m_current);
     emit status(pick("Deleting: %1", "正在删除: %1").arg(MediaListParser::fileName(m_current)));
     if (m_controller)
         m_controller->mediaFileDelete(m_current);
@@ -113,5 +114,4 @@ void AlbumDeletes::onBarrierPending(bool pending)
     }
     if (m_queue.isEmpty() && m_current.isEmpty())
         setDeleting(false);
-    emit released();
 }

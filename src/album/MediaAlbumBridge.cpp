@@ -12,6 +12,7 @@
 #include "link/Language.h"
 
 #include <QCoreApplication>
+#include <QScopedValueRollback>
 
 namespace
 {
@@ -51,18 +52,20 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(&m_modeTimer, &QTimer::timeout, this, &MediaAlbumBridge::onModeTimer);
 
     connect(m_deletes, &AlbumDeletes::deletingChanged, this, &MediaAlbumBridge::deletingChanged);
+    connect(m_deletes, &AlbumDeletes::deletingChanged, this, &MediaAlbumBridge::refreshIfWanted);
+    connect(m_deletes, &AlbumDeletes::aboutToDelete, this, [this](const QString &path) {
+        // The camera is not asked to delete the clip it is playing.
+        if (m_playback->playingPath() == path) {
+            const QScopedValueRollback<bool> hold(m_pumpHeld, true);
+            stopVideo();
+        }
+    });
     connect(m_deletes, &AlbumDeletes::deleted, this, &MediaAlbumBridge::removeDeleted);
     connect(m_deletes, &AlbumDeletes::status, this, &MediaAlbumBridge::setStatus);
     connect(m_deletes, &AlbumDeletes::pumpNow, this, &MediaAlbumBridge::pump);
     connect(m_deletes, &AlbumDeletes::expired, this, [this](const QString &text) {
         if (m_open)
             setStatus(text);
-    });
-    // An album opened while a late delete answer was awaited could not fetch
-    // its list yet (it stays loading); it does so now.
-    connect(m_deletes, &AlbumDeletes::released, this, [this] {
-        if (m_open && m_albumReady && !m_listPending && m_transfer->idle())
-            refresh();
     });
 
     connect(m_transfer, &MediaTransfer::requested, this,
@@ -80,6 +83,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             &MediaAlbumBridge::downloadDirectoryChanged);
     connect(m_downloads, &DownloadBatch::downloadingChanged, this,
             &MediaAlbumBridge::downloadingChanged);
+    connect(m_downloads, &DownloadBatch::downloadingChanged, this,
+            &MediaAlbumBridge::refreshIfWanted);
     connect(m_downloads, &DownloadBatch::progressChanged, this,
             &MediaAlbumBridge::downloadProgressChanged);
     connect(m_downloads, &DownloadBatch::downloadingPathChanged, this,
@@ -271,6 +276,9 @@ void MediaAlbumBridge::closeAlbum()
 {
     if (!m_open)
         return;
+    // Nothing new starts while the album closes (stopping the clip or the
+    // downloads would otherwise let the next thumbnail go out).
+    const QScopedValueRollback<bool> hold(m_pumpHeld, true);
     m_deletes->holdUnanswered();
     cancelDownload();
     stopVideo();
@@ -282,6 +290,7 @@ void MediaAlbumBridge::closeAlbum()
     m_modeTimer.stop();
     m_thumbnails->clearQueue();
     m_listPending = false;
+    m_refreshWanted = false;
     m_albumReady = false;
     m_modePending = false;
     m_endpoint->setVideoAddress(QString());
@@ -320,8 +329,15 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
 
 void MediaAlbumBridge::refresh()
 {
-    if (!m_controller || m_downloads->downloading() || m_deletes->deleting() || !m_open)
+    if (!m_controller || !m_open)
         return;
+    if (m_downloads->downloading() || m_deletes->deleting()) {
+        // Fetched once they are over: an album that opens while a delete
+        // answer is still awaited must not wait for its list for good.
+        m_refreshWanted = true;
+        return;
+    }
+    m_refreshWanted = false;
     if (!m_albumReady) {
         setLoading(true);
         setStatus(pick("Waiting for album mode...", "正在等待相册模式就绪..."));
@@ -339,6 +355,12 @@ void MediaAlbumBridge::refresh()
     m_controller->mediaListRefresh();
     updateAllowedSenders();
     m_transfer->beginList();
+}
+
+void MediaAlbumBridge::refreshIfWanted()
+{
+    if (m_refreshWanted && m_open && !m_downloads->downloading() && !m_deletes->deleting())
+        refresh();
 }
 
 void MediaAlbumBridge::endList(const QString &status)
@@ -462,8 +484,15 @@ void MediaAlbumBridge::deleteSelected()
 
 void MediaAlbumBridge::startDeletes(const QStringList &paths)
 {
-    if (m_controller && !paths.isEmpty() && !m_downloads->downloading() &&
-        m_transfer->kind() != MediaTransfer::Kind::List)
+    if (!m_controller || paths.isEmpty())
+        return;
+    if (!m_open) {
+        // A closed album would never take the answer, and the camera is not
+        // in album mode to carry it out.
+        setStatus(pick("Open the album to delete files", "请先打开相册再删除文件"));
+        return;
+    }
+    if (!m_downloads->downloading() && m_transfer->kind() != MediaTransfer::Kind::List)
         m_deletes->start(paths);
 }
 
@@ -485,6 +514,8 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
 
 void MediaAlbumBridge::pump()
 {
+    if (m_pumpHeld)
+        return;
     if (m_deletes->deleting()) {
         if (m_transfer->idle())
             m_deletes->next();
@@ -624,8 +655,11 @@ void MediaAlbumBridge::playVideo(const QString &path)
 {
     if (!m_controller || path.isEmpty())
         return;
-    if (!m_playback->playingPath().isEmpty())
+    if (!m_playback->playingPath().isEmpty()) {
+        // One clip gives way to another: nothing goes out in between.
+        const QScopedValueRollback<bool> hold(m_pumpHeld, true);
         stopVideo();
+    }
     m_thumbnails->cancel();
     if (!m_playback->bind(quint16(m_t.playbackPort))) {
         setStatus(

@@ -187,6 +187,8 @@ private:
     // next file after the pause between two.
     void pumpLater(int ms);
     void pump();
+    // A refresh that had to wait for deletes or downloads runs once they end.
+    void refreshIfWanted();
     void setStatus(const QString &text);
     void setLoading(bool on);
     void setOpen(bool on);
@@ -233,6 +235,8 @@ private:
 
     bool m_albumReady = false;
     bool m_listPending = false;
+    bool m_refreshWanted = false;
+    bool m_pumpHeld = false; // nothing new starts (closing, switching clips)
     bool m_modePending = false;
     int m_modeResends = 0;
 };

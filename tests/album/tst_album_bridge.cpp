@@ -43,11 +43,12 @@ struct Rig {
     TransportManager manager;
     GimbalController controller;
     QStringList statuses;
-    MediaAlbumBridge album{&controller, quickTimings()};
+    MediaAlbumBridge album;
 
     explicit Rig(const QVector<CardFile> &files, const QString &model = QStringLiteral("Otter"),
-                 const FaultInjector::Settings &faults = {}, double rateMbps = 0)
-        : cam(model, faults, rateMbps)
+                 const FaultInjector::Settings &faults = {}, double rateMbps = 0,
+                 const AlbumTimings &timings = quickTimings())
+        : cam(model, faults, rateMbps), album(&controller, timings)
     {
         const QString card = root.filePath("card");
         QDir().mkpath(card);
@@ -287,12 +288,17 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.cam.windows().last().path, QString("/sdcard/a.jpg"), 3000);
     }
 
-    // A delete answered after the album closed is not taken for a later one.
+    // A delete answered after the album closed is not taken for a later one;
+    // one asked for while the album is closed is refused.
     void deleteBarrierAfterClose()
     {
         Rig rig(photos({"a.jpg", "b.jpg", "c.jpg"}));
+        rig.album.deleteFile("/sdcard/a.jpg");
+        QCOMPARE(rig.album.statusMessage(), QString("Open the album to delete files"));
+        QVERIFY(!rig.album.deleting());
         rig.cam.leaveOut[CommandCode::DeleteMediaFile] = 1;
         QVERIFY(rig.open());
+        QCOMPARE(rig.cam.count(CommandCode::DeleteMediaFile), 0);
         rig.album.deleteFile("/sdcard/a.jpg");
         QTRY_COMPARE(rig.cam.count(CommandCode::DeleteMediaFile), 1);
         rig.album.closeAlbum();
@@ -346,12 +352,32 @@ private slots:
     // Playback as the album drives it (the pictures are the simulator
     // test's): the port announced is the one bound, the device's reports set
     // the position (the end once finished), a seek asks for whole seconds,
-    // and stopping tells the device.
+    // and stopping tells the device. Thumbnails wait while a clip plays, and
+    // none goes out when a clip gives way to another or to closing; the clip
+    // that plays is stopped before it is deleted.
     void playbackControl()
     {
-        Rig rig({{"/sdcard/DCIM/clip.mp4", noise(1000, 5)}});
+        QVector<CardFile> files = photos({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"});
+        files.append({"/sdcard/DCIM/clip.mp4", noise(1000, 5)});
+        files.append({"/sdcard/DCIM/other.mp4", noise(1000, 6)});
+        AlbumTimings timings = quickTimings();
+        timings.abortSettleMs = 0; // a thumbnail let through would go out at once
+        Rig rig(files, "Otter", {}, 0, timings);
         QVERIFY(rig.open());
-        rig.album.playVideo("/sdcard/DCIM/clip.mp4");
+        const QString clip = "/sdcard/DCIM/clip.mp4";
+        const QString other = "/sdcard/DCIM/other.mp4";
+        // The commands from `from` on up to the first of `code`, which must come.
+        const auto before = [&rig](int from, quint16 code) {
+            QVector<quint16> codes;
+            for (int i = from; i < rig.cam.commands.size(); ++i) {
+                if (rig.cam.commands.at(i).code == code)
+                    return codes;
+                codes.append(rig.cam.commands.at(i).code);
+            }
+            return QVector<quint16>{0};
+        };
+
+        rig.album.playVideo(clip);
         QTRY_COMPARE(rig.cam.camera.clientPort(0), rig.album.playbackReceiver()->port());
         const quint32 report = CommandCode::PlaybackStatusReport | (2u << 16);
         rig.cam.send(report, QByteArray::fromHex("0002102700000300000000"));
@@ -365,11 +391,29 @@ private slots:
         QTRY_COMPARE(rig.cam.count(CommandCode::SeekVideoPlayback), 1);
         for (const Command &c : qAsConst(rig.cam.commands))
             if (c.code == CommandCode::SeekVideoPlayback)
-                QCOMPARE(c.payload,
-                         QByteArray::fromHex("153d000000") + QByteArray("/sdcard/DCIM/clip.mp4"));
+                QCOMPARE(c.payload, QByteArray::fromHex("153d000000") + clip.toUtf8());
         rig.album.stopVideo();
-        QTRY_COMPARE(rig.cam.count(CommandCode::StopVideoPlayback), 1);
+        QCOMPARE(rig.cam.count(CommandCode::StopVideoPlayback), 1);
         QVERIFY(rig.album.playingPath().isEmpty());
+
+        rig.album.playVideo(clip);
+        int mark = rig.cam.commands.size();
+        rig.album.playVideo(other);
+        QVERIFY(!before(mark, CommandCode::StartVideoPlayback)
+                     .contains(CommandCode::DownloadMediaFile));
+        mark = rig.cam.commands.size();
+        QSignalSpy deleted(&rig.album, &MediaAlbumBridge::fileDeleted);
+        rig.album.deleteFile(other);
+        QVERIFY(
+            before(mark, CommandCode::DeleteMediaFile).contains(CommandCode::StopVideoPlayback));
+        QVERIFY(deleted.wait(5000));
+
+        rig.album.playVideo(clip);
+        mark = rig.cam.commands.size();
+        rig.album.closeAlbum();
+        const QVector<quint16> closing = before(mark, CommandCode::PlaybackMode);
+        QVERIFY(closing.contains(CommandCode::StopVideoPlayback));
+        QVERIFY(!closing.contains(CommandCode::DownloadMediaFile));
     }
 };
 
