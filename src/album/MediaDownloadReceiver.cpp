@@ -1,8 +1,8 @@
 #include "album/MediaDownloadReceiver.h"
 
+#include "album/AlbumText.h"
 #include "album/LocalFileNames.h"
 #include "link/FrameCodec.h"
-#include "link/Language.h"
 
 #include <QDir>
 #include <QStorageInfo>
@@ -372,23 +372,19 @@ void MediaDownloadReceiver::discardPartial()
     QFile::remove(path);
 }
 
-QString MediaDownloadReceiver::refusalText(RefusalReason reason, qint64 size)
+BilingualText MediaDownloadReceiver::refusalText(RefusalReason reason, qint64 size)
 {
     switch (reason) {
     case RefusalReason::UnknownSize:
-        return Language::pick(QStringLiteral("the device did not give the file size"),
-                              QStringLiteral("设备未给出文件大小"));
+        return albumText("the device did not give the file size", "设备未给出文件大小");
     case RefusalReason::TooLarge:
-        return Language::pick(QStringLiteral("the device announced an implausible size (%1 bytes)"),
-                              QStringLiteral("设备报告的文件大小不合理 (%1 字节)"))
-            .arg(size);
+        return albumText("the device announced an implausible size (%1 bytes)",
+                         "设备报告的文件大小不合理 (%1 字节)", size);
     case RefusalReason::NoDiskSpace:
-        return Language::pick(QStringLiteral("not enough free disk space (%1 bytes needed)"),
-                              QStringLiteral("磁盘空间不足 (需要 %1 字节)"))
-            .arg(size);
+        return albumText("not enough free disk space (%1 bytes needed)",
+                         "磁盘空间不足 (需要 %1 字节)", size);
     case RefusalReason::WriteFailed:
         break;
     }
-    return Language::pick(QStringLiteral("cannot write the file to the download folder"),
-                          QStringLiteral("无法写入下载目录"));
+    return albumText("cannot write the file to the download folder", "无法写入下载目录");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/CameraDatagramSocket.h"
+#include "link/BilingualText.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -100,7 +101,7 @@ public:
     // empty when there is none.
     QString takeWrittenFile();
 
-    static QString refusalText(RefusalReason reason, qint64 size);
+    static BilingualText refusalText(RefusalReason reason, qint64 size);
 
 signals:
     void fileCompleted(QByteArray data);

@@ -8,6 +8,7 @@
 #include "album/PlaybackVideoReceiver.h"
 #include "common/TestMain.h"
 #include "integration/MediaHarness.h"
+#include "link/Language.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -108,23 +109,29 @@ private slots:
         av_log_set_level(AV_LOG_QUIET);
     }
 
-    // List, order, a page per filter, thumbnails, the announced endpoint, and
-    // only the camera's address heard on the media channel.
+    // List, order, a page per filter (10 videos: exactly one page),
+    // thumbnails, the announced endpoint, only the camera's address heard on
+    // the media channel, and the status following a language switch.
     void listPagesThumbnails()
     {
         QVector<CardFile> files;
-        for (int i = 0; i < 37; ++i)
+        for (int i = 0; i < 35; ++i)
             files.append(
                 {i < 25 ? QStringLiteral("/sdcard/DCIM/p%1.jpg").arg(i, 2, 10, QChar('0'))
                         : QStringLiteral("/sdcard/DCIM/v%1.MP4").arg(i - 25, 2, 10, QChar('0')),
-                 noise(100, quint32(i)), Time + i / 2});
+                 noise(100, quint32(i)), Time + (i + 1) / 2});
         Rig rig(files);
         QVERIFY(rig.open());
-        QCOMPARE(rig.album.mediaItems().size(), 37);
+        QCOMPARE(rig.album.mediaItems().size(), 35);
         // Newest first; equal times by name, descending.
-        QCOMPARE(rig.album.mediaItems().at(0).toMap().value("name").toString(), QString("v11.MP4"));
-        QCOMPARE(rig.album.mediaItems().at(1).toMap().value("name").toString(), QString("v10.MP4"));
-        QCOMPARE(rig.album.statusMessage(), QString("37 files"));
+        QCOMPARE(rig.album.mediaItems().at(0).toMap().value("name").toString(), QString("v09.MP4"));
+        QCOMPARE(rig.album.mediaItems().at(1).toMap().value("name").toString(), QString("v08.MP4"));
+        QCOMPARE(rig.album.statusMessage(), QString("35 files"));
+        QSignalSpy statusShown(&rig.album, &MediaAlbumBridge::statusMessageChanged);
+        Language::store(true);
+        QCOMPARE(rig.album.statusMessage(), QString("共 35 个文件"));
+        Language::store(false);
+        QCOMPARE(statusShown.size(), 2);
         QCOMPARE(rig.album.totalPages(), 4);
 
         rig.album.setFilterIndex(1);
@@ -137,7 +144,7 @@ private slots:
         QVERIFY(!rig.album.canGoNext());
         rig.album.setFilterIndex(2);
         QCOMPARE(rig.album.currentPage(), 1);
-        QCOMPARE(rig.album.totalPages(), 2);
+        QCOMPARE(rig.album.totalPages(), 1);
         rig.album.setFilterIndex(1);
         QCOMPARE(rig.album.currentPage(), 3);
         // The selection: every filtered item, one taken out, gone with another filter.
