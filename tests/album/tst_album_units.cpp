@@ -41,13 +41,13 @@ private slots:
                           "\"mtime\":1700000000123},]")
             << 1 << "video"
             << "2.0 KB" << s << "";
-        QTest::newRow("single object, seconds, duration, zero byte")
-            << QByteArray("{\"path\":\"/p/b.jpg\",\"filesize\":1572864,\"mtime\":1700000000,"
+        QTest::newRow("single object, seconds, duration, zero byte, exactly 1 MB")
+            << QByteArray("{\"path\":\"/p/b.jpg\",\"filesize\":1048576,\"mtime\":1700000000,"
                           "\"duration\":75}")
                    .append('\0')
                    .append("garbage")
             << 1 << "photo"
-            << "1.5 MB" << s << "1:15";
+            << "1.0 MB" << s << "1:15";
         QTest::newRow("byte-order mark, skipped elements")
             << QByteArray("\xEF\xBB\xBF[1,{\"path\":\"\"},{\"x\":1},{\"path\":\"c.mkv\","
                           "\"filesize\":5368709120,\"mtime\":1700000000}]")
@@ -79,6 +79,7 @@ private slots:
         QTEST(item.value("durationText").toString(), "durationText");
         QCOMPARE(item.keys().size(), 9);
         QCOMPARE(MediaListParser::sizeText(1023), QStringLiteral("1023 B"));
+        QCOMPARE(MediaListParser::sizeText(1073741824), QStringLiteral("1.0 GB"));
     }
 
     // Whatever the camera calls a file, the result stays a plain name.
@@ -105,6 +106,8 @@ private slots:
                                        << "clip.mp4";
         QTest::newRow("long") << QString(300, QChar(0x4E2D)) + ".mp4"
                               << QString(58, QChar(0x4E2D)) + ".mp4";
+        QTest::newRow("too long in bytes, not in characters")
+            << QString(100, QChar(0x4E2D)) + ".jpg" << QString(58, QChar(0x4E2D)) + ".jpg";
     }
     void hostileNames()
     {
