@@ -5,6 +5,7 @@
 
 #include "camsim/HttpServer.h"
 #include "common/TestMain.h"
+#include "link/Language.h"
 #include "upgrade/FirmwareUpgradeBridge.h"
 #include "upgrade/UpgradeStartReply.h"
 
@@ -113,43 +114,54 @@ private slots:
         QTest::addColumn<bool>("chinese");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("progress"); // -1: wherever the upload got to
+        QTest::addColumn<int>("progress");     // -1: wherever the upload got to
+        QTest::addColumn<QString>("switched"); // the message in the other language
 
         HttpServer::Faults normal;
         QTest::newRow("accepted") << normal << true << 0 << 0 << false << true << "Upgrade started"
-                                  << 100;
+                                  << 100 << "升级已启动";
         HttpServer::Faults code3;
         code3.startCode = 3;
         code3.startMessage = QStringLiteral("battery low");
         QTest::newRow("start refused with code 3")
             << code3 << true << 0 << 0 << false << false
-            << QStringLiteral("Start upgrade failed (code=3) — battery low") << 92;
+            << QStringLiteral("Start upgrade failed (code=3) — battery low") << 92
+            << QStringLiteral("启动升级失败 (code=3) — battery low");
         HttpServer::Faults status500;
         status500.uploadStatus = 500;
         status500.uploadBody.clear();
         QTest::newRow("upload answered 500 without a body, in Chinese")
             << status500 << true << 0 << 0 << true << false
-            << QStringLiteral("上传被拒绝 (HTTP 500)") << 90;
+            << QStringLiteral("上传被拒绝 (HTTP 500)") << 90
+            << QStringLiteral("Upload rejected (HTTP 500)");
         HttpServer::Faults status403;
         status403.uploadStatus = 403;
         status403.uploadBody = "card full\nretry later";
         QTest::newRow("upload answered 403 with a text")
             << status403 << true << 0 << 0 << false << false
-            << QStringLiteral("Upload rejected (HTTP 403) — card full\nretry later") << 90;
+            << QStringLiteral("Upload rejected (HTTP 403) — card full\nretry later") << 90
+            << QStringLiteral("上传被拒绝 (HTTP 403) — card full\nretry later");
+        HttpServer::Faults cut;
+        cut.cutUploadReply = true;
+        QTest::newRow("upload answered 200, then the connection breaks")
+            << cut << true << 0 << 0 << false << false << "Upload failed: Connection closed" << 90
+            << "上传失败：Connection closed";
         HttpServer::Faults text;
         text.startBody = QByteArray("OK");
         QTest::newRow("start answered with plain text")
-            << text << true << 0 << 0 << false << true << "Upgrade started" << 100;
+            << text << true << 0 << 0 << false << true << "Upgrade started" << 100 << "升级已启动";
         HttpServer::Faults stallUpload;
         stallUpload.stallUpload = true;
-        QTest::newRow("upload never answered")
-            << stallUpload << true << 300 << 300 << false << false << "Upload timed out" << -1;
+        QTest::newRow("upload never answered") << stallUpload << true << 300 << 300 << false
+                                               << false << "Upload timed out" << -1 << "上传超时";
         HttpServer::Faults stallStart;
         stallStart.stallStart = true;
-        QTest::newRow("start never answered") << stallStart << true << 20000 << 300 << false
-                                              << false << "Start-upgrade timed out" << 92;
-        QTest::newRow("nothing listens") << normal << false << 0 << 0 << false << false
-                                         << "Upload failed: Connection refused" << 0;
+        QTest::newRow("start never answered")
+            << stallStart << true << 20000 << 300 << false << false << "Start-upgrade timed out"
+            << 92 << "启动升级超时";
+        QTest::newRow("nothing listens")
+            << normal << false << 0 << 0 << false << false << "Upload failed: Connection refused"
+            << 0 << "上传失败：Connection refused";
     }
 
     void attemptAgainstTheCamera()
@@ -187,6 +199,8 @@ private slots:
 
         bridge->startUpgrade(QStringLiteral(" 127.0.0.1 "), QStringLiteral("Heron"));
         QVERIFY(bridge->busy());
+        QCOMPARE(bridge->statusMessage(),
+                 chinese ? "正在计算升级包 MD5…" : "Computing the package's MD5…");
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.first(), QVariantList({ok, message}));
         QCOMPARE(bridge->statusMessage(), message);
@@ -196,6 +210,14 @@ private slots:
             QCOMPARE(bridge->progress(), progress);
         else
             QVERIFY(bridge->progress() <= 90);
+        // A failure never leaves the bar reading as nearly done.
+        QCOMPARE(bridge->failed(), !ok);
+        // The status follows a language switch at once.
+        QSignalSpy shown(bridge.get(), &FirmwareUpgradeBridge::statusMessageChanged);
+        Language::store(!chinese);
+        QTEST(bridge->statusMessage(), "switched");
+        QCOMPARE(shown.count(), 1);
+        Language::store(chinese);
         // Nothing left behind fires later: no time-out, no stray reply.
         QVERIFY(!finished.wait(qMin(uploadMs, startMs) + 100));
 
