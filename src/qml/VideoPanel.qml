@@ -58,7 +58,8 @@ Rectangle {
     readonly property bool irMeasuring: irOnly && !!cam && cam.hasIrTemp && !!st && st.irTempEnabled
     readonly property bool pointAimEnabled: !!cam && cam.hasGimbalPointAim && cam.videoPointAimEnabled
     readonly property bool deviceRecording: VideoRules.deviceRecording(sdValid, sdStatus, st ? st.recordStatus : 0)
-    readonly property bool trackingShown: localTracking || (!!st && st.aiTrackingActive)
+    readonly property bool deviceTracking: !!st && st.aiTrackingActive
+    readonly property bool trackingShown: localTracking || deviceTracking
     readonly property bool gesturesEnabled: playing && !split && (trackingAllowed || irMeasuring || pointAimEnabled)
     readonly property string modelKey: Core.modelId !== "" ? Core.modelId : "default"
 
@@ -195,6 +196,14 @@ Rectangle {
         box = null
         if (active)
             say(tr("[Tracking/Hint] Tracking is not allowed in split-screen mode", "[追踪/提示] 分屏模式下不能开启跟踪"))
+    }
+    // The camera stopped tracking (target lost, reports stopped, link gone):
+    // the drawn box and its stop button go with it.
+    onDeviceTrackingChanged: {
+        if (!deviceTracking) {
+            localTracking = false
+            box = null
+        }
     }
     onIrMeasuringChanged: {
         if (irMeasuring) {

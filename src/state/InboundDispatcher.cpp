@@ -103,6 +103,7 @@ void InboundDispatcher::dispatch(const ParsedFrame &frame)
     }
     if (kind != StatusKind && kind != SecondStatusKind)
         return;
+    m_state->noteReport();
     if (code == CommandCode::TakePhoto || code == CommandCode::RecordVideo) {
         emit logMessage(QStringLiteral("[Status Raw] type=0x%1 MsgID=0x%2 Len=%3 Data=%4")
                             .arg(kind, 2, 16, QLatin1Char('0'))

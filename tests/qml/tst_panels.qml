@@ -94,6 +94,17 @@ TestCase {
         function clear() {}
     }
     QtObject {
+        id: english
+        property bool isChinese: false
+    }
+    QtObject {
+        id: gimbal
+        property bool reporting: false
+        property real pitchJoint: 12.5
+        property real yawJoint: -30
+        property real rollJoint: 0.25
+    }
+    QtObject {
         id: link
         property bool serialConnected: false
         property bool udpConnected: true
@@ -126,6 +137,7 @@ TestCase {
         Core.logger = logger
         Core.link = link
         Core.gimbal = null
+        Core.settings = null
         Core.album = null
         Core.urls = null
         Core.upgrade = null
@@ -151,6 +163,32 @@ TestCase {
         ctl.handshakeReady = false
         page.section = 6
         compare(ctl.calls, [], "nothing after the link went down")
+    }
+
+    // Numbers only while the camera reports: "--" before the first report,
+    // while it is silent and after a disconnect, and the header says why.
+    function test_silentCameraShowsNoNumbers_data() {
+        return [
+            { tag: "link down", ready: false, reporting: false, chip: "Handshaking", badge: "No reports", pitch: "--" },
+            { tag: "answered, no report yet", ready: true, reporting: false, chip: "No reports", badge: "No reports", pitch: "--" },
+            { tag: "reporting", ready: true, reporting: true, chip: "Ready", badge: "Reporting", pitch: "12.50" },
+            { tag: "fell silent", ready: true, reporting: false, chip: "No reports", badge: "No reports", pitch: "--" }
+        ]
+    }
+    function test_silentCameraShowsNoNumbers(data) {
+        Core.gimbal = gimbal
+        Core.settings = english
+        gimbal.reporting = data.reporting
+        ctl.handshakeReady = data.ready
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
+        tryCompare(loader, "status", Loader.Ready)
+        loader.item.section = 2
+        var tile = null
+        tryVerify(function () { tile = findChild(loader.item, "pitchTile"); return tile !== null })
+        compare(findChild(loader.item, "panelLinkChip").text, data.chip)
+        compare(findChild(loader.item, "attitudeBadge").text, data.badge)
+        compare(tile.value, data.pitch)
+        compare(findChild(loader.item, "rollTile").value, data.reporting ? "0.25" : "--")
     }
 
     function test_hiddenRawCaptureSwitch() {

@@ -15,13 +15,17 @@ SectionBase {
     readonly property real yawMax: cam ? cam.yawMaxDeg : 180
     readonly property real pitchMin: cam ? cam.pitchMinDeg : -90
     readonly property real pitchMax: cam ? cam.pitchMaxDeg : 30
+    // Angles only while the camera reports them: before the first report,
+    // after a disconnect and while it is silent they are not known.
+    readonly property bool live: !!st && st.reporting
 
     Card {
         title: Core.tr("Attitude", "姿态")
         iconName: "gimbal"
         headerExtra: Chip {
-            text: sec.st && sec.st.connected ? Core.tr("Reporting", "上报中") : Core.tr("No reports", "无上报")
-            tone: sec.st && sec.st.connected ? Theme.success : Theme.textTertiary
+            objectName: "attitudeBadge"
+            text: sec.live ? Core.tr("Reporting", "上报中") : Core.tr("No reports", "无上报")
+            tone: sec.live ? Theme.success : Core.ready ? Theme.warning : Theme.textTertiary
         }
         RowLayout {
             Layout.fillWidth: true
@@ -29,18 +33,19 @@ SectionBase {
             ValueTile {
                 objectName: "pitchTile"
                 caption: Core.tr("Pitch", "俯仰")
-                value: sec.st ? Number(sec.st.pitchJoint).toFixed(2) : "--"
+                value: sec.live ? Number(sec.st.pitchJoint).toFixed(2) : "--"
                 unit: "°"
             }
             ValueTile {
                 objectName: "yawTile"
                 caption: Core.tr("Yaw", "航向")
-                value: sec.st ? ControlRules.displayYaw(sec.st.yawJoint, sec.yawMin).toFixed(2) : "--"
+                value: sec.live ? ControlRules.displayYaw(sec.st.yawJoint, sec.yawMin).toFixed(2) : "--"
                 unit: "°"
             }
             ValueTile {
+                objectName: "rollTile"
                 caption: Core.tr("Roll", "横滚")
-                value: sec.st ? Number(sec.st.rollJoint).toFixed(2) : "--"
+                value: sec.live ? Number(sec.st.rollJoint).toFixed(2) : "--"
                 unit: "°"
             }
         }
