@@ -33,6 +33,9 @@ TestCase {
         function coreTempGet() { rec("coreTempGet") }
         function uartProtocolGet() { rec("uartProtocolGet") }
         function gimbalControl(m, y, p) { rec("gimbalControl") }
+        function gimbalAngleControl(pd, p, yd, y) { rec("gimbalAngleControl " + [pd, p, yd, y].join(" ")) }
+        function sbusRangeSet(max, min) { rec("sbusRangeSet " + max + " " + min) }
+        function gimbalCalibration() { rec("gimbalCalibration") }
         function setModel(id) { rec("setModel") }
     }
     QtObject {
@@ -90,7 +93,8 @@ TestCase {
     QtObject {
         id: logger
         property bool rawCaptureEnabled: false
-        function append(t) {}
+        property var lines: []
+        function append(t) { var l = lines.slice(); l.push(t); lines = l }
         function clear() {}
     }
     QtObject {
@@ -130,6 +134,7 @@ TestCase {
     function init() {
         ctl.calls = []
         ctl.handshakeReady = false
+        logger.lines = []
         cam.hasAiRecognition = true
         cam.hasLaser = true
         Core.control = ctl
@@ -189,6 +194,52 @@ TestCase {
         compare(findChild(loader.item, "attitudeBadge").text, data.badge)
         compare(tile.value, data.pitch)
         compare(findChild(loader.item, "rollTile").value, data.reporting ? "0.25" : "--")
+    }
+
+    // Typed into the forms for real: an empty field sends nothing, an angle
+    // beyond the model's range is shown at its limit before it is sent, and
+    // an SBUS range whose minimum is above its maximum is refused.
+    function test_formsRefuseWhatTheyCannotSend_data() {
+        return [
+            { tag: "empty pitch", section: 2, fields: { pitchSpin: "", yawSpin: "10" }, button: "setAngle",
+              sent: [], shown: { pitchSpin: "" }, hint: "[Gimbal/Hint] Pitch/Yaw cannot be empty" },
+            { tag: "pitch above the range", section: 2, fields: { pitchSpin: "50", yawSpin: "-20.5" }, button: "setAngle",
+              sent: ["gimbalAngleControl 0 30 0 20.5"], shown: { pitchSpin: "30.00" },
+              hint: "[Gimbal/Hint] Pitch 50 is outside -90…30°, set to 30.00°" },
+            { tag: "yaw below the range", section: 2, fields: { pitchSpin: "-10", yawSpin: "-200" }, button: "setAngle",
+              sent: ["gimbalAngleControl 1 10 0 180"], shown: { yawSpin: "-180.00" },
+              hint: "[Gimbal/Hint] Yaw -200 is outside -180…180°, set to -180.00°" },
+            { tag: "sbus minimum above maximum", section: 4, fields: { sbusMaxSpin: "200", sbusMinSpin: "900" },
+              button: "sbusRangeApply", sent: [], shown: {},
+              hint: "[SBUS/Hint] The minimum cannot be above the maximum" },
+            { tag: "sbus range", section: 4, fields: { sbusMaxSpin: "1800", sbusMinSpin: "200" },
+              button: "sbusRangeApply", sent: ["sbusRangeSet 1800 200"], shown: {}, hint: "" }
+        ]
+    }
+    function test_formsRefuseWhatTheyCannotSend(data) {
+        Core.settings = english
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 2400 })
+        tryCompare(loader, "status", Loader.Ready)
+        loader.item.section = data.section
+        var button = null
+        tryVerify(function () { button = findChild(loader.item, data.button); return button !== null })
+        ctl.calls = []
+        logger.lines = []
+        for (var name in data.fields) {
+            var field = findChild(loader.item, name)
+            mouseClick(field.contentItem)
+            keySequence(StandardKey.SelectAll)
+            keyClick(Qt.Key_Backspace)
+            for (var i = 0; i < data.fields[name].length; ++i)
+                keyClick(data.fields[name][i])
+        }
+        mouseClick(button)
+        compare(ctl.calls, data.sent)
+        for (var shownName in data.shown)
+            compare(findChild(loader.item, shownName).shownText, data.shown[shownName])
+        compare(logger.lines, data.hint === "" ? [] : [data.hint])
+        compare(findChild(loader.item, "sbusRangeProblem") !== null
+                && findChild(loader.item, "sbusRangeProblem").visible, data.tag === "sbus minimum above maximum")
     }
 
     function test_hiddenRawCaptureSwitch() {

@@ -57,7 +57,9 @@ function keyMove(key) {
 
 // "Set Angle": degrees from the two fields, with the direction rule. An
 // angle of zero still carries a real direction: -0.00 pitch counts as up.
-function angleCommand(pitchText, yawText, zh) {
+// With the model's limits ({pitchMin, pitchMax, yawMin, yawMax}) an angle
+// beyond them is brought to the limit; `clamped` tells the field to show it.
+function angleCommand(pitchText, yawText, zh, limits) {
     var p = String(pitchText === undefined ? "" : pitchText).trim()
     var y = String(yawText === undefined ? "" : yawText).trim()
     if (p === "" || y === "" || isNaN(Number(p)) || isNaN(Number(y)))
@@ -66,8 +68,38 @@ function angleCommand(pitchText, yawText, zh) {
                              : "[Gimbal/Hint] Pitch/Yaw cannot be empty" }
     var pitch = Number(p)
     var yaw = Number(y)
+    var clamped = false
+    if (limits) {
+        var cp = Math.min(limits.pitchMax, Math.max(limits.pitchMin, pitch))
+        var cy = Math.min(limits.yawMax, Math.max(limits.yawMin, yaw))
+        clamped = cp !== pitch || cy !== yaw
+        pitch = cp
+        yaw = cy
+    }
     return { ok: true, pitchDir: pitch >= 0 ? 0 : 1, pitch: Math.abs(pitch),
-             yawDir: yaw >= 0 ? 1 : 0, yaw: Math.abs(yaw) }
+             yawDir: yaw >= 0 ? 1 : 0, yaw: Math.abs(yaw), clamped: clamped,
+             pitchValue: pitch, yawValue: yaw }
+}
+
+// An angle field's number was beyond the model's range and now shows the limit.
+function angleClampHint(isPitch, typed, lo, hi, zh) {
+    var v = Math.min(hi, Math.max(lo, Number(typed))).toFixed(2)
+    return zh ? "[云台/提示] " + (isPitch ? "俯仰" : "航向") + " " + typed + " 超出 " + lo + "…" + hi + "°，已改为 " + v + "°"
+              : "[Gimbal/Hint] " + (isPitch ? "Pitch" : "Yaw") + " " + typed + " is outside " + lo + "…" + hi + "°, set to " + v + "°"
+}
+
+// SBUS stick range from the two fields: both needed, minimum not above maximum.
+function sbusRange(maxText, minText, zh) {
+    var a = String(maxText === undefined ? "" : maxText).trim()
+    var b = String(minText === undefined ? "" : minText).trim()
+    if (a === "" || b === "" || isNaN(Number(a)) || isNaN(Number(b)))
+        return { ok: false, message: zh ? "[SBUS/提示] 最大值/最小值不能为空"
+                                        : "[SBUS/Hint] Maximum/Minimum cannot be empty" }
+    var max = Math.round(Number(a)), min = Math.round(Number(b))
+    if (min > max)
+        return { ok: false, message: zh ? "[SBUS/提示] 最小值不能大于最大值"
+                                        : "[SBUS/Hint] The minimum cannot be above the maximum" }
+    return { ok: true, max: max, min: min }
 }
 
 // A product whose yaw runs 0..360 receives its yaw reports as -180..180;

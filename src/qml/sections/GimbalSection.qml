@@ -115,6 +115,7 @@ SectionBase {
                 to: Math.round(sec.pitchMax * 100)
                 value: 0
                 tip: Core.tr("Pitch angle in degrees", "俯仰角（度）")
+                onClamped: Core.say(ControlRules.angleClampHint(true, typed, sec.pitchMin, sec.pitchMax, Core.zh))
             }
         }
         FormRow {
@@ -127,6 +128,7 @@ SectionBase {
                 to: Math.round(sec.yawMax * 100)
                 value: 0
                 tip: Core.tr("Yaw angle in degrees", "航向角（度）")
+                onClamped: Core.say(ControlRules.angleClampHint(false, typed, sec.yawMin, sec.yawMax, Core.zh))
             }
         }
         SkyButton {
@@ -148,11 +150,25 @@ SectionBase {
         }
     }
 
+    // An empty field sends nothing; a number beyond the model's range is
+    // shown at the limit, and said so, before it is sent.
     function setAngle() {
-        var cmd = ControlRules.angleCommand(pitchSpin.shownText, yawSpin.shownText, Core.zh)
+        var pitchText = pitchSpin.shownText, yawText = yawSpin.shownText
+        var cmd = ControlRules.angleCommand(pitchText, yawText, Core.zh,
+                                            { pitchMin: pitchMin, pitchMax: pitchMax, yawMin: yawMin, yawMax: yawMax })
         if (!cmd.ok) {
             Core.say(cmd.message)
             return
+        }
+        if (cmd.clamped) {
+            if (Math.round(cmd.pitchValue * 100) !== Math.round(Number(pitchText) * 100)) {
+                pitchSpin.value = Math.round(cmd.pitchValue * 100)
+                Core.say(ControlRules.angleClampHint(true, pitchText, pitchMin, pitchMax, Core.zh))
+            }
+            if (Math.round(cmd.yawValue * 100) !== Math.round(Number(yawText) * 100)) {
+                yawSpin.value = Math.round(cmd.yawValue * 100)
+                Core.say(ControlRules.angleClampHint(false, yawText, yawMin, yawMax, Core.zh))
+            }
         }
         if (Core.control)
             Core.control.gimbalAngleControl(cmd.pitchDir, cmd.pitch, cmd.yawDir, cmd.yaw)
