@@ -86,14 +86,17 @@ TestCase {
         compare(ControlRules.displayYaw(data.yaw, data.min), data.shown)
     }
 
+    // Combo index to the value sent, and a reported value back to the entry
+    // shown: channel 0 is CH1, never "None".
     function test_sbus_data() {
         return [
-            { tag: "CH1", index: 0, value: 0 }, { tag: "CH16", index: 15, value: 15 },
-            { tag: "None", index: 16, value: 16 }, { tag: "no selection", index: -1, value: 16 }
+            { tag: "CH1", index: 0, value: 0, shown: 0 }, { tag: "CH16", index: 15, value: 15, shown: 15 },
+            { tag: "None", index: 16, value: 16, shown: 16 }, { tag: "no selection", index: -1, value: 16, shown: 16 }
         ]
     }
     function test_sbus(data) {
         compare(ControlRules.sbusValue(data.index), data.value)
+        compare(ControlRules.sbusIndex(data.value), data.shown)
     }
     function test_sbusEntries() {
         var e = ControlRules.sbusEntries(false)
@@ -101,8 +104,7 @@ TestCase {
         compare(e[0].label, "CH1")
         compare(e[16].label, "None")
         compare(ControlRules.sbusEntries(true)[16].label, "未使用")
-        compare(ControlRules.sbusIndex(16), 16)
-        compare(ControlRules.sbusIndex(3), 3)
+        compare(ControlRules.sbusIndex(-1), 16)
     }
 
     function test_ai_data() {
