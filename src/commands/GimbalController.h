@@ -195,7 +195,8 @@ public:
     Q_INVOKABLE void requestTimeSync();
 
 signals:
-    void ackReceived(uint32_t msgID, uint16_t code);
+    // The reply's code, its result, and the sequence number of its frame.
+    void ackReceived(uint32_t msgID, uint16_t code, int sequence = -1);
     void logMessage(QString msg);
     void splitScreenModeChanged();
     void handshakeReadyChanged();

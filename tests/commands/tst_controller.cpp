@@ -6,7 +6,6 @@
 #include "common/TestMain.h"
 
 #include "catalog/GimbalModel.h"
-#include "commands/CommandLabelRegistry.h"
 #include "commands/CommonCameraController.h"
 #include "commands/GimbalController.h"
 #include "common/TestTransport.h"
@@ -164,14 +163,6 @@ const QString AiByStatus = QStringLiteral("[Recognition] Status frame received (
 
 using skyrig_test::props;
 using skyrig_test::setChinese;
-
-// The registry is process-wide: leave no label behind for other tests.
-void drainLabels()
-{
-    for (quint16 code : {0x0010, 0x0012, 0x032E, 0x0400, 0x0406})
-        while (!CommandLabelRegistry::instance().takeLabel(code).isEmpty()) {
-        }
-}
 
 constexpr quint16 TimeSyncCode = 0x030E;
 const QByteArray SplitScreenSystemStatus = hex("00000007", 16);
@@ -490,7 +481,6 @@ private slots:
                              gm->method(i).methodSignature().constData());
             }
         }
-        drainLabels();
     }
 
     // Settings that show in the state at once, before any device answer.
