@@ -31,6 +31,9 @@ Rectangle {
     property bool playbackRequested: false
     property string videoError: ""
     property string operationMessage: ""
+    // The last operation message in both languages (showOperation), so that
+    // a language switch makes it again in the new one.
+    property var operationTexts: null
     property var history: []
     property bool splitHold: false
     property bool localTracking: false
@@ -65,6 +68,24 @@ Rectangle {
 
     function say(text) { Core.say(text) }
     function tr(en, zh) { return Core.tr(en, zh) }
+    // A message over the picture for the last operation; `tail` (a path, a
+    // name) is the same in both languages.
+    function showOperation(en, zh, tail) {
+        var texts = { en: en, zh: zh, tail: tail === undefined ? "" : String(tail) }
+        operationMessage = tr(en, zh) + texts.tail
+        texts.made = operationMessage
+        operationTexts = texts
+    }
+    Connections {
+        target: Core
+        function onZhChanged() {
+            var t = videoPanel.operationTexts
+            if (!t || videoPanel.operationMessage !== t.made)
+                return
+            videoPanel.operationMessage = videoPanel.tr(t.en, t.zh) + t.tail
+            t.made = videoPanel.operationMessage
+        }
+    }
 
     // ---- URL history and playback ------------------------------------
 
@@ -95,7 +116,7 @@ Rectangle {
     function startPlayback(text) {
         var url = String(text === undefined ? toolbar.urlText : text).trim()
         if (url === "") {
-            operationMessage = tr("Video source is empty", "视频源为空")
+            showOperation("Video source is empty", "视频源为空")
             return
         }
         if (!player)
@@ -284,7 +305,7 @@ Rectangle {
         ignoreUnknownSignals: true
         function onErrorOccurred(error) {
             videoPanel.videoError = error
-            videoPanel.say("[Video/Error] " + error)
+            videoPanel.say(VideoRules.errorLine(error, Core.zh))
         }
     }
 

@@ -98,7 +98,7 @@ TestCase {
         function clear() {}
     }
     QtObject {
-        id: english
+        id: language
         property bool isChinese: false
     }
     QtObject {
@@ -143,6 +143,7 @@ TestCase {
         Core.link = link
         Core.gimbal = null
         Core.settings = null
+        language.isChinese = false
         Core.album = null
         Core.urls = null
         Core.upgrade = null
@@ -182,7 +183,7 @@ TestCase {
     }
     function test_silentCameraShowsNoNumbers(data) {
         Core.gimbal = gimbal
-        Core.settings = english
+        Core.settings = language
         gimbal.reporting = data.reporting
         ctl.handshakeReady = data.ready
         var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
@@ -217,7 +218,7 @@ TestCase {
         ]
     }
     function test_formsRefuseWhatTheyCannotSend(data) {
-        Core.settings = english
+        Core.settings = language
         var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 2400 })
         tryCompare(loader, "status", Loader.Ready)
         loader.item.section = data.section
@@ -240,6 +241,18 @@ TestCase {
         compare(logger.lines, data.hint === "" ? [] : [data.hint])
         compare(findChild(loader.item, "sbusRangeProblem") !== null
                 && findChild(loader.item, "sbusRangeProblem").visible, data.tag === "sbus minimum above maximum")
+    }
+
+    // A message shown before a language switch is shown in the new language.
+    function test_operationMessageFollowsTheLanguage() {
+        Core.settings = language
+        var loader = createTemporaryObject(mainPageComponent, tc, { width: 1400, height: 860 })
+        tryCompare(loader, "status", Loader.Ready)
+        var panel = findChild(loader.item, "videoPanel")
+        panel.startPlayback("")
+        compare(panel.operationMessage, "Video source is empty")
+        language.isChinese = true
+        compare(panel.operationMessage, "视频源为空")
     }
 
     function test_hiddenRawCaptureSwitch() {
