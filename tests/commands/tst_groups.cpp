@@ -282,8 +282,9 @@ private slots:
         QCOMPARE(s.payload.toHex(' '), v.payload.toHex(' '));
     }
 
-    // Fixed-width texts are cut by bytes, even inside a character, and padded;
-    // paths are cut at 255 bytes and a large request travels as a long frame.
+    // Fixed-width texts are cut by bytes and padded (an OSD text keeps whole
+    // characters: it is shown on the picture); paths are cut at 255 bytes and
+    // a large request travels as a long frame.
     void fixedWidthTextsAndPaths()
     {
         Groups g;
@@ -308,7 +309,7 @@ private slots:
         }
         QCOMPARE(p[0], hex("0100") + sevenHan.toUtf8().left(20) + name32.toUtf8());
         QCOMPARE(p[1], hex("0002") + QByteArray(20, 'f') + zeros(32));
-        QCOMPARE(p[2], hex("03") + han22.toUtf8().left(64) + zeros(1));
+        QCOMPARE(p[2], hex("03") + han22.toUtf8().left(63) + zeros(2));
         QCOMPARE(p[3], hex("01") + QByteArray(64, 'x') + zeros(1));
         QCOMPARE(p[4], hex("FF") + cut);
         QCOMPARE(p[5], hex("FF050004000000000A") + cut);

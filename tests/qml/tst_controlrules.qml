@@ -107,6 +107,24 @@ TestCase {
         compare(ControlRules.sbusIndex(-1), 16)
     }
 
+    // OSD texts: the camera's 64 bytes, whole characters only.
+    function test_fitUtf8_data() {
+        var han = "\u4e2d"
+        return [
+            { tag: "ascii", text: "x".repeat(70), kept: 64, bytes: 64 },
+            { tag: "chinese", text: han.repeat(22), kept: 21, bytes: 63 },
+            { tag: "chinese after ascii", text: "x".repeat(62) + han, kept: 62, bytes: 62 },
+            { tag: "pair after ascii", text: "x".repeat(61) + "\ud83d\ude00", kept: 61, bytes: 61 },
+            { tag: "pair fits", text: "x".repeat(60) + "\ud83d\ude00", kept: 62, bytes: 64 },
+            { tag: "short", text: "ab" + han, kept: 3, bytes: 5 }
+        ]
+    }
+    function test_fitUtf8(data) {
+        var fitted = ControlRules.fitUtf8(data.text, ControlRules.osdTextBytes)
+        compare(fitted.length, data.kept)
+        compare(ControlRules.utf8Length(fitted), data.bytes)
+    }
+
     function test_ai_data() {
         return [
             { tag: "on with categories", on: true, ticked: [1, 4], send: true, cats: [1, 4] },

@@ -35,6 +35,8 @@ TestCase {
         function gimbalControl(m, y, p) { rec("gimbalControl") }
         function gimbalAngleControl(pd, p, yd, y) { rec("gimbalAngleControl " + [pd, p, yd, y].join(" ")) }
         function sbusRangeSet(max, min) { rec("sbusRangeSet " + max + " " + min) }
+        function uartProtocolSet(p) { rec("uartProtocolSet " + p) }
+        function osdCustomTextSet(i, t) { rec("osdCustomTextSet " + i + " " + t) }
         function gimbalCalibration() { rec("gimbalCalibration") }
         function setModel(id) { rec("setModel") }
     }
@@ -104,12 +106,17 @@ TestCase {
     QtObject {
         id: gimbal
         property bool reporting: false
+        property int uartProtocol: 1
+        property var osdConfigs: []
         property real pitchJoint: 12.5
         property real yawJoint: -30
         property real rollJoint: 0.25
     }
     QtObject {
         id: link
+        property var connects: []
+        function connectSerial(port, baud) { connects = connects.concat(["'" + port + "' " + baud]) }
+        function refreshSerialPorts() {}
         property bool serialConnected: false
         property bool udpConnected: true
         property string udpIp: "127.0.0.1"
@@ -253,6 +260,44 @@ TestCase {
         compare(panel.operationMessage, "Video source is empty")
         language.isChinese = true
         compare(panel.operationMessage, "视频源为空")
+    }
+
+    // What the camera takes, chosen by what it means: the serial port only
+    // when one was found, the UART protocol by name, an OSD text within its
+    // 64 bytes with the room left shown.
+    function test_deviceFormsSendWhatTheCameraTakes() {
+        Core.settings = language
+        Core.gimbal = gimbal
+        ctl.handshakeReady = true
+        link.connectionTab = 0
+        link.connects = []
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 2400 })
+        tryCompare(loader, "status", Loader.Ready)
+        var page = loader.item
+        page.section = 1
+        var connect = null
+        tryVerify(function () { connect = findChild(page, "serialConnect"); return connect !== null })
+        mouseClick(connect)
+        compare(link.connects, ["'' 115200"])
+
+        page.section = 8
+        var protocol = null
+        tryVerify(function () { protocol = findChild(page, "uartProtocol"); return protocol !== null })
+        compare(protocol.displayText, "MAVLink")
+        ctl.calls = []
+        protocol.currentIndex = 2
+        mouseClick(findChild(page, "uartProtocolSet"))
+        compare(ctl.calls, ["uartProtocolSet 2"])
+
+        page.section = 7
+        var field = null
+        tryVerify(function () { field = findChild(page, "osdText2"); return field !== null })
+        field.text = "\u4e2d".repeat(22)
+        compare(field.text, "\u4e2d".repeat(21))
+        compare(findChild(field, "fieldSuffix").text, "1 left")
+        field.text = "x".repeat(40)
+        compare(findChild(field, "fieldSuffix").text, "24 left")
+        link.connectionTab = 1
     }
 
     function test_hiddenRawCaptureSwitch() {

@@ -222,3 +222,50 @@ function validPort(text) {
 
 var baudRates = [9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600]
 var defaultBaudIndex = 4
+
+// The camera's UART protocols by name, with the values it stores.
+function uartProtocols(zh) {
+    return [{ label: zh ? "私有协议" : "Private protocol", value: 0 },
+            { label: "MAVLink", value: 1 },
+            { label: zh ? "标准 MAVLink" : "Standard MAVLink", value: 2 }]
+}
+
+// The bytes a text takes in UTF-8, as the device receives it.
+function utf8Length(text) {
+    var t = String(text), n = 0
+    for (var i = 0; i < t.length; ++i) {
+        var c = t.charCodeAt(i)
+        if (c < 0x80) {
+            n += 1
+        } else if (c < 0x800) {
+            n += 2
+        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.length
+                   && t.charCodeAt(i + 1) >= 0xDC00 && t.charCodeAt(i + 1) <= 0xDFFF) {
+            n += 4
+            ++i
+        } else {
+            n += 3
+        }
+    }
+    return n
+}
+
+// The longest start of the text that fits in maxBytes of UTF-8 without
+// cutting a character (a surrogate pair is one character).
+function fitUtf8(text, maxBytes) {
+    var t = String(text), n = 0, i = 0
+    while (i < t.length) {
+        var step = 1, c = t.charCodeAt(i)
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.length)
+            step = 2
+        var bytes = utf8Length(t.substr(i, step))
+        if (n + bytes > maxBytes)
+            break
+        n += bytes
+        i += step
+    }
+    return t.substr(0, i)
+}
+
+// The OSD custom texts: the camera receives 64 bytes.
+var osdTextBytes = 64
