@@ -29,6 +29,10 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
     m_handshakeRepeat = new QTimer(this);
     m_handshakeRepeat->setInterval(Delays::HandshakeRepeat);
     connect(m_handshakeRepeat, &QTimer::timeout, this, &GimbalController::onHandshakeRepeat);
+    connect(m_state, &GimbalState::reportingChanged, this, [this] {
+        if (m_state->reporting() && linkOpen())
+            m_reportedSinceOpen = true;
+    });
 
     for (BaseGimbalController *group : groups())
         connect(group, &BaseGimbalController::logMessage, this, &GimbalController::logMessage);
@@ -122,6 +126,7 @@ void GimbalController::stopHandshake()
     ++m_handshakeGeneration;
     m_handshakeRepeat->stop();
     m_answered = false;
+    m_reportedSinceOpen = false;
     m_readyDelayElapsed = false;
     setHandshakeReady(false);
 }
@@ -156,7 +161,9 @@ void GimbalController::onHandshakeRepeat()
         m_handshakeRepeat->stop();
         return;
     }
-    if (!m_answered || !m_state->reporting())
+    // A camera that answers but has never reported is left alone; one whose
+    // reports stopped is asked again until they come back.
+    if (!m_answered || (m_reportedSinceOpen && !m_state->reporting()))
         m_common->timeSync();
 }
 

@@ -45,8 +45,8 @@ public:
         // After the time sync, before the device is declared ready for queries.
         static constexpr int ReadyAfterTimeSync = 200;
         // The time sync goes out again at this pace until the camera answers,
-        // and while it is silent: a camera that restarted forgets who it
-        // reports to and starts again once it hears from us.
+        // and while its reports have stopped: a camera that restarted forgets
+        // who it reports to and starts again once it hears from us.
         static constexpr int HandshakeRepeat = 2000;
         // A re-sync after the camera answered from a new address.
         static constexpr int ResyncAfterPeerChange = 300;
@@ -234,6 +234,8 @@ private:
     bool m_handshakeReady = false;
     // The camera sent a frame since the link opened: something is there.
     bool m_answered = false;
+    // Its reports came since the link opened (so their silence means something).
+    bool m_reportedSinceOpen = false;
     bool m_readyDelayElapsed = false;
     QTimer *m_handshakeRepeat = nullptr;
     QTimer *m_aiSetTimer = nullptr;
