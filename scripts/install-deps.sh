@@ -12,6 +12,8 @@ PACKAGES=(
   qtquickcontrols2-5-dev qml-module-qtquick2 qml-module-qtquick-window2
   qml-module-qtquick-controls2 qml-module-qtquick-layouts qml-module-qtquick-templates2
   qml-module-qtqml-models2 libqt5svg5 qml-module-qttest
+  # gamepads and joysticks (game-controller API only)
+  libsdl2-dev
   # FFmpeg 5.1
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   # the video benchmark's command-line comparison

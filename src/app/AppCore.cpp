@@ -5,6 +5,10 @@
 #include "catalog/CameraModelBridge.h"
 #include "commands/CommandLoggers.h"
 #include "commands/GimbalController.h"
+#include "input/GamepadService.h"
+#include "input/GimbalSteering.h"
+#include "input/InputControls.h"
+#include "input/InputRouter.h"
 #include "link/ConnectionBridge.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
@@ -35,6 +39,13 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory, const AlbumTiming
     // The acknowledgement logger reads the album's download state: refused
     // follow-up requests of a running download are not worth a user line.
     m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, m_mediaAlbum, owner);
+    // Keys, game controllers, the pad and the pointer all steer through one
+    // object; the controllers are read once startGamepads() is called.
+    m_gamepads = new GamepadService(owner);
+    m_steering = new GimbalSteering(m_controller, gimbalState(), m_cameraModel, owner);
+    m_inputRouter = new InputRouter(m_steering, m_gamepads, owner);
+    m_inputControls =
+        new InputControls(m_inputRouter, m_steering, m_gamepads, m_cameraModel, owner);
 
     followCameraModel();
     announceSessionLog();
@@ -53,21 +64,27 @@ QStringList AppCore::publishedNames()
             QStringLiteral("logModel"),         QStringLiteral("appLog"),
             QStringLiteral("videoUrlStore"),    QStringLiteral("appSettings"),
             QStringLiteral("cameraModel"),      QStringLiteral("mediaAlbum"),
-            QStringLiteral("firmwareUpgrade")};
+            QStringLiteral("firmwareUpgrade"),  QStringLiteral("steering"),
+            QStringLiteral("inputControls")};
 }
 
 QVector<QPair<QString, QObject *>> AppCore::publishedObjects() const
 {
-    const QObjectList objects{m_transportManager, m_controller,     gimbalState(),
-                              m_connectionBridge, m_logModel,       m_logBridge,
-                              m_videoUrlHistory,  m_appSettings,    m_cameraModel,
-                              m_mediaAlbum,       m_firmwareUpgrade};
+    const QObjectList objects{
+        m_transportManager, m_controller,      gimbalState(),  m_connectionBridge, m_logModel,
+        m_logBridge,        m_videoUrlHistory, m_appSettings,  m_cameraModel,      m_mediaAlbum,
+        m_firmwareUpgrade,  m_steering,        m_inputControls};
     const QStringList names = publishedNames();
     Q_ASSERT(names.size() == objects.size());
     QVector<QPair<QString, QObject *>> published;
     for (int i = 0; i < names.size(); ++i)
         published.append({names.at(i), objects.at(i)});
     return published;
+}
+
+void AppCore::startGamepads(bool virtualOnly)
+{
+    m_gamepads->start(virtualOnly);
 }
 
 bool AppCore::isDetailLine(const QString &text)
@@ -138,6 +155,13 @@ void AppCore::connectObjects()
 
     connect(m_transportManager, &TransportManager::connectionChanged, gimbalState(),
             &GimbalState::setTransportConnected);
+
+    // Losing the link stops whatever moves; keys and controllers act only
+    // while it is up.
+    connect(m_transportManager, &TransportManager::connectionChanged, m_steering,
+            &GimbalSteering::setLinkUp);
+    m_steering->setLinkUp(m_transportManager->isOpen());
+    connect(m_steering, &GimbalSteering::logMessage, log, &LogBridge::append);
 
     connect(m_connectionBridge, &ConnectionBridge::peerEndpointReady, m_controller,
             &GimbalController::requestTimeSync);

@@ -13,8 +13,12 @@ class CameraModelBridge;
 class CommandLoggers;
 class ConnectionBridge;
 class FirmwareUpgradeBridge;
+class GamepadService;
 class GimbalController;
 class GimbalState;
+class GimbalSteering;
+class InputControls;
+class InputRouter;
 class LogBridge;
 class MediaAlbumBridge;
 class QStringListModel;
@@ -50,6 +54,15 @@ public:
     CommandLoggers *commandLoggers() const { return m_commandLoggers; }
     MediaAlbumBridge *mediaAlbum() const { return m_mediaAlbum; }
     FirmwareUpgradeBridge *firmwareUpgrade() const { return m_firmwareUpgrade; }
+    GamepadService *gamepads() const { return m_gamepads; }
+    GimbalSteering *steering() const { return m_steering; }
+    InputRouter *inputRouter() const { return m_inputRouter; }
+    InputControls *inputControls() const { return m_inputControls; }
+
+    // Starts reading game controllers (on a thread of their own). Not done
+    // by the constructor: a script or test that wants none never opens them.
+    // `virtualOnly`: only a virtual controller attached by the program.
+    void startGamepads(bool virtualOnly = false);
 
     // The objects the interface reaches by name, in the order they are
     // published (the key filter, which belongs to the interface, is not one).
@@ -77,4 +90,8 @@ private:
     CommandLoggers *m_commandLoggers = nullptr;
     MediaAlbumBridge *m_mediaAlbum = nullptr;
     FirmwareUpgradeBridge *m_firmwareUpgrade = nullptr;
+    GamepadService *m_gamepads = nullptr;
+    GimbalSteering *m_steering = nullptr;
+    InputRouter *m_inputRouter = nullptr;
+    InputControls *m_inputControls = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/CtlCommandLine.h"
 
+#include "input/GamepadService.h"
+
 #include <QHostAddress>
 
 namespace
@@ -25,7 +27,7 @@ bool CtlCommandLine::isStepKeyword(const QString &word)
 {
     return word == QLatin1String("ready") || word == QLatin1String("call") ||
            word == QLatin1String("wait") || word == QLatin1String("state") ||
-           word == QLatin1String("until");
+           word == QLatin1String("until") || word == QLatin1String("gamepad");
 }
 
 void CtlCommandLine::splitQualified(const QString &name, QString &object, QString &member)
@@ -55,6 +57,11 @@ bool CtlCommandLine::parse(const QStringList &arguments)
         if (word == QLatin1String("--version")) {
             m_version = true;
             return true;
+        }
+        if (word == QLatin1String("--virtual-gamepad")) {
+            m_virtualGamepad = true;
+            ++i;
+            continue;
         }
         QString option = word;
         QString value;
@@ -200,9 +207,29 @@ bool CtlCommandLine::parseSteps(const QStringList &words)
             }
             while (i < words.size() && !isStepKeyword(words.at(i)))
                 step.args.append(words.at(i++));
+        } else if (word == QLatin1String("gamepad")) {
+            step.kind = Step::Gamepad;
+            if (!m_virtualGamepad)
+                return fail(QStringLiteral("gamepad needs --virtual-gamepad"));
+            while (i < words.size() && !isStepKeyword(words.at(i))) {
+                const QString control = words.at(i++);
+                const int equals = control.indexOf(QLatin1Char('='));
+                bool ok = false;
+                const double value = equals > 0 ? control.mid(equals + 1).toDouble(&ok) : 0.0;
+                QString error;
+                GamepadControl checked;
+                if (!ok)
+                    return fail(
+                        QStringLiteral("gamepad takes NAME=VALUE, not \"%1\"").arg(control));
+                if (!GamepadService::checkVirtual(control.left(equals), value, &checked, &error))
+                    return fail(error);
+                step.controls.append({control.left(equals), value});
+            }
+            if (step.controls.isEmpty())
+                return fail(QStringLiteral("gamepad needs at least one NAME=VALUE"));
         } else {
-            return fail(QStringLiteral("unknown step \"%1\" (expected ready, call, wait, state or "
-                                       "until)")
+            return fail(QStringLiteral("unknown step \"%1\" (expected ready, call, wait, state, "
+                                       "until or gamepad)")
                             .arg(word));
         }
         m_steps.append(step);
@@ -222,6 +249,8 @@ QString CtlCommandLine::usage(const QStringList &objects)
                "  --serial DEVICE[:BAUD]  serial device, baud rate (default 115200)\n"
                "  --model ID              product (default Otter)\n"
                "  --lang en|zh            language of the log lines (default en)\n"
+               "  --virtual-gamepad       attach a virtual game controller for gamepad steps\n"
+               "                          (other controllers are left alone)\n"
                "  -h, --help              show this text and exit\n"
                "      --version           show the version and exit\n"
                "Give at most one link. Without one, only the objects that need no link can\n"
@@ -242,7 +271,12 @@ QString CtlCommandLine::usage(const QStringList &objects)
                "                          none is named) as one line of JSON\n"
                "  until [OBJECT.]PROPERTY=VALUE MS\n"
                "                          wait until the property reads VALUE, at most MS ms\n"
-               "The arguments of call and state run up to the next step word.\n"
+               "  gamepad NAME=VALUE...   set controls of the virtual controller and wait\n"
+               "                          until the program has read them; NAME as the\n"
+               "                          game-controller layer names them (leftx, righty,\n"
+               "                          righttrigger, a, leftshoulder, dpup, ...); sticks\n"
+               "                          -1...1, triggers 0...1, buttons 0/1\n"
+               "The arguments of call, state and gamepad run up to the next step word.\n"
                "\n"
                "Objects: %1.\n"
                "\n"
@@ -259,6 +293,7 @@ QString CtlCommandLine::usage(const QStringList &objects)
                "  5  wrong number of arguments for the operation\n"
                "  6  an argument does not fit its parameter\n"
                "  7  unknown object or property\n"
-               "  8  until timed out\n")
+               "  8  until timed out\n"
+               "  9  the virtual controller could not be attached or read\n")
         .arg(objects.join(QStringLiteral(", ")));
 }

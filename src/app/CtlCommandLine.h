@@ -8,7 +8,7 @@
 // against the controller: link options first, then the steps in order.
 //
 //   skyrigctl [--udp HOST[:PORT] | --serial DEVICE[:BAUD]] [--model ID]
-//             [--lang en|zh] STEP...  |  --help  |  --version
+//             [--lang en|zh] [--virtual-gamepad] STEP...  |  --help  |  --version
 //
 // Options are only read before the first step, so step arguments such as
 // negative numbers are never mistaken for options.
@@ -19,10 +19,12 @@ public:
     static constexpr int DefaultBaudRate = 115200;
 
     struct Step {
-        enum Kind { Ready, Call, Wait, State, Until };
+        enum Kind { Ready, Call, Wait, State, Until, Gamepad };
         Kind kind = Ready;
-        QString name;         // [OBJECT.]OPERATION of a call, [OBJECT.]PROPERTY of an until
-        QStringList args;     // call arguments, property names of a state, the value of an until
+        QString name;     // [OBJECT.]OPERATION of a call, [OBJECT.]PROPERTY of an until
+        QStringList args; // call arguments, property names of a state, the value of an until
+        // The controls of a gamepad step and their values, in order.
+        QVector<QPair<QString, double>> controls;
         int milliseconds = 0; // of a wait, or the longest an until waits
     };
 
@@ -40,6 +42,7 @@ public:
     int baudRate() const { return m_baudRate; }
     QString modelId() const { return m_modelId; }
     bool chinese() const { return m_chinese; }
+    bool virtualGamepad() const { return m_virtualGamepad; }
     const QVector<Step> &steps() const { return m_steps; }
     QString errorText() const { return m_error; }
 
@@ -64,6 +67,7 @@ private:
     int m_baudRate = DefaultBaudRate;
     QString m_modelId = QStringLiteral("Otter");
     bool m_chinese = false;
+    bool m_virtualGamepad = false;
     QVector<Step> m_steps;
     QString m_error;
 };

@@ -3,6 +3,7 @@
 #include "app/AppCore.h"
 #include "app/CtlEventPrinter.h"
 #include "commands/GimbalController.h"
+#include "input/GamepadService.h"
 #include "link/ConnectionBridge.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
@@ -23,6 +24,7 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -148,6 +150,12 @@ int CtlRunner::run(const QStringList &arguments)
     if (m_commandLine.hasLink() && !openLink(linkError))
         return fail(LinkError, linkError);
 
+    if (m_commandLine.virtualGamepad()) {
+        const int status = attachGamepad();
+        if (status != Success)
+            return status;
+    }
+
     int call = 0;
     for (const CtlCommandLine::Step &step : m_commandLine.steps()) {
         switch (step.kind) {
@@ -171,6 +179,12 @@ int CtlRunner::run(const QStringList &arguments)
             break;
         case CtlCommandLine::Step::Until: {
             const int status = runUntil(step);
+            if (status != Success)
+                return status;
+            break;
+        }
+        case CtlCommandLine::Step::Gamepad: {
+            const int status = runGamepad(step);
             if (status != Success)
                 return status;
             break;
@@ -315,6 +329,105 @@ void CtlRunner::runWait(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+bool CtlRunner::waitForGamepads(const std::function<bool()> &done, int ms)
+{
+    if (done())
+        return true;
+    GamepadService *gamepads = m_core->gamepads();
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const auto check = [&loop, &done] {
+        if (done())
+            loop.quit();
+    };
+    connect(gamepads, &GamepadService::readingsChanged, &loop, check);
+    connect(gamepads, &GamepadService::started, &loop, check);
+    connect(gamepads, &GamepadService::virtualAttached, &loop, check);
+    timeout.start(ms);
+    loop.exec();
+    return done();
+}
+
+int CtlRunner::attachGamepad()
+{
+    GamepadService *gamepads = m_core->gamepads();
+    bool started = false;
+    bool attached = false;
+    QString error;
+    connect(gamepads, &GamepadService::started, this, [&](bool ok) {
+        started = true;
+        if (ok)
+            gamepads->attachVirtual();
+        else
+            error = gamepads->errorText();
+    });
+    connect(gamepads, &GamepadService::virtualAttached, this, [&](bool ok, const QString &text) {
+        attached = ok;
+        if (!ok)
+            error = text;
+    });
+    m_core->startGamepads(true);
+    // Attached, seen, and every axis past the settling that follows a
+    // controller's arrival.
+    const auto ready = [&] {
+        if (!error.isEmpty())
+            return true;
+        for (const GamepadService::Device &d : gamepads->devices()) {
+            if (!d.raw.isVirtual)
+                continue;
+            for (const AxisCalibration &c : d.calibration) {
+                if (c.state() == AxisCalibration::Settling)
+                    return false;
+            }
+            return attached;
+        }
+        return false;
+    };
+    const bool done = waitForGamepads(ready, GamepadTimeoutMs);
+    disconnect(gamepads, nullptr, this, nullptr);
+    if (!error.isEmpty())
+        return fail(GamepadError,
+                    QStringLiteral("cannot attach the virtual game controller: %1").arg(error));
+    if (!done || !started)
+        return fail(GamepadError,
+                    QStringLiteral("the virtual game controller did not appear within %1 ms")
+                        .arg(GamepadTimeoutMs));
+    return Success;
+}
+
+int CtlRunner::runGamepad(const CtlCommandLine::Step &step)
+{
+    GamepadService *gamepads = m_core->gamepads();
+    QVector<QPair<GamepadControl, double>> wanted;
+    for (const auto &control : step.controls) {
+        QString error;
+        if (!gamepads->setVirtual(control.first, control.second, &error))
+            return fail(GamepadError, error);
+        wanted.append({GamepadControl::parse(control.first), control.second});
+    }
+    // Done once the program has read every value set (to the precision the
+    // controller layer carries).
+    const auto seen = [gamepads, &wanted] {
+        for (const GamepadService::Device &d : gamepads->devices()) {
+            if (!d.raw.isVirtual)
+                continue;
+            for (const auto &w : wanted) {
+                if (std::abs(d.raw.value(w.first) - w.second) > 0.001)
+                    return false;
+            }
+            return true;
+        }
+        return false;
+    };
+    if (waitForGamepads(seen, GamepadTimeoutMs))
+        return Success;
+    return fail(GamepadError, QStringLiteral("the program did not read the virtual controller's "
+                                             "new values within %1 ms")
+                                  .arg(GamepadTimeoutMs));
 }
 
 void CtlRunner::printState(const QStringList &properties)

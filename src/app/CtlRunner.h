@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class AppCore;
 class CtlEventPrinter;
 class QmlVideoPlayer;
@@ -31,12 +33,16 @@ public:
         BadArgument = 6,
         UnknownProperty = 7, // also an unknown object
         UntilTimeout = 8,
+        GamepadError = 9,
     };
 
     // The longest a `ready` step waits for the handshake.
     static constexpr int ReadyTimeoutMs = 5000;
     // How often an until step looks at a property that has no change signal.
     static constexpr int PollIntervalMs = 100;
+    // The longest attaching the virtual controller, or the program reading
+    // what a gamepad step set, may take.
+    static constexpr int GamepadTimeoutMs = 5000;
 
     explicit CtlRunner(QObject *parent = nullptr);
     ~CtlRunner() override;
@@ -65,6 +71,11 @@ private:
     bool openLink(QString &error);
     int runReady();
     void runWait(int milliseconds);
+    int attachGamepad();
+    int runGamepad(const CtlCommandLine::Step &step);
+    // Runs the event loop until `done` holds (checked on every change of
+    // the controllers) or `ms` pass; returns whether it holds.
+    bool waitForGamepads(const std::function<bool()> &done, int ms);
     void printState(const QStringList &properties);
     int runUntil(const CtlCommandLine::Step &step);
     void printLine(const QString &line);

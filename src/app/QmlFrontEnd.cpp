@@ -3,6 +3,8 @@
 #include "app/AppCore.h"
 #include "app/AppKeyFilter.h"
 #include "app/FramelessHelper.h"
+#include "commands/ZoomDirection.h"
+#include "input/InputRouter.h"
 
 #include "video/QmlVideoPlayer.h"
 #include "video/VideoFrame.h"
@@ -24,6 +26,12 @@ AppKeyFilter *QmlFrontEnd::publish(QQmlContext *context, AppCore *core, QObject 
         context->setContextProperty(entry.first, entry.second);
     auto *keys = new AppKeyFilter(keyFilterOwner);
     context->setContextProperty(QStringLiteral("appKeys"), keys);
+    // The keys free to steer go to the bindings; any release ends what its
+    // press began.
+    InputRouter *router = core->inputRouter();
+    QObject::connect(keys, &AppKeyFilter::pressed, router, &InputRouter::keyPressed);
+    QObject::connect(keys, &AppKeyFilter::released, router, &InputRouter::keyReleased);
+    QObject::connect(keys, &AppKeyFilter::interrupted, router, &InputRouter::keysInterrupted);
     return keys;
 }
 
@@ -60,6 +68,8 @@ void QmlFrontEnd::registerTypes()
     qmlRegisterType<VideoFrameItem>("Skyrig.Video", 1, 0, "VideoFrameItem");
     qmlRegisterType<QmlVideoPlayer>("Skyrig.Video", 1, 0, "VideoPlayer");
     qmlRegisterType<FramelessHelper>("Skyrig.UI", 1, 0, "FramelessHelper");
+    qmlRegisterUncreatableMetaObject(ZoomDirection::staticMetaObject, "Skyrig.Commands", 1, 0,
+                                     "ZoomDirection", QStringLiteral("an enumeration"));
 }
 
 QVariantMap QmlFrontEnd::initialProperties(const QString &section, bool smokeAlbum)

@@ -13,11 +13,13 @@ class QmlFrontEnd
 {
 public:
     // Publishes every object of the core, then creates the key filter (owned
-    // by keyFilterOwner) and publishes it last. Returns the key filter.
+    // by keyFilterOwner), feeds its keys to the core's input router and
+    // publishes it last. Returns the key filter.
     static AppKeyFilter *publish(QQmlContext *context, AppCore *core, QObject *keyFilterOwner);
 
     // Registers the scene's native item types ("FramelessHelper" in
-    // Skyrig.UI; VideoFrameItem and VideoPlayer in Skyrig.Video 1.0) and the
+    // Skyrig.UI; VideoFrameItem and VideoPlayer in Skyrig.Video 1.0), the
+    // zoom directions (ZoomDirection in Skyrig.Commands 1.0) and the
     // metatypes the video signals carry; call before the scene is loaded
     // (publish() calls it too). Safe to call more than once.
     static void registerTypes();

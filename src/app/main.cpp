@@ -65,6 +65,9 @@ int main(int argc, char *argv[])
     QmlFrontEnd::registerTypes();
 
     auto *core = new AppCore(&app);
+    // Game controllers are read on a thread of their own; with none plugged
+    // in (or none possible) nothing changes.
+    core->startGamepads();
 
     auto engine = std::make_unique<QQmlApplicationEngine>();
     startupLog.attach(engine.get());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/BaseGimbalController.h"
+#include "commands/ZoomDirection.h"
 
 #include <QDateTime>
 #include <QString>
@@ -32,6 +33,7 @@ public:
     Q_INVOKABLE void recordVideo(int recordMode, int action, QString folder = QString(),
                                  QString name = QString());
     Q_INVOKABLE void hybridZoomSet(float zoom);
+    // `direction` a ZoomDirection::Value (the protocol's 0 in, 1 out, 2 stop).
     Q_INVOKABLE void continuousZoom(int direction);
     Q_INVOKABLE void bitrateSet(int bitrate);
     Q_INVOKABLE void outputResSet(int res);

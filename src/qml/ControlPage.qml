@@ -41,7 +41,11 @@ Rectangle {
                 panel.outputModeValue = ControlRules.outputModeFor(Core.gimbal.streamMode, panel.outputModeValue)
         }
     }
-    Component.onCompleted: readSection()
+    Component.onCompleted: {
+        readSection()
+        if (Core.inputs)
+            Core.inputs.keysActive = visible
+    }
 
     // How the last firmware upgrade ended (1 started, -1 failed, 0 none or
     // running); kept here and logged, so leaving the device section while a
@@ -62,12 +66,8 @@ Rectangle {
     }
 
     MoveRepeater { id: padMover }
-    GimbalKeys {
-        id: keyDriver
-        repeater: padMover
-        active: panel.visible
-        focusItem: panel.Window.activeFocusItem
-    }
+    // Keys steer while the control panel is on screen.
+    onVisibleChanged: if (Core.inputs) Core.inputs.keysActive = visible
 
     Rectangle {
         anchors.right: parent.right
@@ -133,6 +133,7 @@ Rectangle {
                     case 6: return aiSection
                     case 7: return osdSection
                     case 8: return deviceSection
+                    case 10: return controlsSection
                     }
                     return null
                 }
@@ -167,4 +168,5 @@ Rectangle {
     Component { id: aiSection; AiSection { section: 6 } }
     Component { id: osdSection; OsdSection { section: 7 } }
     Component { id: deviceSection; DeviceSection { section: 8; upgradeOutcome: panel.upgradeOutcome } }
+    Component { id: controlsSection; ControlsSection { section: 10 } }
 }

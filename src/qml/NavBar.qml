@@ -14,7 +14,8 @@ Rectangle {
     signal selected(int sectionId)
 
     readonly property var icons: ({ 0: "home", 1: "link", 2: "gimbal", 3: "camera", 9: "laser",
-                                    4: "channels", 5: "network", 6: "ai", 7: "osd", 8: "device" })
+                                    4: "channels", 5: "network", 6: "ai", 7: "osd", 8: "device",
+                                    10: "gamepad" })
 
     color: Theme.surface
     Rectangle {

@@ -7,6 +7,7 @@
 #include "camsim/ShortFrameReader.h"
 #include "link/FrameCodec.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QNetworkDatagram>
@@ -43,15 +44,24 @@ class SimProcess
 public:
     bool start(const QStringList &extraArgs, QString *error)
     {
+        // The generated card's content is kept in the build tree: made by the
+        // first simulator a test starts, reused by every later one (each test
+        // executable's own cache folder is new on every run).
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CACHE_HOME"),
+                   QDir::cleanPath(QStringLiteral(SKYRIG_BIN_DIR "/../camsim-cache")));
+        process.setProcessEnvironment(env);
         // No HTTP service unless asked for: its port is fixed, so simulators
         // of tests running side by side would contend for it.
         process.start(simulatorPath(),
                       words("--udp-port 0 --rtsp-port 0 --http-port 0") + extraArgs);
         static const QRegularExpression ready(
             QStringLiteral("camsim ready udp=(?:\\S*:(\\d+)|-) "));
+        // Ready takes seconds when the card's content is first made, many
+        // more on a busy machine.
         QElapsedTimer t;
         t.start();
-        while (process.waitForStarted(5000) && t.elapsed() < 10000) {
+        while (process.waitForStarted(5000) && t.elapsed() < 60000) {
             readyLine += QString::fromLocal8Bit(process.readAllStandardOutput());
             const QRegularExpressionMatch m = ready.match(readyLine);
             if (m.hasMatch()) {
@@ -70,8 +80,10 @@ public:
     ~SimProcess()
     {
         if (process.state() != QProcess::NotRunning) {
+            // A clean stop removes the simulator's card folder; a busy
+            // machine may take a while to get to it.
             process.terminate();
-            if (!process.waitForFinished(3000))
+            if (!process.waitForFinished(15000))
                 process.kill();
             process.waitForFinished(1000);
         }
@@ -98,6 +110,9 @@ public:
     explicit Client(quint16 simPort) : m_simPort(simPort)
     {
         socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
+        // A test descheduled for a while on a busy machine must not lose
+        // reports to a full socket buffer.
+        socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 * 1024 * 1024);
     }
 
     void send(quint16 code, const QByteArray &payload)

@@ -71,19 +71,54 @@ private slots:
         cam.handleCommand(0x0010, bytes({0x10, 2, 2, 0}), 14000);
         run(cam, 14000, 25000);
         QCOMPARE(cam.pitchJoint(), 0.0);
-    }
-
-    void yawBeyondSignedRangeIsReportedWrapped()
-    {
-        SimCamera cam(optionsFor(QStringLiteral("Otter")));
-        cam.advance(0);
-        cam.handleCommand(0x0017, bytes({150, 150, 0}), 0);
-        cam.handleCommand(0x0012, bytes({2, 0, 0, 1, 0xB8, 0x88, 0}), 0); // yaw 350°
-        run(cam, 0, 5000);
+        // Yaw beyond what signed hundredths carry is reported wrapped.
+        cam.handleCommand(0x0017, bytes({150, 150, 0}), 25000);
+        cam.handleCommand(0x0012, bytes({2, 0, 0, 1, 0xB8, 0x88, 0}), 25000); // yaw 350°
+        run(cam, 25000, 30000);
         QCOMPARE(cam.yawJoint(), 350.0);
         GimbalState state;
         state.updateAttitude(cam.attitudePayload());
         QCOMPARE(state.property("yawJoint").toDouble(), -10.0);
+        // Aim at a point three quarters across the picture at zoom 2 (a 30°
+        // field of view): 7.5° to the right.
+        cam.handleCommand(0x002C, bytes({0, 20, 0, 0xA0, 0x05, 0x1C, 0x02}), 30000);
+        run(cam, 30000, 31000);
+        QCOMPARE(cam.yawJoint(), 357.5);
+        // Servo off shows in the gimbal's link status; the camera stays linked.
+        cam.handleCommand(0x002D, bytes({0}), 31000);
+        state.updateGimbalStatus(cam.gimbalStatusPayload());
+        QCOMPARE(skyrig_test::props(state, "gimbalConnStatus cameraConnStatus"),
+                 QVariantList({2, 1}));
+    }
+
+    // The infrared camera measures a fixed scene where the gimbal points: the
+    // point, or the hottest and coldest spots inside the area; the laser
+    // ranges periodically along the gimbal's pitch.
+    void infraredAndRangingFollowTheGimbal()
+    {
+        SimCamera cam(optionsFor(QStringLiteral("Otter")));
+        GimbalState state;
+        const auto is = [&state](const char *name) { return state.property(name).toDouble(); };
+        cam.advance(0);
+        // A point on the hot engine (8° right, 12° down): at zoom 1 the
+        // picture spans 50° by 28°.
+        cam.handleCommand(0x010F, bytes({0xF3, 0x04, 0xE9, 0x03}), 0); // 1267, 1001
+        state.updateIrStatus(cam.irStatusPayload());
+        QVERIFY2(
+            is("irPointTemp") > 60 && is("irCenterTemp") < 25,
+            qPrintable(QStringLiteral("%1 / %2").arg(is("irPointTemp")).arg(is("irCenterTemp"))));
+        QCOMPARE(is("irPointTempX"), 1267.0);
+        // An area just left of it: its hottest spot is on its right edge.
+        cam.handleCommand(0x0110, bytes({200, 0, 100, 0, 0x2B, 0x04, 0xE9, 0x03}), 0); // at 1067
+        state.updateIrStatus(cam.irStatusPayload());
+        QCOMPARE(skyrig_test::props(state, "irPointTempX irMaxTempX"), QVariantList({1067, 1167}));
+
+        cam.handleCommand(0x0012, bytes({1, 0x88, 0x13, 2, 0, 0, 0}), 0); // pitch -50°
+        run(cam, 0, 3000);
+        cam.handleCommand(0x0406, bytes({1}), 3000);
+        const QVector<SimFrame> ranges = run(cam, 3000, 5000, 0x020406);
+        QCOMPARE(ranges.size(), 4);                                          // every 500 ms
+        QCOMPARE(Payload::readU16(ranges.last().payload, 2), quint16(1305)); // 130.5 m
     }
 
     void aiReportsCarryTheChosenCategories()
@@ -108,26 +143,6 @@ private slots:
         QVERIFY(empty.first().payload.size() != 2);
         state.updateAiTargets(empty.first().payload);
         QCOMPARE(targets().size(), 0);
-    }
-
-    void recordingReportsAndFillsTheCard()
-    {
-        SimCamera cam(optionsFor(QStringLiteral("Otter")));
-        cam.advance(0);
-        const double freeBefore = cam.cardFreeMB();
-        QByteArray record(54, '\0');
-        record[1] = 1;
-        QCOMPARE(resultOf(cam.handleCommand(0x0303, record, 0)), quint16(0));
-        const QVector<SimFrame> reports = run(cam, 0, 3100, 0x0303);
-        QCOMPARE(reports.size(), 4); // at 0, 1, 2 and 3 s
-        QCOMPARE(Payload::readU8(reports.last().payload, 1), quint8(1));
-        QCOMPARE(Payload::readU16(reports.last().payload, 2), quint16(3));
-        QVERIFY(qAbs(freeBefore - cam.cardFreeMB() - 3.1 * SimCamera::RecordMBPerSecond) < 1.0);
-        record[1] = 2;
-        cam.handleCommand(0x0303, record, 3100);
-        const QVector<SimFrame> last = run(cam, 3100, 3300, 0x0303);
-        QCOMPARE(last.size(), 1);
-        QCOMPARE(Payload::readU8(last.first().payload, 1), quint8(0));
     }
 
     void missingOrFullCardRefusesCapture_data()
@@ -173,7 +188,13 @@ private slots:
         cam.handleCommand(0x0304, bytes({0, 0xE8, 0x03}), 0); // 100x
         GimbalState state;
         state.updateVisStatus(cam.visStatusPayload());
-        QCOMPARE(state.property("hybridZoom").toDouble(), 64.0);
+        QCOMPARE(skyrig_test::props(state, "hybridZoom focalLength"),
+                 QVariantList({64.0f, 4.8f * 64}));
+        // Zooming out runs the whole range in 10 s and stops at its end.
+        cam.handleCommand(0x0306, bytes({1}), 0);
+        run(cam, 0, 11000);
+        state.updateVisStatus(cam.visStatusPayload());
+        QCOMPARE(skyrig_test::props(state, "hybridZoom zoomStatus"), QVariantList({1.0f, 0}));
     }
 
     void faultInjectorIsSeededAndHonest()
@@ -311,8 +332,7 @@ private slots:
         QVERIFY(o.parse(camsim_test::words("camsim --http-port 0 --http-status 503 --http-stall "
                                            "--http-stall-start --http-start-code -2 "
                                            "--http-start-body nope --reboot-ms 0 --loss 0.5 "
-                                           "--jitter 7 --fault-channel MEDIA --sd full "
-                                           "--ack-result 0x0302=5 --ack-result 771=7"),
+                                           "--jitter 7 --fault-channel MEDIA --sd full"),
                         &error));
         const HttpServer::Faults &h = o.httpFaults;
         QVERIFY(o.httpPort == 0 && h.uploadStatus == 503 && h.stallUpload && h.stallStart &&
@@ -321,7 +341,6 @@ private slots:
         QCOMPARE(o.faultsOn(SimOptions::MediaChannel).jitterMs, 7);
         QCOMPARE(o.faultsOn(SimOptions::ControlChannel).loss, 0.0);
         QVERIFY(o.card == SimOptions::CardState::Full);
-        QCOMPARE(o.ackResults, (QHash<quint16, quint16>{{0x0302, 5}, {0x0303, 7}}));
     }
 };
 SKYRIG_REGISTER_TEST(CamsimCoreTest)

@@ -199,10 +199,13 @@ private slots:
         const QString path =
             QString::fromLatin1(MediaCard::DeviceRoot) + QStringLiteral("/DCIM/VIDEO/a.mp4");
         GimbalState state;
+        int reports = 0;
         const auto stepTo = [&](qint64 now) {
             for (const SimFrame &f : cam.advance(now))
-                if (f.messageId == (0x0333u | (2u << 16)))
+                if (f.messageId == (0x0333u | (2u << 16))) {
                     state.updatePlaybackStatus(f.payload);
+                    ++reports;
+                }
         };
         const auto is = [&](const char *name) { return state.property(name).toInt(); };
         cam.advance(0);
@@ -227,6 +230,10 @@ private slots:
         QCOMPARE(cam.takeMediaRequests().first().kind, MediaRequest::PlayPause);
         stepTo(5000);
         QCOMPARE(cam.playPositionMs(5000), qint64(1200));
+        cam.handleCommand(0x032F, pathPayload(path), 5000); // resume where it paused
+        QCOMPARE(cam.takeMediaRequests().first().positionMs, qint64(1200));
+        cam.handleCommand(0x0331, pathPayload(path), 5000);
+        cam.takeMediaRequests();
 
         QByteArray seek = bytes({0}) + QByteArray(4, '\0') + path.toUtf8();
         seek[0] = char(path.toUtf8().size());
@@ -246,13 +253,21 @@ private slots:
         QCOMPARE(is("playbackPlayStatus"), SimCamera::PlayFinished);
         QCOMPARE(cam.takeMediaRequests().first().kind, MediaRequest::PlayPause);
         QCOMPARE(is("playbackPosition"), total / 1000 * 1000); // whole seconds on the wire
+        const int finishedReports = reports;
+        stepTo(7200);
+        QCOMPARE(reports, finishedReports); // a finished file reports once
 
-        // Deleting the played file stops the player; one last idle report.
-        cam.handleCommand(0x032F, pathPayload(path), 7000);
-        cam.handleCommand(0x032D, pathPayload(path), 7100);
-        stepTo(7110);
+        // Deleting the file stops the player (one last idle report) and the
+        // download of it.
+        cam.handleCommand(0x032F, pathPayload(path), 7300);
+        cam.handleCommand(0x032E, downloadPayload(path, 5, 4096, 0, 1), 7300);
+        cam.handleCommand(0x032D, pathPayload(path), 7400);
+        stepTo(7410);
         QCOMPARE(is("playbackPlayStatus"), SimCamera::PlayIdle);
-        QCOMPARE(cam.takeMediaRequests().last().kind, MediaRequest::PlayStop);
+        r = cam.takeMediaRequests();
+        QCOMPARE(r.size(), 4);
+        QCOMPARE(r.at(2).kind, MediaRequest::PlayStop);
+        QCOMPARE(r.at(3).kind, MediaRequest::AbortTransfer);
         QCOMPARE(cam.playState(), SimCamera::PlayIdle);
     }
 };

@@ -32,27 +32,6 @@ TestCase {
         compare(ControlRules.linkHint(2, false), "Enable Serial or UDP on the Connection page before gimbal control works")
     }
 
-    function test_moves() {
-        var m = ControlRules.moves
-        compare(m.up, [0, 2, 0]); compare(m.down, [0, 2, 1]); compare(m.left, [0, 0, 2])
-        compare(m.right, [0, 1, 2]); compare(m.stop, [0, 2, 2]); compare(m.centre, [1, 2, 2])
-        compare(m.faceDown, [2, 2, 2])
-    }
-
-    function test_keys_data() {
-        return [
-            { tag: "Up", key: Qt.Key_Up, move: "up" }, { tag: "W", key: Qt.Key_W, move: "up" },
-            { tag: "Down", key: Qt.Key_Down, move: "down" }, { tag: "S", key: Qt.Key_S, move: "down" },
-            { tag: "Left", key: Qt.Key_Left, move: "left" }, { tag: "A", key: Qt.Key_A, move: "left" },
-            { tag: "Right", key: Qt.Key_Right, move: "right" }, { tag: "D", key: Qt.Key_D, move: "right" },
-            { tag: "C", key: Qt.Key_C, move: "centre" }, { tag: "Home", key: Qt.Key_Home, move: "centre" },
-            { tag: "Q", key: Qt.Key_Q, move: "" }, { tag: "Space", key: Qt.Key_Space, move: "" }
-        ]
-    }
-    function test_keys(data) {
-        compare(ControlRules.keyMove(data.key), data.move)
-    }
-
     function test_angle_data() {
         return [
             { tag: "up and right", p: "12.50", y: "30.00", pd: 0, pa: 12.5, yd: 1, ya: 30 },

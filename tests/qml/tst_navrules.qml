@@ -16,13 +16,13 @@ TestCase {
 
     function test_visible_data() {
         return [
-            { tag: "no model", caps: null, ids: [0, 1, 2, 3, 9, 4, 5, 6, 7, 8] },
-            { tag: "everything", caps: caps({}), ids: [0, 1, 2, 3, 9, 4, 5, 6, 7, 8] },
+            { tag: "no model", caps: null, ids: [0, 1, 2, 3, 9, 4, 5, 6, 7, 10, 8] },
+            { tag: "everything", caps: caps({}), ids: [0, 1, 2, 3, 9, 4, 5, 6, 7, 10, 8] },
             { tag: "bare", caps: caps({ hasLaser: false, hasSbus: false, hasNetworkConfig: false,
-                                        hasAiRecognition: false, hasOsd: false }), ids: [0, 1, 2, 3, 8] },
-            { tag: "infrared only camera", caps: caps({ hasVisibleLight: false }), ids: [0, 1, 2, 3, 9, 4, 5, 6, 7, 8] },
+                                        hasAiRecognition: false, hasOsd: false }), ids: [0, 1, 2, 3, 10, 8] },
+            { tag: "infrared only camera", caps: caps({ hasVisibleLight: false }), ids: [0, 1, 2, 3, 9, 4, 5, 6, 7, 10, 8] },
             { tag: "no camera", caps: caps({ hasVisibleLight: false, hasInfrared: false, hasLaser: false }),
-              ids: [0, 1, 2, 4, 5, 6, 7, 8] }
+              ids: [0, 1, 2, 4, 5, 6, 7, 10, 8] }
         ]
     }
     function test_visible(data) {
@@ -70,7 +70,8 @@ TestCase {
         return [
             { tag: "number", text: "8", id: 8 }, { tag: "name", text: "cam", id: 3 },
             { tag: "range", text: "Range", id: 9 }, { tag: "home", text: "0", id: 0 },
-            { tag: "unknown number", text: "10", id: -1 }, { tag: "unknown name", text: "video", id: -1 },
+            { tag: "controls", text: "input", id: 10 },
+            { tag: "unknown number", text: "11", id: -1 }, { tag: "unknown name", text: "video", id: -1 },
             { tag: "empty", text: "", id: -1 }
         ]
     }

@@ -6,6 +6,7 @@
 #include "catalog/CameraModelBridge.h"
 #include "commands/GimbalController.h"
 #include "common/TestMain.h"
+#include "input/GamepadService.h"
 #include "integration/CamsimHarness.h"
 #include "link/ConnectionBridge.h"
 #include "log/LogBridge.h"
@@ -306,6 +307,15 @@ private slots:
                 m_warnings << e.toString();
         });
         QmlFrontEnd::publish(m_engine->rootContext(), m_core, m_owner.get());
+        // A virtual game controller whose right stick is held off centre as
+        // it connects: the controls section shows it and its note.
+        GamepadService *pads = m_core->gamepads();
+        connect(pads, &GamepadService::started, pads, &GamepadService::attachVirtual);
+        connect(pads, &GamepadService::virtualAttached, pads, [pads] {
+            QString error;
+            pads->setVirtual(QStringLiteral("rightx"), 0.85, &error);
+        });
+        m_core->startGamepads(true);
         m_engine->addImportPath(QStringLiteral("qrc:/qml"));
         m_engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
         QVERIFY(!m_engine->rootObjects().isEmpty());
@@ -377,11 +387,11 @@ private slots:
     void everySectionInBothLanguages()
     {
         const QList<QPair<int, QString>> sections = {
-            {1, QStringLiteral("link")},     {2, QStringLiteral("gimbal")},
-            {3, QStringLiteral("camera")},   {9, QStringLiteral("range")},
-            {4, QStringLiteral("channels")}, {5, QStringLiteral("network")},
-            {6, QStringLiteral("ai")},       {7, QStringLiteral("osd")},
-            {8, QStringLiteral("device")}};
+            {1, QStringLiteral("link")},      {2, QStringLiteral("gimbal")},
+            {3, QStringLiteral("camera")},    {9, QStringLiteral("range")},
+            {4, QStringLiteral("channels")},  {5, QStringLiteral("network")},
+            {6, QStringLiteral("ai")},        {7, QStringLiteral("osd")},
+            {10, QStringLiteral("controls")}, {8, QStringLiteral("device")}};
         for (const bool zh : tourLanguages()) {
             setChinese(zh);
             const QString lang = zh ? QStringLiteral("zh") : QStringLiteral("en");
@@ -402,6 +412,8 @@ private slots:
                 QTRY_VERIFY(item("sectionLoader")->property("status").toInt() == 1);
                 if (section.first == 8)
                     QTRY_VERIFY_WITH_TIMEOUT(versions.count() > 0, 3000);
+                if (section.first == 10) // the controller and its note are shown
+                    QTRY_VERIFY(item("controllerNote"));
                 QTRY_VERIFY(
                     item("sectionLoader")->property("item").value<QQuickItem *>()->opacity() >=
                     1.0);

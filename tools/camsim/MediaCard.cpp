@@ -1,5 +1,6 @@
 #include "camsim/MediaCard.h"
 
+#include "camsim/CardContentCache.h"
 #include "camsim/ClipEncoder.h"
 #include "camsim/MediaLibraryGenerator.h"
 #include "camsim/VideoFileReader.h"
@@ -50,56 +51,7 @@ MediaCard::MediaCard(QObject *parent) : QObject(parent) {}
 
 MediaCard::~MediaCard()
 {
-    if (m_generating)
-        m_generator.join();
     waitForRecordings();
-}
-
-void MediaCard::prepare() const
-{
-    if (!m_toGenerate)
-        return;
-    m_toGenerate = false;
-    m_generating = true;
-    const QString folder = m_folder;
-    QString *failure = &m_generatorError;
-    m_generator = std::thread([folder, failure] {
-        MediaLibraryGenerator::Result result;
-        QString error;
-        if (!MediaLibraryGenerator::fill(folder, &result, &error))
-            *failure = error;
-        else if (result.photos + result.clips < MediaLibraryGenerator::expectedCount())
-            *failure = result.notes.join(QStringLiteral("; "));
-    });
-}
-
-bool MediaCard::settled() const
-{
-    return !m_toGenerate && !m_generating;
-}
-
-void MediaCard::settle() const
-{
-    prepare();
-    if (!m_generating)
-        return;
-    m_generator.join();
-    m_generating = false;
-    if (!m_generatorError.isEmpty())
-        emit const_cast<MediaCard *>(this)->warning(
-            QStringLiteral("Card incomplete: %1").arg(m_generatorError));
-    scan(m_folder);
-}
-
-int MediaCard::count() const
-{
-    settle();
-    return m_entries.size();
-}
-
-int MediaCard::expectedCount() const
-{
-    return settled() ? count() : m_expected;
 }
 
 bool MediaCard::openFolder(const QString &folder, QString *error)
@@ -115,8 +67,14 @@ bool MediaCard::openFolder(const QString &folder, QString *error)
     return true;
 }
 
-bool MediaCard::generate(QStringList *notes, QString *error)
+bool MediaCard::generate(QStringList *notes, QString *error, const QString &cacheRoot)
 {
+    if (!ClipEncoder::available(true))
+        *notes << QStringLiteral("no H.265 encoder in this FFmpeg build: H.264 clips only");
+    CardContentCache cache(cacheRoot);
+    const QString content = cache.folder(notes, error);
+    if (content.isEmpty())
+        return false;
     m_temp = std::make_unique<QTemporaryDir>(QDir::tempPath() +
                                              QStringLiteral("/skyrig-camsim-card-XXXXXX"));
     if (!m_temp->isValid()) {
@@ -124,16 +82,16 @@ bool MediaCard::generate(QStringList *notes, QString *error)
                      .arg(m_temp->errorString());
         return false;
     }
-    if (!ClipEncoder::available(true))
-        *notes << QStringLiteral("no H.265 encoder in this FFmpeg build: H.264 clips only");
+    if (!MediaLibraryGenerator::layOut(content, m_temp->path(), QDateTime::currentMSecsSinceEpoch(),
+                                       error))
+        return false;
     m_folder = m_temp->path();
     m_owned = true;
-    m_expected = MediaLibraryGenerator::expectedCount();
-    m_toGenerate = true;
+    scan(m_folder);
     return true;
 }
 
-void MediaCard::scan(const QString &folder) const
+void MediaCard::scan(const QString &folder)
 {
     m_entries.clear();
     m_thumbnails.clear();
@@ -149,7 +107,7 @@ void MediaCard::scan(const QString &folder) const
     }
 }
 
-void MediaCard::add(const QString &localPath, const QString &devicePath) const
+void MediaCard::add(const QString &localPath, const QString &devicePath)
 {
     const QFileInfo info(localPath);
     Entry e;
@@ -169,14 +127,12 @@ void MediaCard::add(const QString &localPath, const QString &devicePath) const
 
 const MediaCard::Entry *MediaCard::find(const QString &devicePath) const
 {
-    settle();
     const auto at = placeOf(qAsConst(m_entries), devicePath);
     return at != m_entries.end() && at->devicePath == devicePath ? &*at : nullptr;
 }
 
 QByteArray MediaCard::listJson(SimOptions::ListStyle style) const
 {
-    settle();
     return listJson(m_entries, style);
 }
 
@@ -284,8 +240,7 @@ QString MediaCard::freeName(const QString &folder, const QString &base, const QS
             base + (n ? QStringLiteral("_%1").arg(n) : QString()) + QLatin1Char('.') + suffix;
         const QString device = QLatin1String(DeviceRoot) + QStringLiteral("/DCIM/") +
                                QFileInfo(folder).fileName() + QLatin1Char('/') + name;
-        // A card still to be made has no entries yet, only files.
-        if (!QFileInfo::exists(folder + QLatin1Char('/') + name) && (!settled() || !find(device)) &&
+        if (!QFileInfo::exists(folder + QLatin1Char('/') + name) && !find(device) &&
             !m_pendingNames.contains(device))
             return name;
     }
@@ -305,8 +260,7 @@ QString MediaCard::addPhoto(qint64 epochMs)
         return {};
     }
     const QString device = QLatin1String(DeviceRoot) + QStringLiteral("/DCIM/PHOTO/") + name;
-    if (settled()) // otherwise the card's scan finds it
-        add(file, device);
+    add(file, device);
     emit entryAdded(device);
     return device;
 }
@@ -340,8 +294,7 @@ void MediaCard::addRecording(qint64 epochMs, qint64 durationMs)
                     return;
                 }
                 MediaLibraryGenerator::setFileTime(file, epochMs);
-                if (settled())
-                    add(file, device);
+                add(file, device);
                 emit entryAdded(device);
             },
             Qt::QueuedConnection);

@@ -21,7 +21,8 @@ class QTemporaryDir;
 //
 // The card is either a folder of the user's (served read-only: a delete only
 // hides a file for the run) or a generated one in a temporary folder that goes
-// away with the card. Photos and recordings the camera takes are real files
+// away with the card, laid out from content made once and kept in the user's
+// cache folder (CardContentCache). Photos and recordings the camera takes are real files
 // too, written to the generated folder or, for a user's folder, to a
 // temporary folder of their own.
 class MediaCard : public QObject
@@ -44,18 +45,15 @@ public:
 
     // Serves the media files below `folder`.
     bool openFolder(const QString &folder, QString *error);
-    // Creates and serves a generated card. Its files are made when the card
-    // is first needed (prepare(), or any look at its contents), so a camera
-    // that never opens its album costs nothing. `notes` tells what will be
+    // Creates and serves a generated card, complete when this returns: its
+    // content is kept below `cacheRoot` (empty: the user's cache folder) and
+    // made there first when missing, which takes seconds, so the album never
+    // waits for drawing or encoding. `notes` tells what was made and what is
     // missing (H.265 clips without an H.265 encoder).
-    bool generate(QStringList *notes, QString *error);
-    // Starts making a generated card's files in the background.
-    void prepare() const;
+    bool generate(QStringList *notes, QString *error, const QString &cacheRoot = QString());
 
     QString folder() const { return m_folder; }
-    int count() const;
-    // The number of files once a generated card is complete, without waiting.
-    int expectedCount() const;
+    int count() const { return m_entries.size(); }
     const Entry *find(const QString &devicePath) const;
 
     // The list the camera sends when asked for it (see the README for the
@@ -78,26 +76,17 @@ signals:
     void warning(const QString &text);
 
 private:
-    // Waits for a card still being generated.
-    void settle() const;
-    bool settled() const;
-    void scan(const QString &folder) const;
-    void add(const QString &localPath, const QString &devicePath) const;
+    void scan(const QString &folder);
+    void add(const QString &localPath, const QString &devicePath);
     QString captureFolder(const QString &sub);
     QString freeName(const QString &folder, const QString &base, const QString &suffix) const;
 
     QString m_folder;
     bool m_owned = false; // the files may be changed (a generated card)
-    // Generation in the background; settled on first use.
-    mutable std::thread m_generator;
-    mutable bool m_toGenerate = false; // generate() called, files not yet started
-    mutable bool m_generating = false;
-    mutable QString m_generatorError;
-    int m_expected = 0;
     std::unique_ptr<QTemporaryDir> m_temp;
     std::unique_ptr<QTemporaryDir> m_captureTemp;
-    mutable QVector<Entry> m_entries; // sorted by device path
-    mutable QHash<QString, QByteArray> m_thumbnails;
+    QVector<Entry> m_entries; // sorted by device path
+    QHash<QString, QByteArray> m_thumbnails;
     QStringList m_pendingNames;
     std::vector<std::thread> m_workers;
     int m_captureSeed = 1000;

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
@@ -73,6 +74,31 @@ bool writeJpeg(const QImage &image, const QString &file, int quality, QString *e
         return false;
     }
     return true;
+}
+
+// The clips of a generated card, in the order they are numbered.
+struct ClipKind {
+    bool h265;
+    QSize size;
+    int seconds;
+};
+const ClipKind Clips[MediaLibraryGenerator::ClipCount] = {{false, {320, 180}, 3},
+                                                          {false, {640, 360}, 3},
+                                                          {false, {480, 270}, 4},
+                                                          {true, {320, 180}, 3},
+                                                          {true, {480, 270}, 2}};
+const QSize PhotoSizes[] = {{1920, 1080}, {1280, 720}, {2560, 1440},
+                            {1024, 768},  {640, 480},  {1600, 1200}};
+
+// Names of the content files, before the card gives them dated names.
+QString photoContent(int i)
+{
+    return QStringLiteral("photo-%1.jpg").arg(i + 1, 2, 10, QLatin1Char('0'));
+}
+
+QString clipContent(int index)
+{
+    return QStringLiteral("clip-%1.mp4").arg(index);
 }
 
 } // namespace
@@ -242,30 +268,21 @@ int MediaLibraryGenerator::expectedCount()
     return PhotoCount + (ClipEncoder::available(true) ? ClipCount : ClipCount - H265ClipCount);
 }
 
-void MediaLibraryGenerator::makeClips(const QString &videoDir, qint64 first, Result *result)
+QString MediaLibraryGenerator::contentKey()
 {
-    struct Clip {
-        bool h265;
-        QSize size;
-        int seconds;
-    };
-    static const Clip clips[] = {{false, {320, 180}, 3},
-                                 {false, {640, 360}, 3},
-                                 {false, {480, 270}, 4},
-                                 {true, {320, 180}, 3},
-                                 {true, {480, 270}, 2}};
+    return QStringLiteral("v%1-%2")
+        .arg(ContentVersion)
+        .arg(ClipEncoder::available(true) ? QStringLiteral("h264-h265") : QStringLiteral("h264"));
+}
+
+void MediaLibraryGenerator::makeClips(const QString &folder, Result *result)
+{
     const bool h265 = ClipEncoder::available(true);
-    int index = 0;
-    for (const Clip &c : clips) {
-        ++index;
+    for (int index = 1; index <= ClipCount; ++index) {
+        const ClipKind &c = Clips[index - 1];
         if (c.h265 && !h265)
             continue;
-        const qint64 when = first + qint64(index) * 5 * 24 * 3600 * 1000 + index * 61000;
-        // The codec in the name for whoever looks at the card; H.265 clips
-        // carry the upper-case suffix some cameras write.
-        const QString file = videoDir + QStringLiteral("/VID_%1%2")
-                                            .arg(stamp(when), c.h265 ? QStringLiteral("_H265.MP4")
-                                                                     : QStringLiteral("_H264.mp4"));
+        const QString file = folder + QLatin1Char('/') + clipContent(index);
         ClipEncoder::Settings s;
         s.h265 = c.h265;
         s.size = c.size;
@@ -278,54 +295,85 @@ void MediaLibraryGenerator::makeClips(const QString &videoDir, qint64 first, Res
             result->notes << QStringLiteral("clip %1 not made: %2").arg(index).arg(clipError);
             continue;
         }
-        setFileTime(file, when);
         ++result->clips;
     }
 }
 
-bool MediaLibraryGenerator::makePhotos(const QString &photoDir, qint64 first, int *made,
-                                       QString *error)
+bool MediaLibraryGenerator::makePhotos(const QString &folder, int *made, QString *error)
 {
-    static const QSize photoSizes[] = {{1920, 1080}, {1280, 720}, {2560, 1440},
-                                       {1024, 768},  {640, 480},  {1600, 1200}};
+    for (int i = 0; i < PhotoCount; ++i) {
+        const QSize size = PhotoSizes[i % int(sizeof PhotoSizes / sizeof PhotoSizes[0])];
+        if (!writeJpeg(drawPhoto(i + 1, size), folder + QLatin1Char('/') + photoContent(i), 85,
+                       error))
+            return false;
+        ++*made;
+    }
+    return true;
+}
+
+bool MediaLibraryGenerator::makeContent(const QString &folder, Result *result, QString *error)
+{
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create %1").arg(folder);
+        return false;
+    }
+    // Clips on a second thread while the photos are drawn: two cores, half
+    // the wait.
+    Result clips;
+    std::thread encoder([&clips, folder] { makeClips(folder, &clips); });
+    const bool photosOk = makePhotos(folder, &result->photos, error);
+    encoder.join();
+    result->clips = clips.clips;
+    result->notes += clips.notes;
+    return photosOk;
+}
+
+bool MediaLibraryGenerator::layOut(const QString &content, const QString &card, qint64 nowMs,
+                                   QString *error)
+{
+    const QString photoDir = card + QStringLiteral("/DCIM/PHOTO");
+    const QString videoDir = card + QStringLiteral("/DCIM/VIDEO");
+    if (!QDir().mkpath(photoDir) || !QDir().mkpath(videoDir)) {
+        *error = QStringLiteral("cannot create folders in %1").arg(card);
+        return false;
+    }
+    const auto place = [&content, error](const QString &from, const QString &to, qint64 when) {
+        const QString source = content + QLatin1Char('/') + from;
+        if (!QFileInfo::exists(source))
+            return true; // not made: the card goes without it
+        if (!QFile::copy(source, to)) {
+            *error = QStringLiteral("cannot copy %1 to %2").arg(source, to);
+            return false;
+        }
+        setFileTime(to, when);
+        return true;
+    };
+    // A month of flights, the newest a day ago; minute precision is enough.
+    const qint64 now = nowMs / 60000 * 60000;
+    const qint64 first = now - qint64(30) * 24 * 3600 * 1000;
     qint64 at = first;
     for (int i = 0; i < PhotoCount; ++i) {
         // Photo 21 is the second of a burst: the same second as the one before,
         // so the two list with equal times.
         if (i != 21)
             at += qint64(10 + (i * 37) % 1100) * 60000 + (i * 13 % 60) * 1000;
-        const qint64 when = at;
         const QString suffix = i % 4 == 1 ? QStringLiteral(".JPG") : QStringLiteral(".jpg");
         const QString name =
             QStringLiteral("IMG_%1%2%3")
-                .arg(stamp(when), i == 21 ? QStringLiteral("_1") : QString(), suffix);
-        if (!writePhoto(photoDir + QLatin1Char('/') + name, i + 1,
-                        photoSizes[i % int(sizeof photoSizes / sizeof photoSizes[0])], when, error))
+                .arg(stamp(at), i == 21 ? QStringLiteral("_1") : QString(), suffix);
+        if (!place(photoContent(i), photoDir + QLatin1Char('/') + name, at))
             return false;
-        ++*made;
     }
-
+    for (int index = 1; index <= ClipCount; ++index) {
+        const qint64 when = first + qint64(index) * 5 * 24 * 3600 * 1000 + index * 61000;
+        // The codec in the name for whoever looks at the card; H.265 clips
+        // carry the upper-case suffix some cameras write.
+        const QString name =
+            QStringLiteral("VID_%1%2")
+                .arg(stamp(when), Clips[index - 1].h265 ? QStringLiteral("_H265.MP4")
+                                                        : QStringLiteral("_H264.mp4"));
+        if (!place(clipContent(index), videoDir + QLatin1Char('/') + name, when))
+            return false;
+    }
     return true;
-}
-
-bool MediaLibraryGenerator::fill(const QString &folder, Result *result, QString *error)
-{
-    const QString photoDir = folder + QStringLiteral("/DCIM/PHOTO");
-    const QString videoDir = folder + QStringLiteral("/DCIM/VIDEO");
-    if (!QDir().mkpath(photoDir) || !QDir().mkpath(videoDir)) {
-        *error = QStringLiteral("cannot create folders in %1").arg(folder);
-        return false;
-    }
-    // A month of flights, the newest a day ago; minute precision is enough.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch() / 60000 * 60000;
-    const qint64 first = now - qint64(30) * 24 * 3600 * 1000;
-    // Clips on a second thread while the photos are drawn: two cores, half
-    // the wait.
-    Result clips;
-    std::thread encoder([&clips, videoDir, first] { makeClips(videoDir, first, &clips); });
-    const bool photosOk = makePhotos(photoDir, first, &result->photos, error);
-    encoder.join();
-    result->clips = clips.clips;
-    result->notes += clips.notes;
-    return photosOk;
 }

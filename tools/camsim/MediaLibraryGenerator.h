@@ -27,12 +27,23 @@ public:
         QStringList notes; // for example that no H.265 encoder is present
     };
 
-    // The files fill() makes when every encoder is there.
+    // The files a card has when every encoder is there.
     static int expectedCount();
 
-    // Fills `folder` with DCIM/PHOTO and DCIM/VIDEO. Returns false with a
-    // readable `error` when nothing usable could be written.
-    static bool fill(const QString &folder, Result *result, QString *error);
+    // Raise whenever the content changes (drawing, sizes, encoder settings):
+    // content kept from an older version is then made afresh.
+    static constexpr int ContentVersion = 1;
+    // Names what shapes the content: the version and the encoders at hand.
+    static QString contentKey();
+
+    // The card's pictures and clips, made into `folder` under plain names
+    // (the slow part: drawing and encoding). Returns false with a readable
+    // `error` when no usable set of photos could be written.
+    static bool makeContent(const QString &folder, Result *result, QString *error);
+    // Lays a card out in `card` from `content`: DCIM/PHOTO and DCIM/VIDEO
+    // with the files named and dated as a camera would have taken them over
+    // the month before `nowMs`. Content files that were not made are left out.
+    static bool layOut(const QString &content, const QString &card, qint64 nowMs, QString *error);
 
     // A photo taken at `epochMs`; writes it to `file` as JPEG.
     static bool writePhoto(const QString &file, int seed, const QSize &size, qint64 epochMs,
@@ -58,6 +69,6 @@ public:
     static void setFileTime(const QString &file, qint64 epochMs);
 
 private:
-    static bool makePhotos(const QString &photoDir, qint64 first, int *made, QString *error);
-    static void makeClips(const QString &videoDir, qint64 first, Result *result);
+    static bool makePhotos(const QString &folder, int *made, QString *error);
+    static void makeClips(const QString &folder, Result *result);
 };

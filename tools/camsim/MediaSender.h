@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camsim/MediaRequest.h"
+#include "link/CommandCode.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,7 +14,8 @@ class QTimer;
 // The camera's download sender. A transfer request names a window of packets
 // of a file, a thumbnail or the media list; the sender puts on the media
 // channel a start packet and then the window's data packets, each a long
-// frame (message id 0x032E, second status kind) in a datagram of its own:
+// frame (the download command's code, second status kind) in a datagram of
+// its own:
 //
 //   start packet  01, u32 total size, u16 packet size
 //   data packet   02, u32 sequence number, then the bytes from
@@ -27,7 +29,7 @@ class MediaSender : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr quint32 MessageId = 0x032Eu | (2u << 16);
+    static constexpr quint32 MessageId = CommandCode::DownloadMediaFile | (2u << 16);
 
     MediaSender(DatagramChannel *channel, double rateMbps, QObject *parent = nullptr);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camsim/SimOptions.h"
+#include "link/CommandCode.h"
 
 #include <QByteArray>
 #include <QVector>
@@ -13,13 +14,13 @@
 //         and goes on in continuation datagrams of exactly 1400 bytes, the
 //         last one shorter, so the receiver knows a datagram without a start
 //         code continues the previous one.
-// framed  one long frame per NAL unit (message id 0x032F, second status
-//         kind); the frame payload is the start code and the NAL unit, after
-//         a 5- or 7-byte header on two frames out of three. A frame longer
-//         than 1400 bytes is cut into datagrams the same way as above, with
-//         its two checksum bytes in a datagram of their own behind a shorter
-//         piece: a receiver that forwards continuations drops them, one that
-//         reassembles frames finds the frame whole.
+// framed  one long frame per NAL unit (the playback start command's code,
+//         second status kind); the frame payload is the start code and the
+//         NAL unit, after a 5- or 7-byte header on two frames out of three.
+//         A frame longer than 1400 bytes is cut into datagrams the same way
+//         as above, with its two checksum bytes in a datagram of their own
+//         behind a shorter piece: a receiver that forwards continuations
+//         drops them, one that reassembles frames finds the frame whole.
 //
 // A receiver takes a datagram that begins with 0xFD for a frame, so a
 // continuation datagram must not begin with that byte: the split point is
@@ -29,7 +30,7 @@ class PlaybackPacketizer
 {
 public:
     static constexpr int MaxDatagram = 1400;
-    static constexpr quint32 MessageId = 0x032Fu | (2u << 16);
+    static constexpr quint32 MessageId = CommandCode::StartVideoPlayback | (2u << 16);
 
     explicit PlaybackPacketizer(SimOptions::PlaybackForm form);
 

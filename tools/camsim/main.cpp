@@ -56,7 +56,18 @@ int main(int argc, char *argv[])
 
     av_log_set_level(AV_LOG_ERROR); // the encoders' chatter is not for the operator
 
-    // The memory card: the user's folder, or one made in the background.
+    // Stop cleanly on SIGINT/SIGTERM so the pseudo-terminal link and the
+    // card's folder are removed; a signal while the card is made takes
+    // effect once it is done.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+
+    // The memory card: the user's folder, or a generated one, complete before
+    // the camera reports ready.
     MediaCard card;
     QObject::connect(&card, &MediaCard::warning, [&err](const QString &text) {
         err << "camsim: " << text << "\n" << Qt::flush;
@@ -70,6 +81,7 @@ int main(int argc, char *argv[])
     }
     for (const QString &note : notes)
         err << "camsim: " << note << "\n";
+    err.flush();
 
     SimCamera camera(options);
     camera.setCard(&card);
@@ -132,20 +144,12 @@ int main(int argc, char *argv[])
         }
     }
 
-    // Stop cleanly on SIGINT/SIGTERM so the pseudo-terminal link is removed.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-    }
-
     const QString udp = options.udpPort >= 0
                             ? QStringLiteral("%1:%2").arg(options.bindAddress).arg(link.udpPort())
                             : QStringLiteral("-");
     const QString pty = link.ptyPath().isEmpty() ? QStringLiteral("-") : link.ptyPath();
     out << "camsim ready udp=" << udp << " pty=" << pty << " rtsp=" << rtspUrl
-        << " model=" << camera.modelSpec().id << " media=" << card.expectedCount()
+        << " model=" << camera.modelSpec().id << " media=" << card.count()
         << " card=" << QString::fromUtf8(QUrl::toPercentEncoding(card.folder(), "/"))
         << " http=" << httpAddress << "\n"
         << Qt::flush;

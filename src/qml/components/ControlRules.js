@@ -28,31 +28,14 @@ var phrases = {
     5: ["network settings are read and sent", "网络设置才会读取和下发"],
     6: ["recognition settings are sent", "识别设置才会下发"],
     7: ["OSD settings are sent", "OSD 设置才会下发"],
-    8: ["device information is read", "设备信息才会读取"]
+    8: ["device information is read", "设备信息才会读取"],
+    10: ["keys and game controllers steer", "键盘和游戏手柄才会操控"]
 }
 
 function linkHint(section, zh) {
     var p = phrases[section] || phrases[2]
     return zh ? "请先在「连接」页启用串口或 UDP，" + p[1]
               : "Enable Serial or UDP on the Connection page before " + p[0]
-}
-
-// Direction commands of the pad and keyboard: [mode, yawDir, pitchDir].
-var moves = {
-    up: [0, 2, 0], down: [0, 2, 1], left: [0, 0, 2], right: [0, 1, 2],
-    stop: [0, 2, 2], centre: [1, 2, 2], faceDown: [2, 2, 2]
-}
-
-// Key code to move name; Qt key codes of the arrows, W/S/A/D, C and Home.
-function keyMove(key) {
-    switch (key) {
-    case 0x01000013: case 0x57: return "up"       // Up, W
-    case 0x01000015: case 0x53: return "down"     // Down, S
-    case 0x01000012: case 0x41: return "left"     // Left, A
-    case 0x01000014: case 0x44: return "right"    // Right, D
-    case 0x43: case 0x01000010: return "centre"   // C, Home
-    }
-    return ""
 }
 
 // "Set Angle": degrees from the two fields, with the direction rule. An

@@ -18,6 +18,8 @@ QtObject {
     property var urls: typeof videoUrlStore !== "undefined" ? videoUrlStore : null
     property var album: typeof mediaAlbum !== "undefined" ? mediaAlbum : null
     property var upgrade: typeof firmwareUpgrade !== "undefined" ? firmwareUpgrade : null
+    property var steer: typeof steering !== "undefined" ? steering : null
+    property var inputs: typeof inputControls !== "undefined" ? inputControls : null
 
     // Interface language: the stored choice, Chinese when nothing is stored.
     readonly property bool zh: settings ? settings.isChinese : true

@@ -57,6 +57,7 @@ var icons = {
     zoomOut: '<circle cx="10.5" cy="10.5" r="6"/><path d="M15 15l5 5M7.8 10.5h5.4"/>',
     target: '<rect x="5" y="5" width="14" height="14" rx="1.5" stroke-dasharray="3 2.5"/><circle cx="12" cy="12" r="1.6" class="f"/>',
     log: '<path d="M5 6h14M5 10h14M5 14h9M5 18h11"/>',
+    gamepad: '<path d="M7 7.5h10a4 4 0 0 1 3.9 3.2l.9 4.3a2.4 2.4 0 0 1-4.2 2L15.8 15H8.2l-1.8 2a2.4 2.4 0 0 1-4.2-2l.9-4.3A4 4 0 0 1 7 7.5z"/><path d="M8 10v3.4M6.3 11.7h3.4M15.2 10.8h.01M17.2 12.6h.01"/>',
     keyboard: '<rect x="2.5" y="6" width="19" height="12" rx="2"/><path d="M6 9.5h1M9.5 9.5h1M13 9.5h1M16.5 9.5h1M6 12.5h1M16.5 12.5h1M8.5 15h7"/>',
     calibrate: '<circle cx="12" cy="12" r="8"/><path d="M12 4v3M12 17v3M4 12h3M17 12h3"/><path d="M9.5 12l1.8 1.8 3.4-3.6"/>',
     power: '<path d="M12 3.5v8"/><path d="M7 6.5a7 7 0 1 0 10 0"/>',

@@ -1,67 +1,26 @@
 import QtQuick 2.15
-import "ControlRules.js" as Rules
 
-// Sends a direction command while a pad button or key is held: once at
-// once, then every `repeatMs`; on release a stop, then the stop again
-// `stopRepeats` times `stopGapMs` apart, so a lost datagram cannot leave the
-// gimbal turning.
-Item {
+// The pad's way to the steering object, which sends the direction command
+// while a button is held (once at once, then every 33 ms) and the stop
+// three times on release, and settles it with the keys and controllers.
+QtObject {
     id: rep
-    // Receives (mode, yawDir, pitchDir); by default the controller.
-    property var target: Core.control
-    property int repeatMs: 33
-    property int stopGapMs: 40
-    property int stopRepeats: 2
-    readonly property bool moving: current !== null
-    property var current: null
-    property int stopsLeft: 0
+    // Receives padPress(move), padRelease() and padOnce(move); by default
+    // the program's steering.
+    property var target: Core.steer
+    readonly property bool moving: !!target && !!target.moving
 
-    function send(cmd) {
-        if (target)
-            target.gimbalControl(cmd[0], cmd[1], cmd[2])
-    }
     function begin(name) {
-        var cmd = Rules.moves[name]
-        if (!cmd)
-            return
-        stopTimer.stop()
-        current = cmd
-        send(cmd)
-        repeatTimer.restart()
+        if (target)
+            target.padPress(name)
     }
     function end() {
-        if (current === null)
-            return
-        current = null
-        repeatTimer.stop()
-        send(Rules.moves.stop)
-        stopsLeft = stopRepeats
-        if (stopsLeft > 0)
-            stopTimer.restart()
+        if (target)
+            target.padRelease()
     }
-    // One-shot commands (centre, face down) go out once.
+    // One-shot commands (centre, face down, stop) go out once.
     function once(name) {
-        var cmd = Rules.moves[name]
-        if (cmd)
-            send(cmd)
-    }
-
-    Timer {
-        id: repeatTimer
-        // Never faster than 20 ms, whatever is configured.
-        interval: Math.max(20, rep.repeatMs)
-        repeat: true
-        onTriggered: if (rep.current !== null) rep.send(rep.current)
-    }
-    Timer {
-        id: stopTimer
-        interval: rep.stopGapMs
-        repeat: true
-        onTriggered: {
-            rep.send(Rules.moves.stop)
-            rep.stopsLeft -= 1
-            if (rep.stopsLeft <= 0)
-                stop()
-        }
+        if (target)
+            target.padOnce(name)
     }
 }

@@ -13,6 +13,7 @@ var sections = [
     { id: 5, en: "Net",    zh: "网络", cap: "hasNetworkConfig" },
     { id: 6, en: "AI",     zh: "识别", cap: "hasAiRecognition" },
     { id: 7, en: "OSD",    zh: "OSD",  cap: "hasOsd" },
+    { id: 10, en: "Input", zh: "操控", cap: "" },
     { id: 8, en: "Dev",    zh: "设备", cap: "" }
 ]
 
@@ -24,7 +25,7 @@ var titles = {
     0: ["Products", "产品"], 1: ["Connection", "连接"], 2: ["Gimbal", "云台"],
     3: ["Camera", "相机"], 9: ["Laser range", "激光测距"], 4: ["SBUS channels", "SBUS 通道"],
     5: ["Network", "网络"], 6: ["AI recognition", "AI 识别"], 7: ["OSD overlay", "OSD 叠加"],
-    8: ["Device", "设备"]
+    8: ["Device", "设备"], 10: ["Controls", "操控设置"]
 }
 
 function find(id) {
@@ -99,6 +100,6 @@ function parseSection(text) {
     }
     var names = { home: 0, link: 1, connection: 1, gimbal: 2, cam: 3, camera: 3, range: 9,
                   laser: 9, ch: 4, sbus: 4, net: 5, network: 5, ai: 6, osd: 7, dev: 8,
-                  device: 8 }
+                  device: 8, input: 10, controls: 10 }
     return names.hasOwnProperty(t) ? names[t] : -1
 }

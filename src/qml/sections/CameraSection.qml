@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQml 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
+import Skyrig.Commands 1.0
 import Skyrig.Theme 1.0
 import Skyrig.UI 1.0
 
@@ -68,9 +69,9 @@ SectionBase {
                 iconName: "zoomOut"
                 text: Core.tr("Zoom out", "缩小")
                 tip: Core.tr("Zoom out while held", "按住缩小")
-                onPressed: if (sec.ctl) sec.ctl.continuousZoom(0)
-                onReleased: if (sec.ctl) sec.ctl.continuousZoom(2)
-                onCanceled: if (sec.ctl) sec.ctl.continuousZoom(2)
+                onPressed: if (Core.steer) Core.steer.zoomButton(ZoomDirection.Out)
+                onReleased: if (Core.steer) Core.steer.zoomButton(ZoomDirection.Stop)
+                onCanceled: if (Core.steer) Core.steer.zoomButton(ZoomDirection.Stop)
             }
             SkyButton {
                 objectName: "zoomIn"
@@ -78,9 +79,9 @@ SectionBase {
                 iconName: "zoomIn"
                 text: Core.tr("Zoom in", "放大")
                 tip: Core.tr("Zoom in while held", "按住放大")
-                onPressed: if (sec.ctl) sec.ctl.continuousZoom(1)
-                onReleased: if (sec.ctl) sec.ctl.continuousZoom(2)
-                onCanceled: if (sec.ctl) sec.ctl.continuousZoom(2)
+                onPressed: if (Core.steer) Core.steer.zoomButton(ZoomDirection.In)
+                onReleased: if (Core.steer) Core.steer.zoomButton(ZoomDirection.Stop)
+                onCanceled: if (Core.steer) Core.steer.zoomButton(ZoomDirection.Stop)
             }
         }
     }

@@ -250,4 +250,8 @@ Item {
         }
         onCanceled: dragBox.visible = false
     }
+    // Right-drag steers, the wheel zooms; left-button gestures pass below.
+    PointerSteering {
+        anchors.fill: parent
+    }
 }

@@ -1,0 +1,282 @@
+// The keyboard in the real scene against the real simulator: real key
+// events, and the commands that actually leave the link. A held key stops
+// however it is let go or interrupted; a key acts on one thing only; keys
+// typed into a dialog never steer; the zoom buttons zoom as labelled.
+
+#include "app/AppCore.h"
+#include "app/QmlFrontEnd.h"
+#include "common/TestMain.h"
+#include "input/SteeringRig.h"
+#include "integration/CamsimHarness.h"
+#include "link/ConnectionBridge.h"
+#include "state/GimbalState.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace camsim_test;
+
+class UiKeysTest : public QObject
+{
+    Q_OBJECT
+
+    SimProcess m_sim;
+    QTemporaryDir m_logs;
+    std::unique_ptr<QObject> m_owner;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    AppCore *m_core = nullptr;
+    QQuickWindow *m_window = nullptr;
+    QStringList m_sent;
+
+    static QQuickItem *find(QQuickItem *root, const QString &name)
+    {
+        if (!root)
+            return nullptr;
+        if (root->objectName() == name && root->isVisible())
+            return root;
+        const QList<QQuickItem *> children = root->childItems();
+        for (QQuickItem *child : children) {
+            if (QQuickItem *found = find(child, name))
+                return found;
+        }
+        return nullptr;
+    }
+    QQuickItem *item(const char *name) const
+    {
+        return find(m_window->contentItem(), QString::fromLatin1(name));
+    }
+    QPoint centre(QQuickItem *it) const
+    {
+        return it->mapToScene(QPointF(it->width() / 2, it->height() / 2)).toPoint();
+    }
+    void show(int section)
+    {
+        QTest::mouseClick(m_window, Qt::LeftButton, {},
+                          centre(item(qPrintable(QStringLiteral("nav_%1").arg(section)))));
+    }
+    // The steering commands sent since the last call, repeats folded.
+    QStringList sent()
+    {
+        QStringList out;
+        for (const QString &s : qAsConst(m_sent)) {
+            if (out.isEmpty() || out.last() != s)
+                out.append(s);
+        }
+        m_sent.clear();
+        return out;
+    }
+    // Lets the stop's repeats and any late repeat go out.
+    void settle() { QTest::qWait(4 * GimbalSteering::StopGapMs); }
+    void focusWindow()
+    {
+        m_window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!skyrig_test::hasDisplay())
+            QSKIP("needs a display for real key events (run under xvfb-run)");
+        QString error;
+        QVERIFY2(m_sim.start(words("--model Heron"), &error), qPrintable(error));
+        QSettings settings;
+        settings.setValue(QStringLiteral("startup/hasProduct"), true);
+        settings.setValue(QStringLiteral("startup/productId"), QStringLiteral("Heron"));
+        settings.setValue(QStringLiteral("startup/productName"), QStringLiteral("Heron"));
+        settings.setValue(QStringLiteral("startup/isChinese"), false);
+        settings.setValue(QStringLiteral("video/autoStream_Heron"), false);
+        settings.sync();
+
+        QmlFrontEnd::initResources();
+        QmlFrontEnd::registerTypes();
+        m_owner = std::make_unique<QObject>();
+        m_core = new AppCore(m_owner.get(), m_logs.path());
+        connect(m_core->transportManager(), &TransportManager::commandSent, this,
+                [this](uint32_t id, const QString &, const QByteArray &frame) {
+                    int used = 0;
+                    const ParsedFrame f = FrameCodec::decodeShortFrame(frame, used);
+                    const QString text = describe(FrameCodec::commandCode(id), f.payload);
+                    if (!text.isEmpty())
+                        m_sent.append(text);
+                });
+        m_engine = std::make_unique<QQmlApplicationEngine>();
+        QmlFrontEnd::publish(m_engine->rootContext(), m_core, m_owner.get());
+        m_engine->addImportPath(QStringLiteral("qrc:/qml"));
+        m_engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+        QVERIFY(!m_engine->rootObjects().isEmpty());
+        m_window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
+        QVERIFY(m_window);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QTRY_VERIFY(item("mainPage"));
+        QTRY_VERIFY(!item("pageStack")->property("busy").toBool());
+        m_core->connectionBridge()->connectUdp(QStringLiteral("127.0.0.1"), m_sim.port);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), 5000);
+        focusWindow();
+        show(2);
+        QTRY_VERIFY(item("padUp"));
+        sent();
+    }
+
+    void heldKeyStopsHoweverItEnds_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("released with Control held") << "control";
+        QTest::newRow("released with Alt held") << "alt";
+        QTest::newRow("window loses the focus") << "focus";
+        QTest::newRow("a dialog opens") << "dialog";
+        QTest::newRow("a popup opens") << "popup";
+    }
+    void heldKeyStopsHoweverItEnds()
+    {
+        QFETCH(QString, ending);
+        focusWindow();
+        show(ending == QLatin1String("popup") ? 3 : 2);
+        QTRY_VERIFY(item(ending == QLatin1String("popup") ? "irPalette" : "padUp"));
+        sent();
+        QTest::keyPress(m_window, Qt::Key_Right);
+        QTRY_VERIFY(m_sent.contains(QStringLiteral("move R -")));
+        std::unique_ptr<QWidget> other;
+        if (ending == QLatin1String("control") || ending == QLatin1String("alt")) {
+            const Qt::Key modifierKey =
+                ending == QLatin1String("control") ? Qt::Key_Control : Qt::Key_Alt;
+            const Qt::KeyboardModifier modifier =
+                ending == QLatin1String("control") ? Qt::ControlModifier : Qt::AltModifier;
+            QTest::keyPress(m_window, modifierKey, modifier);
+            QTest::keyRelease(m_window, Qt::Key_Right, modifier);
+            QTest::keyRelease(m_window, modifierKey);
+        } else if (ending == QLatin1String("focus")) {
+            other = std::make_unique<QWidget>();
+            other->resize(200, 100);
+            other->show();
+            other->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(other.get()));
+        } else if (ending == QLatin1String("dialog")) {
+            auto *dialog = new QFileDialog;
+            other.reset(dialog);
+            dialog->setOption(QFileDialog::DontUseNativeDialog);
+            dialog->setModal(true);
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        } else {
+            // The operator clicks a combo box while still holding the key.
+            QQuickItem *combo = item("irPalette");
+            QTest::mouseClick(m_window, Qt::LeftButton, {}, centre(combo));
+            QTRY_VERIFY(combo->property("popup").value<QObject *>()->property("opened").toBool());
+        }
+        // The stop and its two repeats.
+        QTRY_COMPARE(m_sent.count(QStringLiteral("stop")), 3);
+        QStringList got = sent();
+        QCOMPARE(got.last(), QStringLiteral("stop"));
+        // Nothing moves after, even with the key still down.
+        if (ending == QLatin1String("dialog")) {
+            // Typing a path into the dialog never steers.
+            auto *field = other->findChild<QLineEdit *>();
+            QVERIFY(field);
+            field->setFocus();
+            QTest::keyClicks(field, QStringLiteral("/tmp/wasd-firmware"));
+            QTest::keyClick(field, Qt::Key_Up);
+        }
+        settle();
+        got = sent();
+        QVERIFY2(got.isEmpty(), qPrintable(got.join(QLatin1Char(','))));
+        if (other)
+            other.reset();
+        if (ending == QLatin1String("popup"))
+            QTest::keyClick(m_window, Qt::Key_Escape);
+        focusWindow();
+        QTest::keyRelease(m_window, Qt::Key_Right);
+        settle();
+        got = sent();
+        QVERIFY2(got.isEmpty(), qPrintable(got.join(QLatin1Char(','))));
+    }
+
+    void aKeyActsOnOneThing()
+    {
+        show(3);
+        QQuickItem *combo = item("irPalette");
+        QVERIFY(combo);
+        combo->forceActiveFocus();
+        const int before = combo->property("currentIndex").toInt();
+        // Down, W and Home go to the palette (the combo's keys), and
+        // nothing steers.
+        QVERIFY(combo->property("count").toInt() >= 2);
+        QTest::keyClick(m_window, Qt::Key_Down);
+        QCOMPARE(combo->property("currentIndex").toInt(), before + 1);
+        QTest::keyClick(m_window, Qt::Key_W);
+        QTest::keyClick(m_window, Qt::Key_Home);
+        QCOMPARE(combo->property("currentIndex").toInt(), 0);
+        settle();
+        QCOMPARE(sent(), QStringList());
+        // The same keys with nothing that uses them focused steer.
+        item("zoomIn")->forceActiveFocus();
+        QTest::keyClick(m_window, Qt::Key_Home);
+        QTRY_VERIFY(m_sent.contains(QStringLiteral("centre")));
+        QCOMPARE(sent(), QStringList{"centre"});
+    }
+
+    void zoomButtonsZoomAsLabelled()
+    {
+        show(3);
+        for (const char *name : {"zoomIn", "zoomOut"}) {
+            QQuickItem *button = item(name);
+            QVERIFY(button);
+            QTest::mousePress(m_window, Qt::LeftButton, {}, centre(button));
+            QTest::qWait(100);
+            QTest::mouseRelease(m_window, Qt::LeftButton, {}, centre(button));
+        }
+        settle();
+        QCOMPARE(sent(), (QStringList{"zoom in", "zoom stop", "zoom out", "zoom stop"}));
+    }
+
+    void pointerOnTheVideoSteersAndZooms()
+    {
+        QQuickItem *area = item("pointerSteering");
+        QVERIFY(area);
+        const QPointF from = area->mapToScene(QPointF(area->width() / 2, area->height() / 2));
+        const QPointF to = from + QPointF(area->width() / 5, 0);
+        const auto send = [this](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                                 Qt::MouseButtons held) {
+            QMouseEvent event(type, at, at, m_window->mapToGlobal(at.toPoint()), button, held,
+                              Qt::NoModifier);
+            QGuiApplication::sendEvent(m_window, &event);
+        };
+        sent();
+        // Right-drag: steers towards the drag; released: stops.
+        send(QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::RightButton);
+        QTRY_VERIFY(m_sent.contains(QStringLiteral("move R -")));
+        send(QEvent::MouseButtonRelease, to, Qt::RightButton, Qt::NoButton);
+        QTRY_COMPARE(m_sent.count(QStringLiteral("stop")), 3);
+        QCOMPARE(sent().last(), QStringLiteral("stop"));
+        // One wheel notch away from the operator: one zoom step in.
+        QWheelEvent wheel(from, m_window->mapToGlobal(from.toPoint()), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QGuiApplication::sendEvent(m_window, &wheel);
+        QTRY_VERIFY(!m_sent.isEmpty());
+        const QStringList zoomed = sent();
+        QCOMPARE(zoomed.size(), 1);
+        QVERIFY2(zoomed.first().startsWith(QLatin1String("zoom to ")), qPrintable(zoomed.first()));
+        QVERIFY(zoomed.first().mid(8).toDouble() > m_core->gimbalState()->hybridZoom());
+    }
+
+    void cleanupTestCase()
+    {
+        m_engine.reset();
+        m_owner.reset();
+        QmlFrontEnd::releaseSceneCaches();
+    }
+};
+
+SKYRIG_REGISTER_TEST(UiKeysTest)
+
+#include "tst_ui_keys.moc"
