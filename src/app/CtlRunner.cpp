@@ -321,7 +321,7 @@ int CtlRunner::runReady()
     if (controller->handshakeReady())
         return Success;
     return fail(ReadyTimeout,
-                QStringLiteral("the link did not become ready within %1 ms").arg(ReadyTimeoutMs));
+                QStringLiteral("the camera did not answer within %1 ms").arg(ReadyTimeoutMs));
 }
 
 void CtlRunner::runWait(int milliseconds)

@@ -263,6 +263,25 @@ private slots:
         QCOMPARE(order.count(), 2);
     }
 
+    // A run's own language (the command line's) is shown and announced, but
+    // confirming the picker in it stores nothing; a different choice is stored.
+    void runLanguageIsNotStored()
+    {
+        AppSettingsBridge s;
+        QSignalSpy settings(&s, &AppSettingsBridge::settingsChanged);
+        Language::overrideForThisRun(false);
+        QCOMPARE(settings.count(), 1);
+        QVERIFY(!s.isChinese());
+        s.setIsChinese(false);
+        s.saveProduct(QStringLiteral("Heron"), QStringLiteral("Heron"), false);
+        QVERIFY(!QSettings().contains("startup/isChinese"));
+        QVERIFY(!s.isChinese());
+        s.setIsChinese(true);
+        QCOMPARE(stored("startup/isChinese"), QVariant(true));
+        QVERIFY(s.isChinese());
+        QCOMPARE(settings.count(), 3);
+    }
+
     // Stored ids (separated by |) first, each once, then the rest of the picker.
     void orderedModels_data()
     {

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -133,6 +134,10 @@ private slots:
         QVERIFY(run.waitForFinished(60000));
         const QString output = QString::fromLocal8Bit(run.readAll());
         QCOMPARE(run.exitCode(), 0);
+        // --lang is for this run only: the stored choice stays as it was (none).
+        QVERIFY(
+            !QSettings(root + QStringLiteral("/config/Skyrig/Skyrig.conf"), QSettings::IniFormat)
+                 .contains(QStringLiteral("startup/isChinese")));
         const QStringList warnings = sceneWarnings(output);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 
