@@ -468,6 +468,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!player->recording(), 10000);
         QVERIFY(player->lastOutput().endsWith(QLatin1String(".mp4")));
         QTRY_VERIFY(QFileInfo(player->lastOutput()).size() > 0);
+
+        // Stop: the placeholder is back, nothing is drawn over a picture
+        // that is gone.
+        QVERIFY(click("gridButton"));
+        QTRY_VERIFY(item("pictureGrid"));
+        QVERIFY(click("playButton"));
+        QTRY_VERIFY(item("videoPlaceholder"));
+        QVERIFY(!item("pictureGrid"));
+        QVERIFY(click("gridButton"));
+        QVERIFY(click("playButton"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
     }
 
     void albumListsDownloadsAndPlays()

@@ -190,10 +190,14 @@ private slots:
         rig.player.reconnect();
         QVERIFY(rig.player.hasDecoder());
         rig.player.stop();
+        // Announced, so what is drawn over the picture follows videoWidth.
+        QCOMPARE(changed.count(), 1);
         QVERIFY(!rig.item.frozen());
         QCOMPARE(rig.item.videoWidth(), 0);
         QCOMPARE(rig.item.videoRect(), QRectF());
         QVERIFY(rig.item.currentFrameImage().isNull());
+        rig.item.clearFrame(); // nothing shown: nothing to announce
+        QCOMPARE(changed.count(), 1);
         rig.item.setFrame(quadrantFrame(32, 16));
         QCOMPARE(rig.item.videoWidth(), 32);
     }
