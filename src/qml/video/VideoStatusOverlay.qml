@@ -32,12 +32,30 @@ Item {
             color: Theme.overlay
         }
         Chip {
-            visible: !!panel.player && panel.player.recording
-            text: panel.player && panel.player.recordingReady ? "REC " + VideoRules.elapsedText(panel.recordSeconds)
-                                                              : "REC"
+            objectName: "recordingChip"
+            readonly property var rec: panel.recordingSession
+            visible: !!rec && rec.active
+            text: !rec || !rec.ready ? "REC"
+                  : "REC " + VideoRules.elapsedText(panel.recordSeconds) + " · " + rec.sizeText + " · " + rec.rateText
             tone: Theme.recording
             pulse: true
             color: Theme.overlay
+        }
+        // The recording's own news: a stream drop and when, low disk
+        // space, pictures the disk could not keep up with.
+        Repeater {
+            model: panel.recordingSession && panel.recordingSession.active
+                   ? [{ n: "recordingStatus", t: panel.recordingSession.statusText },
+                      { n: "recordingDisk", t: panel.recordingSession.diskText },
+                      { n: "recordingDropped", t: panel.recordingSession.droppedText }] : []
+            delegate: Chip {
+                objectName: modelData.n
+                visible: modelData.t !== ""
+                text: modelData.t
+                tone: Theme.warning
+                iconName: "record"
+                color: Theme.overlay
+            }
         }
         Chip {
             visible: panel.split
