@@ -1,5 +1,7 @@
 #include "catalog/AppSettingsBridge.h"
 
+#include "link/Language.h"
+
 #include <QHash>
 #include <QSettings>
 #include <QVariantMap>
@@ -99,8 +101,8 @@ void AppSettingsBridge::setIsChinese(bool isChinese)
     QSettings settings;
     if (settings.value(QLatin1String(kIsChinese), true).toBool() == isChinese)
         return;
-    settings.setValue(QLatin1String(kIsChinese), isChinese);
-    settings.sync();
+    // Stored through Language, which tells every text kept on screen.
+    Language::store(isChinese);
     emit settingsChanged();
 }
 

@@ -45,6 +45,9 @@ QmlVideoPlayer::QmlVideoPlayer(QQuickItem *parent) : QQuickItem(parent)
 {
     VideoFrame::registerMetaType();
     VideoStreamInfo::registerMetaType();
+    // The scene reads these through the player's properties.
+    qRegisterMetaType<RecordingSession *>();
+    qRegisterMetaType<TelemetryFeed *>();
     setTimers(new VideoPlayerTimer, new VideoPlayerTimer);
     m_status = textStopped();
     wireRecording();

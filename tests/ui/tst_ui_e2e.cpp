@@ -440,6 +440,8 @@ private slots:
         QTRY_VERIFY(!item("pictureGrid"));
         setChinese(true);
         QTRY_COMPARE(item("playButton")->property("text").toString(), QStringLiteral("停止"));
+        // The player's status, set before the switch, follows it too.
+        QTRY_COMPARE(item("streamStatus")->property("text").toString(), QStringLiteral("正在播放"));
         shot(QStringLiteral("zh-live"));
         setChinese(false);
 
@@ -464,10 +466,18 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(shown() >= 1, 5000);
         QVERIFY(shown() <= (player->recordingElapsedMs() + 999) / 1000);
+        // Its size and rate beside the elapsed time.
+        QTRY_VERIFY(QRegularExpression(QStringLiteral("^REC \\d\\d:\\d\\d · [0-9.]+ [KMG]B · "
+                                                      "[0-9.]+ [KM]bps$"))
+                        .match(item("recordingChip")->property("text").toString())
+                        .hasMatch());
         QVERIFY(click("localRecord"));
         QTRY_VERIFY_WITH_TIMEOUT(!player->recording(), 10000);
         QVERIFY(player->lastOutput().endsWith(QLatin1String(".mp4")));
         QTRY_VERIFY(QFileInfo(player->lastOutput()).size() > 0);
+        // Where it went, as for a grab.
+        QTRY_COMPARE(item("operationMessage")->property("text").toString(),
+                     QStringLiteral("Recording saved: ") + player->lastOutput());
 
         // Stop: the placeholder is back, nothing is drawn over a picture
         // that is gone.

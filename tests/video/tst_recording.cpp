@@ -8,6 +8,7 @@
 #include "RecordingFiles.h"
 #include "VideoStreamServers.h"
 #include "VideoTestSupport.h"
+#include "catalog/AppSettingsBridge.h"
 #include "common/TestMain.h"
 #include "link/Language.h"
 #include "log/ProgramFolder.h"
@@ -217,7 +218,8 @@ private slots:
     }
 
     // Too little room refuses the start; below 1 GB a warning shows, below
-    // 200 MB the recording stops with its file finished and says why.
+    // 200 MB the recording stops with its file finished and says why. (With
+    // telemetry switched off in the settings, the video is all it writes.)
     void diskGuardWarnsThenStops()
     {
 #ifndef SKYRIG_TEST_HAS_RTSP_SERVER
@@ -241,6 +243,8 @@ private slots:
                  QStringLiteral("Cannot start recording: only 150.0 MB left on the disk"));
         QVERIFY(rig.files().isEmpty());
 
+        // Telemetry switched off in the settings: the video alone.
+        AppSettingsBridge().setRecordTelemetry(false);
         free = 5 * 1024 * MB;
         rig.player.startRecording(QString());
         QTRY_VERIFY_WITH_TIMEOUT(rig.player.recordingReady(), 10000);
@@ -260,6 +264,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY2(file.readAll().right(16).contains("mfro"), "not finished");
+        QCOMPARE(rig.files(), QStringList{QFileInfo(path).fileName()});
+        AppSettingsBridge().setRecordTelemetry(true);
         QCOMPARE(rig.errors.count(), 0);
 #endif
     }
