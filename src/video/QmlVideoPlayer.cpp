@@ -77,6 +77,9 @@ void QmlVideoPlayer::setTiming(const Timing &timing)
     m_timing = timing;
     if (m_timing.backoff.isEmpty())
         m_timing.backoff = Timing().backoff;
+    RecordingSession::Timing recording = m_recording->timing();
+    recording.stopWaitMs = m_timing.recorderStopMs;
+    m_recording->setTiming(recording);
 }
 
 void QmlVideoPlayer::setTimers(VideoPlayerTimer *reconnect, VideoPlayerTimer *watchdog)

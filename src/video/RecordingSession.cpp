@@ -260,6 +260,10 @@ void RecordingSession::streamLost()
     }
     if (end == PartEnd::InBackground)
         emit failed(error);
+    // Reconnects that fail before a picture do not move the moment the
+    // stream was lost.
+    if (end == PartEnd::Nothing && m_interruptedAt.isValid())
+        return;
     m_interruptedAt = QTime::currentTime();
     setStatus(
         both(QStringLiteral("Stream interrupted at %1; recording resumes when pictures return")

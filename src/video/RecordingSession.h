@@ -61,6 +61,7 @@ public:
     ~RecordingSession() override;
 
     void setTiming(const Timing &timing) { m_timing = timing; }
+    const Timing &timing() const { return m_timing; }
     void setFreeSpaceSource(DiskGuard::FreeSpaceSource source);
     void setFeed(TelemetryFeed *feed) { m_feed = feed; }
 

@@ -166,7 +166,7 @@ private slots:
         Rig rig;
         rig.player.start(urlOf(*server));
         QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
-        rig.player.startRecording(QString());
+        rig.player.toggleRecording(QString());
         const QString first = rig.player.lastOutput();
         QTRY_VERIFY_WITH_TIMEOUT(rig.rec().elapsedMs() > 1500, 15000);
 
@@ -199,7 +199,9 @@ private slots:
         Language::store(false);
         QCOMPARE(rig.player.status(), QStringLiteral("Playing"));
 
-        rig.player.stopRecording();
+        rig.player.toggleRecording(QString());
+        QVERIFY(!rig.player.recording() && !rig.player.recordingReady());
+        QCOMPARE(rig.player.recordingElapsedMs(), 0);
         QCOMPARE(rig.rec().statusText(),
                  QStringLiteral("Recording saved: %1 (2 parts)").arg(first));
         QCOMPARE(rig.player.lastOutput(), first);
