@@ -205,7 +205,8 @@ RecordingSession::PartEnd RecordingSession::endPart(BilingualText &error)
         m_decoder->detachRecorder();
     recorder->requestStop();
     const bool ended = recorder->wait(ulong(qMax(0, m_timing.stopWaitMs)));
-    m_bytesBefore += recorder->bytesWritten();
+    const qint64 bytes = recorder->bytesWritten();
+    m_bytesBefore += bytes;
     m_droppedBefore += recorder->droppedPackets();
     if (!ended) {
         // Left to finish on its own; what it says at its end still reaches
@@ -219,7 +220,7 @@ RecordingSession::PartEnd RecordingSession::endPart(BilingualText &error)
         error = both(QStringLiteral("Stop recording timed out; recorder will exit in background"),
                      QStringLiteral("停止录像超时，录像线程将在后台退出"));
         // Most likely still finishing its file: the path stays the answer.
-        if (recorder->bytesWritten() > 0)
+        if (bytes > 0)
             ++m_partsSaved;
         return PartEnd::InBackground;
     }
@@ -232,7 +233,7 @@ RecordingSession::PartEnd RecordingSession::endPart(BilingualText &error)
         return PartEnd::Saved;
     case VideoRecorder::Outcome::Failed:
         // The file of a failed part may hold video up to the failure.
-        if (recorder->bytesWritten() > 0)
+        if (bytes > 0)
             ++m_partsSaved;
         return PartEnd::Failed;
     default:

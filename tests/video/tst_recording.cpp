@@ -17,6 +17,7 @@
 #include "video/TelemetrySample.h"
 #include "video/TelemetryWriter.h"
 #include "video/VideoFrameItem.h"
+#include "video/VideoRecorder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -282,6 +283,17 @@ private slots:
         rig.player.startRecording(QString());
         QVERIFY(rig.player.recording());
         QVERIFY(!rig.player.lastOutput().isEmpty());
+        // Its writer falls behind (it waits for a stream that never comes):
+        // what it had to drop is counted and shown, in either language.
+        VideoRecorder *writer = rig.rec().findChild<VideoRecorder *>();
+        QVERIFY(writer);
+        for (int i = 0; i <= VideoRecorder::MaxQueuedPackets + 2; ++i)
+            writer->enqueuePacket(RecordedPacket{QByteArray(8, 'x'), 0, 0, 0, i ? 0 : 1});
+        QTRY_COMPARE(rig.rec().droppedText(),
+                     QStringLiteral("3 pictures dropped: the disk was too slow"));
+        Language::store(true);
+        QCOMPARE(rig.rec().droppedText(), QStringLiteral("磁盘写入过慢，已丢弃 3 帧"));
+        Language::store(false);
         QSignalSpy ended(&rig.rec(), &RecordingSession::ended);
         rig.player.stopRecording();
         QCOMPARE(ended.count(), 1);
@@ -357,6 +369,12 @@ private slots:
             QCOMPARE(said, (QStringList{QStringLiteral("Failed to save screenshot"),
                                         QStringLiteral("Cannot create record file: Permission "
                                                        "denied")}));
+            // The error on screen follows a language switch.
+            QSignalSpy shown(&rig.player, &QmlVideoPlayer::lastErrorChanged);
+            Language::store(true);
+            QCOMPARE(rig.player.lastError(), QStringLiteral("无法创建录像文件: Permission denied"));
+            Language::store(false);
+            QCOMPARE(shown.count(), 2);
         }
         qputenv("HOME", home);
         ProgramFolder::setPathForTests(QString());
