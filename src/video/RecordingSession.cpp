@@ -52,6 +52,11 @@ qint64 RecordingSession::elapsedMs() const
     return m_ready ? m_clock.elapsed() : 0;
 }
 
+qint64 RecordingSession::recordedMs() const
+{
+    return m_recordedBefore + (m_recorder ? m_recorder->writtenMs() : 0);
+}
+
 QString RecordingSession::sizeText() const
 {
     return DiskGuard::sizeText(m_sizeBytes);
@@ -116,6 +121,7 @@ bool RecordingSession::begin(const QString &path, VideoDecoder *decoder)
     m_part = 1;
     m_partsSaved = 0;
     m_bytesBefore = 0;
+    m_recordedBefore = 0;
     m_droppedBefore = 0;
     m_sizeBytes = 0;
     m_rate = 0;
@@ -207,6 +213,7 @@ RecordingSession::PartEnd RecordingSession::endPart(BilingualText &error)
     const bool ended = recorder->wait(ulong(qMax(0, m_timing.stopWaitMs)));
     const qint64 bytes = recorder->bytesWritten();
     m_bytesBefore += bytes;
+    m_recordedBefore += recorder->writtenMs();
     m_droppedBefore += recorder->droppedPackets();
     if (!ended) {
         // Left to finish on its own; what it says at its end still reaches

@@ -39,6 +39,8 @@ class RecordingSession : public QObject
     // Path of the first part (NAME.mp4).
     Q_PROPERTY(QString path READ path NOTIFY pathChanged)
     Q_PROPERTY(qint64 elapsedMs READ elapsedMs NOTIFY progressChanged)
+    // Length of the video on disk or on its way there, all parts together.
+    Q_PROPERTY(qint64 recordedMs READ recordedMs NOTIFY progressChanged)
     Q_PROPERTY(qint64 sizeBytes READ sizeBytes NOTIFY progressChanged)
     Q_PROPERTY(QString sizeText READ sizeText NOTIFY progressChanged)
     Q_PROPERTY(QString rateText READ rateText NOTIFY progressChanged)
@@ -70,6 +72,7 @@ public:
     int part() const { return m_part; }
     QString path() const { return m_path; }
     qint64 elapsedMs() const;
+    qint64 recordedMs() const;
     qint64 sizeBytes() const { return m_sizeBytes; }
     QString sizeText() const;
     QString rateText() const;
@@ -133,6 +136,7 @@ private:
     QElapsedTimer m_partClock; // the current part, from its first picture
     TelemetryWriter m_telemetry;
     qint64 m_bytesBefore = 0; // parts already ended
+    qint64 m_recordedBefore = 0;
     int m_droppedBefore = 0;
     qint64 m_sizeBytes = 0;
     qint64 m_rate = 0;

@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/mathematics.h>
 }
 
 VideoRecorder::VideoRecorder(QObject *parent) : QThread(parent) {}
@@ -150,6 +151,7 @@ void VideoRecorder::run()
     RecordingMuxer muxer;
     bool started = false;
     bool writeError = false;
+    qint64 firstStamp = AV_NOPTS_VALUE;
     for (;;) {
         RecordedPacket next;
         {
@@ -183,6 +185,13 @@ void VideoRecorder::run()
             break;
         }
         m_bytesWritten += next.data.size();
+        const qint64 stamp = next.dts != AV_NOPTS_VALUE ? next.dts : next.pts;
+        if (stamp != AV_NOPTS_VALUE) {
+            if (firstStamp == AV_NOPTS_VALUE)
+                firstStamp = stamp;
+            m_writtenMs = av_rescale_q(stamp - firstStamp + next.duration,
+                                       AVRational{numerator, denominator}, AVRational{1, 1000});
+        }
         if (!started) {
             started = true;
             emit startedRecording();

@@ -57,6 +57,8 @@ public:
     // Compressed bytes written so far, and packets dropped because the
     // queue was full; both may be read from any thread at any time.
     qint64 bytesWritten() const { return m_bytesWritten.load(); }
+    // Length of the video written so far, by its time stamps.
+    qint64 writtenMs() const { return m_writtenMs.load(); }
     int droppedPackets() const { return m_dropped.load(); }
 
 signals:
@@ -83,5 +85,6 @@ private:
     Outcome m_outcome = Outcome::Running;
     BilingualText m_error;
     std::atomic<qint64> m_bytesWritten{0};
+    std::atomic<qint64> m_writtenMs{0};
     std::atomic<int> m_dropped{0};
 };
