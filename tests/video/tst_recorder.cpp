@@ -161,9 +161,9 @@ private slots:
         for (int i = firstKey < 0 ? 0 : 3; i < in.list.size(); ++i)
             recorder.enqueuePacket(in.list.at(i));
         recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
-        QVERIFY(started.wait(5000));
+        QVERIFY(started.wait(20000));
         recorder.requestStop();
-        QVERIFY(recorder.wait(5000));
+        QVERIFY(recorder.wait(20000));
         QCoreApplication::processEvents();
         QCOMPARE(errors.count(), 0);
         QCOMPARE(finished.count(), 1);
@@ -225,7 +225,7 @@ private slots:
         for (int i = 1; i < 9; ++i)
             recorder.enqueuePacket(in.list.at(i));
         recorder.requestStop();
-        QVERIFY(recorder.wait(5000));
+        QVERIFY(recorder.wait(20000));
         QCoreApplication::processEvents();
         QCOMPARE(started.count() + finished.count() + errors.count(), 0);
         QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Nothing);
@@ -260,9 +260,9 @@ private slots:
         recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
         for (int i = 0; i < packets; ++i)
             recorder.enqueuePacket(in.list.at(i));
-        const bool wrote = started.count() > 0 || started.wait(5000);
+        const bool wrote = started.count() > 0 || started.wait(20000);
         recorder.requestStop();
-        const bool ended = recorder.wait(5000);
+        const bool ended = recorder.wait(20000);
         limitFileSize(0);
         QVERIFY(wrote && ended);
         QCoreApplication::processEvents();
