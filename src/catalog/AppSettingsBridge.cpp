@@ -16,6 +16,7 @@ const char *const kProductId = "startup/productId";
 const char *const kStartupGroup = "startup";
 const char *const kCustomTitleBar = "ui/useCustomTitleBar";
 const char *const kProductOrder = "ui/productOrder";
+const char *const kRecordTelemetry = "video/recordTelemetry";
 
 // Earlier releases stored some products under names that are gone now.
 QString mapLegacyId(const QString &stored, bool acceptHyphenatedMarten)
@@ -70,6 +71,21 @@ bool AppSettingsBridge::useCustomTitleBar() const
 QStringList AppSettingsBridge::productOrder() const
 {
     return QSettings().value(QLatin1String(kProductOrder)).toStringList();
+}
+
+bool AppSettingsBridge::storedRecordTelemetry()
+{
+    return QSettings().value(QLatin1String(kRecordTelemetry), true).toBool();
+}
+
+void AppSettingsBridge::setRecordTelemetry(bool enabled)
+{
+    if (enabled == recordTelemetry())
+        return;
+    QSettings settings;
+    settings.setValue(QLatin1String(kRecordTelemetry), enabled);
+    settings.sync();
+    emit recordTelemetryChanged();
 }
 
 void AppSettingsBridge::saveProduct(const QString &name, const QString &id, bool isChinese)

@@ -24,12 +24,15 @@ Rectangle {
     readonly property var surface: surfaceLoader.item
     readonly property var player: surface ? surface.player : null
     readonly property var frame: surface ? surface.frame : null
+    // The local recording (parts, telemetry, disk guard) of the player.
+    readonly property var recordingSession: player ? player.recordingSession : null
     readonly property bool videoAvailable: Core.urls !== null
 
     // Panel state.
     property string persistedVideoUrl: ""
     property bool playbackRequested: false
-    property string videoError: ""
+    // The player's last error, in the language on screen now.
+    readonly property string videoError: player ? player.lastError : ""
     property string operationMessage: ""
     // The last operation message in both languages (showOperation), so that
     // a language switch makes it again in the new one.
@@ -124,7 +127,6 @@ Rectangle {
         persistedVideoUrl = url
         toolbar.urlText = url
         saveUrl(url)
-        videoError = ""
         playbackRequested = true
         surface.attach()
         player.start(url)
@@ -304,9 +306,37 @@ Rectangle {
         target: videoPanel.player
         ignoreUnknownSignals: true
         function onErrorOccurred(error) {
-            videoPanel.videoError = error
             videoPanel.say(VideoRules.errorLine(error, Core.zh))
         }
+    }
+    // How a local recording ended (where it was saved, why it stopped, or
+    // that nothing was recorded), shown as a grab's path is, and logged.
+    Connections {
+        target: videoPanel.recordingSession
+        ignoreUnknownSignals: true
+        function onEnded(saved, path) {
+            var text = videoPanel.recordingSession.statusText
+            if (text === "")
+                return
+            videoPanel.operationMessage = text
+            videoPanel.say(videoPanel.tr("[Video/Record] ", "[视频/录像] ") + text)
+        }
+    }
+    // What recordings and screenshots carry beside the picture.
+    Binding {
+        target: videoPanel.player ? videoPanel.player.telemetry : null
+        property: "state"
+        value: videoPanel.st
+    }
+    Binding {
+        target: videoPanel.player ? videoPanel.player.telemetry : null
+        property: "model"
+        value: videoPanel.cam
+    }
+    Binding {
+        target: videoPanel.player ? videoPanel.player.telemetry : null
+        property: "irShown"
+        value: videoPanel.irMeasuring
     }
 
     Shortcut {

@@ -478,6 +478,11 @@ private slots:
         QTRY_VERIFY(item("pictureGrid"));
         QVERIFY(click("gridButton"));
         QTRY_VERIFY(!item("pictureGrid"));
+        // The player's status, set before a language switch, follows it.
+        setChinese(!chineseSession());
+        QTRY_COMPARE(item("streamStatus")->property("text").toString(),
+                     QString::fromUtf8(chineseSession() ? "Playing" : "正在播放"));
+        setChinese(chineseSession());
 
         // A grab and a short local recording land in this run's folder.
         auto *player = m_window->findChild<QmlVideoPlayer *>(QStringLiteral("livePlayer"));
@@ -500,10 +505,30 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(shown() >= 1, 5000);
         QVERIFY(shown() <= (player->recordingElapsedMs() + 999) / 1000);
+        // Its size and rate beside the elapsed time.
+        QTRY_VERIFY(QRegularExpression(QStringLiteral("^REC \\d\\d:\\d\\d · [0-9.]+ [KMG]B · "
+                                                      "[0-9.]+ [KM]bps$"))
+                        .match(item("recordingChip")->property("text").toString())
+                        .hasMatch());
         QVERIFY(click("localRecord"));
         QTRY_VERIFY_WITH_TIMEOUT(!player->recording(), 10000);
         QVERIFY(player->lastOutput().endsWith(QLatin1String(".mp4")));
         QTRY_VERIFY(QFileInfo(player->lastOutput()).size() > 0);
+        // Where it went, as for a grab.
+        QTRY_COMPARE(item("operationMessage")->property("text").toString(),
+                     sessionText("Recording saved: ", "录像已保存: ") + player->lastOutput());
+
+        // Stop: the placeholder is back, nothing is drawn over a picture
+        // that is gone.
+        QVERIFY(click("gridButton"));
+        QTRY_VERIFY(item("pictureGrid"));
+        QVERIFY(click("playButton"));
+        QTRY_VERIFY(item("videoPlaceholder"));
+        QVERIFY(!item("pictureGrid"));
+        QVERIFY(click("gridButton"));
+        QVERIFY(click("playButton"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
     }
 
     void albumListsDownloadsAndPlays()
