@@ -174,7 +174,7 @@ void RecordingSession::onPartStarted(quint64 serial)
         emit readyChanged();
     }
     if (m_interruptedAt.isValid()) {
-        setStatus(both(QStringLiteral("Stream interrupted at %1; recording continues in part %2")
+        setStatus(both(QStringLiteral("Stream interrupted at %1; recording continues in file %2")
                            .arg(clock(m_interruptedAt))
                            .arg(m_part),
                        QStringLiteral("视频流于 %1 中断，录像继续写入第 %2 段")

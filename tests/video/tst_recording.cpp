@@ -188,7 +188,7 @@ private slots:
         server->setStreamSettings(settings);
         QVERIFY2(server->start(&error), qPrintable(error));
         QTRY_COMPARE_WITH_TIMEOUT(rig.rec().part(), 2, 20000);
-        QVERIFY2(rig.rec().statusText().endsWith(QStringLiteral("; recording continues in part 2")),
+        QVERIFY2(rig.rec().statusText().endsWith(QStringLiteral("; recording continues in file 2")),
                  qPrintable(rig.rec().statusText()));
         const qint64 resumed = rig.player.recordingElapsedMs();
         QVERIFY(resumed > beforeGap);
