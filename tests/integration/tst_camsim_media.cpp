@@ -456,39 +456,31 @@ private slots:
         c.collect(100);
         QCOMPARE(files.assembled().left(int(files.total)), m_big);
 
-        // Control: short frames whose sequence numbers repeat or step back.
-        int controlFaults = 0, last = -1;
+        // Faults show as sequence numbers out of step: of the control link's
+        // short frames, the media channel's data packets and the playback
+        // channel's frames (a duplicated datagram repeats its number).
+        const auto outOfStep = [](const QVector<int> &seq, int wrap) {
+            int n = 0;
+            for (int i = 1; i < seq.size(); ++i)
+                n += seq.at(i) != (seq.at(i - 1) + 1) % wrap;
+            return n;
+        };
+        QVector<int> controlSeq, mediaSeq, playbackSeq;
         for (const QByteArray &d : c.datagrams) {
             int consumed = 0;
             const ParsedFrame f = FrameCodec::decodeShortFrame(d, consumed);
-            if (f.valid && last >= 0 && f.sequence != quint8(last + 1))
-                ++controlFaults;
             if (f.valid)
-                last = f.sequence;
+                controlSeq << f.sequence;
         }
-        // Media: data packets again or out of order.
-        int mediaFaults = 0;
-        qint64 previous = -1;
-        for (const Packet &p : files.packets) {
-            if (p.type == 2 && qint64(p.value) <= previous)
-                ++mediaFaults;
+        for (const Packet &p : files.packets)
             if (p.type == 2)
-                previous = p.value;
-        }
-        // Playback: a datagram again, or a frame sequence number out of step.
-        int playbackFaults = 0;
-        int lastSeq = -1;
-        for (int i = 0; i < video.datagrams.size(); ++i) {
-            const QByteArray &d = video.datagrams.at(i);
-            if (i > 0 && d == video.datagrams.at(i - 1))
-                ++playbackFaults;
-            if (d.size() >= 16 && d.at(0) == char(0xFD)) {
-                const int seq = quint8(d.at(5));
-                if (lastSeq >= 0 && seq != quint8(lastSeq + 1))
-                    ++playbackFaults;
-                lastSeq = seq;
-            }
-        }
+                mediaSeq << int(p.value);
+        for (const QByteArray &d : video.datagrams)
+            if (d.size() >= 16 && d.at(0) == char(0xFD))
+                playbackSeq << quint8(d.at(5));
+        const int controlFaults = outOfStep(controlSeq, 256);
+        const int mediaFaults = outOfStep(mediaSeq, 1 << 30);
+        const int playbackFaults = outOfStep(playbackSeq, 256);
         const QString counts = QStringLiteral("control %1, media %2, playback %3")
                                    .arg(controlFaults)
                                    .arg(mediaFaults)
