@@ -5,8 +5,11 @@
 // bench_upgrade's.)
 
 #include "camsim/HttpServer.h"
+#include "commands/GimbalController.h"
 #include "common/TestMain.h"
 #include "link/Language.h"
+#include "link/TransportManager.h"
+#include "link/UdpTransport.h"
 #include "upgrade/FirmwareUpgradeBridge.h"
 #include "upgrade/UpgradeStartReply.h"
 
@@ -14,6 +17,7 @@
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -246,6 +250,40 @@ private slots:
         if (started)
             QTRY_COMPARE_WITH_TIMEOUT(started->count(), ok && !faults.startBody ? 1 : 0, 60000);
         QCOMPARE(bridge->filePath(), m_package); // the package stays chosen
+    }
+
+    // After an accepted start the status follows the camera over its link
+    // (the simulator's restart is followed end to end); a camera that goes
+    // silent and stays so is given up on, and the bar shows the failure.
+    void cameraThatNeverComesBack()
+    {
+        auto camera = startCamera();
+        QVERIFY(camera);
+        QUdpSocket silent; // takes the control frames, answers none
+        QVERIFY(silent.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        UdpTransport udp;
+        udp.setTarget(QHostAddress::LocalHost, silent.localPort());
+        udp.setLocalPort(0);
+        QVERIFY(udp.open());
+        TransportManager link;
+        link.setTransport(&udp);
+        GimbalController controller;
+        controller.setTransportManager(&link);
+        auto bridge = bridgeFor(camera->port());
+        bridge->setCamera(&controller);
+        FirmwareUpgradeBridge::Timeouts timeouts;
+        timeouts.silenceMs = 100;
+        timeouts.returnMs = 1000;
+        bridge->setTimeouts(timeouts);
+        QSignalSpy finished(bridge.get(), &FirmwareUpgradeBridge::finished);
+        bridge->startUpgrade(QStringLiteral("127.0.0.1"), QStringLiteral("Heron"));
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.first(), QVariantList({true, QStringLiteral("Upgrade started")}));
+        QVERIFY(!bridge->failed());
+        QTRY_VERIFY_WITH_TIMEOUT(bridge->failed(), 60000);
+        QCOMPARE(bridge->statusMessage(),
+                 QStringLiteral("The camera has not come back since the upgrade started"));
+        QCOMPARE(finished.count(), 1);
     }
 
     // Each refusal ends the attempt before anything is sent. Hosts: an IPv4
