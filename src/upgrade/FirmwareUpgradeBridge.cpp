@@ -511,10 +511,24 @@ void FirmwareUpgradeBridge::onCameraFrame(const ParsedFrame &frame)
 void FirmwareUpgradeBridge::onFollowTick()
 {
     if (m_sinceStart.elapsed() >= m_timeouts.returnMs) {
+        // Say what was seen: a camera that is back but never told its version
+        // is not missing, and one that kept answering never went away.
+        const Restart seen = m_restart;
+        const bool answering = m_sinceFrame.elapsed() < m_timeouts.silenceMs;
         stopFollowing();
-        setFailed(true);
-        setStatus(both("The camera has not come back since the upgrade started",
-                       "升级启动后相机未重新上线"));
+        if (seen == Restart::Back) {
+            setStatus(both("The camera is back but did not tell its version",
+                           "相机已重新上线，但未报告版本"));
+        } else if (seen == Restart::Awaited && answering) {
+            setFailed(true);
+            setStatus(both("The camera kept answering and did not restart after the upgrade "
+                           "started",
+                           "升级启动后相机一直在线，未重启"));
+        } else {
+            setFailed(true);
+            setStatus(both("The camera has not come back since the upgrade started",
+                           "升级启动后相机未重新上线"));
+        }
         return;
     }
     if (m_restart == Restart::Awaited && m_sinceFrame.elapsed() >= m_timeouts.silenceMs) {
