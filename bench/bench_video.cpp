@@ -9,7 +9,7 @@
 // Run under xvfb-run for (d)'s GL figure; everything talks to 127.0.0.1 only.
 
 #include "camsim/RtspServer.h"
-#include "camsim/TimeStampBlocks.h"
+#include "video/TimeStampBlocks.h"
 #include "video/FrameConverter.h"
 #include "video/FrameImage.h"
 #include "video/QmlVideoPlayer.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "video/PlayerStats.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoFrame.h"
 #include "video/VideoStreamInfo.h"
@@ -39,6 +40,14 @@ class QmlVideoPlayer : public QQuickItem
     Q_PROPERTY(int streamHeight READ streamHeight NOTIFY streamInfoChanged)
     Q_PROPERTY(QString codecName READ codecName NOTIFY streamInfoChanged)
     Q_PROPERTY(QString bitrateText READ bitrateText NOTIFY streamInfoChanged)
+    // The health figures (see PlayerStats), refreshed twice a second.
+    Q_PROPERTY(QVariantMap stats READ stats NOTIFY statsChanged)
+    // "auto", "tcp" or "udp": how the next connection carries an RTSP stream.
+    Q_PROPERTY(QString transport READ transport WRITE setTransport NOTIFY transportChanged)
+    // The camera's clock was set from this computer's (the time sync): its
+    // RTCP sender reports then give a latency estimate.
+    Q_PROPERTY(bool cameraClockSet READ cameraClockSet WRITE setCameraClockSet NOTIFY
+                   cameraClockSetChanged)
 
 public:
     // Every delay the player uses, in milliseconds, from one place.
@@ -83,6 +92,13 @@ public:
     QString codecName() const { return m_codecName; }
     QString bitrateText() const { return m_bitrateText; }
     bool hasDecoder() const { return m_decoder != nullptr; }
+    QVariantMap stats() const { return m_stats->map(); }
+    PlayerStats *statistics() const { return m_stats; }
+    QString transport() const { return StreamTransport::name(m_transport); }
+    // Unknown names are refused (and change nothing).
+    void setTransport(const QString &transport);
+    bool cameraClockSet() const { return m_stats->cameraClockSet(); }
+    void setCameraClockSet(bool set);
 
     static QString formatBitrate(qint64 bitsPerSecond);
 
@@ -107,6 +123,11 @@ signals:
     void lastOutputChanged(const QString &path);
     void streamInfoChanged();
     void errorOccurred(const QString &error);
+    void statsChanged();
+    void transportChanged();
+    void cameraClockSetChanged();
+    // A line for the session log (the statistics' summaries and notices).
+    void logMessage(const QString &line);
 
 private:
     // What the current decoder reports; a retired decoder's reports, even
@@ -153,4 +174,6 @@ private:
     int m_streamHeight = 0;
     QString m_codecName;
     QString m_bitrateText;
+    PlayerStats *m_stats = nullptr;
+    StreamTransport::Choice m_transport = StreamTransport::Auto;
 };

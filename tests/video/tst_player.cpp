@@ -13,7 +13,7 @@
 #include "video/VideoUrlHistory.h"
 
 #ifdef SKYRIG_TEST_HAS_RTSP_SERVER
-#include "camsim/TimeStampBlocks.h"
+#include "video/TimeStampBlocks.h"
 #endif
 
 #include <QFile>
