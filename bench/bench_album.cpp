@@ -7,6 +7,7 @@
 // Usage: bench_album [MB]   (default 200)
 
 #include "album/AlbumGround.h"
+#include "album/MediaTransfer.h"
 #include "integration/CamsimHarness.h"
 #include "link/Payload.h"
 
@@ -252,9 +253,9 @@ int main(int argc, char **argv)
         std::printf("%-22s %10.1f %9.0f%% %9d %9s   (%.0f %% of loss-free; re-requests: %d at "
                     "gaps, %d after quiet)\n",
                     qPrintable(name), rate, raw > 0 ? 100.0 * rate / raw : 0.0,
-                    g.album.fileRequests(), sha1Of(local) == expected ? "yes" : "NO",
-                    ours > 0 ? 100.0 * rate / ours : 0.0, g.album.gapRerequests(),
-                    g.album.quietRerequests());
+                    g.album.transfer()->fileRequests(), sha1Of(local) == expected ? "yes" : "NO",
+                    ours > 0 ? 100.0 * rate / ours : 0.0, g.album.transfer()->gapRerequests(),
+                    g.album.transfer()->quietRerequests());
         QFile::remove(local);
         g.album.closeAlbum();
     }

@@ -5,6 +5,7 @@
 // too. Memory stays bounded by the held packets and the announced size.
 
 #include "album/MediaDownloadReceiver.h"
+#include "link/CommandCode.h"
 #include "link/FrameCodec.h"
 
 #include <QCoreApplication>
@@ -32,8 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QByteArray chunk(reinterpret_cast<const char *>(data + at + 1), int(length));
         at += length + 1;
         quint8 seq = 0;
-        receiver.handleDatagram(wrap ? FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, chunk)
-                                     : chunk);
+        receiver.handleDatagram(
+            wrap ? FrameCodec::encodeLongFrame(seq, 4, 1, CommandCode::DownloadMediaFile, chunk)
+                 : chunk);
         if (receiver.heldCount() > MediaDownloadReceiver::MaxHeldPackets ||
             receiver.assembledBytes() > (1 << 20) + 65536)
             std::abort();

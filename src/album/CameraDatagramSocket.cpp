@@ -1,6 +1,6 @@
 #include "album/CameraDatagramSocket.h"
 
-#include "link/UdpTransport.h"
+#include "link/ITransport.h"
 
 QString CameraDatagramSocket::bind(quint16 port, int receiveBuffer, QObject *context,
                                    const std::function<void()> &onReadyRead)
@@ -36,7 +36,7 @@ void CameraDatagramSocket::setAllowedSenders(const QList<QHostAddress> &senders)
     m_allowed.clear();
     for (const QHostAddress &address : senders)
         if (!address.isNull())
-            m_allowed.append(UdpTransport::plainAddress(address));
+            m_allowed.append(ITransport::plainAddress(address));
 }
 
 const char *CameraDatagramSocket::next(int &size)
@@ -48,7 +48,7 @@ const char *CameraDatagramSocket::next(int &size)
         const qint64 got = m_socket->readDatagram(m_buffer.data(), MaxDatagram, &sender);
         if (got < 0)
             return nullptr;
-        if (m_allowed.isEmpty() || m_allowed.contains(UdpTransport::plainAddress(sender))) {
+        if (m_allowed.isEmpty() || m_allowed.contains(ITransport::plainAddress(sender))) {
             size = int(got);
             return m_buffer.constData();
         }

@@ -1,35 +1,34 @@
 #pragma once
 
+#include "album/AlbumDeletes.h"
+#include "album/AlbumListing.h"
+#include "album/AlbumPlayback.h"
+#include "album/AlbumThumbnails.h"
 #include "album/AlbumTimings.h"
-#include "album/MediaDownloadReceiver.h"
+#include "album/ClientEndpoint.h"
+#include "album/DownloadBatch.h"
+#include "album/DownloadFolder.h"
+#include "album/MediaTransfer.h"
 #include "commands/DownloadStatusView.h"
-#include "video/VideoFrame.h"
 
-#include <QElapsedTimer>
-#include <QHash>
-#include <QHostAddress>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QVariantList>
 #include <functional>
 
-class DeleteAckBarrier;
 class GimbalController;
-class PlaybackVideoDecoder;
-class PlaybackVideoReceiver;
-class VideoFrameItem;
 
-// The media album as the interface sees it: puts the camera into album mode,
-// fetches, sorts, filters and pages the list of files on its memory card,
-// keeps a selection, caches thumbnails, deletes files one at a time with
-// acknowledgement tracking, downloads files over the media channel in windows
-// of packets (with re-requests of whatever was lost, stall detection and
-// retries), and plays stored videos back into a video item. Every outcome the
-// operator should see goes to statusMessage, in the operator's language.
+// The media album as the interface sees it. It puts the camera into album
+// mode and fetches the list of files on its memory card itself; the rest is
+// done by its parts, which report back by signals: the list as shown (sorted,
+// filtered, paged, selected), thumbnails, deletes, download batches and their
+// folder, the windowed transfer all of them share (one at a time; the album
+// decides what goes next), playback of stored videos, and the announcement of
+// where the camera is to send. Every outcome the operator should see goes to
+// statusMessage, in the operator's language.
 class MediaAlbumBridge : public QObject, public DownloadStatusView
 {
     Q_OBJECT
@@ -67,75 +66,55 @@ class MediaAlbumBridge : public QObject, public DownloadStatusView
     Q_PROPERTY(QString lastSavedPath READ lastSavedPath NOTIFY lastSavedPathChanged)
 
 public:
-    static constexpr int PageSize = 10;
-    static constexpr int MaxWindowPackets = 255;
-    static constexpr int MaxRetries = 9;
-    static constexpr int ListPacketSize = 64000;
-    static constexpr int ThumbnailPacketSize = 40960;
-    static constexpr int ThumbnailPackets = 16;
-    static constexpr int LargePacketSize = 57344;
-    static constexpr int SmallPacketSize = 4096;
-    // In-memory transfers larger than these are refused.
-    static constexpr qint64 MaxListBytes = 16 * 1024 * 1024;
-    static constexpr qint64 MaxThumbnailBytes = 4 * 1024 * 1024;
-
-    enum FileType { ListFile = 1, ThumbnailFile = 2, PhotoFile = 4, VideoFile = 5, Abort = 7 };
-
     explicit MediaAlbumBridge(GimbalController *controller, QObject *parent = nullptr);
     MediaAlbumBridge(GimbalController *controller, const AlbumTimings &timings,
                      QObject *parent = nullptr);
     ~MediaAlbumBridge() override;
 
     const AlbumTimings &timings() const { return m_t; }
-    MediaDownloadReceiver *downloadReceiver() const { return m_receiver; }
-    PlaybackVideoReceiver *playbackReceiver() const { return m_playbackReceiver; }
-    PlaybackVideoDecoder *playbackDecoder() const { return m_decoder; }
+    MediaTransfer *transfer() const { return m_transfer; }
+    MediaDownloadReceiver *downloadReceiver() const { return m_transfer->receiver(); }
+    PlaybackVideoReceiver *playbackReceiver() const { return m_playback->receiver(); }
+    PlaybackVideoDecoder *playbackDecoder() const { return m_playback->decoder(); }
     // Largest file a camera may announce (beyond that the size is taken as
     // nonsense); the free disk space is checked as well.
-    void setMaxFileBytes(qint64 bytes) { m_maxFileBytes = bytes; }
+    void setMaxFileBytes(qint64 bytes) { m_downloads->setMaxFileBytes(bytes); }
 
     bool isOpen() const { return m_open; }
     bool loading() const { return m_loading; }
-    bool downloading() const override { return m_downloading; }
-    bool deleting() const { return m_deleting; }
-    int downloadPercent() const { return m_downloadProgress; }
-    double downloadProgress() const override { return m_downloadProgress; }
+    bool downloading() const override { return m_downloads->downloading(); }
+    bool deleting() const { return m_deletes->deleting(); }
+    int downloadPercent() const { return m_downloads->progress(); }
+    double downloadProgress() const override { return m_downloads->progress(); }
     QString statusMessage() const { return m_status; }
-    QVariantList mediaItems() const { return m_mediaItems; }
-    int filterIndex() const { return m_filterIndex; }
-    QVariantList filteredItems() const { return m_filtered; }
-    QVariantList pagedItems() const { return m_paged; }
-    int currentPage() const { return m_pages[m_filterIndex]; }
-    int totalPages() const;
-    bool canGoPrevious() const { return currentPage() > 1; }
-    bool canGoNext() const { return currentPage() < totalPages(); }
-    QString playingPath() const { return m_playingPath; }
-    int playbackTotalMs() const { return m_playbackTotalMs; }
-    int playbackPositionMs() const { return m_playbackPositionMs; }
-    bool playbackPaused() const { return m_playbackPaused; }
-    bool playbackHasFrame() const { return m_playbackHasFrame; }
-    QString playbackError() const { return m_playbackError; }
-    QString downloadingPath() const { return m_downloadingPath; }
-    QString downloadDirectory() const { return m_downloadDirectory; }
-    QStringList selectedPaths() const;
-    int selectedCount() const { return m_selection.size(); }
-    int batchTotal() const { return m_batchTotal; }
-    int batchCompleted() const { return m_batchSucceeded + m_batchFailed; }
-    int batchSucceeded() const { return m_batchSucceeded; }
-    int batchFailed() const { return m_batchFailed; }
-    bool sendClientEndpoint() const { return m_sendClientEndpoint; }
-    QString lastSavedPath() const { return m_lastSavedPath; }
+    QVariantList mediaItems() const { return m_listing.items(); }
+    int filterIndex() const { return m_listing.filterIndex(); }
+    QVariantList filteredItems() const { return m_listing.filtered(); }
+    QVariantList pagedItems() const { return m_listing.paged(); }
+    int currentPage() const { return m_listing.currentPage(); }
+    int totalPages() const { return m_listing.totalPages(); }
+    bool canGoPrevious() const { return m_listing.canGoPrevious(); }
+    bool canGoNext() const { return m_listing.canGoNext(); }
+    QString playingPath() const { return m_playback->playingPath(); }
+    int playbackTotalMs() const { return m_playback->totalMs(); }
+    int playbackPositionMs() const { return m_playback->positionMs(); }
+    bool playbackPaused() const { return m_playback->paused(); }
+    bool playbackHasFrame() const { return m_playback->hasFrame(); }
+    QString playbackError() const { return m_playback->error(); }
+    QString downloadingPath() const { return m_downloads->downloadingPath(); }
+    QString downloadDirectory() const { return m_downloads->folder()->path(); }
+    QStringList selectedPaths() const { return m_listing.selectedPaths(); }
+    int selectedCount() const { return m_listing.selectedCount(); }
+    int batchTotal() const { return m_downloads->total(); }
+    int batchCompleted() const { return m_downloads->completed(); }
+    int batchSucceeded() const { return m_downloads->succeeded(); }
+    int batchFailed() const { return m_downloads->failed(); }
+    bool sendClientEndpoint() const { return m_endpoint->enabled(); }
+    QString lastSavedPath() const { return m_downloads->lastSavedPath(); }
 
     // The camera's address as the album knows it: the host of the video
     // address given to openAlbum, else the control link's peer.
     QString cameraHost() const;
-    // Window requests sent for file transfers since construction (counted
-    // for the figures of the benchmark and the loss tests).
-    int fileRequests() const { return m_fileRequests; }
-    // Re-requests made because the data moved past a gap, and because
-    // nothing arrived for a while.
-    int gapRerequests() const { return m_gapRerequests; }
-    int quietRerequests() const { return m_quietRerequests; }
 
 public:
     // The operations the interface and the headless front end call.
@@ -145,28 +124,31 @@ public:
     Q_INVOKABLE void deleteFile(const QString &path);
     Q_INVOKABLE void deleteSelected();
     Q_INVOKABLE void requestThumbnail(const QString &path);
-    Q_INVOKABLE QString thumbnailForPath(const QString &path) const;
+    Q_INVOKABLE QString thumbnailForPath(const QString &path) const
+    {
+        return m_thumbnails->forPath(path);
+    }
     Q_INVOKABLE void playVideo(const QString &path);
-    Q_INVOKABLE void stopVideo();
-    Q_INVOKABLE void setPlaybackVideoTarget(QObject *target);
-    Q_INVOKABLE void pauseOrResumeVideo();
-    Q_INVOKABLE void seekVideo(int positionMs);
-    Q_INVOKABLE void downloadFile(const QString &path);
+    Q_INVOKABLE void stopVideo() { m_playback->stop(); }
+    Q_INVOKABLE void setPlaybackVideoTarget(QObject *target) { m_playback->setTarget(target); }
+    Q_INVOKABLE void pauseOrResumeVideo() { m_playback->pauseOrResume(); }
+    Q_INVOKABLE void seekVideo(int positionMs) { m_playback->seek(positionMs); }
+    Q_INVOKABLE void downloadFile(const QString &path) { downloadFiles({path}); }
     Q_INVOKABLE void downloadFiles(const QVariantList &paths);
     Q_INVOKABLE void downloadSelected();
     Q_INVOKABLE void downloadAllFiltered();
-    Q_INVOKABLE void cancelDownload();
+    Q_INVOKABLE void cancelDownload() { m_downloads->cancel(); }
     Q_INVOKABLE void toggleSelection(const QString &path);
     Q_INVOKABLE void selectAllFiltered();
     Q_INVOKABLE void clearSelection();
-    Q_INVOKABLE bool isSelected(const QString &path) const;
+    Q_INVOKABLE bool isSelected(const QString &path) const { return m_listing.isSelected(path); }
     Q_INVOKABLE void previousPage();
     Q_INVOKABLE void nextPage();
     Q_INVOKABLE void setFilterIndex(int index);
     Q_INVOKABLE void setSendClientEndpoint(bool on);
-    Q_INVOKABLE void setDownloadDirectory(const QString &dir);
-    Q_INVOKABLE QString pickDownloadDirectory();
-    Q_INVOKABLE void openDownloadDirectory();
+    Q_INVOKABLE void setDownloadDirectory(const QString &dir) { m_downloads->folder()->set(dir); }
+    Q_INVOKABLE QString pickDownloadDirectory() { return m_downloads->folder()->pick(); }
+    Q_INVOKABLE void openDownloadDirectory() { m_downloads->folder()->open(); }
     Q_INVOKABLE void onAck(uint32_t msgId, uint16_t code);
     Q_INVOKABLE void onFileDownloaded(const QByteArray &data);
 
@@ -199,21 +181,15 @@ signals:
     void fileDeleted(QString path);
 
 private:
-    enum class Transfer { None, List, Thumbnail, File };
-
-    // Runs `handle` once the current event has been dealt with, unless the
-    // transfer in flight has ended by then.
-    void forThisTransfer(const std::function<void()> &handle);
     // Runs `action` after `ms` unless the album was closed or reopened since.
     void later(int ms, const std::function<void()> &action);
+    // Lets queued work run after `ms`: the next download or thumbnail, the
+    // next file after the pause between two.
+    void pumpLater(int ms);
+    void pump();
     void setStatus(const QString &text);
     void setLoading(bool on);
-    void setDownloading(bool on);
-    void setDeleting(bool on);
     void setOpen(bool on);
-    void setDownloadProgress(int percent);
-    void setDownloadingPath(const QString &path);
-    void emitBatch() { emit batchProgressChanged(); }
 
     // album mode
     void requestAlbumMode();
@@ -221,151 +197,42 @@ private:
     void onModeAck(quint16 code);
 
     // list, order, filter, pages
-    void setItems(const QVariantList &items);
-    void applyFilter();
-    void rebuildPage();
+    void listChanged(bool items);
+    void pageChanged();
     void updateSummary();
     void endList(const QString &status);
     void onListTimeout();
-    qint64 listedSize(const QString &path) const;
-
-    // thumbnails
-    void startNextThumbnail();
-    void thumbnailFailed();
-    void cancelThumbnail();
-    void onThumbnailTimeout();
 
     // deletes
     void startDeletes(const QStringList &paths);
-    void nextDelete();
     void removeDeleted(const QString &path);
-    void onBarrierPending(bool pending);
 
-    // transfer engine
-    void pump();
-    void afterSettle(const std::function<void()> &begin);
-    void endTransfer();
-    void sendAbort();
-    void beginInMemory(Transfer kind, const QString &path);
-    void requestWindow(quint32 startSeq, int maxCount = MaxWindowPackets);
-    void sendWindow(quint32 startSeq, int count);
-    void rerequest();
-    void windowAdvance();
-    bool fileComplete() const;
-    int packetSizeForFile() const;
-    void startNextFile();
-    void fileFailed(const QString &path);
-    void fileGivenUp(const QString &path, const QString &reason);
-    void batchContinue();
-    void onReceiverProgress(qint64 received, qint64 total);
-    void onPacketAhead(quint32 sequence);
+    // transfers
+    void onFirstWindowRefused(quint16 code);
     void onReceiverError(const QString &message);
     void onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size);
-    void onFileWritten();
-    void onStallCheck();
-    void resetArrivals();
-    void noteArrival();
-    int quietLimit() const;
-    void noteResponse();
-    void onRerequestCheck();
-    void onFileAck(quint16 code);
     void announceClientEndpoint();
     void updateAllowedSenders();
-    QString ensureDownloadDirectory();
-    QString saveFile(const QString &partialPath, const QString &remotePath);
-    QString downloadStatusText() const;
-
-    // playback
-    void onPlaybackStatus();
-    void onPlaybackFrame(const VideoFrame &frame);
-    void clearTargetPicture();
-
-    QHostAddress controlPeer() const;
-    QString modelKey() const;
-    void loadSendClientEndpoint();
 
     QPointer<GimbalController> m_controller;
     AlbumTimings m_t;
-    DeleteAckBarrier *m_barrier = nullptr;
-    MediaDownloadReceiver *m_receiver = nullptr;
-    PlaybackVideoReceiver *m_playbackReceiver = nullptr;
-    PlaybackVideoDecoder *m_decoder = nullptr;
+    AlbumDeletes *m_deletes = nullptr;
+    MediaTransfer *m_transfer = nullptr;
+    DownloadBatch *m_downloads = nullptr;
+    AlbumThumbnails *m_thumbnails = nullptr;
+    AlbumPlayback *m_playback = nullptr;
+    ClientEndpoint *m_endpoint = nullptr;
     QTimer m_listTimer;
-    QTimer m_thumbTimer;
-    QTimer m_stallTimer;
-    QTimer m_rerequestTimer;
     QTimer m_modeTimer;
-    QElapsedTimer m_activityClock; // since the transfer last grew or was asked for
-    QElapsedTimer m_growthClock;   // since the file transfer last grew
-    QElapsedTimer m_abortClock;    // since the last abort was sent
-    QElapsedTimer m_arrivalClock;  // since the last packet of the transfer
-    QElapsedTimer m_requestClock;  // since the last window request (until it was answered)
-    double m_arrivalMs = -1;       // usual spacing of its packets (-1: not known yet)
-    double m_responseMs = -1;      // how long the camera takes to answer a request
-    int m_quietBackoff = 0;        // silent re-requests since the transfer last grew
-    quint64 m_transferSerial = 0;  // changes whenever a transfer starts or ends
-    quint64 m_session = 0;         // changes on every open and close
-    qint64 m_maxFileBytes = qint64(1) << 40;
+    quint64 m_session = 0; // changes on every open and close
 
     bool m_open = false;
     bool m_loading = false;
-    bool m_downloading = false;
-    bool m_deleting = false;
-    int m_downloadProgress = 0;
     QString m_status;
-    QVariantList m_mediaItems;
-    QVariantList m_filtered;
-    QVariantList m_paged;
-    int m_filterIndex = 0;
-    int m_pages[3] = {1, 1, 1};
-    QString m_playingPath;
-    int m_playbackTotalMs = 0;
-    int m_playbackPositionMs = 0;
-    bool m_playbackPaused = false;
-    bool m_playbackHasFrame = false;
-    QString m_playbackError;
-    QString m_downloadingPath;
-    QString m_downloadDirectory;
-    QSet<QString> m_selection;
-    int m_batchTotal = 0;
-    int m_batchSucceeded = 0;
-    int m_batchFailed = 0;
-    bool m_sendClientEndpoint = true;
-    QString m_lastSavedPath;
-    QPointer<VideoFrameItem> m_target;
+    AlbumListing m_listing;
 
-    QString m_deviceHost;
     bool m_albumReady = false;
     bool m_listPending = false;
     bool m_modePending = false;
     int m_modeResends = 0;
-
-    QHash<QString, QString> m_thumbCache;
-    QStringList m_thumbQueue;
-    int m_thumbRetries = 0;
-
-    Transfer m_transfer = Transfer::None;
-    QString m_transferPath;
-    int m_packetSize = 0;
-    int m_fileType = PhotoFile;
-    quint32 m_windowStart = 0;
-    int m_windowCount = 0;
-    bool m_requestOutstanding = false;
-    qint64 m_lastReceived = 0;
-    int m_downloadRetries = 0;
-    QStringList m_downloadQueue;
-    static constexpr quint32 NoGap = 0xFFFFFFFFu;
-    quint32 m_gapNext = NoGap; // the first missing packet being watched
-    int m_aheadOfGap = 0;      // packets seen beyond it
-    bool m_gapAsked = false;
-    bool m_fileDone = false;
-    bool m_rerequested = false; // the transfer in flight was asked for again
-    int m_fileRequests = 0;
-    int m_gapRerequests = 0;
-    int m_quietRerequests = 0;
-
-    QStringList m_deleteQueue;
-    QString m_currentDelete;
-    int m_deleteSucceeded = 0;
-    int m_deleteFailed = 0;
 };

@@ -22,6 +22,7 @@ public:
     bool write(const QByteArray &bytes) override;
     QString errorString() const override;
     QString displayName() const override;
+    Medium medium() const override { return Medium::Serial; }
 
 private slots:
     void onReadyRead();

@@ -1,7 +1,6 @@
 #include "link/TransportManager.h"
 
 #include "link/ITransport.h"
-#include "link/UdpTransport.h"
 
 TransportManager::TransportManager(QObject *parent) : QObject(parent)
 {
@@ -47,7 +46,7 @@ QString TransportManager::mediumName() const
 {
     if (!m_transport)
         return QStringLiteral("-");
-    return qobject_cast<UdpTransport *>(m_transport.data()) ? QStringLiteral("UDP")
+    return m_transport->medium() == ITransport::Medium::Udp ? QStringLiteral("UDP")
                                                             : QStringLiteral("UART");
 }
 

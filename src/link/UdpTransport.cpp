@@ -87,13 +87,6 @@ QString UdpTransport::displayName() const
     return QStringLiteral("UDP %1:%2").arg(m_targetAddress.toString()).arg(m_targetPort);
 }
 
-QHostAddress UdpTransport::plainAddress(const QHostAddress &address)
-{
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4) : address;
-}
-
 void UdpTransport::onReadyRead()
 {
     while (m_socket->hasPendingDatagrams()) {

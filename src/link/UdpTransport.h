@@ -29,11 +29,8 @@ public:
     bool write(const QByteArray &bytes) override;
     QString errorString() const override { return m_lastError; }
     QString displayName() const override;
-
-    // An IPv4 address as a dual-stack socket reports it (::ffff:a.b.c.d)
-    // turned back into the plain one, so it compares equal to the address
-    // the user typed; any other address comes back unchanged.
-    static QHostAddress plainAddress(const QHostAddress &address);
+    Medium medium() const override { return Medium::Udp; }
+    QHostAddress peerAddress() const override { return plainAddress(m_targetAddress); }
 
 signals:
     void peerLearned(QHostAddress address, quint16 port);

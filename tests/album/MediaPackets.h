@@ -3,6 +3,7 @@
 // The media channel's packets as a camera sends them: a start packet with the
 // file size, data packets with their sequence number, each in a long frame.
 
+#include "link/CommandCode.h"
 #include "link/FrameCodec.h"
 #include "link/Payload.h"
 
@@ -12,7 +13,7 @@ namespace album_test
 inline QByteArray mediaFrame(const QByteArray &payload)
 {
     quint8 seq = 0;
-    return FrameCodec::encodeLongFrame(seq, 4, 1, 0x032E, payload);
+    return FrameCodec::encodeLongFrame(seq, 4, 1, CommandCode::DownloadMediaFile, payload);
 }
 
 inline QByteArray startPacket(quint32 size)
