@@ -143,6 +143,7 @@ int CtlRunner::run(const QStringList &arguments)
     // Its statistics' summaries go to the session log like the program's;
     // the camera's clock counts as set once the handshake's time sync went.
     connect(m_videoPlayer, &QmlVideoPlayer::logMessage, m_core->logBridge(), &LogBridge::append);
+    connect(m_videoPlayer, &QmlVideoPlayer::statsSummary, m_core->logBridge(), &LogBridge::append);
     connect(m_core->controller(), &GimbalController::handshakeReadyChanged, m_videoPlayer,
             [this] { m_videoPlayer->setCameraClockSet(m_core->controller()->handshakeReady()); });
     publish(QStringLiteral("videoPlayer"), m_videoPlayer);

@@ -43,6 +43,7 @@ void LiveEdge::skipToKeyFrame(qint64 nowUs)
 
 LiveEdge::Action LiveEdge::onPacket(qint64 arrivalUs, qint64 ptsUs, bool keyFrame)
 {
+    const qint64 before = m_behindUs;
     if (ptsUs != NoTime) {
         if (m_lastPtsUs != NoTime) {
             const qint64 step = ptsUs - m_lastPtsUs;
@@ -63,11 +64,15 @@ LiveEdge::Action LiveEdge::onPacket(qint64 arrivalUs, qint64 ptsUs, bool keyFram
     if (m_skipping) {
         if (!keyFrame)
             return Skip;
+        // A backlog drains by about a picture per packet while skipping; a
+        // delay that stays is the network's own, and skipping cannot help:
+        // it becomes the new "live".
+        const bool draining = before - m_behindUs >= m_intervalUs / 2;
         const bool tooLong = arrivalUs - m_skipSinceUs >= m_settings.longestSkipUs;
-        if (m_behindUs > m_settings.behindUs && !tooLong)
+        if (m_behindUs > m_settings.behindUs && draining && !tooLong)
             return Skip;
         m_skipping = false;
-        if (tooLong)
+        if (m_behindUs > m_settings.behindUs)
             resetBaseline();
         m_trend.clear();
         return Decode;

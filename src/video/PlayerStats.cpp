@@ -108,7 +108,7 @@ void PlayerStats::playingStopped()
     const qint64 now = FrameTiming::nowUs();
     sampleCounters(now);
     if (m_minute.received.count(now) > 0 || m_minute.shown.count(now) > 0)
-        emit logMessage(summaryFrom(m_minute, now));
+        emit summary(summaryFrom(m_minute, now));
     decoderEnded();
     m_active = false;
     m_refresh.stop();
@@ -136,8 +136,8 @@ void PlayerStats::decoderEnded()
     sampleCounters(FrameTiming::nowUs());
     const quint64 received = m_counters->received.load() - m_counters->beforeFirst.load();
     const quint64 decoded = m_counters->decoded.load();
-    m_droppedBefore += (decoded > 0 && received > decoded ? received - decoded : 0) +
-                       m_counters->late.load();
+    m_droppedBefore +=
+        (decoded > 0 && received > decoded ? received - decoded : 0) + m_counters->late.load();
     m_skipsBefore += m_counters->keyFrameSkips.load();
     m_counters.reset();
 }
@@ -265,7 +265,7 @@ void PlayerStats::refresh()
     const qint64 now = FrameTiming::nowUs();
     sampleCounters(now);
     if (now - m_minuteStartUs >= qint64(SummaryEveryMs) * 1000) {
-        emit logMessage(summaryFrom(m_minute, now));
+        emit summary(summaryFrom(m_minute, now));
         m_minute.restart(now);
         m_minuteStartUs = now;
     }
@@ -286,8 +286,7 @@ void PlayerStats::rebuildMap(qint64 nowUs)
     m.insert(QStringLiteral("decodeMs"), oneDecimal(m_live.decode.mean(nowUs)));
     m.insert(QStringLiteral("decodeP95Ms"), oneDecimal(m_live.decode.percentile(nowUs, 0.95)));
     m.insert(QStringLiteral("queue"), m_counters ? std::max(0, m_counters->inFlight.load()) : 0);
-    m.insert(QStringLiteral("behindMs"),
-             m_counters ? int(m_counters->behindUs.load() / 1000) : 0);
+    m.insert(QStringLiteral("behindMs"), m_counters ? int(m_counters->behindUs.load() / 1000) : 0);
     m.insert(QStringLiteral("bitrateKbps"),
              qint64(std::llround(m_live.bytes.sumPerSecond(nowUs) * 8.0 / 1000.0)));
     m.insert(QStringLiteral("transport"), m_transport);
@@ -323,9 +322,9 @@ QString PlayerStats::summaryFrom(Windows &w, qint64 nowUs)
     if (w.measured.count(nowUs) > 0)
         latency = QStringLiteral("%1 ms").arg(std::llround(w.measured.percentile(nowUs, 0.5)));
     else if (w.estimated.count(nowUs) > 0)
-        latency = Language::pick(QStringLiteral("≈%1 ms (estimated)"),
-                                 QStringLiteral("≈%1 ms（估计）"))
-                      .arg(std::llround(w.estimated.percentile(nowUs, 0.5)));
+        latency =
+            Language::pick(QStringLiteral("≈%1 ms (estimated)"), QStringLiteral("≈%1 ms（估计）"))
+                .arg(std::llround(w.estimated.percentile(nowUs, 0.5)));
     const QString transport = m_transport.isEmpty() ? QStringLiteral("—") : m_transport.toUpper();
     return Language::pick(
                QStringLiteral("[Video/Stats] %1 fps received, %2 decoded, %3 shown; %4 dropped, "

@@ -69,7 +69,10 @@ public:
 
 signals:
     void changed();
+    // Something the operator should know (a transport fallback, threads).
     void logMessage(const QString &line);
+    // The summary once per minute of playing and at stop.
+    void summary(const QString &line);
     // Every picture that reached the screen, with the moment (for the
     // benchmark's latency breakdown).
     void pictureShown(const FrameTiming &timing, qint64 shownUs);

@@ -46,6 +46,7 @@ QmlVideoPlayer::QmlVideoPlayer(QQuickItem *parent) : QQuickItem(parent)
     m_stats = new PlayerStats(this);
     connect(m_stats, &PlayerStats::changed, this, &QmlVideoPlayer::statsChanged);
     connect(m_stats, &PlayerStats::logMessage, this, &QmlVideoPlayer::logMessage);
+    connect(m_stats, &PlayerStats::summary, this, &QmlVideoPlayer::statsSummary);
 }
 
 QmlVideoPlayer::~QmlVideoPlayer()

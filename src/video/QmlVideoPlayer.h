@@ -126,8 +126,11 @@ signals:
     void statsChanged();
     void transportChanged();
     void cameraClockSetChanged();
-    // A line for the session log (the statistics' summaries and notices).
+    // A notice for the log (a transport fallback, decoding threads).
     void logMessage(const QString &line);
+    // The statistics' summary line, once per minute of playing and at stop,
+    // for the session log.
+    void statsSummary(const QString &line);
 
 private:
     // What the current decoder reports; a retired decoder's reports, even

@@ -10,6 +10,8 @@
 #include "camsim/RtspServer.h"
 #endif
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
 
@@ -168,14 +170,15 @@ class CamsimRtspStreamTest : public QObject
     // Starts the simulator with its RTSP server on a free loopback port and
     // returns the port. Another test may grab the port between the probe and
     // the simulator's bind, so a refused server is retried on a new one.
-    static bool startWithRtsp(SimProcess &sim, quint16 *port, QString *error)
+    static bool startWithRtsp(SimProcess &sim, quint16 *port, QString *error,
+                              const QStringList &more = {})
     {
         for (int attempt = 0; attempt < 3; ++attempt) {
             QTcpServer probe;
             probe.listen(QHostAddress::LocalHost, 0);
             *port = probe.serverPort();
             probe.close();
-            if (!sim.start({"--rtsp-port", QString::number(*port)}, error))
+            if (!sim.start(QStringList{"--rtsp-port", QString::number(*port)} + more, error))
                 return false;
             if (sim.readyLine.contains(QStringLiteral("rtsp=rtsp://127.0.0.1:%1/").arg(*port)))
                 return true;
@@ -241,6 +244,58 @@ private slots:
         QCOMPARE(sim.process.exitCode(), 0);
         QVERIFY(!reader.decode(1000, 10000));
         QVERIFY(!live0.decode(1000, 10000));
+    }
+
+    // The headless front end's player: over UDP it plays at the
+    // simulator's 30 pictures a second with a measured latency; where the
+    // UDP media never arrives (dropped inside the simulator, as a firewall
+    // would) Auto falls back to TCP and plays within 5 s, and says so.
+    void skyrigctlPlaysOverEitherTransport_data()
+    {
+        QTest::addColumn<QString>("simulator");
+        QTest::addColumn<QString>("transport");
+        QTest::addColumn<QString>("carried");
+        QTest::newRow("udp") << ""
+                             << "udp"
+                             << "udp";
+        QTest::newRow("auto, udp dropped") << "--rtsp-udp drop"
+                                           << "auto"
+                                           << "tcp";
+    }
+
+    void skyrigctlPlaysOverEitherTransport()
+    {
+        QFETCH(QString, simulator);
+        QFETCH(QString, transport);
+        QFETCH(QString, carried);
+        if (!QFileInfo(simulatorPath()).isExecutable())
+            QSKIP("the simulator is not built (SKYRIG_BUILD_CAMSIM=OFF)");
+        SimProcess sim;
+        quint16 port = 0;
+        QString error;
+        QVERIFY2(startWithRtsp(sim, &port, &error, words(qPrintable(simulator))),
+                 qPrintable(error));
+        const Run run = runCtl(QStringList{"--lang", "en", "--transport", transport, "call",
+                                           "videoPlayer.start", url(port)} +
+                                   words("until videoPlayer.status=Playing 5000 wait 2500 "
+                                         "state videoPlayer.stats call videoPlayer.stop"),
+                               60000);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.all()));
+        const QString json = run.out.filter(QLatin1String("{\"videoPlayer.stats\"")).value(0);
+        const QVariantMap stats = QJsonDocument::fromJson(json.toUtf8())
+                                      .object()
+                                      .value(QStringLiteral("videoPlayer.stats"))
+                                      .toObject()
+                                      .toVariantMap();
+        QCOMPARE(stats.value("transport").toString(), carried);
+        QCOMPARE(stats.value("transportChoice").toString(), transport);
+        const double fps = stats.value("receivedFps").toDouble();
+        QVERIFY2(fps > 20 && fps < 40, qPrintable(json));
+        QCOMPARE(stats.value("latencyKind").toString(), QStringLiteral("measured"));
+        QVERIFY2(stats.value("latencyMs").toInt() > 0, qPrintable(json));
+        QCOMPARE(run.all().contains(QLatin1String("does not come over UDP here")),
+                 carried != transport);
+        QVERIFY2(run.all().contains(QLatin1String("log: [Video/Stats] ")), qPrintable(run.all()));
     }
 };
 SKYRIG_REGISTER_TEST(CamsimRtspStreamTest)

@@ -1,7 +1,7 @@
 // The player's state machine with timers the test fires itself, against real
 // decoders: a closed port (fails at once), a file (pictures, then the end),
-// a silent server (never opens), the simulator's stream (plays on). Plus the
-// URL history.
+// a silent server (never opens), the simulator's stream (plays on, falls
+// behind and recovers). Plus the URL history with its transports.
 
 #include "VideoStreamServers.h"
 #include "VideoTestSupport.h"
@@ -21,8 +21,10 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace video_test;
@@ -318,9 +320,88 @@ private slots:
         QCOMPARE(changed.count(), before);
         QCOMPARE(QSettings().value(QStringLiteral("Video/urls_Heron")).toStringList().first(),
                  QStringLiteral("rtsp://h"));
+
+        // A transport per address, kept beside the lists (which load as
+        // before): unknown names are refused, and an address that leaves the
+        // list takes its transport with it.
+        QSignalSpy transports(&history, &VideoUrlHistory::transportsChanged);
+        QVERIFY(history.setTransportFor(QStringLiteral(" c "), QStringLiteral("UDP")));
+        QVERIFY(history.setTransportFor(QStringLiteral("a"), QStringLiteral("tcp")));
+        QVERIFY(!history.setTransportFor(QStringLiteral("a"), QStringLiteral("quic")));
+        QVERIFY(!history.setTransportFor(QString(), QStringLiteral("tcp")));
+        QCOMPARE(transports.count(), 2);
+        QCOMPARE(history.transportFor(QStringLiteral("c")), QStringLiteral("udp"));
+        QCOMPARE(history.transportFor(QStringLiteral("a")), QStringLiteral("tcp"));
+        QCOMPARE(history.transportFor(QStringLiteral("rtsp://x")), QStringLiteral("auto"));
+        for (const char *url : {"p", "q", "r"})
+            history.saveUrl(QString::fromLatin1(url));
+        QCOMPARE(history.history(), (QStringList{"r", "q", "p", "c"}));
+        QCOMPARE(history.transportFor(QStringLiteral("c")), QStringLiteral("udp"));
+        QCOMPARE(history.transportFor(QStringLiteral("a")), QStringLiteral("auto"));
+        QCOMPARE(QSettings().value(QStringLiteral("Video/urls_Otter")).toStringList(),
+                 history.history());
+
         history.setModelId(QStringLiteral("   "));
         QCOMPARE(history.modelId(), QStringLiteral("default"));
         QCOMPARE(history.urlList().size(), 4);
+        QCOMPARE(history.transportFor(QStringLiteral("c")), QStringLiteral("auto"));
+    }
+
+    // A consumer on the decoder's thread that holds every picture for 80 ms
+    // (the stream brings one every 33 ms) makes the picture fall further and
+    // further behind: the decoder skips to the next key frame and counts it;
+    // once the consumer is quick again the picture is live within 2 s.
+    // Meanwhile the figures show the stream as it is.
+    void fallsBehindSkipsAndRecovers()
+    {
+#ifndef SKYRIG_TEST_HAS_RTSP_SERVER
+        QSKIP("built without the simulator's RTSP server (GStreamer missing)");
+#else
+        QString error;
+        const auto server = video_test::simulatorStream(400, &error);
+        if (!server)
+            QSKIP(qPrintable(error));
+        Rig rig;
+        QSignalSpy summaries(&rig.player, &QmlVideoPlayer::statsSummary);
+        rig.player.start(urlOf(*server));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
+        auto *decoder = rig.player.findChild<VideoDecoder *>();
+        QVERIFY(decoder);
+        std::atomic<bool> slow{true};
+        QObject::connect(
+            decoder, &VideoDecoder::frameReady, decoder,
+            [&slow](const VideoFrame &) {
+                if (slow.load())
+                    QThread::msleep(80);
+            },
+            Qt::DirectConnection);
+        qint64 latencyMs = -1;
+        QObject::connect(rig.player.statistics(), &PlayerStats::pictureShown,
+                         [&latencyMs](const FrameTiming &t, qint64 shownUs) {
+                             if (t.capturedUs > 0)
+                                 latencyMs = (shownUs - t.capturedUs) / 1000;
+                         });
+        const auto stat = [&rig](const char *key) { return rig.player.stats().value(key); };
+        QTRY_VERIFY_WITH_TIMEOUT(stat("keyFrameSkips").toInt() >= 1, 15000);
+        slow.store(false);
+        latencyMs = -1;
+        QTRY_VERIFY_WITH_TIMEOUT(latencyMs >= 0 && latencyMs < 300, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(stat("latencyKind") == "measured", 5000);
+        QVERIFY(stat("dropped").toInt() >= 1);
+        QCOMPARE(stat("decoder").toString(), QStringLiteral("h264"));
+        QCOMPARE(stat("transport").toString(), QStringLiteral("udp"));
+        QCOMPARE(stat("transportChoice").toString(), QStringLiteral("auto"));
+        QVERIFY(stat("receivedFps").toDouble() > 10);
+        QVERIFY(stat("bitrateKbps").toInt() > 50);
+        rig.player.stop();
+        QCOMPARE(summaries.count(), 1);
+        const QString line = summaries.first().first().toString();
+        QVERIFY2(line.startsWith(QLatin1String("[Video/Stats] ")) &&
+                     line.contains(QLatin1String("UDP; h264 x1")),
+                 qPrintable(line));
+        QCOMPARE(stat("latencyKind").toString(), QStringLiteral("none"));
+        QVERIFY(stat("latencyMs").isNull());
+#endif
     }
 };
 SKYRIG_REGISTER_TEST(VideoPlayerTest)
