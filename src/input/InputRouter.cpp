@@ -289,7 +289,8 @@ void InputRouter::applyGamepads()
             const bool isDown = v >= (wasDown ? ReleaseLevel : PressLevel);
             if (isDown && !wasDown) {
                 down.insert(a);
-                const bool may = acting || (m_capture == NoCapture && !InputAction::needsLink(action));
+                const bool may =
+                    acting || (m_capture == NoCapture && !InputAction::needsLink(action));
                 if (may && InputAction::kind(action) == InputAction::Press)
                     runPress(action);
             } else if (!isDown && wasDown) {

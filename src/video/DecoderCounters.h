@@ -16,6 +16,8 @@ struct DecoderCounters {
     // between key frames cannot decode those: they are no loss).
     std::atomic<quint64> decoded{0};
     std::atomic<quint64> beforeFirst{0};
+    // Pictures the decoder reported damaged (lost data concealed).
+    std::atomic<quint64> damaged{0};
     // Pictures dropped unseen while skipping to a key frame, and how often
     // the decoder began such a skip because the stream fell behind.
     std::atomic<quint64> skipped{0};

@@ -7,8 +7,8 @@ namespace
 {
 
 constexpr qint64 BucketUs = 1000000;
-// A jump in the difference this large is a new time line (the camera
-// restarted its clock), not lateness.
+// Presentation times that go back, or leap this far ahead, start a new time
+// line (the camera restarted its clock, a file began again): not lateness.
 constexpr qint64 DiscontinuityUs = 10000000;
 
 } // namespace
@@ -49,12 +49,11 @@ LiveEdge::Action LiveEdge::onPacket(qint64 arrivalUs, qint64 ptsUs, bool keyFram
             const qint64 step = ptsUs - m_lastPtsUs;
             if (step >= 1000 && step <= 1000000)
                 m_intervalUs = m_intervalUs ? (7 * m_intervalUs + step) / 8 : step;
+            if (step < 0 || step > DiscontinuityUs)
+                resetBaseline();
         }
         m_lastPtsUs = ptsUs;
         const qint64 offset = arrivalUs - ptsUs;
-        if (m_lastOffsetUs != NoTime && std::abs(offset - m_lastOffsetUs) > DiscontinuityUs)
-            resetBaseline();
-        m_lastOffsetUs = offset;
         m_behindUs = offset - baseline(arrivalUs, offset);
         m_trend.push_back({arrivalUs, m_behindUs});
         while (m_trend.size() > 2 && m_trend[1].atUs <= arrivalUs - m_settings.trendUs)

@@ -76,7 +76,6 @@ private:
         qint64 behindUs;
     };
     std::deque<Point> m_trend;
-    qint64 m_lastOffsetUs = NoTime;
     qint64 m_lastPtsUs = NoTime;
     qint64 m_intervalUs = 0;
     qint64 m_behindUs = 0;

@@ -93,7 +93,7 @@ void PlayerStats::playingStarted()
     const qint64 now = FrameTiming::nowUs();
     if (!m_active) {
         m_active = true;
-        m_droppedBefore = m_skipsBefore = m_unshown = 0;
+        m_droppedBefore = m_skipsBefore = m_damagedBefore = m_unshown = 0;
         m_live.restart(now);
         m_minute.restart(now);
         m_minuteStartUs = now;
@@ -139,6 +139,7 @@ void PlayerStats::decoderEnded()
     m_droppedBefore +=
         (decoded > 0 && received > decoded ? received - decoded : 0) + m_counters->late.load();
     m_skipsBefore += m_counters->keyFrameSkips.load();
+    m_damagedBefore += m_counters->damaged.load();
     m_counters.reset();
 }
 
@@ -260,6 +261,11 @@ quint64 PlayerStats::keyFrameSkips() const
     return m_skipsBefore + (m_counters ? m_counters->keyFrameSkips.load() : 0);
 }
 
+quint64 PlayerStats::damaged() const
+{
+    return m_damagedBefore + (m_counters ? m_counters->damaged.load() : 0);
+}
+
 void PlayerStats::refresh()
 {
     const qint64 now = FrameTiming::nowUs();
@@ -283,6 +289,7 @@ void PlayerStats::rebuildMap(qint64 nowUs)
     m.insert(QStringLiteral("shownFps"), oneDecimal(m_live.shown.ratePerSecond(nowUs)));
     m.insert(QStringLiteral("dropped"), dropped());
     m.insert(QStringLiteral("keyFrameSkips"), keyFrameSkips());
+    m.insert(QStringLiteral("damaged"), damaged());
     m.insert(QStringLiteral("decodeMs"), oneDecimal(m_live.decode.mean(nowUs)));
     m.insert(QStringLiteral("decodeP95Ms"), oneDecimal(m_live.decode.percentile(nowUs, 0.95)));
     m.insert(QStringLiteral("queue"), m_counters ? std::max(0, m_counters->inFlight.load()) : 0);

@@ -19,7 +19,8 @@ class QQuickWindow;
 class VideoFrameItem;
 
 // The live player's health figures: pictures received, decoded and shown
-// per second, pictures dropped or late, decode time (mean and p95), the
+// per second, pictures dropped or late (and damaged: shown with lost data
+// concealed), decode time (mean and p95), the
 // queue towards the screen, bit rate, transport, decoder and threads,
 // reconnects, and the latency when it is known. Refreshed twice a second
 // while playing (map()), summarised in the session log once per minute of
@@ -97,6 +98,7 @@ private:
     QString summaryFrom(Windows &w, qint64 nowUs);
     quint64 dropped() const;
     quint64 keyFrameSkips() const;
+    quint64 damaged() const;
 
     QPointer<VideoFrameItem> m_target;
     QPointer<QQuickWindow> m_window;
@@ -104,7 +106,7 @@ private:
     // The counters' values at the last sample.
     quint64 m_seenReceived = 0, m_seenBytes = 0, m_seenDecoded = 0;
     // Totals of the decoders before the current one, since playing started.
-    quint64 m_droppedBefore = 0, m_skipsBefore = 0;
+    quint64 m_droppedBefore = 0, m_skipsBefore = 0, m_damagedBefore = 0;
     quint64 m_unshown = 0;
     int m_reconnects = 0;
 

@@ -39,8 +39,8 @@ struct Option {
 // "timeout"; the older name is kept for builds that still read it. The
 // transport and the receive buffer follow the transport chosen.
 const Option OpenOptions[] = {
-    {"stimeout", "3000000"}, {"timeout", "3000000"},     {"rw_timeout", "3000000"},
-    {"fflags", "nobuffer"},  {"flags", "low_delay"},     {"max_delay", "500000"},
+    {"stimeout", "3000000"}, {"timeout", "3000000"},        {"rw_timeout", "3000000"},
+    {"fflags", "nobuffer"},  {"flags", "low_delay"},        {"max_delay", "500000"},
     {"probesize", "32768"},  {"analyzeduration", "100000"}, {"reorder_queue_size", "0"},
 };
 
@@ -152,8 +152,7 @@ VideoDecoder::Opened VideoDecoder::openInput(Session &s, StreamTransport::Choice
         av_dict_set(&options, o.name, o.value, 0);
     const bool udp = transport == StreamTransport::Udp;
     av_dict_set(&options, "rtsp_transport", udp ? "udp" : "tcp", 0);
-    av_dict_set_int(&options, "buffer_size", udp ? StreamTransport::UdpBufferBytes : 1024000,
-                    0);
+    av_dict_set_int(&options, "buffer_size", udp ? StreamTransport::UdpBufferBytes : 1024000, 0);
     if (m_customInput) {
         s.format->pb = m_customInput;
         s.format->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -386,8 +385,9 @@ void VideoDecoder::readLoop(Session &s, AVPacket *packet)
         size_t prftSize = 0;
         const uint8_t *prft = av_packet_get_side_data(packet, AV_PKT_DATA_PRFT, &prftSize);
         if (prft && prftSize >= sizeof(AVProducerReferenceTime))
-            arrival.senderLagUs = FrameTiming::wallNowUs() -
-                                  reinterpret_cast<const AVProducerReferenceTime *>(prft)->wallclock;
+            arrival.senderLagUs =
+                FrameTiming::wallNowUs() -
+                reinterpret_cast<const AVProducerReferenceTime *>(prft)->wallclock;
         decodePacket(s, packet, arrival);
         av_packet_unref(packet);
     }
@@ -401,6 +401,8 @@ void VideoDecoder::decodePacket(Session &s, AVPacket *packet, const FrameTiming 
     while (m_running.load()) {
         if (avcodec_receive_frame(s.codec, s.picture) < 0)
             break;
+        if (s.picture->decode_error_flags || (s.picture->flags & AV_FRAME_FLAG_CORRUPT))
+            m_counters->damaged.fetch_add(1);
         VideoFrame frame;
         const bool accepted = s.converter.convert(s.picture, frame);
         av_frame_unref(s.picture);
@@ -421,8 +423,7 @@ void VideoDecoder::decodePacket(Session &s, AVPacket *packet, const FrameTiming 
         if (m_limits.maxPictures > 0 && ++s.delivered >= m_limits.maxPictures)
             m_running.store(0);
 
-        if (m_threading == Automatic && s.threads == 1 &&
-            s.edge.onDecoded(frame.timing.decodeUs)) {
+        if (m_threading == Automatic && s.threads == 1 && s.edge.onDecoded(frame.timing.decodeUs)) {
             // Too slow for the stream on one thread: the new decoder starts
             // at the next key frame, with the pictures' slices in parallel.
             const int threads = std::clamp(QThread::idealThreadCount(), 2, 16);

@@ -157,6 +157,8 @@ struct SendClock {
     QHash<quint64, uint32_t> stampOf;
 };
 
+constexpr GstClockTime EncoderOffset = GstClockTime(1000) * 3600 * GST_SECOND;
+
 void noteCapture(SendClock *clock, GstClockTime pts, uint32_t ms)
 {
     if (!clock || pts == GST_CLOCK_TIME_NONE)
@@ -186,10 +188,24 @@ GstPadProbeReturn onPayloaded(GstPad *, GstPadProbeInfo *info, gpointer data)
     uint32_t capture = 0;
     {
         QMutexLocker lock(&clock->mutex);
-        auto it = clock->stampOf.constFind(GST_BUFFER_PTS(buffer));
-        if (it == clock->stampOf.constEnd())
+        // The encoder moves its output 1000 hours later (so that no
+        // decoding time stamp is negative) and rounds the times to its frame
+        // rate: the picture is the one captured within half a frame.
+        GstClockTime pts = GST_BUFFER_PTS(buffer);
+        if (pts >= EncoderOffset)
+            pts -= EncoderOffset;
+        const GstClockTime near = GST_SECOND / RtspServer::FramesPerSecond / 2;
+        bool found = false;
+        for (auto it = clock->stampOf.constBegin(); it != clock->stampOf.constEnd(); ++it) {
+            const GstClockTime at = it.key();
+            if ((at > pts ? at - pts : pts - at) <= near) {
+                capture = it.value();
+                found = true;
+                break;
+            }
+        }
+        if (!found)
             return GST_PAD_PROBE_OK;
-        capture = it.value();
     }
     QMutexLocker lock(&clock->shared->mutex);
     auto &ring = clock->shared->sent;
@@ -289,9 +305,9 @@ void onMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *media, gpointer data)
     // One clock for both probes; the payloader's probe releases it.
     auto *clock = new SendClock{shared, {}, {}};
     addProbe(bin, "source", onSourceBuffer, clock, nullptr, "src");
-    addProbe(bin, "pay0", onPayloaded, clock, [](gpointer p) { delete static_cast<SendClock *>(p); },
-             "src",
-             GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST));
+    addProbe(
+        bin, "pay0", onPayloaded, clock, [](gpointer p) { delete static_cast<SendClock *>(p); },
+        "src", GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST));
     bool drop = false;
     {
         QMutexLocker lock(&shared->mutex);
@@ -494,9 +510,10 @@ bool RtspServer::start(QString *error)
     // Without UDP a viewer asking for it is told the transport is not
     // supported.
     gst_rtsp_media_factory_set_protocols(
-        glib->factory, m_udpMedia == UdpMedia::Refuse
-                           ? GST_RTSP_LOWER_TRANS_TCP
-                           : GstRTSPLowerTrans(GST_RTSP_LOWER_TRANS_UDP | GST_RTSP_LOWER_TRANS_TCP));
+        glib->factory,
+        m_udpMedia == UdpMedia::Refuse
+            ? GST_RTSP_LOWER_TRANS_TCP
+            : GstRTSPLowerTrans(GST_RTSP_LOWER_TRANS_UDP | GST_RTSP_LOWER_TRANS_TCP));
     g_signal_connect_data(
         glib->factory, "media-configure", G_CALLBACK(onMediaConfigure),
         new std::shared_ptr<Shared>(m_shared),

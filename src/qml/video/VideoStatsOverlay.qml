@@ -3,8 +3,8 @@ import Skyrig.Theme 1.0
 import Skyrig.UI 1.0
 
 // The player's health figures over the picture (toolbar button or the
-// bound key): pictures received, decoded and shown per second, dropped and
-// skipped, queue, decode time, bit rate, transport, decoder and threads,
+// bound key): pictures received, decoded and shown per second, dropped,
+// damaged and skipped, queue, decode time, bit rate, transport, decoder and threads,
 // reconnects, and the latency when it is known (measured, or estimated from
 // the camera's clock), else a dash.
 Rectangle {
@@ -27,8 +27,8 @@ Rectangle {
     readonly property var lines: [
         tr("Received ", "接收 ") + n(s.receivedFps, 1) + tr("  decoded ", "  解码 ") + n(s.decodedFps, 1)
             + tr("  shown ", "  显示 ") + n(s.shownFps, 1) + tr(" fps", " 帧/秒"),
-        tr("Dropped ", "丢弃 ") + n(s.dropped, 0) + tr("  key-frame skips ", "  跳至关键帧 ") + n(s.keyFrameSkips, 0)
-            + tr("  queue ", "  队列 ") + n(s.queue, 0),
+        tr("Dropped ", "丢弃 ") + n(s.dropped, 0) + tr("  damaged ", "  受损 ") + n(s.damaged, 0)
+            + tr("  key-frame skips ", "  跳至关键帧 ") + n(s.keyFrameSkips, 0) + tr("  queue ", "  队列 ") + n(s.queue, 0),
         tr("Decode ", "解码 ") + n(s.decodeMs, 1) + " ms (p95 " + n(s.decodeP95Ms, 1) + ")  "
             + (s.decoder ? s.decoder : "—") + " × " + n(s.threads, 0) + tr(" thread", " 线程"),
         n(s.bitrateKbps, 0) + " kbps  " + transportText + tr("  reconnects ", "  重连 ") + n(s.reconnects, 0),
