@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/CtlEventPrinter.h"
+#include "catalog/CameraModelBridge.h"
 #include "commands/GimbalController.h"
 #include "input/GamepadService.h"
 #include "link/ConnectionBridge.h"
@@ -11,6 +12,8 @@
 #include "log/LogDirectory.h"
 #include "state/GimbalState.h"
 #include "video/QmlVideoPlayer.h"
+#include "video/RecordingSession.h"
+#include "video/TelemetryFeed.h"
 #include "video/VideoFrameItem.h"
 
 #include <SkyrigVersion.h>
@@ -85,7 +88,8 @@ CtlRunner::~CtlRunner()
 
 QStringList CtlRunner::objectNamesForHelp()
 {
-    return AppCore::publishedNames() << QStringLiteral("videoPlayer");
+    return AppCore::publishedNames()
+           << QStringLiteral("videoPlayer") << QStringLiteral("videoRecording");
 }
 
 int CtlRunner::fail(int code, const QString &text)
@@ -146,7 +150,11 @@ int CtlRunner::run(const QStringList &arguments)
     connect(m_videoPlayer, &QmlVideoPlayer::statsSummary, m_core->logBridge(), &LogBridge::append);
     connect(m_core->controller(), &GimbalController::handshakeReadyChanged, m_videoPlayer,
             [this] { m_videoPlayer->setCameraClockSet(m_core->controller()->handshakeReady()); });
+    // Recordings carry the telemetry this run receives.
+    m_videoPlayer->telemetry()->setState(m_core->gimbalState());
+    m_videoPlayer->telemetry()->setModel(m_core->cameraModel());
     publish(QStringLiteral("videoPlayer"), m_videoPlayer);
+    publish(QStringLiteral("videoRecording"), m_videoPlayer->recordingSession());
 
     const int invalid = validateSteps();
     if (invalid != Success)
@@ -329,7 +337,7 @@ int CtlRunner::runReady()
     if (controller->handshakeReady())
         return Success;
     return fail(ReadyTimeout,
-                QStringLiteral("the link did not become ready within %1 ms").arg(ReadyTimeoutMs));
+                QStringLiteral("the camera did not answer within %1 ms").arg(ReadyTimeoutMs));
 }
 
 void CtlRunner::runWait(int milliseconds)
