@@ -140,6 +140,9 @@ struct VideoDecoder::Session {
     StreamTransport::Choice transport = StreamTransport::Auto;
     FrameConverter converter;
     LiveEdge edge;
+    // A file on disk is read as fast as it decodes and has no live edge to
+    // fall behind; streams (nothing to seek in) do.
+    bool live = true;
     VideoStreamInfo info;
     Interrupt interrupt{nullptr, nullptr};
     int delivered = 0;
@@ -290,6 +293,7 @@ void VideoDecoder::run()
         return;
     }
     s.stream = s.format->streams[s.index];
+    s.live = !(s.format->pb && (s.format->pb->seekable & AVIO_SEEKABLE_NORMAL));
     s.decoder = avcodec_find_decoder(s.stream->codecpar->codec_id);
     if (!s.decoder) {
         cleanUp();
@@ -383,7 +387,7 @@ void VideoDecoder::readLoop(Session &s, AVPacket *packet)
                                ? av_rescale_q(packet->pts, timeBase, AVRational{1, 1000000})
                                : LiveEdge::NoTime;
         const bool key = packet->flags & AV_PKT_FLAG_KEY;
-        const bool skip = s.edge.onPacket(arrival.receivedUs, pts, key) == LiveEdge::Skip;
+        const bool skip = s.live && s.edge.onPacket(arrival.receivedUs, pts, key) == LiveEdge::Skip;
         m_counters->behindUs.store(s.edge.behindUs());
         m_counters->keyFrameSkips.store(quint64(s.edge.skips()));
         if (skip) {
