@@ -151,9 +151,9 @@ private slots:
             run.decoder.requestStop();
         run.decoder.start();
         if (stop == "when connected")
-            QTRY_COMPARE_WITH_TIMEOUT(silent.connections, 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(silent.connections, 1, 15000);
         if (stop == "after pictures")
-            QTRY_VERIFY_WITH_TIMEOUT(run.frames >= 5, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(run.frames >= 5, 20000);
         if (stop != "never")
             run.decoder.requestStop();
         QVERIFY(run.finish(stop == "never" ? 15000 : 3000));

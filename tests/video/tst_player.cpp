@@ -66,7 +66,7 @@ struct Rig {
     // Waits until the current decoder has ended and the player has reacted.
     bool waitForRestartArmed()
     {
-        return QTest::qWaitFor([this] { return reconnect->isActive(); }, 10000);
+        return QTest::qWaitFor([this] { return reconnect->isActive(); }, 20000);
     }
 
     QTemporaryDir output;
@@ -149,7 +149,7 @@ private slots:
         timing.retireWaitMs = 0;
         rig.player.setTiming(timing);
         rig.player.start(silent.url());
-        QTRY_COMPARE_WITH_TIMEOUT(silent.connections, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.connections, 1, 15000);
         for (int expected : {1000, 2000}) {
             QPointer<VideoDecoder> stalled = rig.player.findChild<VideoDecoder *>();
             QVERIFY(stalled);
@@ -157,11 +157,11 @@ private slots:
             QVERIFY(!rig.player.hasDecoder());
             QCOMPARE(rig.reconnect->interval(), expected);
             QCOMPARE(rig.player.status(), QStringLiteral("Reconnecting"));
-            QTRY_VERIFY_WITH_TIMEOUT(stalled.isNull(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(stalled.isNull(), 15000);
             QCoreApplication::processEvents();
             QCOMPARE(rig.errors.count(), 0);
             rig.reconnect->fire();
-            QTRY_COMPARE_WITH_TIMEOUT(silent.connections, expected == 1000 ? 2 : 3, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(silent.connections, expected == 1000 ? 2 : 3, 15000);
         }
     }
 
@@ -248,7 +248,12 @@ private slots:
     // The simulator's stream: it plays (its time stamp readable in the
     // picture), a same-address start changes nothing, another address
     // restarts through the short delay. (Recording: tst_recording.)
-    void liveStreamRecordingAndRestart()
+    // Then a consumer on the decoder's thread that holds every picture for
+    // 80 ms (the stream brings one every 33 ms) makes the picture fall
+    // further and further behind: the decoder skips to the next key frame
+    // and counts it; once the consumer is quick again the picture is live
+    // within 2 s. Meanwhile the figures show the stream as it is.
+    void liveStreamRestartFallBehindRecover()
     {
 #ifndef SKYRIG_TEST_HAS_RTSP_SERVER
         QSKIP("built without the simulator's RTSP server (GStreamer missing)");
@@ -280,9 +285,45 @@ private slots:
         QVERIFY(!rig.player.hasDecoder());
         QCOMPARE(rig.reconnect->interval(), 400);
         QCOMPARE(rig.player.status(), QStringLiteral("Reconnecting"));
+        QSignalSpy summaries(&rig.player, &QmlVideoPlayer::statsSummary);
         rig.reconnect->fire();
         QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
+        decoder = rig.player.findChild<VideoDecoder *>();
+        QVERIFY(decoder);
+        std::atomic<bool> slow{true};
+        QObject::connect(
+            decoder, &VideoDecoder::frameReady, decoder,
+            [&slow](const VideoFrame &) {
+                if (slow.load())
+                    QThread::msleep(80);
+            },
+            Qt::DirectConnection);
+        qint64 latencyMs = -1;
+        QObject::connect(rig.player.statistics(), &PlayerStats::pictureShown,
+                         [&latencyMs](const FrameTiming &t, qint64 shownUs) {
+                             if (t.capturedUs > 0)
+                                 latencyMs = (shownUs - t.capturedUs) / 1000;
+                         });
+        const auto stat = [&rig](const char *key) { return rig.player.stats().value(key); };
+        QTRY_VERIFY_WITH_TIMEOUT(stat("keyFrameSkips").toInt() >= 1, 15000);
+        slow.store(false);
+        latencyMs = -1;
+        QTRY_VERIFY_WITH_TIMEOUT(latencyMs >= 0 && latencyMs < 300, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(stat("latencyKind") == "measured", 15000);
+        QVERIFY(stat("dropped").toInt() >= 1);
+        QCOMPARE(stat("decoder").toString(), QStringLiteral("h264"));
+        QCOMPARE(stat("transport").toString(), QStringLiteral("udp"));
+        QCOMPARE(stat("transportChoice").toString(), QStringLiteral("auto"));
+        QVERIFY(stat("receivedFps").toDouble() > 10);
+        QVERIFY(stat("bitrateKbps").toInt() > 50);
         rig.player.stop();
+        QCOMPARE(summaries.count(), 1);
+        const QString line = summaries.first().first().toString();
+        QVERIFY2(line.startsWith(QLatin1String("[Video/Stats] ")) &&
+                     line.contains(QLatin1String("UDP; h264 x1")),
+                 qPrintable(line));
+        QCOMPARE(stat("latencyKind").toString(), QStringLiteral("none"));
+        QVERIFY(stat("latencyMs").isNull());
 #endif
     }
 
@@ -335,63 +376,6 @@ private slots:
         QCOMPARE(history.modelId(), QStringLiteral("default"));
         QCOMPARE(history.urlList().size(), 4);
         QCOMPARE(history.transportFor(QStringLiteral("c")), QStringLiteral("auto"));
-    }
-
-    // A consumer on the decoder's thread that holds every picture for 80 ms
-    // (the stream brings one every 33 ms) makes the picture fall further and
-    // further behind: the decoder skips to the next key frame and counts it;
-    // once the consumer is quick again the picture is live within 2 s.
-    // Meanwhile the figures show the stream as it is.
-    void fallsBehindSkipsAndRecovers()
-    {
-#ifndef SKYRIG_TEST_HAS_RTSP_SERVER
-        QSKIP("built without the simulator's RTSP server (GStreamer missing)");
-#else
-        QString error;
-        const auto server = video_test::simulatorStream(400, &error);
-        if (!server)
-            QSKIP(qPrintable(error));
-        Rig rig;
-        QSignalSpy summaries(&rig.player, &QmlVideoPlayer::statsSummary);
-        rig.player.start(urlOf(*server));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
-        auto *decoder = rig.player.findChild<VideoDecoder *>();
-        QVERIFY(decoder);
-        std::atomic<bool> slow{true};
-        QObject::connect(
-            decoder, &VideoDecoder::frameReady, decoder,
-            [&slow](const VideoFrame &) {
-                if (slow.load())
-                    QThread::msleep(80);
-            },
-            Qt::DirectConnection);
-        qint64 latencyMs = -1;
-        QObject::connect(rig.player.statistics(), &PlayerStats::pictureShown,
-                         [&latencyMs](const FrameTiming &t, qint64 shownUs) {
-                             if (t.capturedUs > 0)
-                                 latencyMs = (shownUs - t.capturedUs) / 1000;
-                         });
-        const auto stat = [&rig](const char *key) { return rig.player.stats().value(key); };
-        QTRY_VERIFY_WITH_TIMEOUT(stat("keyFrameSkips").toInt() >= 1, 15000);
-        slow.store(false);
-        latencyMs = -1;
-        QTRY_VERIFY_WITH_TIMEOUT(latencyMs >= 0 && latencyMs < 300, 2000);
-        QTRY_VERIFY_WITH_TIMEOUT(stat("latencyKind") == "measured", 5000);
-        QVERIFY(stat("dropped").toInt() >= 1);
-        QCOMPARE(stat("decoder").toString(), QStringLiteral("h264"));
-        QCOMPARE(stat("transport").toString(), QStringLiteral("udp"));
-        QCOMPARE(stat("transportChoice").toString(), QStringLiteral("auto"));
-        QVERIFY(stat("receivedFps").toDouble() > 10);
-        QVERIFY(stat("bitrateKbps").toInt() > 50);
-        rig.player.stop();
-        QCOMPARE(summaries.count(), 1);
-        const QString line = summaries.first().first().toString();
-        QVERIFY2(line.startsWith(QLatin1String("[Video/Stats] ")) &&
-                     line.contains(QLatin1String("UDP; h264 x1")),
-                 qPrintable(line));
-        QCOMPARE(stat("latencyKind").toString(), QStringLiteral("none"));
-        QVERIFY(stat("latencyMs").isNull());
-#endif
     }
 };
 SKYRIG_REGISTER_TEST(VideoPlayerTest)
