@@ -15,10 +15,6 @@
 #include <QProcess>
 #include <QTcpServer>
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
 #include <memory>
 
 using namespace camsim_test;
@@ -34,12 +30,19 @@ class RtspReader
 public:
     ~RtspReader() { close(); }
 
-    // Opens `url` and waits for `frames` pictures.
+    // Opens `url` and waits for `frames` pictures. The deadlines are the
+    // simulator's, not a camera's: on a busy machine its encoders (H.265
+    // above all) may start or pause for longer than a camera is given.
     bool watch(const QString &url, int frames)
     {
         close();
         m_decoder = std::make_unique<VideoDecoder>();
         m_decoder->setUrl(url);
+        VideoDecoder::Timing timing;
+        timing.openMs = timing.pictureMs = 30000;
+        m_decoder->setTiming(timing);
+        // Over the RTSP connection, which ends when the simulator does.
+        m_decoder->setTransport(StreamTransport::Tcp);
         m_context = std::make_unique<QObject>();
         VideoDecoder *d = m_decoder.get();
         QObject *c = m_context.get();
@@ -56,11 +59,11 @@ public:
         m_pictures = 0;
         error.clear();
         d->start();
-        return decode(frames);
+        return decode(frames, 45000);
     }
 
     // Waits for `count` more pictures; false when the connection ends first.
-    bool decode(int count, int timeoutMs = 15000)
+    bool decode(int count, int timeoutMs = 30000)
     {
         const int wanted = m_pictures + count;
         if (!m_decoder ||
@@ -117,42 +120,6 @@ bool h265EncoderInstalled()
             return false;
     }
     return true;
-}
-
-// The codec and picture size of a stream as libavformat finds them, with
-// ceilings that allow for an H.265 encoder starting up on a busy machine (the
-// program's own decoder gives a camera 3 s).
-struct StreamProbe {
-    QString codec; // "h264", "hevc"
-    QSize size;
-    QString error;
-};
-
-StreamProbe probe(const QString &url)
-{
-    StreamProbe p;
-    AVDictionary *options = nullptr;
-    av_dict_set(&options, "rtsp_transport", "tcp", 0);
-    av_dict_set(&options, "timeout", "30000000", 0);
-    AVFormatContext *format = nullptr;
-    int rc = avformat_open_input(&format, url.toUtf8().constData(), nullptr, &options);
-    av_dict_free(&options);
-    if (rc >= 0)
-        rc = avformat_find_stream_info(format, nullptr);
-    if (rc < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-        av_strerror(rc, text, sizeof text);
-        p.error = QString::fromUtf8(text);
-    }
-    for (unsigned i = 0; rc >= 0 && i < format->nb_streams; ++i) {
-        const AVCodecParameters *c = format->streams[i]->codecpar;
-        if (c->codec_type == AVMEDIA_TYPE_VIDEO) {
-            p.codec = QString::fromLatin1(avcodec_get_name(c->codec_id));
-            p.size = QSize(c->width, c->height);
-        }
-    }
-    avformat_close_input(&format);
-    return p;
 }
 
 QString url(quint16 port, const char *path = "/test")
@@ -232,11 +199,10 @@ private slots:
 
         // Encoding H.265 where the encoder exists; H.264 stays otherwise.
         QCOMPARE(result(control.request(0x030B, QByteArray(1, '\x01'))), quint16(0));
-        const StreamProbe hevc = probe(url(port));
-        QVERIFY2(hevc.error.isEmpty(), qPrintable(hevc.error));
-        QCOMPARE(hevc.codec,
-                 h265EncoderInstalled() ? QStringLiteral("hevc") : QStringLiteral("h264"));
-        QCOMPARE(hevc.size, QSize(1280, 720));
+        QVERIFY2(later.watch(url(port), 3), qPrintable(later.error));
+        QCOMPARE(later.codec,
+                 h265EncoderInstalled() ? QStringLiteral("H.265") : QStringLiteral("H.264"));
+        QCOMPARE(later.size(), QSize(1280, 720));
 
         sim.process.terminate();
         QVERIFY2(sim.process.waitForFinished(10000), "the simulator hangs on stop");
@@ -290,7 +256,9 @@ private slots:
         QCOMPARE(stats.value("transport").toString(), carried);
         QCOMPARE(stats.value("transportChoice").toString(), transport);
         const double fps = stats.value("receivedFps").toDouble();
-        QVERIFY2(fps > 20 && fps < 40, qPrintable(json));
+        // About the simulator's 30 a second: fewer where a loaded machine
+        // encodes fewer, never more (the arithmetic itself: tst_stats).
+        QVERIFY2(fps > 8 && fps < 40, qPrintable(json));
         QCOMPARE(stats.value("latencyKind").toString(), QStringLiteral("measured"));
         QVERIFY2(stats.value("latencyMs").toInt() > 0, qPrintable(json));
         QCOMPARE(run.all().contains(QLatin1String("does not come over UDP here")),
