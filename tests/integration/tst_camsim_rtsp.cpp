@@ -215,7 +215,8 @@ private slots:
     // The headless front end's player: over UDP it plays at the
     // simulator's 30 pictures a second with a measured latency; where the
     // UDP media never arrives (dropped inside the simulator, as a firewall
-    // would) Auto falls back to TCP and plays within 5 s, and says so.
+    // would) or is refused, Auto falls back to TCP and plays within 5 s, and
+    // says so.
     void skyrigctlPlaysOverEitherTransport_data()
     {
         QTest::addColumn<QString>("simulator");
@@ -225,6 +226,9 @@ private slots:
                              << "udp"
                              << "udp";
         QTest::newRow("auto, udp dropped") << "--rtsp-udp drop"
+                                           << "auto"
+                                           << "tcp";
+        QTest::newRow("auto, udp refused") << "--rtsp-udp refuse"
                                            << "auto"
                                            << "tcp";
     }
