@@ -126,9 +126,18 @@ int breakdownChild(const QString &transport)
     };
     std::vector<Row> rows;
     int seen = 0;
+    // Pictures shown while the rows were taken, and over how long: the rate
+    // of the whole run, not of its last two seconds.
+    int counted = 0;
+    qint64 firstUs = 0, lastUs = 0;
     QObject::connect(
         player.statistics(), &PlayerStats::pictureShown, [&](const FrameTiming &t, qint64 shownUs) {
-            if (++seen <= 60 || rows.size() >= 300 || t.capturedUs <= 0)
+            if (++seen <= 60 || rows.size() >= 300)
+                return;
+            if (counted++ == 0)
+                firstUs = shownUs;
+            lastUs = shownUs;
+            if (t.capturedUs <= 0)
                 return;
             const qint64 captureMs = t.capturedUs / 1000;
             uint32_t sentMs = 0;
@@ -160,7 +169,8 @@ int breakdownChild(const QString &transport)
                 qPrintable(column(&Row::network)), qPrintable(column(&Row::decoded)),
                 qPrintable(column(&Row::shown)), qPrintable(column(&Row::total)),
                 percentile(own, 0.5), stats.value("decodeMs").toDouble(),
-                stats.value("decodeMs").toDouble() + 33.3, stats.value("shownFps").toDouble());
+                stats.value("decodeMs").toDouble() + 33.3,
+                lastUs > firstUs ? (counted - 1) * 1e6 / double(lastUs - firstUs) : 0.0);
     return 0;
 }
 
