@@ -72,6 +72,18 @@ TestCase {
         compare(AlbumRules.minSec(data.ms), data.t)
     }
 
+    // The player's length agrees with the listed one; without one it is the
+    // device's length to the nearest second; the end reads as the length.
+    function test_clipLength_data() {
+        return [{ tag: "listed 0:03, device 2.6 s", total: 2600, listed: "0:03", len: "0:03", end: "0:03" },
+                { tag: "nothing listed, 61.6 s", total: 61600, listed: "", len: "1:02", end: "1:02" }]
+    }
+    function test_clipLength(data) {
+        compare(AlbumRules.lengthText(data.total, data.listed), data.len)
+        compare(AlbumRules.positionText(data.total, data.total, data.listed), data.end)
+        compare(AlbumRules.positionText(1999, data.total, data.listed), "0:01")
+    }
+
     function test_item() {
         compare(AlbumRules.itemName({ name: "" }), "--")
         compare(AlbumRules.itemMeta({ sizeText: "2.0 KB", timeText: "2025-03-14 09:30" }), "2.0 KB · 2025-03-14 09:30")

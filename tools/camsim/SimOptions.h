@@ -44,6 +44,10 @@ public:
     ListStyle listStyle = ListStyle::Loose;
     double mediaRateMbps = 80.0; // 0 = as fast as the socket takes them
     PlaybackForm playbackForm = PlaybackForm::Raw;
+    // Download packets: the camera's own data size whatever was asked (0 =
+    // as asked), and the last packet of every transfer padded to full size.
+    int mediaPacketSize = 0;
+    bool mediaPadLast = false;
 
     // HTTP upgrade service and its faults.
     int httpPort = 8088; // 0 = no HTTP service
