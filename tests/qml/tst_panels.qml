@@ -343,7 +343,8 @@ TestCase {
     function test_videoPanelNames() {
         var loader = createTemporaryObject(mainPageComponent, tc, { width: 1400, height: 860 })
         tryCompare(loader, "status", Loader.Ready)
-        var names = ["videoPanel", "urlField", "playButton", "autoStream", "grabButton", "localRecord", "gridButton",
+        var names = ["videoPanel", "urlField", "transportButton", "playButton", "autoStream", "grabButton", "localRecord",
+                     "statsButton", "gridButton",
                      "fullScreenButton", "albumButton", "surfaceLoader", "videoPlaceholder", "pictureGestures",
                      "streamStatus", "sdChip", "stopTracking", "operationMessage", "captureMode", "captureButton"]
         compare(names.filter(function (n) { return findChild(loader.item, n) === null }), [], "missing")

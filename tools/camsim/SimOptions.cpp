@@ -34,6 +34,9 @@ const OptionEntry Entries[] = {
      "baud rate works)."},
     {"rtsp-port", "port", "8554",
      "RTSP port for the test stream rtsp://ADDR:PORT/test (default 8554; 0 disables it)."},
+    {"rtsp-udp", "mode", "serve",
+     "RTSP media over UDP: serve it, refuse it (TCP only), or drop it (accepted, never arrives, "
+     "like a firewall; default serve)."},
     {"model", "id", "Otter", "Product model whose capabilities to simulate (default Otter)."},
     {"status-kind", "kind", "0", "Frame kind of the status reports: 0 or 2 (default 0)."},
     {"attitude-hz", "hz", "20", "Attitude report rate (default 20)."},
@@ -300,6 +303,12 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
     if (form < 0)
         return false;
     playbackForm = PlaybackForm(form);
+    const int udpMode = parseChoice(
+        value("rtsp-udp"), "rtsp-udp",
+        {QStringLiteral("serve"), QStringLiteral("refuse"), QStringLiteral("drop")}, error);
+    if (udpMode < 0)
+        return false;
+    rtspUdp = RtspUdp(udpMode);
     mediaPadLast = isSet("media-pad-last");
     ptyPath = value("pty");
     if (isSet("pty") && ptyPath.trimmed().isEmpty()) {

@@ -16,6 +16,8 @@ public:
     enum class CardState { Ready, None, Full };
     enum class ListStyle { Strict, Loose };
     enum class PlaybackForm { Raw, Framed };
+    // How the RTSP stream treats a viewer that asks for its media over UDP.
+    enum class RtspUdp { Serve, Refuse, Drop };
     // Where the line faults apply.
     enum Channel { ControlChannel = 1, MediaChannel = 2, PlaybackChannel = 4, AllChannels = 7 };
 
@@ -23,6 +25,7 @@ public:
     int udpPort = 1030;  // 0 = pick a free one; -1 = no UDP endpoint
     QString ptyPath;     // empty = no serial endpoint
     int rtspPort = 8554; // 0 = no RTSP server
+    RtspUdp rtspUdp = RtspUdp::Serve;
     QString modelId = QStringLiteral("Otter");
     int statusKind = 0;
     double attitudeHz = 20.0;
