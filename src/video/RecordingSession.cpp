@@ -181,7 +181,8 @@ void RecordingSession::onPartStarted(quint64 serial)
                            .arg(clock(m_interruptedAt))
                            .arg(m_part)));
     }
-    if (m_telemetryOn && m_telemetry.open(m_recorder->outputPath(), Language::isChinese())) {
+    if (m_telemetryOn &&
+        m_telemetry.open(m_recorder->outputPath(), Language::isChinese(), m_timing.sampleMs)) {
         sample();
         m_sampleTimer.start(m_timing.sampleMs);
     }

@@ -33,10 +33,11 @@ QString TelemetryWriter::cueTime(qint64 ms)
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
-bool TelemetryWriter::open(const QString &videoPath, bool chinese)
+bool TelemetryWriter::open(const QString &videoPath, bool chinese, int rowMs)
 {
     close();
     m_chinese = chinese;
+    m_rowMs = qMax(1, rowMs);
     m_cues = 0;
     m_rows = 0;
     m_srt.setFileName(srtPathFor(videoPath));
@@ -57,10 +58,12 @@ void TelemetryWriter::add(const TelemetrySample &sample, qint64 ms)
 {
     if (!isOpen())
         return;
-    m_csv.write((sample.csvRow(ms) + QLatin1Char('\n')).toUtf8());
-    ++m_rows;
-    // A late sample fills every step it missed, so the cues always cover
-    // the video's whole length.
+    // A late sample fills every step it missed, so the rows and cues always
+    // cover the video's whole length at their own pace.
+    while (qint64(m_rows) * m_rowMs <= ms) {
+        m_csv.write((sample.csvRow(qint64(m_rows) * m_rowMs) + QLatin1Char('\n')).toUtf8());
+        ++m_rows;
+    }
     while (qint64(m_cues) * CueMs <= ms) {
         const qint64 start = qint64(m_cues) * CueMs;
         ++m_cues;

@@ -8,8 +8,8 @@
 // The telemetry files beside one recorded video file: NAME.srt, subtitles
 // any player shows (a cue every CueMs with time of day, angles, zoom, range
 // and the infrared measurement when shown), and NAME.csv, a table for
-// analysis with the same fields and the device's status values, a row per
-// sample. Both are timed from the video's own time line, zero at its first
+// analysis with the same fields and the device's status values, a row every
+// rowMs. Both are timed from the video's own time line, zero at its first
 // picture, and each line reaches the disk as it is written, so a program
 // that is killed leaves them as complete as its video.
 class TelemetryWriter
@@ -19,10 +19,11 @@ public:
 
     // NAME.srt and NAME.csv for `videoPath` (its suffix replaced). False
     // when either cannot be created (then neither is written).
-    bool open(const QString &videoPath, bool chinese);
+    bool open(const QString &videoPath, bool chinese, int rowMs = 100);
     bool isOpen() const { return m_srt.isOpen(); }
-    // A sample taken `ms` after the video's first picture: a table row, and
-    // a cue for every CueMs step that has begun since the last one.
+    // A sample taken `ms` after the video's first picture: a table row for
+    // every rowMs step and a cue for every CueMs step begun since the last
+    // one, so a late timer on a busy machine leaves no gap in either.
     void add(const TelemetrySample &sample, qint64 ms);
     void close();
 
@@ -37,6 +38,7 @@ private:
     QFile m_srt;
     QFile m_csv;
     bool m_chinese = false;
+    int m_rowMs = 100;
     int m_cues = 0;
     int m_rows = 0;
 };

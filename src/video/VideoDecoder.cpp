@@ -196,7 +196,15 @@ VideoDecoder::Opened VideoDecoder::openInput(Session &s, StreamTransport::Choice
     const int infoMs =
         fallbackLeft ? std::min(m_timing.openMs, StreamTransport::AutoUdpWaitMs) : m_timing.openMs;
     armDeadline(infoMs);
-    const bool found = avformat_find_stream_info(s.format, nullptr) >= 0;
+    bool found = avformat_find_stream_info(s.format, nullptr) >= 0;
+    // The low-delay probe is small; a busy camera or machine may not have
+    // delivered a whole picture's parameters within it. Look further, still
+    // within the deadline, before giving up on the stream.
+    if (!found && m_running.load() && nowMs() < m_deadline.load()) {
+        s.format->probesize = 8 << 20;
+        s.format->max_analyze_duration = 5 * AV_TIME_BASE;
+        found = avformat_find_stream_info(s.format, nullptr) >= 0;
+    }
     const bool cutShort = nowMs() >= m_deadline.load();
     if (fallbackLeft && (!found || cutShort) && m_running.load()) {
         // Saying goodbye on the RTSP connection gets a moment of its own.

@@ -66,8 +66,9 @@ void checkTelemetry(const QString &video)
              qPrintable(QStringLiteral("%1 cues over %2 ms").arg(cues.size()).arg(span)));
     QCOMPARE(cues.first().startMs, 0);
     QCOMPARE(cues.last().startMs, (cues.size() - 1) * 500);
-    QVERIFY2(rows.size() >= span / 100 * 8 / 10 && rows.size() <= span / 100 + 2,
-             qPrintable(QStringLiteral("%1 rows over %2 ms").arg(rows.size()).arg(span)));
+    // A row every tenth, however late the timer that samples them.
+    for (int i = 0; i < rows.size(); ++i)
+        QCOMPARE(qRound64(rows.at(i).value(0).toDouble() * 1000), qint64(i) * 100);
 }
 
 } // namespace
