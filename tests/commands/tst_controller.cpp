@@ -285,24 +285,18 @@ private slots:
         QVERIFY(rig.codes().count(TimeSyncCode) == rig.codes().size());
     }
 
-    void closingEarlyCancelsTheHandshake()
-    {
-        UdpRig rig;
-        rig.device.answers = true;
-        QSignalSpy ready(&rig.controller, &GimbalController::handshakeReadyChanged);
-        QVERIFY(rig.start());
-        QTimer::singleShot(100, &rig.transport, [&rig] { rig.transport.close(); });
-        // Well past the point where the time sync and readiness would have come.
-        QVERIFY(!ready.wait(900));
-        QVERIFY(!rig.controller.handshakeReady());
-        QVERIFY(rig.times(TimeSyncCode).isEmpty());
-    }
-
     void readinessFollowsTheLink()
     {
         UdpRig rig;
         rig.device.answers = rig.device.reportsWhenHeard = true;
+        QSignalSpy readyChanged(&rig.controller, &GimbalController::handshakeReadyChanged);
         QVERIFY(rig.start());
+        // Closed before the time sync was due: the handshake is called off,
+        // nothing goes out and nothing turns ready well past its time.
+        QTimer::singleShot(100, &rig.transport, [&rig] { rig.transport.close(); });
+        QVERIFY(!readyChanged.wait(900));
+        QVERIFY(rig.times(TimeSyncCode).isEmpty());
+        QVERIFY(rig.transport.open());
         QTRY_VERIFY_WITH_TIMEOUT(rig.controller.handshakeReady(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(rig.controller.state()->reporting(), 5000);
         QSignalSpy ready(&rig.controller, &GimbalController::handshakeReadyChanged);

@@ -108,6 +108,7 @@ const std::vector<Vector> &vectors()
         V("angle NaN", motion.gimbalAngleControl(-3, std::nanf(""), 0, 0.006f),
             0x0012, hex("00000000010000")),
         V("speed clamps", motion.gimbalSpeedSet(0, 200), 0x0017, hex("059600")),
+        V("speed clamps other way", motion.gimbalSpeedSet(151, 4), 0x0017, hex("960500")),
         V("calibration", motion.gimbalCalibration(), 0x0013, hex("0100")),
         V("servo off", motion.gimbalServoOff(), 0x002D, hex("0000")),
         V("linear calib", motion.gimbalLinearCalib(), 0x002E, hex("0100")),

@@ -19,6 +19,10 @@
 namespace camsim_test
 {
 
+// The ceiling for work another process does (the simulator, a front end):
+// generous, since a loaded machine may run it many times slower.
+constexpr int SlowWorkMs = 30000;
+
 // "a b c" -> {"a", "b", "c"}: keeps argument lists readable.
 inline QStringList words(const char *text)
 {
@@ -61,7 +65,7 @@ public:
         // more on a busy machine.
         QElapsedTimer t;
         t.start();
-        while (process.waitForStarted(5000) && t.elapsed() < 60000) {
+        while (process.waitForStarted(SlowWorkMs) && t.elapsed() < 2 * SlowWorkMs) {
             readyLine += QString::fromLocal8Bit(process.readAllStandardOutput());
             const QRegularExpressionMatch m = ready.match(readyLine);
             if (m.hasMatch()) {
@@ -143,20 +147,34 @@ public:
             pump(int(qMax<qint64>(1, ms - t.elapsed())));
     }
 
+    // Reads until `done` holds; the ceiling is for a simulator slowed down
+    // by a loaded machine, not a measure of its speed.
+    template <typename Done> bool until(Done done, int ceilingMs = SlowWorkMs)
+    {
+        QElapsedTimer t;
+        for (t.start(); !done(); pump(50)) {
+            if (t.elapsed() > ceilingMs)
+                return false;
+        }
+        return true;
+    }
+
     // Sends one command and returns the payload of its acknowledgement.
     QByteArray request(quint16 code, const QByteArray &payload)
     {
         int cursor = frames.size();
         send(code, payload);
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 3000) {
-            for (; cursor < frames.size(); ++cursor)
-                if (frames.at(cursor).kind() == 1 && frames.at(cursor).code() == code)
-                    return frames.at(cursor).frame.payload;
-            pump(50);
-        }
-        return QByteArray("<no reply>");
+        QByteArray reply("<no reply>");
+        until([&] {
+            for (; cursor < frames.size(); ++cursor) {
+                if (frames.at(cursor).kind() == 1 && frames.at(cursor).code() == code) {
+                    reply = frames.at(cursor).frame.payload;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return reply;
     }
 
     QVector<Received> framesOf(quint16 code, int kind = -1) const
@@ -199,13 +217,14 @@ struct Run {
     QString all() const { return out.join(QLatin1Char('\n')) + QLatin1Char('\n') + err; }
 };
 
-inline Run runProgram(const QString &program, const QStringList &arguments, int timeoutMs = 30000)
+inline Run runProgram(const QString &program, const QStringList &arguments,
+                      int timeoutMs = SlowWorkMs)
 {
     Run run;
     QProcess process;
     process.start(program, arguments);
     // The event loop keeps going meanwhile: the test may be serving the program.
-    if (!process.waitForStarted(10000) ||
+    if (!process.waitForStarted(SlowWorkMs) ||
         !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
         process.kill();
         process.waitForFinished(5000);
@@ -223,7 +242,7 @@ inline QString ctlPath()
     return QStringLiteral(SKYRIG_BIN_DIR "/skyrigctl");
 }
 
-inline Run runCtl(const QStringList &arguments, int timeoutMs = 30000)
+inline Run runCtl(const QStringList &arguments, int timeoutMs = SlowWorkMs)
 {
     return runProgram(ctlPath(), arguments, timeoutMs);
 }

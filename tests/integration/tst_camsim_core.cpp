@@ -314,21 +314,10 @@ private slots:
         QCOMPARE(actual, error);
     }
 
-    void optionDefaultsAndValues()
+    void optionValues()
     {
         SimOptions o;
         QString error;
-        QVERIFY(o.parse({QStringLiteral("camsim")}, &error));
-        QCOMPARE(QVariantList({o.bindAddress, o.udpPort, o.rtspPort, o.httpPort, o.rebootMs,
-                               o.modelId, o.attitudeHz, o.statusHz, o.irHz, o.visHz,
-                               o.mediaRateMbps, o.seed, o.faultChannels}),
-                 QVariantList({"127.0.0.1", 1030, 8554, 8088, 1500, "Otter", 20.0, 1.0, 2.0, 2.0,
-                               80.0, 1u, int(SimOptions::AllChannels)}));
-        QVERIFY(o.listStyle == SimOptions::ListStyle::Loose &&
-                o.playbackForm == SimOptions::PlaybackForm::Raw &&
-                o.card == SimOptions::CardState::Ready &&
-                !o.faultsOn(SimOptions::MediaChannel).loss);
-
         QVERIFY(o.parse(camsim_test::words("camsim --http-port 0 --http-status 503 --http-stall "
                                            "--http-stall-start --http-start-code -2 "
                                            "--http-start-body nope --reboot-ms 0 --loss 0.5 "

@@ -32,6 +32,9 @@ class InputEndToEndTest : public QObject
     QVector<QPair<qint64, double>> m_yaw;
     QVector<QPair<qint64, QByteArray>> m_moves; // gimbalControl payloads sent
     QElapsedTimer m_clock;
+    int m_visReports = 0;
+    // The visible reports seen when the zoom was found at rest, -1 before.
+    int m_zoomStopped = -1;
 
     GamepadService *pads() const { return m_core->gamepads(); }
     GimbalState *state() const { return m_core->gimbalState(); }
@@ -55,7 +58,7 @@ class InputEndToEndTest : public QObject
             [&] {
                 return virtualPad() && std::abs(virtualPad()->raw.value(control) - value) < 0.001;
             },
-            5000);
+            SlowWorkMs);
         return seen ? at : -1;
     }
     // Degrees per second the yaw moved between two moments (from reports).
@@ -81,11 +84,22 @@ class InputEndToEndTest : public QObject
         }
         return -1;
     }
+    // Waits until reports span `ms` after `fromMs` (the simulator's work: a
+    // generous ceiling).
+    bool reportsSpan(qint64 fromMs, qint64 ms)
+    {
+        return QTest::qWaitFor(
+            [&] { return !m_yaw.isEmpty() && m_yaw.last().first >= fromMs + ms; }, SlowWorkMs);
+    }
+    // The yaw comes to rest: half a second of reports without a change.
     bool restsAfter(qint64 fromMs)
     {
-        // The yaw no longer changes over the last half second of reports.
-        QTest::qWait(int(qMax<qint64>(0, fromMs + 800 - m_clock.elapsed())));
-        return std::abs(yawRate(m_clock.elapsed() - 500, m_clock.elapsed())) < 0.5;
+        return QTest::qWaitFor(
+            [&] {
+                const qint64 last = m_yaw.isEmpty() ? -1 : m_yaw.last().first;
+                return last >= fromMs + 500 && std::abs(yawRate(last - 500, last)) < 0.5;
+            },
+            SlowWorkMs);
     }
 
 private slots:
@@ -103,6 +117,12 @@ private slots:
         connect(state(), &GimbalState::attitudeChanged, this, [this] {
             m_yaw.append({m_clock.elapsed(), state()->yawJoint()});
         });
+        // Two reports in a row with the same zoom: it has stopped.
+        connect(state(), &GimbalState::visStatusChanged, this, [this, last = -1.0f]() mutable {
+            ++m_visReports;
+            m_zoomStopped = state()->hybridZoom() == last ? m_visReports : -1;
+            last = state()->hybridZoom();
+        });
         connect(m_core->transportManager(), &TransportManager::commandSent, this,
                 [this](uint32_t id, const QString &, const QByteArray &frame) {
                     int used = 0;
@@ -111,29 +131,30 @@ private slots:
                         m_moves.append({m_clock.elapsed(), f.payload});
                 });
         m_core->connectionBridge()->connectUdp(QStringLiteral("127.0.0.1"), m_sim.port);
-        QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), SlowWorkMs);
 
         QSignalSpy attached(pads(), &GamepadService::virtualAttached);
         connect(pads(), &GamepadService::started, pads(), &GamepadService::attachVirtual);
         m_core->startGamepads(true);
-        QVERIFY(attached.wait(5000));
+        QVERIFY(attached.wait(SlowWorkMs));
         QVERIFY2(attached.first().first().toBool(), qPrintable(attached.first().last().toString()));
         QTRY_VERIFY_WITH_TIMEOUT(
-            virtualPad() && virtualPad()->calibration[0].state() == AxisCalibration::Live, 5000);
+            virtualPad() && virtualPad()->calibration[0].state() == AxisCalibration::Live &&
+                virtualPad()->calibration[5].state() == AxisCalibration::Live,
+            SlowWorkMs);
         m_core->controller()->gimbalControl(1, 2, 2); // centred
-        QTRY_VERIFY_WITH_TIMEOUT(std::abs(state()->yawJoint()) < 0.5, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(state()->yawJoint()) < 0.5, SlowWorkMs);
     }
 
     void stickSteersAtARateThatGrowsWithDeflection()
     {
         // Right at 40 %, then at full: the yaw grows, faster the further.
         const qint64 gentle = set("leftx", 0.4);
-        QVERIFY(gentle >= 0);
-        QTest::qWait(900);
+        QVERIFY(gentle >= 0 && reportsSpan(gentle, 900));
         const qint64 full = set("leftx", 1.0);
-        QTest::qWait(700);
+        QVERIFY(full >= 0 && reportsSpan(full, 700));
         const double slow = yawRate(gentle + 250, full);
-        const double fast = yawRate(full + 250, m_clock.elapsed());
+        const double fast = yawRate(full + 250, m_yaw.last().first);
         QVERIFY2(slow > 10 && fast > 2 * slow,
                  qPrintable(QStringLiteral("%1 then %2 deg/s").arg(slow).arg(fast)));
 
@@ -141,42 +162,25 @@ private slots:
         // moves after it, and the gimbal rests.
         const qint64 centred = set("leftx", 0);
         QVERIFY(centred >= 0);
-        QTRY_VERIFY(firstStopAfter(centred) >= 0);
+        QTRY_VERIFY_WITH_TIMEOUT(firstStopAfter(centred) >= 0, SlowWorkMs);
         QVERIFY(restsAfter(centred));
         const qint64 stop = firstStopAfter(centred);
         for (const auto &m : m_moves)
             QVERIFY(m.first < stop || m.second == QByteArray::fromHex("00020200"));
     }
 
-    void unpluggedWhileMovingStops()
-    {
-        const float before = state()->yawJoint();
-        QVERIFY(set("leftx", -1.0) >= 0);
-        QTRY_VERIFY(state()->yawJoint() < before - 10);
-        const qint64 unplugged = m_clock.elapsed();
-        pads()->detachVirtual();
-        QTRY_VERIFY(!virtualPad());
-        QVERIFY(firstStopAfter(unplugged) >= 0);
-        QVERIFY(restsAfter(unplugged));
-
-        // Plugged in again (it settles first) for what follows.
-        QSignalSpy attached(pads(), &GamepadService::virtualAttached);
-        pads()->attachVirtual();
-        QVERIFY(attached.wait(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            virtualPad() && virtualPad()->calibration[5].state() == AxisCalibration::Live, 5000);
-    }
-
     void triggerZoomsWhileHeld()
     {
         const float start = state()->hybridZoom();
         QVERIFY(set("righttrigger", 1.0) >= 0);
-        QTRY_VERIFY_WITH_TIMEOUT(state()->hybridZoom() > start + 5, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(state()->hybridZoom() > start + 5, SlowWorkMs);
         QVERIFY(set("righttrigger", 0) >= 0);
-        // Released: the zoom stops where it is.
-        QTest::qWait(200);
+        // Released: the zoom stops where it is, and stays there over the
+        // next ten reports.
+        QTRY_VERIFY_WITH_TIMEOUT(m_zoomStopped >= 0, SlowWorkMs);
         const float stopped = state()->hybridZoom();
-        QTest::qWait(500);
+        const int reports = m_visReports;
+        QTRY_VERIFY_WITH_TIMEOUT(m_visReports >= reports + 10, SlowWorkMs);
         QCOMPARE(state()->hybridZoom(), stopped);
         QVERIFY(stopped < 100);
     }

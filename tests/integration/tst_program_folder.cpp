@@ -95,7 +95,7 @@ QVector<NamedWriter> writers()
              player.start(server.url());
              player.startRecording(QString());
              // The file is written from the first keyframe on.
-             const bool ready = QTest::qWaitFor([&] { return player.recordingReady(); }, 15000);
+             const bool ready = QTest::qWaitFor([&] { return player.recordingReady(); }, 30000);
              player.stopRecording();
              player.stop();
              return Written{ready ? player.lastOutput() : QString(), {}};
@@ -140,7 +140,7 @@ QStringList readOnlyMountPrefix(const QString &folder)
                                        QStringList{QStringLiteral("-r"), QStringLiteral("-m")}}) {
         QProcess probe;
         probe.start(QStringLiteral("unshare"), unshare + run + QStringList{QStringLiteral("true")});
-        if (probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
+        if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit &&
             probe.exitCode() == 0)
             return QStringList{QStringLiteral("unshare")} + unshare + run;
     }
@@ -282,7 +282,7 @@ private slots:
             process.start(program, QStringList());
         else
             process.start(prefix.first(), prefix.mid(1) + QStringList{program});
-        QVERIFY(process.waitForStarted(10000));
+        QVERIFY(process.waitForStarted(30000));
         QString output;
         // Ready once the scene is loaded (its root-object count is written).
         QVERIFY2(QTest::qWaitFor(
@@ -307,7 +307,7 @@ private slots:
         QVERIFY(!process.waitForFinished(300));
         QCOMPARE(process.state(), QProcess::Running);
         process.terminate();
-        QVERIFY(process.waitForFinished(10000));
+        QVERIFY(process.waitForFinished(30000));
     }
 };
 SKYRIG_REGISTER_TEST(ProgramFolderTest)
