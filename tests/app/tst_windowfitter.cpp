@@ -127,9 +127,9 @@ private slots:
                           QUrl(QStringLiteral("file:///keys.qml")));
         m_window.reset(qobject_cast<QQuickWindow *>(component.create()));
         QVERIFY2(m_window, qPrintable(component.errorString()));
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get(), 30000));
         m_window->requestActivate();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get(), 30000));
     }
 
     void cleanup() { m_window.reset(); }

@@ -42,8 +42,12 @@ TestCase {
         verify(c.ok)
         compare([c.pitchDir, c.pitch, c.yawDir, c.yaw], [data.pd, data.pa, data.yd, data.ya])
     }
-    // The English empty-field hint is driven through the form in tst_panels.
-    function test_hints() {
+    // Angles beyond the model's range are sent at its limits, even when the
+    // fields have not clamped them yet (the English empty-field hint and the
+    // fields' own clamping are driven through the form in tst_panels).
+    function test_limitsAndHints() {
+        var c = ControlRules.angleCommand("50", "-200", false, { pitchMin: -90, pitchMax: 30, yawMin: -180, yawMax: 180 })
+        compare([c.clamped, c.pitchDir, c.pitch, c.yawDir, c.yaw], [true, 0, 30, 0, 180])
         compare(ControlRules.angleCommand("1", " ", true).message, "[云台/提示] 俯仰角/航向角不能为空")
         verify(!ControlRules.angleCommand("-", "1", false).ok)
         compare(ControlRules.linkHint(2, true), "请先在「连接」页启用串口或 UDP，云台控制才会下发")
