@@ -72,7 +72,7 @@ struct Ground : AlbumGround {
     bool open()
     {
         album.openAlbum(QStringLiteral("127.0.0.1"));
-        return waitFor([this] { return album.isOpen() && !album.loading(); }, 20000) &&
+        return waitFor([this] { return album.isOpen() && !album.loading(); }, 60000) &&
                !album.mediaItems().isEmpty();
     }
     // Seconds for one file, or -1.
@@ -237,7 +237,7 @@ int main(int argc, char **argv)
         // every run starts timing once that is done and the pause after a
         // re-requested transfer has passed, so none of them pays for
         // cancelling it or for that pause.
-        waitFor([&] { return !g.album.thumbnailForPath(path).isEmpty(); }, 5000);
+        waitFor([&] { return !g.album.thumbnailForPath(path).isEmpty(); }, 60000);
         waitFor([] { return false; }, 100);
         if (loss == 0)
             raw = rawRate(g, path, size);

@@ -24,6 +24,9 @@ PACKAGES=(
   gstreamer1.0-plugins-bad gstreamer1.0-x gstreamer1.0-tools libcpp-httplib-dev
   # headless GUI tests, fonts, network namespace
   xvfb xauth libgl1-mesa-dri fonts-noto-cjk iproute2 util-linux
+  # packet loss on the loopback interface for the video benchmark (netem where the
+  # kernel has it, else a random-drop rule)
+  nftables
   # packaging: icons, manual pages, DEB packages, their check and a clean install root
   librsvg2-bin help2man dpkg-dev fakeroot file lintian debootstrap appstream desktop-file-utils
 )

@@ -1,27 +1,17 @@
 #include "album/AlbumDeletes.h"
 
+#include "album/AlbumText.h"
 #include "album/DeleteAckBarrier.h"
 #include "album/MediaListParser.h"
 #include "commands/GimbalController.h"
-#include "link/Language.h"
-
-namespace
-{
-
-QString pick(const char *english, const char *chinese)
-{
-    return Language::pick(QString::fromUtf8(english), QString::fromUtf8(chinese));
-}
-
-} // namespace
 
 AlbumDeletes::AlbumDeletes(GimbalController *controller, int barrierMs, QObject *parent)
     : QObject(parent), m_controller(controller), m_barrier(new DeleteAckBarrier(barrierMs, this))
 {
     connect(m_barrier, &DeleteAckBarrier::pendingChanged, this, &AlbumDeletes::onBarrierPending);
     connect(m_barrier, &DeleteAckBarrier::timedOut, this, [this] {
-        emit expired(pick("Previous delete acknowledgement expired; delete is available again",
-                          "上一次删除确认已超时，可重新删除"));
+        emit expired(albumText("Previous delete acknowledgement expired; delete is available again",
+                               "上一次删除确认已超时，可重新删除"));
     });
 }
 
@@ -62,14 +52,14 @@ void AlbumDeletes::next()
         if (!m_deleting)
             return;
         setDeleting(false);
-        emit status(pick("Delete finished: %1 succeeded, %2 failed", "删除完成：成功 %1，失败 %2")
-                        .arg(m_succeeded)
-                        .arg(m_failed));
+        emit status(albumText("Delete finished: %1 succeeded, %2 failed",
+                              "删除完成：成功 %1，失败 %2", m_succeeded, m_failed));
         emit pumpNow();
         return;
     }
     m_current = m_queue.takeFirst();
-    emit status(pick("Deleting: %1", "正在删除: %1").arg(MediaListParser::fileName(m_current)));
+    emit aboutToDelete(m_current);
+    emit status(albumText("Deleting: %1", "正在删除: %1", MediaListParser::fileName(m_current)));
     if (m_controller)
         m_controller->mediaFileDelete(m_current);
 }
@@ -113,5 +103,4 @@ void AlbumDeletes::onBarrierPending(bool pending)
     }
     if (m_queue.isEmpty() && m_current.isEmpty())
         setDeleting(false);
-    emit released();
 }

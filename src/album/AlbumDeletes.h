@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/BilingualText.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -36,13 +38,14 @@ public:
 
 signals:
     void deletingChanged();
+    // The delete of `path` goes out next: whatever holds the file on the
+    // camera (the player) lets go of it first.
+    void aboutToDelete(const QString &path);
     void deleted(const QString &path);
-    void status(const QString &text);
+    void status(const BilingualText &text);
     // The next delete may go out, or other work may go on.
     void pumpNow();
-    // The late answer came or was given up on.
-    void released();
-    void expired(const QString &status);
+    void expired(const BilingualText &status);
 
 private:
     void setDeleting(bool on);

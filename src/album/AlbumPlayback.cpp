@@ -3,6 +3,7 @@
 #include "album/PlaybackVideoDecoder.h"
 #include "album/PlaybackVideoReceiver.h"
 #include "commands/GimbalController.h"
+#include "link/Language.h"
 #include "state/GimbalState.h"
 #include "video/VideoFrameItem.h"
 
@@ -13,9 +14,21 @@ AlbumPlayback::AlbumPlayback(GimbalController *controller, QObject *parent)
     PlaybackVideoDecoder *decoder = m_decoder;
     connect(m_receiver, &PlaybackVideoReceiver::annexBPayloadReady, this,
             [decoder](const QByteArray &payload) { decoder->enqueue(payload); });
-    connect(m_receiver, &PlaybackVideoReceiver::errorOccurred, this, &AlbumPlayback::setError);
-    connect(m_decoder, &PlaybackVideoDecoder::errorOccurred, this, &AlbumPlayback::setError,
-            Qt::QueuedConnection);
+    connect(m_receiver, &PlaybackVideoReceiver::errorOccurred, this,
+            [this](const QString &message) {
+                setError(BilingualText{message, message});
+            });
+    connect(
+        m_decoder, &PlaybackVideoDecoder::errorOccurred, this,
+        [this](const QString &english, const QString &chinese) {
+            setError(BilingualText{english, chinese});
+        },
+        Qt::QueuedConnection);
+    // An error on screen follows a language switch.
+    connect(Language::instance(), &Language::changed, this, [this] {
+        if (!m_error.isEmpty())
+            emit errorChanged();
+    });
     // Runs on the decoder's thread: each picture is tagged with the run that
     // made it, so a picture still queued when playback restarts is dropped.
     connect(
@@ -68,7 +81,7 @@ quint16 AlbumPlayback::port() const
     return m_receiver->port();
 }
 
-void AlbumPlayback::setError(const QString &message)
+void AlbumPlayback::setError(const BilingualText &message)
 {
     m_error = message;
     emit errorChanged();
@@ -89,7 +102,7 @@ void AlbumPlayback::start(const QString &path)
     clearTargetPicture();
     m_hasFrame = false;
     emit hasFrameChanged();
-    m_error.clear();
+    m_error = BilingualText();
     emit errorChanged();
     m_totalMs = m_positionMs = 0;
     m_paused = false;

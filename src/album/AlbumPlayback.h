@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/BilingualText.h"
 #include "video/VideoFrame.h"
 
 #include <QHostAddress>
@@ -37,7 +38,7 @@ public:
     int positionMs() const { return m_positionMs; }
     bool paused() const { return m_paused; }
     bool hasFrame() const { return m_hasFrame; }
-    QString error() const { return m_error; }
+    QString error() const { return m_error.text(); }
 
     // Pictures go to `target` while it lives, when it is a video item.
     void setTarget(QObject *target);
@@ -64,7 +65,7 @@ signals:
 private:
     void onDeviceStatus();
     void onFrame(const VideoFrame &frame);
-    void setError(const QString &message);
+    void setError(const BilingualText &message);
     void clearTargetPicture();
 
     QPointer<GimbalController> m_controller;
@@ -76,5 +77,5 @@ private:
     int m_positionMs = 0;
     bool m_paused = false;
     bool m_hasFrame = false;
-    QString m_error;
+    BilingualText m_error;
 };

@@ -1,8 +1,8 @@
 #include "album/AlbumThumbnails.h"
 
+#include "album/AlbumText.h"
 #include "album/MediaListParser.h"
 #include "album/MediaTransfer.h"
-#include "link/Language.h"
 
 AlbumThumbnails::AlbumThumbnails(MediaTransfer *transfer, const AlbumTimings &timings,
                                  QObject *parent)
@@ -88,9 +88,8 @@ void AlbumThumbnails::failed()
         return;
     }
     m_retries = 0;
-    emit givenUp(Language::pick(QStringLiteral("Thumbnail request failed: %1"),
-                                QString::fromUtf8("缩略图请求失败: %1"))
-                     .arg(MediaListParser::fileName(path)));
+    emit givenUp(albumText("Thumbnail request failed: %1", "缩略图请求失败: %1",
+                           MediaListParser::fileName(path)));
     emit pumpNow();
 }
 

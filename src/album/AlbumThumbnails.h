@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/AlbumTimings.h"
+#include "link/BilingualText.h"
 
 #include <QHash>
 #include <QObject>
@@ -46,7 +47,7 @@ public:
 
 signals:
     void ready(const QString &path);
-    void givenUp(const QString &status);
+    void givenUp(const BilingualText &status);
     // Queued work may go on: now, or after `ms`.
     void pumpNow();
     void pumpLater(int ms);

@@ -1,23 +1,18 @@
 #include "album/DownloadBatch.h"
 
 #include "album/AlbumListing.h"
+#include "album/AlbumText.h"
 #include "album/DownloadFolder.h"
 #include "album/LocalFileNames.h"
 #include "album/MediaListParser.h"
 #include "album/MediaTransfer.h"
 #include "catalog/GimbalModel.h"
 #include "commands/GimbalController.h"
-#include "link/Language.h"
 
 #include <QFile>
 
 namespace
 {
-
-QString pick(const char *english, const char *chinese)
-{
-    return Language::pick(QString::fromUtf8(english), QString::fromUtf8(chinese));
-}
 
 QString nameOf(const QString &path)
 {
@@ -39,7 +34,7 @@ DownloadBatch::DownloadBatch(GimbalController *controller, MediaTransfer *transf
     connect(m_transfer, &MediaTransfer::stalled, this, [this](const QString &path) {
         setDownloadingPath(QString());
         emit status(
-            pick("Download stalled, retrying: %1", "下载停滞，正在重试: %1").arg(nameOf(path)));
+            albumText("Download stalled, retrying: %1", "下载停滞，正在重试: %1", nameOf(path)));
         retryOrGiveUp(path);
     });
 }
@@ -88,13 +83,11 @@ void DownloadBatch::showStatus()
 {
     if (m_total < 2) {
         if (!m_downloadingPath.isEmpty())
-            emit status(pick("Downloading: %1", "正在下载: %1").arg(nameOf(m_downloadingPath)));
+            emit status(albumText("Downloading: %1", "正在下载: %1", nameOf(m_downloadingPath)));
         return;
     }
-    emit status(pick("Batch download %1/%2: %3", "批量下载 %1/%2: %3")
-                    .arg(qMin(m_total, completed() + 1))
-                    .arg(m_total)
-                    .arg(nameOf(m_downloadingPath)));
+    emit status(albumText("Batch download %1/%2: %3", "批量下载 %1/%2: %3",
+                          qMin(m_total, completed() + 1), m_total, nameOf(m_downloadingPath)));
 }
 
 void DownloadBatch::add(const QStringList &paths)
@@ -156,7 +149,7 @@ void DownloadBatch::fileFailed()
     retryOrGiveUp(path);
 }
 
-void DownloadBatch::giveUp(const QString &reason)
+void DownloadBatch::giveUp(const BilingualText &reason)
 {
     const QString path = m_transfer->path();
     m_transfer->end();
@@ -173,10 +166,10 @@ void DownloadBatch::retryOrGiveUp(const QString &path)
         emit pumpLater(m_t.pumpDelayMs);
         return;
     }
-    givenUp(path, QString());
+    givenUp(path, BilingualText());
 }
 
-void DownloadBatch::givenUp(const QString &path, const QString &reason)
+void DownloadBatch::givenUp(const QString &path, const BilingualText &reason)
 {
     m_retries = 0;
     ++m_failed;
@@ -186,12 +179,13 @@ void DownloadBatch::givenUp(const QString &path, const QString &reason)
         m_transfer->end();
     setDownloadingPath(QString());
     if (reason.isEmpty()) {
-        emit status(pick("Download failed: %1", "下载失败: %1").arg(nameOf(path)));
+        emit status(albumText("Download failed: %1", "下载失败: %1", nameOf(path)));
         emit downloadFailed(path, QStringLiteral("retries exhausted"));
     } else {
-        emit status(
-            pick("Download failed: %1 (%2)", "下载失败: %1 (%2)").arg(nameOf(path), reason));
-        emit downloadFailed(path, reason);
+        emit status(BilingualText{
+            QStringLiteral("Download failed: %1 (%2)").arg(nameOf(path), reason.english),
+            QStringLiteral("下载失败: %1 (%2)").arg(nameOf(path), reason.chinese)});
+        emit downloadFailed(path, reason.text());
     }
     next();
 }
@@ -207,16 +201,14 @@ void DownloadBatch::next()
     setDownloading(false);
     if (m_total > 0) {
         if (m_failed > 0)
-            emit status(pick("Batch download finished: %1 succeeded, %2 failed",
-                             "批量下载完成：成功 %1，失败 %2")
-                            .arg(m_succeeded)
-                            .arg(m_failed));
+            emit status(albumText("Batch download finished: %1 succeeded, %2 failed",
+                                  "批量下载完成：成功 %1，失败 %2", m_succeeded, m_failed));
         else if (m_total == 1)
             emit status(
-                pick("Saved %1 file(s) locally", "已保存 %1 个文件到本地").arg(m_succeeded));
+                albumText("Saved %1 file(s) locally", "已保存 %1 个文件到本地", m_succeeded));
         else
-            emit status(pick("Batch download finished: %1 file(s)", "批量下载完成，共 %1 个文件")
-                            .arg(m_succeeded));
+            emit status(albumText("Batch download finished: %1 file(s)",
+                                  "批量下载完成，共 %1 个文件", m_succeeded));
         emit batchFinished(m_succeeded, m_failed);
         m_total = m_succeeded = m_failed = 0;
         emit batchChanged();
@@ -261,11 +253,10 @@ void DownloadBatch::cancel()
     m_queue.clear();
     setDownloading(false);
     if (m_total < 1)
-        emit status(pick("Download cancelled", "下载已取消"));
+        emit status(albumText("Download cancelled", "下载已取消"));
     else
-        emit status(pick("Batch download cancelled (%1/%2 done)", "批量下载已取消（已完成 %1/%2）")
-                        .arg(completed())
-                        .arg(m_total));
+        emit status(albumText("Batch download cancelled (%1/%2 done)",
+                              "批量下载已取消（已完成 %1/%2）", completed(), m_total));
     m_total = m_succeeded = m_failed = 0;
     emit batchChanged();
     if (!inFlight)

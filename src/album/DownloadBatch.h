@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/AlbumTimings.h"
+#include "link/BilingualText.h"
 
 #include <QObject>
 #include <QPointer>
@@ -59,7 +60,7 @@ public:
     // The file in flight failed: it is tried again, or given up with `reason`
     // when asking again cannot help.
     void fileFailed();
-    void giveUp(const QString &reason);
+    void giveUp(const BilingualText &reason);
 
 signals:
     void downloadingChanged();
@@ -70,7 +71,7 @@ signals:
     void downloadCompleted(QString remotePath, QString localPath);
     void downloadFailed(QString remotePath, QString reason);
     void batchFinished(int succeeded, int failed);
-    void status(const QString &text);
+    void status(const BilingualText &text);
     // The camera is to be told where to send, before each file.
     void endpointNeeded();
     // Queued work may go on: now, or after `ms`.
@@ -81,7 +82,7 @@ private:
     bool fileInFlight() const;
     int packetSize() const;
     void retryOrGiveUp(const QString &path);
-    void givenUp(const QString &path, const QString &reason);
+    void givenUp(const QString &path, const BilingualText &reason);
     void next();
     void onFileWritten();
     void showStatus();

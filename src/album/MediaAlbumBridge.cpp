@@ -2,6 +2,7 @@
 
 #include "album/AlbumDeletes.h"
 #include "album/AlbumPlayback.h"
+#include "album/AlbumText.h"
 #include "album/AlbumThumbnails.h"
 #include "album/ClientEndpoint.h"
 #include "album/DownloadFolder.h"
@@ -12,14 +13,10 @@
 #include "link/Language.h"
 
 #include <QCoreApplication>
+#include <QScopedValueRollback>
 
 namespace
 {
-
-QString pick(const char *english, const char *chinese)
-{
-    return Language::pick(QString::fromUtf8(english), QString::fromUtf8(chinese));
-}
 
 QString nameOf(const QString &path)
 {
@@ -51,18 +48,20 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(&m_modeTimer, &QTimer::timeout, this, &MediaAlbumBridge::onModeTimer);
 
     connect(m_deletes, &AlbumDeletes::deletingChanged, this, &MediaAlbumBridge::deletingChanged);
+    connect(m_deletes, &AlbumDeletes::deletingChanged, this, &MediaAlbumBridge::refreshIfWanted);
+    connect(m_deletes, &AlbumDeletes::aboutToDelete, this, [this](const QString &path) {
+        // The camera is not asked to delete the clip it is playing.
+        if (m_playback->playingPath() == path) {
+            const QScopedValueRollback<bool> hold(m_pumpHeld, true);
+            stopVideo();
+        }
+    });
     connect(m_deletes, &AlbumDeletes::deleted, this, &MediaAlbumBridge::removeDeleted);
     connect(m_deletes, &AlbumDeletes::status, this, &MediaAlbumBridge::setStatus);
     connect(m_deletes, &AlbumDeletes::pumpNow, this, &MediaAlbumBridge::pump);
-    connect(m_deletes, &AlbumDeletes::expired, this, [this](const QString &text) {
+    connect(m_deletes, &AlbumDeletes::expired, this, [this](const BilingualText &text) {
         if (m_open)
             setStatus(text);
-    });
-    // An album opened while a late delete answer was awaited could not fetch
-    // its list yet (it stays loading); it does so now.
-    connect(m_deletes, &AlbumDeletes::released, this, [this] {
-        if (m_open && m_albumReady && !m_listPending && m_transfer->idle())
-            refresh();
     });
 
     connect(m_transfer, &MediaTransfer::requested, this,
@@ -80,6 +79,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             &MediaAlbumBridge::downloadDirectoryChanged);
     connect(m_downloads, &DownloadBatch::downloadingChanged, this,
             &MediaAlbumBridge::downloadingChanged);
+    connect(m_downloads, &DownloadBatch::downloadingChanged, this,
+            &MediaAlbumBridge::refreshIfWanted);
     connect(m_downloads, &DownloadBatch::progressChanged, this,
             &MediaAlbumBridge::downloadProgressChanged);
     connect(m_downloads, &DownloadBatch::downloadingPathChanged, this,
@@ -117,6 +118,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             pump();
     });
 
+    // What is on screen follows a language switch, also texts made before it.
+    connect(Language::instance(), &Language::changed, this, &MediaAlbumBridge::onLanguageChanged);
     connect(m_endpoint, &ClientEndpoint::enabledChanged, this,
             &MediaAlbumBridge::sendClientEndpointChanged);
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -158,12 +161,18 @@ void MediaAlbumBridge::pumpLater(int ms)
     });
 }
 
-void MediaAlbumBridge::setStatus(const QString &text)
+void MediaAlbumBridge::setStatus(const BilingualText &text)
 {
     if (m_status == text)
         return;
     m_status = text;
     emit statusMessageChanged();
+}
+
+void MediaAlbumBridge::onLanguageChanged()
+{
+    if (!m_status.isEmpty())
+        emit statusMessageChanged();
 }
 
 void MediaAlbumBridge::setLoading(bool on)
@@ -198,7 +207,7 @@ void MediaAlbumBridge::setSendClientEndpoint(bool on)
 void MediaAlbumBridge::openAlbum(const QString &videoUrl)
 {
     if (!m_controller) {
-        setStatus(pick("Controller is not ready", "控制器未就绪"));
+        setStatus(albumText("Controller is not ready", "控制器未就绪"));
         return;
     }
     if (m_open) {
@@ -207,13 +216,13 @@ void MediaAlbumBridge::openAlbum(const QString &videoUrl)
     }
     if (!m_transfer->receiver()->bind(quint16(m_t.downloadPort))) {
         setStatus(
-            pick("Cannot bind download port %1", "无法绑定下载端口 %1").arg(m_t.downloadPort));
+            albumText("Cannot bind download port %1", "无法绑定下载端口 %1", m_t.downloadPort));
         return;
     }
     ++m_session;
     setOpen(true);
     setLoading(true);
-    setStatus(pick("Entering album mode...", "正在进入相册模式..."));
+    setStatus(albumText("Entering album mode...", "正在进入相册模式..."));
     m_endpoint->setVideoAddress(videoUrl);
     updateAllowedSenders();
     m_albumReady = false;
@@ -241,8 +250,8 @@ void MediaAlbumBridge::onModeTimer()
     }
     m_modePending = false;
     setLoading(false);
-    setStatus(pick("The device did not answer the album mode request; check the connection",
-                   "设备未响应相册模式请求，请检查连接"));
+    setStatus(albumText("The device did not answer the album mode request; check the connection",
+                        "设备未响应相册模式请求，请检查连接"));
 }
 
 void MediaAlbumBridge::onModeAck(quint16 code)
@@ -254,10 +263,10 @@ void MediaAlbumBridge::onModeAck(quint16 code)
     if (code >= 2) {
         setLoading(false);
         setStatus(
-            pick("Failed to enter album mode (code=%1)", "进入相册模式失败 (code=%1)").arg(code));
+            albumText("Failed to enter album mode (code=%1)", "进入相册模式失败 (code=%1)", code));
         return;
     }
-    setStatus(pick("Waiting for album mode...", "正在等待相册模式就绪..."));
+    setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
     announceClientEndpoint();
     later(m_t.albumReadyDelayMs, [this] {
         if (!m_open)
@@ -271,6 +280,9 @@ void MediaAlbumBridge::closeAlbum()
 {
     if (!m_open)
         return;
+    // Nothing new starts while the album closes (stopping the clip or the
+    // downloads would otherwise let the next thumbnail go out).
+    const QScopedValueRollback<bool> hold(m_pumpHeld, true);
     m_deletes->holdUnanswered();
     cancelDownload();
     stopVideo();
@@ -282,6 +294,7 @@ void MediaAlbumBridge::closeAlbum()
     m_modeTimer.stop();
     m_thumbnails->clearQueue();
     m_listPending = false;
+    m_refreshWanted = false;
     m_albumReady = false;
     m_modePending = false;
     m_endpoint->setVideoAddress(QString());
@@ -292,7 +305,7 @@ void MediaAlbumBridge::closeAlbum()
     m_deletes->clear();
     ++m_session;
     setOpen(false);
-    setStatus(QString());
+    setStatus(BilingualText());
 }
 
 void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
@@ -308,8 +321,8 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
         onModeAck(code);
     } else if (id == CommandCode::RefreshMediaList) {
         if (m_listPending && code >= 2)
-            endList(pick("Failed to refresh media list (code=%1)", "刷新媒体列表失败 (code=%1)")
-                        .arg(code));
+            endList(albumText("Failed to refresh media list (code=%1)",
+                              "刷新媒体列表失败 (code=%1)", code));
     } else if (id == CommandCode::DownloadMediaFile) {
         m_transfer->onAnswer(code);
     }
@@ -320,11 +333,18 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
 
 void MediaAlbumBridge::refresh()
 {
-    if (!m_controller || m_downloads->downloading() || m_deletes->deleting() || !m_open)
+    if (!m_controller || !m_open)
         return;
+    if (m_downloads->downloading() || m_deletes->deleting()) {
+        // Fetched once they are over: an album that opens while a delete
+        // answer is still awaited must not wait for its list for good.
+        m_refreshWanted = true;
+        return;
+    }
+    m_refreshWanted = false;
     if (!m_albumReady) {
         setLoading(true);
-        setStatus(pick("Waiting for album mode...", "正在等待相册模式就绪..."));
+        setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
         if (!m_modePending)
             requestAlbumMode(); // the earlier request failed or went unanswered
         return;
@@ -335,13 +355,19 @@ void MediaAlbumBridge::refresh()
     m_listPending = true;
     m_listTimer.start(m_t.listTimeoutMs);
     setLoading(true);
-    setStatus(pick("Refreshing media list...", "正在刷新媒体列表..."));
+    setStatus(albumText("Refreshing media list...", "正在刷新媒体列表..."));
     m_controller->mediaListRefresh();
     updateAllowedSenders();
     m_transfer->beginList();
 }
 
-void MediaAlbumBridge::endList(const QString &status)
+void MediaAlbumBridge::refreshIfWanted()
+{
+    if (m_refreshWanted && m_open && !m_downloads->downloading() && !m_deletes->deleting())
+        refresh();
+}
+
+void MediaAlbumBridge::endList(const BilingualText &status)
 {
     m_listTimer.stop();
     m_listPending = false;
@@ -356,8 +382,8 @@ void MediaAlbumBridge::onListTimeout()
 {
     if (!m_listPending)
         return;
-    endList(pick("Media list refresh timed out; check the device connection",
-                 "刷新媒体列表超时，请检查设备连接"));
+    endList(albumText("Media list refresh timed out; check the device connection",
+                      "刷新媒体列表超时，请检查设备连接"));
 }
 
 void MediaAlbumBridge::listChanged(bool items)
@@ -386,11 +412,11 @@ void MediaAlbumBridge::updateSummary()
     if (m_loading || m_downloads->downloading() || m_deletes->deleting() || m_listPending)
         return;
     if (m_listing.items().isEmpty())
-        setStatus(pick("Media library is empty", "媒体库为空"));
+        setStatus(albumText("Media library is empty", "媒体库为空"));
     else if (!m_listing.filtered().isEmpty())
-        setStatus(pick("%1 files", "共 %1 个文件").arg(m_listing.filtered().size()));
+        setStatus(albumText("%1 files", "共 %1 个文件", m_listing.filtered().size()));
     else
-        setStatus(pick("No files in this category", "当前分类无文件"));
+        setStatus(albumText("No files in this category", "当前分类无文件"));
 }
 
 void MediaAlbumBridge::setFilterIndex(int index)
@@ -462,8 +488,15 @@ void MediaAlbumBridge::deleteSelected()
 
 void MediaAlbumBridge::startDeletes(const QStringList &paths)
 {
-    if (m_controller && !paths.isEmpty() && !m_downloads->downloading() &&
-        m_transfer->kind() != MediaTransfer::Kind::List)
+    if (!m_controller || paths.isEmpty())
+        return;
+    if (!m_open) {
+        // A closed album would never take the answer, and the camera is not
+        // in album mode to carry it out.
+        setStatus(albumText("Open the album to delete files", "请先打开相册再删除文件"));
+        return;
+    }
+    if (!m_downloads->downloading() && m_transfer->kind() != MediaTransfer::Kind::List)
         m_deletes->start(paths);
 }
 
@@ -485,6 +518,8 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
 
 void MediaAlbumBridge::pump()
 {
+    if (m_pumpHeld)
+        return;
     if (m_deletes->deleting()) {
         if (m_transfer->idle())
             m_deletes->next();
@@ -505,7 +540,7 @@ void MediaAlbumBridge::onFirstWindowRefused(quint16 code)
 {
     switch (m_transfer->kind()) {
     case MediaTransfer::Kind::List:
-        endList(pick("Download request failed (code=%1)", "下载请求失败 (code=%1)").arg(code));
+        endList(albumText("Download request failed (code=%1)", "下载请求失败 (code=%1)", code));
         break;
     case MediaTransfer::Kind::Thumbnail:
         m_thumbnails->failed();
@@ -577,13 +612,13 @@ void MediaAlbumBridge::onReceiverError(const QString &message)
     } else if (m_transfer->kind() == MediaTransfer::Kind::File) {
         m_downloads->fileFailed();
     } else {
-        setStatus(message);
+        setStatus(BilingualText{message, message});
     }
 }
 
 void MediaAlbumBridge::onTransferRefused(MediaDownloadReceiver::RefusalReason reason, qint64 size)
 {
-    const QString text = MediaDownloadReceiver::refusalText(reason, size);
+    const BilingualText text = MediaDownloadReceiver::refusalText(reason, size);
     switch (m_transfer->kind()) {
     case MediaTransfer::Kind::File:
         m_downloads->giveUp(text); // asking again cannot help: the size or the disk stays
@@ -592,7 +627,8 @@ void MediaAlbumBridge::onTransferRefused(MediaDownloadReceiver::RefusalReason re
         m_thumbnails->failed();
         break;
     case MediaTransfer::Kind::List:
-        endList(pick("Media list not received: %1", "未收到媒体列表: %1").arg(text));
+        endList(BilingualText{QStringLiteral("Media list not received: ") + text.english,
+                              QStringLiteral("未收到媒体列表: ") + text.chinese});
         break;
     case MediaTransfer::Kind::None:
     case MediaTransfer::Kind::Pause:
@@ -624,17 +660,20 @@ void MediaAlbumBridge::playVideo(const QString &path)
 {
     if (!m_controller || path.isEmpty())
         return;
-    if (!m_playback->playingPath().isEmpty())
+    if (!m_playback->playingPath().isEmpty()) {
+        // One clip gives way to another: nothing goes out in between.
+        const QScopedValueRollback<bool> hold(m_pumpHeld, true);
         stopVideo();
+    }
     m_thumbnails->cancel();
     if (!m_playback->bind(quint16(m_t.playbackPort))) {
         setStatus(
-            pick("Cannot bind playback port %1", "无法绑定回放端口 %1").arg(m_t.playbackPort));
+            albumText("Cannot bind playback port %1", "无法绑定回放端口 %1", m_t.playbackPort));
         return;
     }
     // Announced after binding, so the camera learns the port actually bound.
     announceClientEndpoint();
     updateAllowedSenders();
     m_playback->start(path);
-    setStatus(pick("Playing: %1", "正在回放: %1").arg(nameOf(path)));
+    setStatus(albumText("Playing: %1", "正在回放: %1", nameOf(path)));
 }

@@ -10,6 +10,7 @@
 #include "album/DownloadFolder.h"
 #include "album/MediaTransfer.h"
 #include "commands/DownloadStatusView.h"
+#include "link/BilingualText.h"
 
 #include <QObject>
 #include <QPointer>
@@ -86,7 +87,7 @@ public:
     bool deleting() const { return m_deletes->deleting(); }
     int downloadPercent() const { return m_downloads->progress(); }
     double downloadProgress() const override { return m_downloads->progress(); }
-    QString statusMessage() const { return m_status; }
+    QString statusMessage() const { return m_status.text(); }
     QVariantList mediaItems() const { return m_listing.items(); }
     int filterIndex() const { return m_listing.filterIndex(); }
     QVariantList filteredItems() const { return m_listing.filtered(); }
@@ -187,7 +188,10 @@ private:
     // next file after the pause between two.
     void pumpLater(int ms);
     void pump();
-    void setStatus(const QString &text);
+    // A refresh that had to wait for deletes or downloads runs once they end.
+    void refreshIfWanted();
+    void setStatus(const BilingualText &text);
+    void onLanguageChanged();
     void setLoading(bool on);
     void setOpen(bool on);
 
@@ -200,7 +204,7 @@ private:
     void listChanged(bool items);
     void pageChanged();
     void updateSummary();
-    void endList(const QString &status);
+    void endList(const BilingualText &status);
     void onListTimeout();
 
     // deletes
@@ -228,11 +232,13 @@ private:
 
     bool m_open = false;
     bool m_loading = false;
-    QString m_status;
+    BilingualText m_status;
     AlbumListing m_listing;
 
     bool m_albumReady = false;
     bool m_listPending = false;
+    bool m_refreshWanted = false;
+    bool m_pumpHeld = false; // nothing new starts (closing, switching clips)
     bool m_modePending = false;
     int m_modeResends = 0;
 };

@@ -1,8 +1,8 @@
 #include "album/MediaDownloadReceiver.h"
 
+#include "album/AlbumText.h"
 #include "album/LocalFileNames.h"
 #include "link/FrameCodec.h"
-#include "link/Language.h"
 
 #include <QDir>
 #include <QStorageInfo>
@@ -120,14 +120,14 @@ void MediaDownloadReceiver::handleFrameBytes(const char *data, int size)
         if (frameSize == size) {
             const quint16 crc = FrameCodec::crc16(data + 1, quint16(length + 10));
             if (crc == readU16(data + HeaderSize + length)) {
-                handlePayload(data + HeaderSize, length);
+                handlePayload(data + HeaderSize, length, false);
                 return;
             }
         } else if (size > 15 && size < frameSize) {
             // A frame cut short on the way: its header is intact, the rest is
-            // what arrived. The packet-size check keeps a cut data packet out
-            // of the file.
-            handlePayload(data + HeaderSize, size - HeaderSize);
+            // what arrived. Its data is taken only where the size it has is
+            // the size the packet must have.
+            handlePayload(data + HeaderSize, size - HeaderSize, true);
             return;
         }
     }
@@ -140,13 +140,13 @@ void MediaDownloadReceiver::handleFrameBytes(const char *data, int size)
             break;
         m_streamBuffer.remove(0, consumed);
         if (frame.valid)
-            handlePayload(frame.payload.constData(), frame.payload.size());
+            handlePayload(frame.payload.constData(), frame.payload.size(), false);
     }
     if (m_streamBuffer.size() > StreamBufferLimit)
         m_streamBuffer.clear();
 }
 
-void MediaDownloadReceiver::handlePayload(const char *payload, int size)
+void MediaDownloadReceiver::handlePayload(const char *payload, int size, bool cut)
 {
     if (size < 1)
         return;
@@ -154,7 +154,7 @@ void MediaDownloadReceiver::handlePayload(const char *payload, int size)
     if (type == StartPacket)
         handleStart(payload, size);
     else if (type == DataPacket && size >= DataHeaderSize)
-        handleData(readU32(payload + 1), payload + DataHeaderSize, size - DataHeaderSize);
+        handleData(readU32(payload + 1), payload + DataHeaderSize, size - DataHeaderSize, cut);
 }
 
 void MediaDownloadReceiver::handleStart(const char *payload, int size)
@@ -217,7 +217,7 @@ qint64 MediaDownloadReceiver::announcedSize(quint32 field) const
     return field;
 }
 
-void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int size)
+void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int size, bool cut)
 {
     if (!m_active || size <= 0)
         return;
@@ -225,21 +225,15 @@ void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int s
         ++m_duplicates;
         return;
     }
-    if (m_packetSize > 0) {
-        // Every packet but the last carries exactly the packet size; the last
-        // one carries the rest of the file.
-        const qint64 offset = qint64(sequence) * m_packetSize;
-        const qint64 expected = qBound<qint64>(0, m_total - offset, m_packetSize);
-        if (size != expected) {
-            ++m_inconsistent;
-            return;
-        }
+    if (usableBytes(sequence, size, cut) < 0) {
+        ++m_inconsistent;
+        return;
     }
     if (sequence > m_nextSequence) {
         if (m_held.contains(sequence)) {
             ++m_duplicates;
         } else if (m_held.size() < MaxHeldPackets) {
-            m_held.insert(sequence, QByteArray(data, size));
+            m_held.insert(sequence, HeldPacket{QByteArray(data, size), cut});
             m_heldBytes += size;
             m_peakHeldBytes = qMax(m_peakHeldBytes, m_heldBytes);
         }
@@ -250,27 +244,58 @@ void MediaDownloadReceiver::handleData(quint32 sequence, const char *data, int s
     if (!append(data, size))
         return;
     while (m_active && !m_held.isEmpty() && m_held.firstKey() == m_nextSequence) {
-        const QByteArray next = m_held.take(m_nextSequence);
-        m_heldBytes -= next.size();
-        if (!append(next.constData(), next.size()))
+        const HeldPacket next = m_held.take(m_nextSequence);
+        m_heldBytes -= next.data.size();
+        // Held before the camera's packet size was known: judged now.
+        if (usableBytes(m_nextSequence, next.data.size(), next.cut) < 0) {
+            ++m_inconsistent;
+            break;
+        }
+        if (!append(next.data.constData(), next.data.size()))
             return;
     }
     testCompletion();
 }
 
+int MediaDownloadReceiver::usableBytes(quint32 sequence, int size, bool cut) const
+{
+    const qint64 step = m_cameraPacketSize;
+    if (step == 0) {
+        if (sequence != m_nextSequence)
+            return size; // judged when its turn comes
+        // The file's first packet: the whole file (perhaps padded), or a
+        // packet of the camera's size, which a frame cut short cannot tell.
+        if (size >= m_total)
+            return int(m_total);
+        return cut && m_packetSize > 0 && size != m_packetSize ? -1 : size;
+    }
+    const qint64 offset = qint64(sequence) * step;
+    if (offset >= m_total)
+        return -1; // beyond the file's end
+    const qint64 rest = m_total - offset;
+    if (rest > step)
+        return size == step ? size : -1;
+    // The file's last packet: the rest of the file, perhaps padded up to the
+    // packet size.
+    return size >= rest && size <= step ? int(rest) : -1;
+}
+
 bool MediaDownloadReceiver::append(const char *data, int size)
 {
+    const int usable = usableBytes(m_nextSequence, size, false);
+    if (m_cameraPacketSize == 0 && usable < m_total)
+        m_cameraPacketSize = usable;
     if (m_sink == Sink::File) {
-        if (m_file.write(data, size) != size) {
+        if (m_file.write(data, usable) != usable) {
             refuse(RefusalReason::WriteFailed, m_total);
             return false;
         }
     } else {
         // Bounded by the announced size (itself bounded by the limit): the
         // transfer completes with the packet that reaches it.
-        m_memory.append(data, size);
+        m_memory.append(data, usable);
     }
-    m_assembled += size;
+    m_assembled += usable;
     ++m_nextSequence;
     emit progressChanged(qMin<qint64>(m_total, m_assembled), m_total);
     return true;
@@ -324,6 +349,7 @@ void MediaDownloadReceiver::clearAssembly()
     m_assembled = 0;
     m_held.clear();
     m_heldBytes = 0;
+    m_cameraPacketSize = 0;
     m_active = false;
 }
 
@@ -346,23 +372,19 @@ void MediaDownloadReceiver::discardPartial()
     QFile::remove(path);
 }
 
-QString MediaDownloadReceiver::refusalText(RefusalReason reason, qint64 size)
+BilingualText MediaDownloadReceiver::refusalText(RefusalReason reason, qint64 size)
 {
     switch (reason) {
     case RefusalReason::UnknownSize:
-        return Language::pick(QStringLiteral("the device did not give the file size"),
-                              QStringLiteral("设备未给出文件大小"));
+        return albumText("the device did not give the file size", "设备未给出文件大小");
     case RefusalReason::TooLarge:
-        return Language::pick(QStringLiteral("the device announced an implausible size (%1 bytes)"),
-                              QStringLiteral("设备报告的文件大小不合理 (%1 字节)"))
-            .arg(size);
+        return albumText("the device announced an implausible size (%1 bytes)",
+                         "设备报告的文件大小不合理 (%1 字节)", size);
     case RefusalReason::NoDiskSpace:
-        return Language::pick(QStringLiteral("not enough free disk space (%1 bytes needed)"),
-                              QStringLiteral("磁盘空间不足 (需要 %1 字节)"))
-            .arg(size);
+        return albumText("not enough free disk space (%1 bytes needed)",
+                         "磁盘空间不足 (需要 %1 字节)", size);
     case RefusalReason::WriteFailed:
         break;
     }
-    return Language::pick(QStringLiteral("cannot write the file to the download folder"),
-                          QStringLiteral("无法写入下载目录"));
+    return albumText("cannot write the file to the download folder", "无法写入下载目录");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/CameraDatagramSocket.h"
+#include "link/BilingualText.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -12,6 +13,13 @@
 // media channel: long frames carrying one start packet (type 1, the file's
 // size) and numbered data packets (type 2). Data is put together in order;
 // packets that arrive ahead of their turn are held (at most 64).
+//
+// A camera may send packets of its own size rather than the size asked for,
+// and may pad a file's last packet beyond the file's end. The first packet of
+// a file tells the camera's size; every later packet must agree with it
+// (only the last may be shorter, or padded, and what lies beyond the file is
+// cut off). A packet that contradicts the transfer (another size, a place
+// beyond the file's end) is dropped and asked for again like a lost one.
 //
 // Small transfers (list, thumbnail) are kept in memory and handed over whole
 // with fileCompleted. Files go to a partial file in the download folder as
@@ -63,10 +71,13 @@ public:
                     qint64 expectedSize = 0);
     // A request for the expected transfer was just sent.
     void noteRequest() { ++m_requestsSinceOddStart; }
-    // Data bytes per packet that were asked for; every packet but the file's
-    // last must carry exactly this many, so a truncated or overlong packet is
-    // never written. 0 = not known, no check.
+    // Data bytes per packet that were asked for. The camera's own size counts
+    // once its first packet is here; until then a frame cut short on the way
+    // is taken only when it carries this many. 0 = not known.
     void setPacketSize(int bytes) { m_packetSize = bytes; }
+    // Data bytes per packet the camera uses for the transfer under way (from
+    // its first packet); 0 until known.
+    int cameraPacketSize() const { return m_cameraPacketSize; }
     // Free disk space a file must leave behind.
     void setDiskReserve(qint64 bytes) { m_diskReserve = bytes; }
 
@@ -90,7 +101,7 @@ public:
     // empty when there is none.
     QString takeWrittenFile();
 
-    static QString refusalText(RefusalReason reason, qint64 size);
+    static BilingualText refusalText(RefusalReason reason, qint64 size);
 
 signals:
     void fileCompleted(QByteArray data);
@@ -109,10 +120,14 @@ private:
     enum class Sink { None, Memory, File };
 
     void handleFrameBytes(const char *data, int size);
-    void handlePayload(const char *payload, int size);
+    void handlePayload(const char *payload, int size, bool cut);
     void handleStart(const char *payload, int size);
     qint64 announcedSize(quint32 field) const;
-    void handleData(quint32 sequence, const char *data, int size);
+    void handleData(quint32 sequence, const char *data, int size, bool cut);
+    // How many of a packet's bytes belong to the file; -1 when the packet
+    // contradicts the transfer. A packet ahead of its turn is judged only
+    // once the camera's packet size is known.
+    int usableBytes(quint32 sequence, int size, bool cut) const;
     bool append(const char *data, int size);
     void testCompletion();
     void refuse(RefusalReason reason, qint64 size);
@@ -130,6 +145,7 @@ private:
     QByteArray m_memory;
     QFile m_file;
     int m_packetSize = 0;
+    int m_cameraPacketSize = 0;
     qint64 m_expectedSize = 0;
     qint64 m_oddStartTotal = -1;
     int m_requestsSinceOddStart = 0;
@@ -141,7 +157,11 @@ private:
     quint16 m_startField = 0;
     quint32 m_nextSequence = 0;
     qint64 m_assembled = 0;
-    QMap<quint32, QByteArray> m_held;
+    struct HeldPacket {
+        QByteArray data;
+        bool cut = false;
+    };
+    QMap<quint32, HeldPacket> m_held;
     qint64 m_heldBytes = 0;
     qint64 m_peakHeldBytes = 0;
     quint64 m_duplicates = 0;

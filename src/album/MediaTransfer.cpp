@@ -191,8 +191,11 @@ void MediaTransfer::requestWindow(quint32 startSeq, int maxCount)
     if (total <= 0)
         total = m_listedSize;
     int count = MaxWindowPackets;
-    if (total > 0 && m_packetSize > 0) {
-        const qint64 packets = (total + m_packetSize - 1) / m_packetSize;
+    // The camera counts packets of its own size once it has shown it.
+    const int step =
+        m_receiver->cameraPacketSize() > 0 ? m_receiver->cameraPacketSize() : m_packetSize;
+    if (total > 0 && step > 0) {
+        const qint64 packets = (total + step - 1) / step;
         if (qint64(startSeq) >= packets)
             return;
         count = int(qMin<qint64>(qMax<qint64>(packets - startSeq, 1), MaxWindowPackets));
@@ -223,7 +226,8 @@ bool MediaTransfer::fileComplete() const
 
 void MediaTransfer::windowAdvance()
 {
-    if (!fileInFlight() || m_requestOutstanding || m_windowCount == 0)
+    const bool inMemory = m_kind == Kind::List || m_kind == Kind::Thumbnail;
+    if (!(fileInFlight() || inMemory) || m_requestOutstanding || m_windowCount == 0)
         return;
     const quint32 next = m_receiver->nextSequence();
     // Packets held beyond a gap that was just filled are being appended one
@@ -231,8 +235,17 @@ void MediaTransfer::windowAdvance()
     // packet already here.
     if (m_receiver->heldCount() > 0 && m_receiver->firstHeld() == next)
         return;
-    if (qint64(next) >= qint64(m_windowStart) + m_windowCount && !fileComplete())
+    if (qint64(next) < qint64(m_windowStart) + m_windowCount)
+        return;
+    if (inMemory) {
+        // A camera whose packets are smaller than asked for needs more
+        // windows than the list or a thumbnail usually takes.
+        const qint64 total = m_receiver->totalSize();
+        if (m_receiver->active() && (total <= 0 || m_receiver->assembledBytes() < total))
+            sendWindow(next, m_windowCount);
+    } else if (!fileComplete()) {
         requestWindow(next);
+    }
 }
 
 void MediaTransfer::rerequest()
@@ -311,8 +324,10 @@ void MediaTransfer::onProgress(qint64 received, qint64 total)
         m_activityClock.start();
         m_growthClock.start();
     }
-    if (!fileInFlight())
+    if (!fileInFlight()) {
+        windowAdvance();
         return;
+    }
     if (total > 0 && received >= total)
         m_fileDone = true;
     emit fileProgress(received, total);

@@ -1,6 +1,5 @@
 #include "album/PlaybackVideoDecoder.h"
 
-#include "link/Language.h"
 #include "video/FrameConverter.h"
 
 #include <QMutexLocker>
@@ -114,9 +113,8 @@ void PlaybackVideoDecoder::run()
         s.picture = av_frame_alloc();
     }
     if (!decoder || !s.parser || !s.context || !s.packet || !s.picture) {
-        emit errorOccurred(Language::pick(QStringLiteral("Cannot initialize %1 playback decoder"),
-                                          QStringLiteral("无法初始化 %1 回放解码器"))
-                               .arg(name));
+        emit errorOccurred(QStringLiteral("Cannot initialize %1 playback decoder").arg(name),
+                           QStringLiteral("无法初始化 %1 回放解码器").arg(name));
         return;
     }
     s.context->flags |= AV_CODEC_FLAG_LOW_DELAY;
@@ -125,9 +123,8 @@ void PlaybackVideoDecoder::run()
     s.context->thread_count = 1;
     s.context->err_recognition |= AV_EF_IGNORE_ERR;
     if (avcodec_open2(s.context, decoder, nullptr) < 0) {
-        emit errorOccurred(Language::pick(QStringLiteral("Cannot open %1 playback decoder"),
-                                          QStringLiteral("无法打开 %1 回放解码器"))
-                               .arg(name));
+        emit errorOccurred(QStringLiteral("Cannot open %1 playback decoder").arg(name),
+                           QStringLiteral("无法打开 %1 回放解码器").arg(name));
         return;
     }
 

@@ -40,7 +40,8 @@ public:
 
 signals:
     void frameReady(VideoFrame frame);
-    void errorOccurred(QString message);
+    // The message in both languages, so that it can follow a switch.
+    void errorOccurred(QString english, QString chinese);
 
 protected:
     void run() override;

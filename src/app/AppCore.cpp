@@ -36,6 +36,7 @@ AppCore::AppCore(QObject *parent, const QString &logDirectory, const AlbumTiming
     m_cameraModel = new CameraModelBridge(m_controller, owner);
     m_mediaAlbum = new MediaAlbumBridge(m_controller, albumTimings, owner);
     m_firmwareUpgrade = new FirmwareUpgradeBridge(owner);
+    m_firmwareUpgrade->setCamera(m_controller);
     // The acknowledgement logger reads the album's download state: refused
     // follow-up requests of a running download are not worth a user line.
     m_commandLoggers = new CommandLoggers(m_transportManager, m_logBridge, m_mediaAlbum, owner);

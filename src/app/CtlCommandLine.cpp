@@ -1,6 +1,7 @@
 #include "app/CtlCommandLine.h"
 
 #include "input/GamepadService.h"
+#include "video/StreamTransport.h"
 
 #include <QHostAddress>
 
@@ -85,6 +86,13 @@ bool CtlCommandLine::parse(const QStringList &arguments)
             if (value.trimmed().isEmpty())
                 return fail(QStringLiteral("--model needs a product id"));
             m_modelId = value.trimmed();
+        } else if (option == QLatin1String("--transport")) {
+            bool ok = false;
+            StreamTransport::fromName(value, &ok);
+            if (!ok)
+                return fail(
+                    QStringLiteral("--transport takes auto, tcp or udp, not \"%1\"").arg(value));
+            m_transport = value.trimmed().toLower();
         } else if (option == QLatin1String("--lang")) {
             if (value == QLatin1String("en"))
                 m_chinese = false;
@@ -249,6 +257,9 @@ QString CtlCommandLine::usage(const QStringList &objects)
                "  --serial DEVICE[:BAUD]  serial device, baud rate (default 115200)\n"
                "  --model ID              product (default Otter)\n"
                "  --lang en|zh            language of the log lines (default en)\n"
+               "  --transport auto|tcp|udp\n"
+               "                          how videoPlayer carries RTSP streams (default auto:\n"
+               "                          UDP, TCP when nothing arrives over UDP)\n"
                "  --virtual-gamepad       attach a virtual game controller for gamepad steps\n"
                "                          (other controllers are left alone)\n"
                "  -h, --help              show this text and exit\n"

@@ -8,7 +8,8 @@
 // against the controller: link options first, then the steps in order.
 //
 //   skyrigctl [--udp HOST[:PORT] | --serial DEVICE[:BAUD]] [--model ID]
-//             [--lang en|zh] [--virtual-gamepad] STEP...  |  --help  |  --version
+//             [--lang en|zh] [--transport auto|tcp|udp] [--virtual-gamepad] STEP...
+//             |  --help  |  --version
 //
 // Options are only read before the first step, so step arguments such as
 // negative numbers are never mistaken for options.
@@ -43,6 +44,8 @@ public:
     QString modelId() const { return m_modelId; }
     bool chinese() const { return m_chinese; }
     bool virtualGamepad() const { return m_virtualGamepad; }
+    // The video player's transport, empty when not given.
+    QString transport() const { return m_transport; }
     const QVector<Step> &steps() const { return m_steps; }
     QString errorText() const { return m_error; }
 
@@ -68,6 +71,7 @@ private:
     QString m_modelId = QStringLiteral("Otter");
     bool m_chinese = false;
     bool m_virtualGamepad = false;
+    QString m_transport;
     QVector<Step> m_steps;
     QString m_error;
 };

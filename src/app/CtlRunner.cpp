@@ -142,6 +142,14 @@ int CtlRunner::run(const QStringList &arguments)
     m_videoTarget = new VideoFrameItem;
     m_videoPlayer = new QmlVideoPlayer;
     m_videoPlayer->setTarget(m_videoTarget);
+    if (!m_commandLine.transport().isEmpty())
+        m_videoPlayer->setTransport(m_commandLine.transport());
+    // Its statistics' summaries go to the session log like the program's;
+    // the camera's clock counts as set once the handshake's time sync went.
+    connect(m_videoPlayer, &QmlVideoPlayer::logMessage, m_core->logBridge(), &LogBridge::append);
+    connect(m_videoPlayer, &QmlVideoPlayer::statsSummary, m_core->logBridge(), &LogBridge::append);
+    connect(m_core->controller(), &GimbalController::handshakeReadyChanged, m_videoPlayer,
+            [this] { m_videoPlayer->setCameraClockSet(m_core->controller()->handshakeReady()); });
     // Recordings carry the telemetry this run receives.
     m_videoPlayer->telemetry()->setState(m_core->gimbalState());
     m_videoPlayer->telemetry()->setModel(m_core->cameraModel());

@@ -14,6 +14,7 @@ BindingTable BindingTable::defaults()
     keys(InputAction::YawRight, Qt::Key_Right, Qt::Key_D);
     keys(InputAction::Centre, Qt::Key_C, Qt::Key_Home);
     keys(InputAction::Fine, Qt::Key_Shift, 0);
+    keys(InputAction::VideoStats, Qt::Key_I, 0);
 
     const auto pad = [&t](InputAction::Id action, const char *name) {
         t.m_pads[action] = GamepadControl::parse(QString::fromLatin1(name));
@@ -34,6 +35,7 @@ BindingTable BindingTable::defaults()
     pad(InputAction::ZoomWide, "rightshoulder");
     pad(InputAction::Photo, "a");
     pad(InputAction::Record, "b");
+    pad(InputAction::VideoStats, "back");
     return t;
 }
 

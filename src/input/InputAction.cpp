@@ -28,6 +28,7 @@ const ActionInfo actions[InputAction::Count] = {
     {"zoomWide", InputAction::Press, "Zoom back to widest", "变倍复位"},
     {"photo", InputAction::Press, "Take photo", "拍照"},
     {"record", InputAction::Press, "Start/stop recording", "开始/停止录像"},
+    {"videoStats", InputAction::Press, "Video statistics (show/hide)", "视频统计（显示/隐藏）"},
 };
 
 } // namespace

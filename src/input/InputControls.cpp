@@ -43,6 +43,8 @@ InputControls::InputControls(InputRouter *router, GimbalSteering *steering,
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(LiveRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &InputControls::rebuildDevices);
+    if (router)
+        connect(router, &InputRouter::interfaceAction, this, &InputControls::actionPressed);
     if (camera)
         connect(camera, &CameraModelBridge::changed, this, &InputControls::loadProfile);
     if (gamepads) {

@@ -98,6 +98,8 @@ signals:
     void watchingChanged();
     void keysActiveChanged();
     void settingsChanged();
+    // A key or control bound to an interface action was pressed ("videoStats").
+    void actionPressed(const QString &action);
 
 private:
     void loadProfile();

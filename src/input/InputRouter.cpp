@@ -119,9 +119,16 @@ void InputRouter::keyPressed(int key, bool autoRepeat)
         }
         return;
     }
-    if (m_capture != NoCapture || !m_keysActive || !linkUp())
+    if (m_capture != NoCapture || !m_keysActive)
         return;
     const QVector<InputAction::Id> actions = m_bindings.actionsForKey(key);
+    if (!linkUp()) {
+        for (InputAction::Id action : actions) {
+            if (!InputAction::needsLink(action))
+                runPress(action);
+        }
+        return;
+    }
     QVector<InputAction::Id> held;
     for (InputAction::Id action : actions) {
         if (InputAction::kind(action) == InputAction::Press) {
@@ -181,6 +188,10 @@ void InputRouter::applyKeys()
 
 void InputRouter::runPress(InputAction::Id action)
 {
+    if (!InputAction::needsLink(action)) {
+        emit interfaceAction(InputAction::name(action));
+        return;
+    }
     if (!m_steering)
         return;
     switch (action) {
@@ -278,7 +289,9 @@ void InputRouter::applyGamepads()
             const bool isDown = v >= (wasDown ? ReleaseLevel : PressLevel);
             if (isDown && !wasDown) {
                 down.insert(a);
-                if (acting && InputAction::kind(action) == InputAction::Press)
+                const bool may =
+                    acting || (m_capture == NoCapture && !InputAction::needsLink(action));
+                if (may && InputAction::kind(action) == InputAction::Press)
                     runPress(action);
             } else if (!isDown && wasDown) {
                 down.remove(a);

@@ -62,6 +62,9 @@ signals:
     void gamepadCaptured(const QString &control);
     void captureEnded();
     void activityChanged();
+    // A press of an action that acts on the interface alone (its name);
+    // these work whether or not the link is up.
+    void interfaceAction(const QString &action);
 
 private:
     void runPress(InputAction::Id action);

@@ -28,6 +28,8 @@ Rectangle {
     property bool previewVideo: false
     property string previewPath: ""
     property string previewName: ""
+    // The length the album lists for the previewed clip ("" when none).
+    property string previewDuration: ""
     property string previewPicture: ""
     property bool seeking: false
     // Delete confirmation.
@@ -41,6 +43,7 @@ Rectangle {
     function openPreview(item) {
         previewPath = item.path
         previewName = AlbumRules.itemName(item)
+        previewDuration = item.durationText || ""
         previewPicture = album.thumbnailForPath(item.path)
         previewVideo = item.type === "video"
         previewShown = true

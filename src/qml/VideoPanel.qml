@@ -48,6 +48,11 @@ Rectangle {
     property int recordSeconds: 0
     property bool photoBusy: false
     property bool gridShown: false
+    property bool statsShown: false
+    // The transport stored for the address in the URL field.
+    property int transportRevision: 0
+    readonly property string urlTransport: (transportRevision, Core.urls && toolbar.urlText !== ""
+                                            ? Core.urls.transportFor(toolbar.urlText) : "auto")
 
     // Derived values.
     readonly property bool playing: !!player && player.playing
@@ -129,7 +134,33 @@ Rectangle {
         saveUrl(url)
         playbackRequested = true
         surface.attach()
+        player.transport = Core.urls ? Core.urls.transportFor(url) : "auto"
         player.start(url)
+    }
+    // The transport menu: stored with the address; a stream playing from it
+    // reconnects over the new transport at once.
+    function setUrlTransport(transport) {
+        var url = String(toolbar.urlText).trim()
+        if (!Core.urls || url === "" || !Core.urls.setTransportFor(url, transport))
+            return
+        say(tr("[Video/Transport] ", "[视频/传输] ") + url + " → " + transport.toUpperCase())
+        if (player && playing && player.url === url) {
+            player.transport = transport
+            player.reconnect()
+        }
+    }
+    Connections {
+        target: Core.urls
+        ignoreUnknownSignals: true
+        function onTransportsChanged() { videoPanel.transportRevision++ }
+    }
+    Connections {
+        target: Core.inputs
+        ignoreUnknownSignals: true
+        function onActionPressed(action) {
+            if (action === "videoStats")
+                videoPanel.statsShown = !videoPanel.statsShown
+        }
     }
     function stopPlayback() {
         playbackRequested = false
@@ -307,6 +338,12 @@ Rectangle {
         ignoreUnknownSignals: true
         function onErrorOccurred(error) {
             videoPanel.say(VideoRules.errorLine(error, Core.zh))
+        }
+        function onLogMessage(line) { videoPanel.say(line) }
+        // The summaries go to the session log only.
+        function onStatsSummary(line) {
+            if (Core.logger)
+                Core.logger.appendDebug(line)
         }
     }
     // How a local recording ended (where it was saved, why it stopped, or

@@ -1,7 +1,11 @@
 #include "upgrade/FirmwareUpgradeBridge.h"
 
 #include "catalog/FirmwareNameRules.h"
+#include "commands/GimbalController.h"
+#include "link/CommandCode.h"
 #include "link/Language.h"
+#include "link/TransportManager.h"
+#include "state/GimbalState.h"
 #include "upgrade/UpgradeStartReply.h"
 
 #include <QApplication>
@@ -27,17 +31,29 @@ namespace
 const char *const UploadPath = "/v1/camera/NetWork/GetPackage";
 const char *const StartPath = "/v1/camera/NetWork/StartUpgrade";
 
-QString selectPackageText()
+// A text in both languages, so that the status follows a language switch.
+BilingualText both(const char *english, const char *chinese)
 {
-    return Language::pick(QStringLiteral("Select an upgrade package"),
-                          QStringLiteral("请选择升级包"));
+    return BilingualText{QString::fromUtf8(english), QString::fromUtf8(chinese)};
 }
 
-QString cannotOpenText()
+BilingualText withArg(const BilingualText &text, const QString &value)
 {
-    return Language::pick(QStringLiteral("Cannot open upgrade package"),
-                          QStringLiteral("无法打开升级包文件"));
+    return BilingualText{text.english.arg(value), text.chinese.arg(value)};
 }
+
+BilingualText selectPackageText()
+{
+    return both("Select an upgrade package", "请选择升级包");
+}
+
+BilingualText cannotOpenText()
+{
+    return both("Cannot open upgrade package", "无法打开升级包文件");
+}
+
+// How often the camera is looked at while it restarts.
+constexpr int FollowTickMs = 100;
 
 // The platform's open-file dialog, without a parent window; nothing can be
 // shown without a widgets application (the headless front end has none).
@@ -57,17 +73,27 @@ int httpStatusOf(const QNetworkReply *reply)
 
 FirmwareUpgradeBridge::FirmwareUpgradeBridge(QObject *parent)
     : QObject(parent), m_network(new QNetworkAccessManager(this)), m_hasher(new Md5Hasher(this)),
-      m_statusMessage(selectPackageText()), m_chooser(showOpenDialog)
+      m_status(selectPackageText()), m_chooser(showOpenDialog)
 {
     // The camera sits on the operator's own network: a proxy from the
     // environment must never stand between them.
     m_network->setProxy(QNetworkProxy::NoProxy);
     connect(m_hasher, &Md5Hasher::finished, this, &FirmwareUpgradeBridge::onHashed);
+    connect(&m_followTimer, &QTimer::timeout, this, &FirmwareUpgradeBridge::onFollowTick);
+    // The status on screen follows a language switch, also one made before.
+    connect(Language::instance(), &Language::changed, this,
+            &FirmwareUpgradeBridge::statusMessageChanged);
 }
 
 FirmwareUpgradeBridge::~FirmwareUpgradeBridge()
 {
+    stopFollowing();
     abortCurrent();
+}
+
+void FirmwareUpgradeBridge::setCamera(GimbalController *controller)
+{
+    m_camera = controller;
 }
 
 QString FirmwareUpgradeBridge::fileName() const
@@ -102,15 +128,12 @@ bool FirmwareUpgradeBridge::isValidHost(const QString &host)
     return true;
 }
 
-QString FirmwareUpgradeBridge::nameRefusal(const QString &modelId) const
+BilingualText FirmwareUpgradeBridge::nameRefusal(const QString &modelId) const
 {
     const QString hint = FirmwareNameRules::firmwareFileNameHint(modelId, true);
     if (hint.isEmpty())
-        return Language::pick(QStringLiteral("File name is not valid"),
-                              QStringLiteral("文件名不符合要求"));
-    return Language::pick(QStringLiteral("File name must match %1"),
-                          QStringLiteral("文件名不符合要求，应为 %1"))
-        .arg(hint);
+        return both("File name is not valid", "文件名不符合要求");
+    return withArg(both("File name must match %1", "文件名不符合要求，应为 %1"), hint);
 }
 
 QString FirmwareUpgradeBridge::pickFirmwareFile(const QString &modelId)
@@ -139,8 +162,10 @@ QString FirmwareUpgradeBridge::setFirmwareFile(const QString &path, const QStrin
 {
     if (busy())
         return m_filePath;
+    stopFollowing();
     m_md5.clear();
     setProgress(0);
+    setFailed(false);
     if (!FirmwareNameRules::isFirmwareFileNameValid(modelId, path)) {
         m_filePath.clear();
         setStatus(nameRefusal(modelId));
@@ -148,8 +173,8 @@ QString FirmwareUpgradeBridge::setFirmwareFile(const QString &path, const QStrin
         return QString();
     }
     m_filePath = QDir::toNativeSeparators(path);
-    setStatus(Language::pick(QStringLiteral("Selected: "), QStringLiteral("已选择：")) +
-              fileName());
+    setStatus(BilingualText{QStringLiteral("Selected: ") + fileName(),
+                            QStringLiteral("已选择：") + fileName()});
     emit filePathChanged();
     return m_filePath;
 }
@@ -158,9 +183,11 @@ void FirmwareUpgradeBridge::clearFile()
 {
     if (busy() || m_filePath.isEmpty())
         return;
+    stopFollowing();
     m_filePath.clear();
     m_md5.clear();
     setProgress(0);
+    setFailed(false);
     setStatus(selectPackageText());
     emit filePathChanged();
 }
@@ -169,14 +196,14 @@ void FirmwareUpgradeBridge::startUpgrade(const QString &hostIp, const QString &m
 {
     if (busy())
         return;
+    stopFollowing();
     const QString host = hostIp.trimmed();
     if (!isValidHost(host)) {
-        fail(Language::pick(QStringLiteral("Invalid camera IP"), QStringLiteral("相机 IP 无效")));
+        fail(both("Invalid camera IP", "相机 IP 无效"));
         return;
     }
     if (m_filePath.isEmpty() || !QFileInfo(m_filePath).isFile()) {
-        fail(Language::pick(QStringLiteral("Please select a valid upgrade package"),
-                            QStringLiteral("请先选择有效的升级包文件")));
+        fail(both("Please select a valid upgrade package", "请先选择有效的升级包文件"));
         return;
     }
     if (!FirmwareNameRules::isFirmwareFileNameValid(modelId, m_filePath)) {
@@ -188,7 +215,9 @@ void FirmwareUpgradeBridge::startUpgrade(const QString &hostIp, const QString &m
     m_host = host;
     m_md5.clear();
     setProgress(0);
+    setFailed(false);
     setStage(Stage::Hashing);
+    setStatus(both("Computing the package's MD5…", "正在计算升级包 MD5…"));
     m_hasher->start(m_filePath);
 }
 
@@ -201,8 +230,7 @@ void FirmwareUpgradeBridge::onHashed(Md5Hasher::Result result, const QString &md
         fail(cannotOpenText());
         return;
     case Md5Hasher::ReadError:
-        fail(Language::pick(QStringLiteral("Failed to read upgrade package"),
-                            QStringLiteral("读取升级包失败")));
+        fail(both("Failed to read upgrade package", "读取升级包失败"));
         return;
     case Md5Hasher::Done:
         break;
@@ -210,13 +238,11 @@ void FirmwareUpgradeBridge::onHashed(Md5Hasher::Result result, const QString &md
     // The hasher always yields a digest when it is done; an empty one would
     // still be told as such rather than uploaded without a checksum.
     if (md5.isEmpty()) {
-        fail(Language::pick(QStringLiteral("Failed to compute MD5"),
-                            QStringLiteral("计算 MD5 失败")));
+        fail(both("Failed to compute MD5", "计算 MD5 失败"));
         return;
     }
     m_md5 = md5;
-    setStatus(Language::pick(QStringLiteral("Uploading upgrade package…"),
-                             QStringLiteral("正在上传升级包…")));
+    setStatus(both("Uploading upgrade package…", "正在上传升级包…"));
     upload();
 }
 
@@ -248,8 +274,7 @@ void FirmwareUpgradeBridge::upload()
         if (total > 0 && sent >= 0)
             setProgress(int(qMin(sent, total) * 90 / total));
     });
-    follow(reply, m_timeouts.uploadMs,
-           Language::pick(QStringLiteral("Upload timed out"), QStringLiteral("上传超时")),
+    follow(reply, m_timeouts.uploadMs, both("Upload timed out", "上传超时"),
            &FirmwareUpgradeBridge::onUploadFinished);
 }
 
@@ -263,7 +288,8 @@ QNetworkRequest FirmwareUpgradeBridge::requestFor(const char *path) const
     return QNetworkRequest(url);
 }
 
-void FirmwareUpgradeBridge::follow(QNetworkReply *reply, int timeoutMs, const QString &timeoutText,
+void FirmwareUpgradeBridge::follow(QNetworkReply *reply, int timeoutMs,
+                                   const BilingualText &timeoutText,
                                    void (FirmwareUpgradeBridge::*onFinished)(QNetworkReply *))
 {
     m_reply = reply;
@@ -295,7 +321,7 @@ bool FirmwareUpgradeBridge::exchangeFailed(QNetworkReply *reply, const QString &
     if (reply->error() == QNetworkReply::NoError ||
         (status != 0 && !UpgradeStartReply::isSuccessStatus(status)))
         return false;
-    fail(Language::pick(english, chinese) + reply->errorString());
+    fail(BilingualText{english + reply->errorString(), chinese + reply->errorString()});
     return true;
 }
 
@@ -305,19 +331,19 @@ void FirmwareUpgradeBridge::onUploadFinished(QNetworkReply *reply)
         return;
     const int status = httpStatusOf(reply);
     if (!UpgradeStartReply::isSuccessStatus(status)) {
-        QString text = Language::pick(QStringLiteral("Upload rejected (HTTP %1)"),
-                                      QStringLiteral("上传被拒绝 (HTTP %1)"))
-                           .arg(status);
+        BilingualText text = withArg(both("Upload rejected (HTTP %1)", "上传被拒绝 (HTTP %1)"),
+                                     QString::number(status));
         const QString body =
             UpgradeStartReply::snippet(reply->read(4 * UpgradeStartReply::SnippetLength + 4));
-        if (!body.isEmpty())
-            text += QStringLiteral(" — ") + body;
+        if (!body.isEmpty()) {
+            text.english += QStringLiteral(" — ") + body;
+            text.chinese += QStringLiteral(" — ") + body;
+        }
         fail(text);
         return;
     }
     setProgress(92);
-    setStatus(Language::pick(QStringLiteral("Upload done, starting upgrade…"),
-                             QStringLiteral("上传完成，正在启动升级…")));
+    setStatus(both("Upload done, starting upgrade…", "上传完成，正在启动升级…"));
     requestStart();
 }
 
@@ -334,10 +360,9 @@ void FirmwareUpgradeBridge::requestStart()
     QNetworkRequest http = requestFor(StartPath);
     http.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     abortCurrent();
-    follow(
-        m_network->post(http, body), m_timeouts.startMs,
-        Language::pick(QStringLiteral("Start-upgrade timed out"), QStringLiteral("启动升级超时")),
-        &FirmwareUpgradeBridge::onStartFinished);
+    follow(m_network->post(http, body), m_timeouts.startMs,
+           both("Start-upgrade timed out", "启动升级超时"),
+           &FirmwareUpgradeBridge::onStartFinished);
 }
 
 void FirmwareUpgradeBridge::onStartFinished(QNetworkReply *reply)
@@ -345,36 +370,40 @@ void FirmwareUpgradeBridge::onStartFinished(QNetworkReply *reply)
     if (exchangeFailed(reply, QStringLiteral("Start upgrade failed: "),
                        QStringLiteral("启动升级失败：")))
         return;
-    const UpgradeStartReply outcome =
-        UpgradeStartReply::evaluate(httpStatusOf(reply), reply->readAll(), Language::isChinese());
-    if (outcome.ok)
-        succeed(outcome.message);
+    const QByteArray body = reply->readAll();
+    const UpgradeStartReply english = UpgradeStartReply::evaluate(httpStatusOf(reply), body, false);
+    const UpgradeStartReply chinese = UpgradeStartReply::evaluate(httpStatusOf(reply), body, true);
+    const BilingualText message{english.message, chinese.message};
+    if (english.ok)
+        succeed(message);
     else
-        fail(outcome.message);
+        fail(message);
 }
 
 void FirmwareUpgradeBridge::cancel()
 {
     if (!busy())
         return;
-    fail(Language::pick(QStringLiteral("Upgrade cancelled"), QStringLiteral("已取消升级")));
+    fail(both("Upgrade cancelled", "已取消升级"));
 }
 
-void FirmwareUpgradeBridge::fail(const QString &message)
+void FirmwareUpgradeBridge::fail(const BilingualText &message)
 {
     abortCurrent();
     setStage(Stage::Idle);
+    setFailed(true);
     setStatus(message);
-    emit finished(false, message);
+    emit finished(false, message.text());
 }
 
-void FirmwareUpgradeBridge::succeed(const QString &message)
+void FirmwareUpgradeBridge::succeed(const BilingualText &message)
 {
     abortCurrent();
     setProgress(100);
     setStage(Stage::Idle);
     setStatus(message);
-    emit finished(true, message);
+    emit finished(true, message.text());
+    followRestart();
 }
 
 void FirmwareUpgradeBridge::abortCurrent()
@@ -407,10 +436,107 @@ void FirmwareUpgradeBridge::setProgress(int progress)
     emit progressChanged();
 }
 
-void FirmwareUpgradeBridge::setStatus(const QString &text)
+void FirmwareUpgradeBridge::setStatus(const BilingualText &text)
 {
-    if (text == m_statusMessage)
+    if (text == m_status)
         return;
-    m_statusMessage = text;
+    m_status = text;
     emit statusMessageChanged();
+}
+
+void FirmwareUpgradeBridge::setFailed(bool failed)
+{
+    if (failed == m_failed)
+        return;
+    m_failed = failed;
+    emit failedChanged();
+}
+
+// ---------------------------------------------------------------------------
+// The camera after an accepted start: it goes quiet while it restarts, comes
+// back on its link, and tells the version it now runs (on its own or when
+// asked).
+
+void FirmwareUpgradeBridge::followRestart()
+{
+    TransportManager *link = m_camera ? m_camera->transportManager() : nullptr;
+    if (!link || !link->isOpen())
+        return; // nothing to watch the camera by
+    m_versionBefore = m_camera->state() ? m_camera->state()->cameraVersion() : QString();
+    m_restart = Restart::Awaited;
+    m_sinceFrame.start();
+    m_sinceStart.start();
+    // Connected after the controller's own handling, so a frame's news is in
+    // the device state when it gets here.
+    m_frames = connect(link, &TransportManager::frameReceived, this,
+                       &FirmwareUpgradeBridge::onCameraFrame);
+    m_followTimer.start(FollowTickMs);
+}
+
+void FirmwareUpgradeBridge::stopFollowing()
+{
+    m_restart = Restart::None;
+    m_followTimer.stop();
+    disconnect(m_frames);
+}
+
+void FirmwareUpgradeBridge::onCameraFrame(const ParsedFrame &frame)
+{
+    m_sinceFrame.start();
+    const QString version =
+        m_camera && m_camera->state() ? m_camera->state()->cameraVersion() : QString();
+    const bool versionReport =
+        FrameCodec::frameKind(frame.messageId) == 1 &&
+        FrameCodec::commandCode(frame.messageId) == CommandCode::GetCameraVersion &&
+        frame.payload.size() >= 2 && frame.payload.at(0) == 0 && frame.payload.at(1) == 0 &&
+        !version.isEmpty();
+    if (m_restart == Restart::Rebooting) {
+        m_restart = Restart::Back;
+        setStatus(
+            both("The camera is back; reading its version…", "相机已重新上线，正在读取版本…"));
+        if (!versionReport && m_camera) {
+            m_camera->cameraVersionGet();
+            m_sinceAsked.start();
+        }
+    }
+    // Before the camera fell silent, only another version than before tells
+    // that it has already restarted.
+    if (versionReport && (m_restart == Restart::Back || version != m_versionBefore)) {
+        stopFollowing();
+        setStatus(
+            withArg(both("The camera is back, version %1", "相机已重新上线，版本 %1"), version));
+    }
+}
+
+void FirmwareUpgradeBridge::onFollowTick()
+{
+    if (m_sinceStart.elapsed() >= m_timeouts.returnMs) {
+        // Say what was seen: a camera that is back but never told its version
+        // is not missing, and one that kept answering never went away.
+        const Restart seen = m_restart;
+        const bool answering = m_sinceFrame.elapsed() < m_timeouts.silenceMs;
+        stopFollowing();
+        if (seen == Restart::Back) {
+            setStatus(both("The camera is back but did not tell its version",
+                           "相机已重新上线，但未报告版本"));
+        } else if (seen == Restart::Awaited && answering) {
+            setFailed(true);
+            setStatus(both("The camera kept answering and did not restart after the upgrade "
+                           "started",
+                           "升级启动后相机一直在线，未重启"));
+        } else {
+            setFailed(true);
+            setStatus(both("The camera has not come back since the upgrade started",
+                           "升级启动后相机未重新上线"));
+        }
+        return;
+    }
+    if (m_restart == Restart::Awaited && m_sinceFrame.elapsed() >= m_timeouts.silenceMs) {
+        m_restart = Restart::Rebooting;
+        setStatus(both("Upgrade started; the camera is restarting…", "升级已启动，相机正在重启…"));
+    } else if (m_restart == Restart::Back && m_camera &&
+               m_sinceAsked.elapsed() >= m_timeouts.versionPollMs) {
+        m_camera->cameraVersionGet(); // the question or its answer was lost
+        m_sinceAsked.start();
+    }
 }

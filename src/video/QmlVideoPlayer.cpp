@@ -50,6 +50,10 @@ QmlVideoPlayer::QmlVideoPlayer(QQuickItem *parent) : QQuickItem(parent)
     qRegisterMetaType<TelemetryFeed *>();
     setTimers(new VideoPlayerTimer, new VideoPlayerTimer);
     m_status = textStopped();
+    m_stats = new PlayerStats(this);
+    connect(m_stats, &PlayerStats::changed, this, &QmlVideoPlayer::statsChanged);
+    connect(m_stats, &PlayerStats::logMessage, this, &QmlVideoPlayer::logMessage);
+    connect(m_stats, &PlayerStats::summary, this, &QmlVideoPlayer::statsSummary);
     wireRecording();
     connect(Language::instance(), &Language::changed, this, [this] {
         emit statusChanged(status());
@@ -113,7 +117,27 @@ void QmlVideoPlayer::setTarget(VideoFrameItem *target)
     if (target == m_target.data())
         return;
     m_target = target;
+    m_stats->setTarget(target);
     emit targetChanged();
+}
+
+void QmlVideoPlayer::setTransport(const QString &transport)
+{
+    bool ok = false;
+    const StreamTransport::Choice choice = StreamTransport::fromName(transport, &ok);
+    if (!ok || choice == m_transport)
+        return;
+    m_transport = choice;
+    m_stats->setTransportChoice(choice);
+    emit transportChanged();
+}
+
+void QmlVideoPlayer::setCameraClockSet(bool set)
+{
+    if (set == m_stats->cameraClockSet())
+        return;
+    m_stats->setCameraClockSet(set);
+    emit cameraClockSetChanged();
 }
 
 QString QmlVideoPlayer::formatBitrate(qint64 b)
@@ -135,6 +159,7 @@ void QmlVideoPlayer::retireDecoder()
         return;
     VideoDecoder *decoder = m_decoder;
     m_decoder = nullptr;
+    m_stats->decoderEnded();
     ++m_decoderSerial; // whatever it already queued is now ignored
     disconnect(decoder, nullptr, this, nullptr);
     decoder->detachRecorder();
@@ -204,6 +229,11 @@ void QmlVideoPlayer::openDecoder()
     auto *decoder = new VideoDecoder(this);
     decoder->setUrl(m_url);
     decoder->setTiming(m_timing.decoder);
+    decoder->setTransport(m_transport);
+    // The interface takes pictures as they come; when it is held up, the
+    // newest ones wait and older ones are not piled up behind them.
+    decoder->setConsumerLimit(3);
+    m_stats->decoderStarted(decoder->counters(), m_reconnecting);
     m_decoder = decoder;
     const quint64 serial = ++m_decoderSerial;
     connect(
@@ -314,6 +344,7 @@ void QmlVideoPlayer::start(const QString &url)
         m_playing = true;
         emit playingChanged(true);
     }
+    m_stats->playingStarted();
     if (m_decoder) {
         stopRecording();
         retireDecoder();
@@ -340,6 +371,7 @@ void QmlVideoPlayer::stop()
     setReconnecting(false);
     stopRecording();
     retireDecoder();
+    m_stats->playingStopped();
     if (m_playing) {
         m_playing = false;
         emit playingChanged(false);
@@ -392,6 +424,7 @@ void QmlVideoPlayer::onFrameReady(const VideoFrame &frame)
         m_target->setFrozen(false);
         m_target->setFrame(frame);
     }
+    m_stats->pictureGiven(frame.timing);
     // Once per stretch of pictures, not per picture: the text is chosen in
     // the operator's language, which is read from the settings store.
     if (!m_showsPlaying) {
@@ -402,6 +435,7 @@ void QmlVideoPlayer::onFrameReady(const VideoFrame &frame)
 
 void QmlVideoPlayer::onStreamInfoUpdated(const VideoStreamInfo &info)
 {
+    m_stats->streamInfo(info);
     const QString text = formatBitrate(info.bitrate);
     if (info.width == m_streamWidth && info.height == m_streamHeight &&
         info.codecName == m_codecName && text == m_bitrateText)
@@ -429,6 +463,7 @@ void QmlVideoPlayer::onDecoderFinished(quint64 serial)
     VideoDecoder *decoder = m_decoder;
     decoder->detachRecorder();
     m_decoder = nullptr;
+    m_stats->decoderEnded();
     ++m_decoderSerial;
     disconnect(decoder, nullptr, this, nullptr);
     decoder->deleteLater();

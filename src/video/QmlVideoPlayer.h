@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/BilingualText.h"
+#include "video/PlayerStats.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoFrame.h"
 #include "video/VideoStreamInfo.h"
@@ -43,6 +44,14 @@ class QmlVideoPlayer : public QQuickItem
     Q_PROPERTY(int streamHeight READ streamHeight NOTIFY streamInfoChanged)
     Q_PROPERTY(QString codecName READ codecName NOTIFY streamInfoChanged)
     Q_PROPERTY(QString bitrateText READ bitrateText NOTIFY streamInfoChanged)
+    // The health figures (see PlayerStats), refreshed twice a second.
+    Q_PROPERTY(QVariantMap stats READ stats NOTIFY statsChanged)
+    // "auto", "tcp" or "udp": how the next connection carries an RTSP stream.
+    Q_PROPERTY(QString transport READ transport WRITE setTransport NOTIFY transportChanged)
+    // The camera's clock was set from this computer's (the time sync): its
+    // RTCP sender reports then give a latency estimate.
+    Q_PROPERTY(bool cameraClockSet READ cameraClockSet WRITE setCameraClockSet NOTIFY
+                   cameraClockSetChanged)
     // The last error, in the current language; cleared by start and stop.
     Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
     Q_PROPERTY(RecordingSession *recordingSession READ recordingSession CONSTANT)
@@ -95,6 +104,13 @@ public:
     QString codecName() const { return m_codecName; }
     QString bitrateText() const { return m_bitrateText; }
     bool hasDecoder() const { return m_decoder != nullptr; }
+    QVariantMap stats() const { return m_stats->map(); }
+    PlayerStats *statistics() const { return m_stats; }
+    QString transport() const { return StreamTransport::name(m_transport); }
+    // Unknown names are refused (and change nothing).
+    void setTransport(const QString &transport);
+    bool cameraClockSet() const { return m_stats->cameraClockSet(); }
+    void setCameraClockSet(bool set);
 
     static QString formatBitrate(qint64 bitsPerSecond);
 
@@ -120,6 +136,14 @@ signals:
     void streamInfoChanged();
     void lastErrorChanged();
     void errorOccurred(const QString &error);
+    void statsChanged();
+    void transportChanged();
+    void cameraClockSetChanged();
+    // A notice for the log (a transport fallback, decoding threads).
+    void logMessage(const QString &line);
+    // The statistics' summary line, once per minute of playing and at stop,
+    // for the session log.
+    void statsSummary(const QString &line);
 
 private:
     // What the current decoder reports; a retired decoder's reports, even
@@ -169,4 +193,6 @@ private:
     int m_streamHeight = 0;
     QString m_codecName;
     QString m_bitrateText;
+    PlayerStats *m_stats = nullptr;
+    StreamTransport::Choice m_transport = StreamTransport::Auto;
 };

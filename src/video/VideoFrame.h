@@ -1,11 +1,13 @@
 #pragma once
 
+#include "video/FrameTiming.h"
+
 #include <QByteArray>
 #include <QMetaType>
 
 // One decoded picture in planar YUV 4:2:0, rows packed without padding. The
 // planes are implicitly shared, so a frame is cheap to copy across threads.
-// There is no time stamp: pictures are shown as they arrive.
+// Pictures are shown as they arrive; the timing only feeds the statistics.
 struct VideoFrame {
     static constexpr int MaxWidth = 7680;
     static constexpr int MaxHeight = 4320;
@@ -15,6 +17,7 @@ struct VideoFrame {
     QByteArray yPlane; // width x height
     QByteArray uPlane; // ((width+1)/2) x ((height+1)/2)
     QByteArray vPlane; // same size as uPlane
+    FrameTiming timing;
 
     static int chromaWidth(int width) { return (width + 1) / 2; }
     static int chromaHeight(int height) { return (height + 1) / 2; }

@@ -10,6 +10,12 @@ struct VideoStreamInfo {
     int height = 0;
     QString codecName;
     qint64 bitrate = 0;
+    // How it is decoded and carried (for the statistics): the decoder's
+    // name ("h264"), its threads, and the transport in use ("tcp", "udp";
+    // empty for other inputs).
+    QString decoderName;
+    int threads = 1;
+    QString transport;
 
     // Display name of a decoder's short codec name ("h264" -> "H.264").
     static QString displayCodecName(const char *shortName);

@@ -1,5 +1,7 @@
 #include "video/VideoUrlHistory.h"
 
+#include "video/StreamTransport.h"
+
 #include <QSettings>
 
 namespace
@@ -8,6 +10,11 @@ namespace
 QString keyFor(const QString &modelId)
 {
     return QStringLiteral("Video/urls_") + modelId;
+}
+
+QString transportsKeyFor(const QString &modelId)
+{
+    return QStringLiteral("Video/transports_") + modelId;
 }
 
 QStringList storedList(const QSettings &settings, const QString &modelId)
@@ -92,9 +99,48 @@ void VideoUrlHistory::saveUrlForModel(const QString &modelId, const QString &url
     while (list.size() > MaxEntries)
         list.removeLast();
     settings.setValue(keyFor(m), list);
+    // Addresses that left the list take their transport with them.
+    QVariantMap transports = settings.value(transportsKeyFor(m)).toMap();
+    for (const QString &address : transports.keys()) {
+        if (!list.contains(address))
+            transports.remove(address);
+    }
+    if (transports.isEmpty())
+        settings.remove(transportsKeyFor(m));
+    else
+        settings.setValue(transportsKeyFor(m), transports);
     settings.sync();
     if (m == m_modelId) {
         m_history = list;
         emit historyChanged();
     }
+}
+
+QString VideoUrlHistory::transportFor(const QString &url) const
+{
+    const QVariantMap transports = QSettings().value(transportsKeyFor(m_modelId)).toMap();
+    return StreamTransport::name(
+        StreamTransport::fromName(transports.value(url.trimmed()).toString()));
+}
+
+bool VideoUrlHistory::setTransportFor(const QString &url, const QString &transport)
+{
+    const QString u = url.trimmed();
+    bool ok = false;
+    const StreamTransport::Choice choice = StreamTransport::fromName(transport, &ok);
+    if (u.isEmpty() || !ok)
+        return false;
+    QSettings settings;
+    QVariantMap transports = settings.value(transportsKeyFor(m_modelId)).toMap();
+    if (choice == StreamTransport::Auto)
+        transports.remove(u);
+    else
+        transports.insert(u, StreamTransport::name(choice));
+    if (transports.isEmpty())
+        settings.remove(transportsKeyFor(m_modelId));
+    else
+        settings.setValue(transportsKeyFor(m_modelId), transports);
+    settings.sync();
+    emit transportsChanged();
+    return true;
 }

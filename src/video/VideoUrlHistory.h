@@ -7,7 +7,10 @@
 // The stream addresses the operator played or saved, per product model, most
 // recent first, at most four, kept in the settings store ("Video/urls_<model>").
 // A model without a list of its own starts from the legacy shared list
-// ("Video/urlHistory"), which is only ever read.
+// ("Video/urlHistory"), which is only ever read. Each address may also carry
+// the transport chosen for it ("Video/transports_<model>": address to "tcp"
+// or "udp"; an address without an entry uses "auto"), kept apart from the
+// list so that lists stored before transports existed load as they were.
 class VideoUrlHistory : public QObject
 {
     Q_OBJECT
@@ -26,6 +29,10 @@ public:
     Q_INVOKABLE QVariantList urlList() const;
     Q_INVOKABLE void saveUrl(const QString &url);
     Q_INVOKABLE void saveUrlForModel(const QString &modelId, const QString &url);
+    // "auto", "tcp" or "udp" for an address of the current model.
+    Q_INVOKABLE QString transportFor(const QString &url) const;
+    // False (nothing stored) for an empty address or an unknown transport.
+    Q_INVOKABLE bool setTransportFor(const QString &url, const QString &transport);
 
     // Trimmed; blank becomes "default".
     static QString normalizedModelId(const QString &modelId);
@@ -33,6 +40,7 @@ public:
 signals:
     void modelIdChanged();
     void historyChanged();
+    void transportsChanged();
 
 private:
     void load();

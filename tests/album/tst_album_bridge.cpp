@@ -8,6 +8,7 @@
 #include "album/PlaybackVideoReceiver.h"
 #include "common/TestMain.h"
 #include "integration/MediaHarness.h"
+#include "link/Language.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -28,6 +29,9 @@ namespace
 {
 
 constexpr qint64 Time = 1700000000;
+// What the camera, the loopback and the disk do may take long on a loaded
+// machine: waits for it end on the event, within this ceiling.
+constexpr int Ceiling = 30000;
 
 struct CardFile {
     QString path; // on the device, below /sdcard
@@ -43,11 +47,12 @@ struct Rig {
     TransportManager manager;
     GimbalController controller;
     QStringList statuses;
-    MediaAlbumBridge album{&controller, quickTimings()};
+    MediaAlbumBridge album;
 
     explicit Rig(const QVector<CardFile> &files, const QString &model = QStringLiteral("Otter"),
-                 const FaultInjector::Settings &faults = {}, double rateMbps = 0)
-        : cam(model, faults, rateMbps)
+                 const FaultInjector::Settings &faults = {}, double rateMbps = 0,
+                 const AlbumTimings &timings = quickTimings())
+        : cam(model, faults, rateMbps), album(&controller, timings)
     {
         const QString card = root.filePath("card");
         QDir().mkpath(card);
@@ -73,7 +78,7 @@ struct Rig {
     bool open(const QString &url = QStringLiteral("rtsp://127.0.0.1:8554/main"))
     {
         album.openAlbum(url);
-        return QTest::qWaitFor([this] { return album.isOpen() && !album.loading(); }, 5000);
+        return QTest::qWaitFor([this] { return album.isOpen() && !album.loading(); }, Ceiling);
     }
     QStringList saved() const
     {
@@ -107,23 +112,29 @@ private slots:
         av_log_set_level(AV_LOG_QUIET);
     }
 
-    // List, order, a page per filter, thumbnails, the announced endpoint, and
-    // only the camera's address heard on the media channel.
+    // List, order, a page per filter (10 videos: exactly one page),
+    // thumbnails, the announced endpoint, only the camera's address heard on
+    // the media channel, and the status following a language switch.
     void listPagesThumbnails()
     {
         QVector<CardFile> files;
-        for (int i = 0; i < 37; ++i)
+        for (int i = 0; i < 35; ++i)
             files.append(
                 {i < 25 ? QStringLiteral("/sdcard/DCIM/p%1.jpg").arg(i, 2, 10, QChar('0'))
                         : QStringLiteral("/sdcard/DCIM/v%1.MP4").arg(i - 25, 2, 10, QChar('0')),
-                 noise(100, quint32(i)), Time + i / 2});
+                 noise(100, quint32(i)), Time + (i + 1) / 2});
         Rig rig(files);
         QVERIFY(rig.open());
-        QCOMPARE(rig.album.mediaItems().size(), 37);
+        QCOMPARE(rig.album.mediaItems().size(), 35);
         // Newest first; equal times by name, descending.
-        QCOMPARE(rig.album.mediaItems().at(0).toMap().value("name").toString(), QString("v11.MP4"));
-        QCOMPARE(rig.album.mediaItems().at(1).toMap().value("name").toString(), QString("v10.MP4"));
-        QCOMPARE(rig.album.statusMessage(), QString("37 files"));
+        QCOMPARE(rig.album.mediaItems().at(0).toMap().value("name").toString(), QString("v09.MP4"));
+        QCOMPARE(rig.album.mediaItems().at(1).toMap().value("name").toString(), QString("v08.MP4"));
+        QCOMPARE(rig.album.statusMessage(), QString("35 files"));
+        QSignalSpy statusShown(&rig.album, &MediaAlbumBridge::statusMessageChanged);
+        Language::store(true);
+        QCOMPARE(rig.album.statusMessage(), QString("共 35 个文件"));
+        Language::store(false);
+        QCOMPARE(statusShown.size(), 2);
         QCOMPARE(rig.album.totalPages(), 4);
 
         rig.album.setFilterIndex(1);
@@ -136,7 +147,7 @@ private slots:
         QVERIFY(!rig.album.canGoNext());
         rig.album.setFilterIndex(2);
         QCOMPARE(rig.album.currentPage(), 1);
-        QCOMPARE(rig.album.totalPages(), 2);
+        QCOMPARE(rig.album.totalPages(), 1);
         rig.album.setFilterIndex(1);
         QCOMPARE(rig.album.currentPage(), 3);
         // The selection: every filtered item, one taken out, gone with another filter.
@@ -149,7 +160,7 @@ private slots:
         QCOMPARE(rig.album.selectedCount(), 0);
 
         const QString first = rig.album.pagedItems().at(0).toMap().value("path").toString();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.album.thumbnailForPath(first).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.album.thumbnailForPath(first).isEmpty(), Ceiling);
         QCOMPARE(rig.album.thumbnailForPath(first),
                  "data:image/jpeg;base64," + rig.cam.card.thumbnail(first).toBase64());
         QCOMPARE(rig.cam.camera.clientAddress(1), QHostAddress(QHostAddress::LocalHost));
@@ -159,11 +170,14 @@ private slots:
         QVERIFY(stranger.bind(QHostAddress("127.0.0.2"), 0));
         stranger.writeDatagram(mediaFrame(startPacket(5)), QHostAddress::LocalHost,
                                rig.album.downloadReceiver()->port());
-        QTRY_COMPARE(rig.album.downloadReceiver()->rejectedDatagrams(), quint64(1));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.album.downloadReceiver()->rejectedDatagrams(), quint64(1),
+                                  Ceiling);
     }
 
     // A photo and a video chosen by selection, in one batch: the model's
-    // packet size, each file's type, byte for byte; a name taken gets a number.
+    // packet size, each file's type, byte for byte; a name taken gets a
+    // number. The batch begins while a thumbnail is still on its way: its
+    // datagrams are never taken for a file.
     void downloads_data()
     {
         QTest::addColumn<QString>("model");
@@ -178,11 +192,12 @@ private slots:
         const QByteArray photo = noise(100000, 1);
         const QByteArray clip = noise(100000, 2);
         Rig rig({{"/sdcard/DCIM/a.jpg", photo}, {"/sdcard/DCIM/clip.mp4", clip}}, model);
+        rig.cam.lagMs = 20;
         QVERIFY(rig.open());
         rig.album.selectAllFiltered();
         QSignalSpy finished(&rig.album, &MediaAlbumBridge::batchDownloadFinished);
         rig.album.downloadSelected();
-        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.wait(Ceiling));
         QCOMPARE(finished.at(0), (QVariantList{2, 0}));
         QCOMPARE(rig.album.statusMessage(), QString("Batch download finished: 2 file(s)"));
         QCOMPARE(rig.read("a.jpg"), photo);
@@ -199,7 +214,7 @@ private slots:
         QCOMPARE(asked.size(), 2);
 
         rig.album.downloadFile("/sdcard/DCIM/clip.mp4");
-        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.wait(Ceiling));
         QCOMPARE(rig.saved(), (QStringList{"a.jpg", "clip.mp4", "clip_1.mp4"}));
         QCOMPARE(rig.album.statusMessage(), QString("Saved 1 file(s) locally"));
     }
@@ -231,7 +246,7 @@ private slots:
         QSignalSpy finished(&rig.album, &MediaAlbumBridge::batchDownloadFinished);
         QSignalSpy failed(&rig.album, &MediaAlbumBridge::downloadFailed);
         rig.album.downloadFile(path);
-        QVERIFY(finished.wait(5000));
+        QVERIFY(finished.wait(Ceiling));
         QFETCH(QString, status);
         QVERIFY2(rig.statuses.contains(status), qPrintable(rig.statuses.join('|')));
         QFETCH(QString, saved);
@@ -249,27 +264,13 @@ private slots:
         Rig rig({{"/sdcard/DCIM/big.mp4", noise(8000000, 3)}}, "Otter", {}, 16);
         QVERIFY(rig.open());
         rig.album.downloadFile("/sdcard/DCIM/big.mp4");
-        QTRY_VERIFY(rig.album.downloadPercent() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.album.downloadPercent() > 0, Ceiling);
         QCOMPARE(rig.saved().size(), 1); // the partial file
         rig.album.cancelDownload();
         QCOMPARE(rig.album.statusMessage(), QString("Batch download cancelled (0/1 done)"));
         QVERIFY(!rig.album.downloading());
         QVERIFY(rig.saved().isEmpty());
-        QTRY_COMPARE(rig.cam.windows().last().type, 7);
-    }
-
-    // A download that begins while a thumbnail is still on its way saves the
-    // file, never the thumbnail's datagrams.
-    void staleThumbnailNotTakenForFile()
-    {
-        const QByteArray photo = noise(3000, 9);
-        Rig rig({{"/sdcard/a.jpg", photo}});
-        rig.cam.lagMs = 20;
-        QVERIFY(rig.open());
-        QSignalSpy done(&rig.album, &MediaAlbumBridge::downloadCompleted);
-        rig.album.downloadFile("/sdcard/a.jpg"); // the thumbnail request is under way
-        QVERIFY(done.wait(5000));
-        QCOMPARE(rig.read("a.jpg"), photo);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.cam.windows().last().type, 7, Ceiling);
     }
 
     // A thumbnail refused nine times in a row is given up once; the next one follows.
@@ -278,44 +279,49 @@ private slots:
         Rig rig(photos({"a.jpg", "b.jpg"}));
         rig.cam.resultOf[CommandCode::DownloadMediaFile] = 1;
         QVERIFY(rig.open());
-        QTRY_VERIFY_WITH_TIMEOUT(rig.statuses.contains("Thumbnail request failed: b.jpg"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.statuses.contains("Thumbnail request failed: b.jpg"), Ceiling);
         int forB = 0;
         for (const Window &w : rig.cam.windows())
             forB += w.type == 2 && w.path == "/sdcard/b.jpg";
         QCOMPARE(forB, 9);
         QCOMPARE(rig.statuses.count("Thumbnail request failed: b.jpg"), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.cam.windows().last().path, QString("/sdcard/a.jpg"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.cam.windows().last().path, QString("/sdcard/a.jpg"), Ceiling);
     }
 
-    // A delete answered after the album closed is not taken for a later one.
+    // A delete answered after the album closed is not taken for a later one;
+    // one asked for while the album is closed is refused.
     void deleteBarrierAfterClose()
     {
         Rig rig(photos({"a.jpg", "b.jpg", "c.jpg"}));
+        rig.album.deleteFile("/sdcard/a.jpg");
+        QCOMPARE(rig.album.statusMessage(), QString("Open the album to delete files"));
+        QVERIFY(!rig.album.deleting());
         rig.cam.leaveOut[CommandCode::DeleteMediaFile] = 1;
         QVERIFY(rig.open());
+        QCOMPARE(rig.cam.count(CommandCode::DeleteMediaFile), 0);
         rig.album.deleteFile("/sdcard/a.jpg");
-        QTRY_COMPARE(rig.cam.count(CommandCode::DeleteMediaFile), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.cam.count(CommandCode::DeleteMediaFile), 1, Ceiling);
         rig.album.closeAlbum();
         QVERIFY(rig.album.deleting());
         rig.album.openAlbum("rtsp://127.0.0.1/main");
         rig.album.deleteFile("/sdcard/b.jpg");           // refused while the old answer is awaited
         rig.cam.answer(CommandCode::DeleteMediaFile, 0); // the late answer
         QVERIFY(!rig.album.deleting());
-        QVERIFY(QTest::qWaitFor([&] { return !rig.album.loading(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return !rig.album.loading(); }, Ceiling));
         QCOMPARE(rig.cam.count(CommandCode::DeleteMediaFile), 1);
         QCOMPARE(rig.album.mediaItems().size(), 2); // the camera did delete it
 
         rig.cam.leaveOut[CommandCode::DeleteMediaFile] = 1;
         rig.album.deleteFile("/sdcard/b.jpg");
-        QTRY_COMPARE(rig.cam.count(CommandCode::DeleteMediaFile), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.cam.count(CommandCode::DeleteMediaFile), 2, Ceiling);
         rig.album.closeAlbum();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.album.deleting(), 2000); // the barrier expired
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.album.deleting(), Ceiling); // the barrier expired
         QVERIFY(rig.open());
         QCOMPARE(rig.album.mediaItems().size(), 1);
         rig.album.toggleSelection("/sdcard/c.jpg");
         rig.album.deleteSelected();
-        QTRY_VERIFY2(rig.statuses.contains("Delete finished: 1 succeeded, 0 failed"),
-                     qPrintable(rig.statuses.join('|')));
+        QTRY_VERIFY2_WITH_TIMEOUT(rig.statuses.contains("Delete finished: 1 succeeded, 0 failed"),
+                                  qPrintable(rig.statuses.join('|')), Ceiling);
         QCOMPARE(rig.album.mediaItems().size(), 0);
         QCOMPARE(rig.album.selectedCount(), 0);
     }
@@ -346,13 +352,34 @@ private slots:
     // Playback as the album drives it (the pictures are the simulator
     // test's): the port announced is the one bound, the device's reports set
     // the position (the end once finished), a seek asks for whole seconds,
-    // and stopping tells the device.
+    // and stopping tells the device. Thumbnails wait while a clip plays, and
+    // none goes out when a clip gives way to another or to closing; the clip
+    // that plays is stopped before it is deleted.
     void playbackControl()
     {
-        Rig rig({{"/sdcard/DCIM/clip.mp4", noise(1000, 5)}});
+        QVector<CardFile> files = photos({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"});
+        files.append({"/sdcard/DCIM/clip.mp4", noise(1000, 5)});
+        files.append({"/sdcard/DCIM/other.mp4", noise(1000, 6)});
+        AlbumTimings timings = quickTimings();
+        timings.abortSettleMs = 0; // a thumbnail let through would go out at once
+        Rig rig(files, "Otter", {}, 0, timings);
         QVERIFY(rig.open());
-        rig.album.playVideo("/sdcard/DCIM/clip.mp4");
-        QTRY_COMPARE(rig.cam.camera.clientPort(0), rig.album.playbackReceiver()->port());
+        const QString clip = "/sdcard/DCIM/clip.mp4";
+        const QString other = "/sdcard/DCIM/other.mp4";
+        // The commands from `from` on up to the first of `code`, which must come.
+        const auto before = [&rig](int from, quint16 code) {
+            QVector<quint16> codes;
+            for (int i = from; i < rig.cam.commands.size(); ++i) {
+                if (rig.cam.commands.at(i).code == code)
+                    return codes;
+                codes.append(rig.cam.commands.at(i).code);
+            }
+            return QVector<quint16>{0};
+        };
+
+        rig.album.playVideo(clip);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.cam.camera.clientPort(0),
+                                  rig.album.playbackReceiver()->port(), Ceiling);
         const quint32 report = CommandCode::PlaybackStatusReport | (2u << 16);
         rig.cam.send(report, QByteArray::fromHex("0002102700000300000000"));
         QCOMPARE(rig.album.playbackTotalMs(), 10000);
@@ -362,14 +389,32 @@ private slots:
         QCOMPARE(rig.album.playbackPositionMs(), 10000);
         rig.album.seekVideo(61500);
         QCOMPARE(rig.album.playbackPositionMs(), 61000);
-        QTRY_COMPARE(rig.cam.count(CommandCode::SeekVideoPlayback), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.cam.count(CommandCode::SeekVideoPlayback), 1, Ceiling);
         for (const Command &c : qAsConst(rig.cam.commands))
             if (c.code == CommandCode::SeekVideoPlayback)
-                QCOMPARE(c.payload,
-                         QByteArray::fromHex("153d000000") + QByteArray("/sdcard/DCIM/clip.mp4"));
+                QCOMPARE(c.payload, QByteArray::fromHex("153d000000") + clip.toUtf8());
         rig.album.stopVideo();
-        QTRY_COMPARE(rig.cam.count(CommandCode::StopVideoPlayback), 1);
+        QCOMPARE(rig.cam.count(CommandCode::StopVideoPlayback), 1);
         QVERIFY(rig.album.playingPath().isEmpty());
+
+        rig.album.playVideo(clip);
+        int mark = rig.cam.commands.size();
+        rig.album.playVideo(other);
+        QVERIFY(!before(mark, CommandCode::StartVideoPlayback)
+                     .contains(CommandCode::DownloadMediaFile));
+        mark = rig.cam.commands.size();
+        QSignalSpy deleted(&rig.album, &MediaAlbumBridge::fileDeleted);
+        rig.album.deleteFile(other);
+        QVERIFY(
+            before(mark, CommandCode::DeleteMediaFile).contains(CommandCode::StopVideoPlayback));
+        QVERIFY(deleted.wait(Ceiling));
+
+        rig.album.playVideo(clip);
+        mark = rig.cam.commands.size();
+        rig.album.closeAlbum();
+        const QVector<quint16> closing = before(mark, CommandCode::PlaybackMode);
+        QVERIFY(closing.contains(CommandCode::StopVideoPlayback));
+        QVERIFY(!closing.contains(CommandCode::DownloadMediaFile));
     }
 };
 

@@ -8,8 +8,8 @@
 
 #include <QDateTime>
 #include <QSignalSpy>
-#include <QStorageInfo>
 #include <QTemporaryDir>
+#include <limits>
 
 using namespace album_test;
 
@@ -41,13 +41,13 @@ private slots:
                           "\"mtime\":1700000000123},]")
             << 1 << "video"
             << "2.0 KB" << s << "";
-        QTest::newRow("single object, seconds, duration, zero byte")
-            << QByteArray("{\"path\":\"/p/b.jpg\",\"filesize\":1572864,\"mtime\":1700000000,"
+        QTest::newRow("single object, seconds, duration, zero byte, exactly 1 MB")
+            << QByteArray("{\"path\":\"/p/b.jpg\",\"filesize\":1048576,\"mtime\":1700000000,"
                           "\"duration\":75}")
                    .append('\0')
                    .append("garbage")
             << 1 << "photo"
-            << "1.5 MB" << s << "1:15";
+            << "1.0 MB" << s << "1:15";
         QTest::newRow("byte-order mark, skipped elements")
             << QByteArray("\xEF\xBB\xBF[1,{\"path\":\"\"},{\"x\":1},{\"path\":\"c.mkv\","
                           "\"filesize\":5368709120,\"mtime\":1700000000}]")
@@ -79,6 +79,7 @@ private slots:
         QTEST(item.value("durationText").toString(), "durationText");
         QCOMPARE(item.keys().size(), 9);
         QCOMPARE(MediaListParser::sizeText(1023), QStringLiteral("1023 B"));
+        QCOMPARE(MediaListParser::sizeText(1073741824), QStringLiteral("1.0 GB"));
     }
 
     // Whatever the camera calls a file, the result stays a plain name.
@@ -105,6 +106,8 @@ private slots:
                                        << "clip.mp4";
         QTest::newRow("long") << QString(300, QChar(0x4E2D)) + ".mp4"
                               << QString(58, QChar(0x4E2D)) + ".mp4";
+        QTest::newRow("too long in bytes, not in characters")
+            << QString(100, QChar(0x4E2D)) + ".jpg" << QString(58, QChar(0x4E2D)) + ".jpg";
     }
     void hostileNames()
     {
@@ -210,6 +213,37 @@ private slots:
         QCOMPARE(r.duplicatePackets(), quint64(1));
     }
 
+    // A camera may pick its own packet size (here 3 bytes, 4 asked for) and
+    // pad the last packet; packets that contradict the transfer are dropped.
+    // "seq:data" in arrival order, 7 bytes in all.
+    void ownPacketSize_data()
+    {
+        QTest::addColumn<QString>("packets");
+        QTest::addColumn<int>("dropped");
+        QTest::newRow("shorter than asked") << "0:abc 2:g 1:def" << 0;
+        QTest::newRow("held before the size is known") << "2:g 1:def 0:abc" << 0;
+        QTest::newRow("last one padded") << "0:abc 1:def 2:gXX" << 0;
+        QTest::newRow("whole file in one padded packet") << "0:abcdefgXX" << 0;
+        QTest::newRow("other sizes, beyond the end") << "0:abc 1:de 3:x 2:gXXX 1:def 2:g" << 3;
+        QTest::newRow("held, then found wrong") << "1:de 0:abc 1:def 2:g" << 1;
+    }
+    void ownPacketSize()
+    {
+        QFETCH(QString, packets);
+        MediaDownloadReceiver r;
+        r.expectInMemory(1 << 20);
+        r.setPacketSize(4);
+        QSignalSpy done(&r, &MediaDownloadReceiver::fileCompleted);
+        r.handleDatagram(mediaFrame(startPacket(7)));
+        for (const QString &packet : packets.split(' ')) {
+            const QStringList part = packet.split(':');
+            r.handleDatagram(mediaFrame(dataPacket(part[0].toUInt(), part[1].toLatin1())));
+        }
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(done.at(0).at(0).toByteArray(), QByteArray("abcdefg"));
+        QTEST(int(r.inconsistentPackets()), "dropped");
+    }
+
     void refusals_data()
     {
         QTest::addColumn<quint32>("size");
@@ -227,10 +261,11 @@ private slots:
         MediaDownloadReceiver r;
         r.expectFile(dir.path(), "f.bin", 4096);
         QSignalSpy refused(&r, &MediaDownloadReceiver::transferRefused);
-        // A nearly full disk: more than is free is to stay free (by a margin
-        // that what other programs free meanwhile does not reach).
+        // A disk that cannot keep the reserve free: more than any disk holds.
+        // A reserve measured against the free space failed whenever other
+        // programs freed more than its margin in between.
         if (size == 1000)
-            r.setDiskReserve(QStorageInfo(dir.path()).bytesAvailable() + (qint64(1) << 30));
+            r.setDiskReserve(std::numeric_limits<qint64>::max() / 2);
         r.handleDatagram(mediaFrame(startPacket(size)));
         r.handleDatagram(mediaFrame(dataPacket(0, "abcd")));
         QCOMPARE(refused.size(), 1);

@@ -1,3 +1,4 @@
+#include "app/GraphicsBackend.h"
 #include "app/QmlFrontEnd.h"
 #include "app/WindowFitter.h"
 #include "common/TestMain.h"
@@ -51,6 +52,35 @@ private slots:
             WindowFitter::fit(nullptr);
         }
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+    }
+
+    // Mesa's CPU rasterisers take the software scene, and the program says
+    // which one it found and how to keep OpenGL; a GPU keeps OpenGL silently.
+    void softwareRasterisersTakeTheSoftwareScene_data()
+    {
+        QTest::addColumn<QString>("renderer");
+        QTest::addColumn<bool>("software");
+        QTest::newRow("llvmpipe") << "llvmpipe (LLVM 15.0.6, 256 bits)" << true;
+        QTest::newRow("softpipe") << "softpipe" << true;
+        QTest::newRow("gpu") << "Mesa Intel(R) UHD Graphics 620 (KBL GT2)" << false;
+        QTest::newRow("none") << "" << false;
+    }
+
+    void softwareRasterisersTakeTheSoftwareScene()
+    {
+        QFETCH(QString, renderer);
+        QFETCH(bool, software);
+        QCOMPARE(GraphicsBackend::isSoftwareRasteriser(renderer), software);
+        const QString text = GraphicsBackend::notice(software ? GraphicsBackend::SoftwareRaster
+                                                              : GraphicsBackend::OpenGL,
+                                                     QStringLiteral("xcb"), renderer);
+        QCOMPARE(text.isEmpty(), !software);
+        if (software)
+            QVERIFY2(text.startsWith(QLatin1String("skyrig: OpenGL here is only a software "
+                                                   "rasteriser (") +
+                                     renderer) &&
+                         text.contains(QLatin1String("QT_QUICK_BACKEND=opengl")),
+                     qPrintable(text));
     }
 
     // The scene's pictures and their textures are gone before the leak

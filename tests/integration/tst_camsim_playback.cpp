@@ -158,8 +158,8 @@ private slots:
         MediaReceiver socket; // used as a plain datagram sink here
         streamer.play(h265 ? m_h265 : m_h264, fromMs, QHostAddress(QHostAddress::LocalHost),
                       socket.port());
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
-        QTRY_VERIFY(!socket.socket.hasPendingDatagrams());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!socket.socket.hasPendingDatagrams(), 30000);
         socket.drain();
         // The program's own playback decoder; an access unit delimiter at
         // the end hands the parser's last unit over.
@@ -179,11 +179,11 @@ private slots:
         decoder.enqueue(h265 ? QByteArray("\0\0\0\x01\x46\x01\x50", 7)
                              : QByteArray("\0\0\0\x01\x09\xF0", 6));
         QVERIFY2(largest <= 1400, qPrintable(QString::number(largest)));
-        QTRY_COMPARE_WITH_TIMEOUT(decoder.decodedFrames(), pictures, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(decoder.decodedFrames(), pictures, 60000);
         QCOMPARE(int(decoder.codec()),
                  int(h265 ? PlaybackPayload::Codec::H265 : PlaybackPayload::Codec::H264));
         decoder.requestStop();
-        QVERIFY(decoder.wait(10000));
+        QVERIFY(decoder.wait(60000));
         QCOMPARE(size, QSize(320, 180));
     }
 

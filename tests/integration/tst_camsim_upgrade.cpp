@@ -60,7 +60,9 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.write(QByteArray(300000, 'p')) == 300000);
         }
-        CAMSIM_START(sim, "--model Heron --http-port 8088 --reboot-ms 300");
+        // Away longer than the program's silence allowance (2 s), so it tells
+        // the restart before the camera comes back.
+        CAMSIM_START(sim, "--model Heron --http-port 8088 --reboot-ms 2600");
         QVERIFY2(sim.readyLine.contains(QLatin1String(" http=127.0.0.1:8088")),
                  qPrintable(sim.readyLine));
 
@@ -70,17 +72,22 @@ private slots:
                 QStringList{"call", "firmwareUpgrade.setFirmwareFile", package, "Heron"} +
                 words("call firmwareUpgrade.startUpgrade 127.0.0.1 Heron "
                       "until firmwareUpgrade.busy=false 20000 "
-                      "state firmwareUpgrade.progress "
-                      "until cameraVersion=3.1.4 5000"),
+                      "state firmwareUpgrade.progress") +
+                QStringList{"until",
+                            "firmwareUpgrade.statusMessage=The camera is back, version 3.1.4",
+                            "20000"},
             40000);
         QVERIFY2(run.exitCode == 0, qPrintable(run.all()));
         const QString out = run.out.join(QLatin1Char('\n'));
         const QStringList expected{
             QStringLiteral("event: firmwareUpgrade: Selected: L4T-V3.1.4-Upgrade.tar"),
+            QStringLiteral("event: firmwareUpgrade: Computing the package's MD5…"),
             QStringLiteral("event: firmwareUpgrade: Uploading upgrade package…"),
             QStringLiteral("event: firmwareUpgrade: Upload done, starting upgrade…"),
             QStringLiteral("event: firmwareUpgrade: finished (ok) Upgrade started"),
-            QStringLiteral("{\"firmwareUpgrade.progress\":100}")};
+            QStringLiteral("{\"firmwareUpgrade.progress\":100}"),
+            QStringLiteral("event: firmwareUpgrade: Upgrade started; the camera is restarting…"),
+            QStringLiteral("event: firmwareUpgrade: The camera is back, version 3.1.4")};
         int from = 0;
         for (const QString &line : expected) {
             from = out.indexOf(line, from);

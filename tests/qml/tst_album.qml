@@ -158,8 +158,10 @@ TestCase {
     }
 
     function test_videoPreviewClosesOnDelete() {
+        album.playbackTotalMs = 64600
         panel.openPreview(album.filteredItems[1])
         verify(findChild(panel, "albumPreview").visible)
+        compare(findChild(panel, "playLength").text, "1:05", "the length the album lists")
         tryVerify(function () { return album.calls.indexOf("playVideo /DCIM/b.mp4") >= 0 })
         compare(album.calls[0], "setPlaybackVideoTarget", "the target is set before playing")
         album.fileDeleted("/DCIM/b.mp4")

@@ -41,6 +41,18 @@ TestCase {
         compare(AlbumRules.allSelected(data.items, data.sel), data.all)
     }
 
+    // The player's length agrees with the listed one; without one it is the
+    // device's length to the nearest second; the end reads as the length.
+    function test_clipLength_data() {
+        return [{ tag: "listed 0:03, device 2.6 s", total: 2600, listed: "0:03", len: "0:03", end: "0:03" },
+                { tag: "nothing listed, 61.6 s", total: 61600, listed: "", len: "1:02", end: "1:02" }]
+    }
+    function test_clipLength(data) {
+        compare(AlbumRules.lengthText(data.total, data.listed), data.len)
+        compare(AlbumRules.positionText(data.total, data.total, data.listed), data.end)
+        compare(AlbumRules.positionText(1999, data.total, data.listed), "0:01")
+    }
+
     function test_minSecAndItems() {
         compare([0, 59999, 61000, 600000].map(AlbumRules.minSec), ["0:00", "0:59", "1:01", "10:00"])
         compare(AlbumRules.withCount("Download selected", 0), "Download selected")

@@ -75,6 +75,9 @@ struct ClipShape {
     int gop = 10;
     int bitrate = 0;                  // 0: the encoder's default
     const char *preset = "ultrafast"; // for the x264 and x265 encoders
+    const char *x265Params = "log-level=none";
+    // Draws into each picture after the texture (index from 0).
+    std::function<void(AVFrame *, int)> decorate = nullptr;
 };
 
 inline QString avText(int code)
@@ -113,7 +116,7 @@ inline QString writeTestFile(const QString &path, const ClipShape &clip)
     AVDictionary *options = nullptr; // options an encoder does not know stay unused
     av_dict_set(&options, "preset", clip.preset, 0);
     av_dict_set(&options, "tune", "zerolatency", 0);
-    av_dict_set(&options, "x265-params", "log-level=none", 0);
+    av_dict_set(&options, "x265-params", clip.x265Params, 0);
     AVStream *stream = nullptr;
     AVFrame *frame = av_frame_alloc();
     AVPacket *packet = av_packet_alloc();
@@ -156,6 +159,8 @@ inline QString writeTestFile(const QString &path, const ClipShape &clip)
                             uint8_t(p ? 128 + ((x / 8 + y / 8 + i) & 31)
                                       : ((x * x / 64 + y * 3 + i * 7) ^ (x / 16 * y / 16)));
             }
+            if (clip.decorate)
+                clip.decorate(frame, i);
             frame->pts = i;
             if (!drain(false))
                 return QStringLiteral("encode failed");

@@ -62,7 +62,8 @@ private slots:
     void initTestCase() { skyrig_test::setChinese(false); }
 
     // Files play to their end and then count as a lost stream. `frames`: how
-    // many the file holds.
+    // many the file holds. A file has no live edge: a consumer slower than
+    // the pictures' rate (100 ms each) loses none of them to skipping.
     void localFiles_data()
     {
         QTest::addColumn<QString>("file");
@@ -86,8 +87,12 @@ private slots:
         if (path.isEmpty())
             QSKIP(qPrintable(QStringLiteral("cannot make %1: %2").arg(file, error)));
         DecoderRun run(path);
+        QObject::connect(
+            &run.decoder, &VideoDecoder::frameReady, &run.decoder,
+            [](const VideoFrame &) { QThread::msleep(100); }, Qt::DirectConnection);
         run.decoder.start();
         QVERIFY(run.finish(20000));
+        QCOMPARE(run.decoder.counters()->skipped.load(), 0ULL);
         // Without demuxer buffering the packets the probe read are not
         // played again, so a file loses its first pictures.
         QVERIFY2(frames == 0 ? run.frames == 0 : run.frames >= 1 && run.frames <= frames,
@@ -146,9 +151,9 @@ private slots:
             run.decoder.requestStop();
         run.decoder.start();
         if (stop == "when connected")
-            QTRY_COMPARE_WITH_TIMEOUT(silent.connections, 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(silent.connections, 1, 15000);
         if (stop == "after pictures")
-            QTRY_VERIFY_WITH_TIMEOUT(run.frames >= 5, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(run.frames >= 5, 20000);
         if (stop != "never")
             run.decoder.requestStop();
         QVERIFY(run.finish(stop == "never" ? 15000 : 3000));

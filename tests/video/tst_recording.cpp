@@ -192,7 +192,7 @@ private slots:
                  qPrintable(rig.rec().statusText()));
         const qint64 resumed = rig.player.recordingElapsedMs();
         QVERIFY(resumed > beforeGap);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.player.recordingElapsedMs() > resumed + 1500, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.player.recordingElapsedMs() > resumed + 1500, 20000);
         QVERIFY(!rig.rec().sizeText().isEmpty() && rig.rec().sizeBytes() > 0);
 
         Language::store(true);
@@ -251,14 +251,14 @@ private slots:
         AppSettingsBridge().setRecordTelemetry(false);
         free = 5 * 1024 * MB;
         rig.player.startRecording(QString());
-        QTRY_VERIFY_WITH_TIMEOUT(rig.player.recordingReady(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.player.recordingReady(), 20000);
         QCOMPARE(rig.rec().diskText(), QString());
         free = 800 * MB;
         QTRY_COMPARE_WITH_TIMEOUT(rig.rec().diskText(),
-                                  QStringLiteral("Low disk space: 800.0 MB left"), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.rec().elapsedMs() > 1200, 10000);
+                                  QStringLiteral("Low disk space: 800.0 MB left"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.rec().elapsedMs() > 1200, 20000);
         free = 150 * MB;
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.player.recording(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.player.recording(), 20000);
         const QString path = rig.player.lastOutput();
         QCOMPARE(rig.rec().statusText(),
                  QStringLiteral("Recording stopped: only 150.0 MB left on the disk. "
@@ -293,7 +293,7 @@ private slots:
             writer->enqueuePacket(RecordedPacket{QByteArray(8, 'x'), 0, 0, 0, i ? 0 : 1});
         QTRY_COMPARE_WITH_TIMEOUT(rig.rec().droppedText(),
                                   QStringLiteral("3 pictures dropped: the disk was too slow"),
-                                  10000);
+                                  20000);
         Language::store(true);
         QCOMPARE(rig.rec().droppedText(), QStringLiteral("磁盘写入过慢，已丢弃 3 帧"));
         Language::store(false);
@@ -323,7 +323,7 @@ private slots:
         rig.player.start(urlOf(*server));
         QTRY_COMPARE_WITH_TIMEOUT(rig.player.status(), QStringLiteral("Playing"), 15000);
         rig.player.startRecording(QString());
-        QTRY_VERIFY_WITH_TIMEOUT(rig.rec().elapsedMs() > 500, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.rec().elapsedMs() > 500, 20000);
         const QString path = rig.player.lastOutput();
         limitFileSize(rlim_t(QFileInfo(path).size() + 64));
         rig.player.stopRecording();

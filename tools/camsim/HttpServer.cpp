@@ -131,6 +131,16 @@ bool HttpServer::start(quint16 port, QString *error)
             std::lock_guard<std::mutex> lock(m_mutex);
             m_upload = Upload{fileName, QString::fromLatin1(hash.result().toHex()), size};
         }
+        if (m_faults.cutUploadReply) {
+            // The connection breaks while the body is on its way: the status
+            // said success, the exchange did not end as one.
+            response.set_content_provider(64, "application/json",
+                                          [](size_t, size_t, httplib::DataSink &sink) {
+                                              sink.write("{\"co", 4);
+                                              return false;
+                                          });
+            return;
+        }
         response.set_content(reply(Accepted, QString()), "application/json");
     });
 

@@ -30,6 +30,7 @@ public:
         int uploadStatus = 0; // answer the upload with this status (0 = normally)
         QByteArray uploadBody = QByteArrayLiteral("simulated upload failure");
         bool stallUpload = false;     // read the upload, never answer
+        bool cutUploadReply = false;  // answer with a success status, then break off
         bool stallStart = false;      // read the start request, never answer
         std::optional<int> startCode; // answer the start request with this code
         QString startMessage = QStringLiteral("upgrade refused by the simulator");

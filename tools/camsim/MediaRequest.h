@@ -33,6 +33,7 @@ struct MediaRequest {
     qint64 size = 0;
     int fileType = 0;
     int packetSize = 0;
+    bool padLast = false; // the file's last packet padded to full size
     quint32 startSeq = 0;
     int count = 0;
     // Playback.

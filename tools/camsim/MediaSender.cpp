@@ -111,6 +111,9 @@ bool MediaSender::nextDatagram(QByteArray *out)
         } else {
             data = m_request.data.mid(int(offset), int(length));
         }
+        // Some cameras fill the last packet up to the full size.
+        if (m_request.padLast && data.size() < m_request.packetSize)
+            data.append(QByteArray(m_request.packetSize - data.size(), '\xEE'));
         payload = dataPacket(m_next, data);
         ++m_next;
     } else {

@@ -20,7 +20,8 @@ class QTimer;
 //   start packet  01, u32 total size, u16 packet size
 //   data packet   02, u32 sequence number, then the bytes from
 //                 sequence × packet size on (the last packet of a file is
-//                 shorter)
+//                 shorter, or padded to the full size when the request
+//                 says so)
 //
 // The start packet goes with every window, so a receiver that missed the
 // first one can still begin. Datagrams are paced at the configured rate; a

@@ -1,9 +1,10 @@
 #include "camsim/RtspServer.h"
 
 #include "camsim/LoopbackRule.h"
-#include "camsim/TimeStampBlocks.h"
+#include "video/TimeStampBlocks.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <mutex>
 
 const char *const RtspServer::MountPaths[3] = {"/test", "/live/single", "/live0"};
@@ -31,6 +33,16 @@ struct RtspServer::Shared {
     double pitch = 0.0;
     double zoom = 1.0;
     quint64 overlayVersion = 0;
+    bool dropUdp = false;
+    // Capture stamps and send times of the latest pictures, oldest
+    // overwritten first.
+    struct Sent {
+        uint32_t captureMs = 0;
+        uint32_t sentMs = 0;
+        bool used = false;
+    };
+    Sent sent[256];
+    int nextSent = 0;
 };
 
 struct RtspServer::Glib {
@@ -136,10 +148,104 @@ GstPadProbeReturn onClockBuffer(GstPad *pad, GstPadProbeInfo *, gpointer)
     return GST_PAD_PROBE_OK;
 }
 
+// Per session: which capture stamp each picture (by its presentation time,
+// which the overlays, the encoder and the payloader keep) carries, so the
+// payloader's output can be told apart by picture.
+struct SendClock {
+    std::shared_ptr<RtspServer::Shared> shared;
+    QMutex mutex;
+    QHash<quint64, uint32_t> stampOf;
+};
+
+constexpr GstClockTime EncoderOffset = GstClockTime(1000) * 3600 * GST_SECOND;
+
+void noteCapture(SendClock *clock, GstClockTime pts, uint32_t ms)
+{
+    if (!clock || pts == GST_CLOCK_TIME_NONE)
+        return;
+    QMutexLocker lock(&clock->mutex);
+    if (clock->stampOf.size() > 64)
+        clock->stampOf.clear();
+    clock->stampOf.insert(pts, ms);
+}
+
+// Every RTP packet as it leaves the payloader: the last one of a picture
+// leaves its time as the picture's send time.
+GstPadProbeReturn onPayloaded(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    auto *clock = static_cast<SendClock *>(data);
+    GstBuffer *buffer = nullptr;
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
+        GstBufferList *list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
+        if (list && gst_buffer_list_length(list) > 0)
+            buffer = gst_buffer_list_get(list, 0);
+    } else {
+        buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    }
+    if (!buffer || GST_BUFFER_PTS(buffer) == GST_CLOCK_TIME_NONE)
+        return GST_PAD_PROBE_OK;
+    const uint32_t now = TimeStampBlocks::nowMs();
+    uint32_t capture = 0;
+    {
+        QMutexLocker lock(&clock->mutex);
+        // The encoder moves its output 1000 hours later (so that no
+        // decoding time stamp is negative) and rounds the times to its frame
+        // rate: the picture is the one captured within half a frame.
+        GstClockTime pts = GST_BUFFER_PTS(buffer);
+        if (pts >= EncoderOffset)
+            pts -= EncoderOffset;
+        const GstClockTime near = GST_SECOND / RtspServer::FramesPerSecond / 2;
+        bool found = false;
+        for (auto it = clock->stampOf.constBegin(); it != clock->stampOf.constEnd(); ++it) {
+            const GstClockTime at = it.key();
+            if ((at > pts ? at - pts : pts - at) <= near) {
+                capture = it.value();
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return GST_PAD_PROBE_OK;
+    }
+    QMutexLocker lock(&clock->shared->mutex);
+    auto &ring = clock->shared->sent;
+    for (auto &entry : ring) {
+        if (entry.used && entry.captureMs == capture) {
+            entry.sentMs = now;
+            return GST_PAD_PROBE_OK;
+        }
+    }
+    auto &entry = ring[clock->shared->nextSent];
+    clock->shared->nextSent = (clock->shared->nextSent + 1) % int(std::size(ring));
+    entry = {capture, now, true};
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn dropBuffer(GstPad *, GstPadProbeInfo *, gpointer)
+{
+    return GST_PAD_PROBE_DROP;
+}
+
+// The UDP senders the server adds to a session's pipeline drop everything
+// they are given.
+void onElementAdded(GstBin *, GstBin *, GstElement *element, gpointer)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "multiudpsink") != 0)
+        return;
+    GstPad *pad = gst_element_get_static_pad(element, "sink");
+    if (!pad)
+        return;
+    gst_pad_add_probe(pad,
+                      GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                      dropBuffer, nullptr, nullptr);
+    gst_object_unref(pad);
+}
+
 // Draws the capture clock as blocks into each picture as it leaves the test
 // source (the moment of capture); the overlays that follow leave the row
 // alone. The picture is plain I420 with the default strides.
-GstPadProbeReturn onSourceBuffer(GstPad *pad, GstPadProbeInfo *info, gpointer)
+GstPadProbeReturn onSourceBuffer(GstPad *pad, GstPadProbeInfo *info, gpointer data)
 {
     GstCaps *caps = gst_pad_get_current_caps(pad);
     if (!caps)
@@ -167,16 +273,18 @@ GstPadProbeReturn onSourceBuffer(GstPad *pad, GstPadProbeInfo *info, gpointer)
         TimeStampBlocks::paint(map.data, lumaStride, map.data + cbOffset, map.data + crOffset,
                                chromaStride, width, height, ms);
     gst_buffer_unmap(buffer, &map);
+    noteCapture(static_cast<SendClock *>(data), GST_BUFFER_PTS(buffer), ms);
     return GST_PAD_PROBE_OK;
 }
 
 void addProbe(GstElement *bin, const char *name, GstPadProbeCallback callback, gpointer data,
-              GDestroyNotify destroy, const char *padName = "video_sink")
+              GDestroyNotify destroy, const char *padName = "video_sink",
+              GstPadProbeType type = GST_PAD_PROBE_TYPE_BUFFER)
 {
     GstElement *element = gst_bin_get_by_name(GST_BIN(bin), name);
     GstPad *pad = element ? gst_element_get_static_pad(element, padName) : nullptr;
     if (pad)
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, callback, data, destroy);
+        gst_pad_add_probe(pad, type, callback, data, destroy);
     else if (destroy)
         destroy(data);
     if (pad)
@@ -194,7 +302,22 @@ void onMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *media, gpointer data)
     addProbe(bin, "info", onInfoBuffer, new InfoProbe{shared},
              [](gpointer p) { delete static_cast<InfoProbe *>(p); });
     addProbe(bin, "clock", onClockBuffer, nullptr, nullptr);
-    addProbe(bin, "source", onSourceBuffer, nullptr, nullptr, "src");
+    // One clock for both probes; the payloader's probe releases it.
+    auto *clock = new SendClock{shared, {}, {}};
+    addProbe(bin, "source", onSourceBuffer, clock, nullptr, "src");
+    addProbe(
+        bin, "pay0", onPayloaded, clock, [](gpointer p) { delete static_cast<SendClock *>(p); },
+        "src", GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST));
+    bool drop = false;
+    {
+        QMutexLocker lock(&shared->mutex);
+        drop = shared->dropUdp;
+    }
+    GstObject *pipeline = drop ? gst_object_get_parent(GST_OBJECT(bin)) : nullptr;
+    if (pipeline && GST_IS_BIN(pipeline))
+        g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(onElementAdded), nullptr);
+    if (pipeline)
+        gst_object_unref(pipeline);
     gst_object_unref(bin);
 }
 
@@ -233,6 +356,26 @@ RtspServer::~RtspServer()
 void RtspServer::setAllowRemote(bool allow)
 {
     m_allowRemote = allow;
+}
+
+void RtspServer::setUdpMedia(UdpMedia mode)
+{
+    m_udpMedia = mode;
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->dropUdp = mode == UdpMedia::Drop;
+}
+
+bool RtspServer::sentAt(uint32_t captureMs, uint32_t *sentMs) const
+{
+    QMutexLocker lock(&m_shared->mutex);
+    for (const auto &entry : m_shared->sent) {
+        if (entry.used && entry.captureMs == captureMs) {
+            if (sentMs)
+                *sentMs = entry.sentMs;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool RtspServer::isRunning() const
@@ -364,8 +507,13 @@ bool RtspServer::start(QString *error)
     // the next viewer without disturbing the ones already watching.
     gst_rtsp_media_factory_set_shared(glib->factory, FALSE);
     // Unicast only: streams go back to the peer that asked, never to a group.
+    // Without UDP a viewer asking for it is told the transport is not
+    // supported.
     gst_rtsp_media_factory_set_protocols(
-        glib->factory, GstRTSPLowerTrans(GST_RTSP_LOWER_TRANS_UDP | GST_RTSP_LOWER_TRANS_TCP));
+        glib->factory,
+        m_udpMedia == UdpMedia::Refuse
+            ? GST_RTSP_LOWER_TRANS_TCP
+            : GstRTSPLowerTrans(GST_RTSP_LOWER_TRANS_UDP | GST_RTSP_LOWER_TRANS_TCP));
     g_signal_connect_data(
         glib->factory, "media-configure", G_CALLBACK(onMediaConfigure),
         new std::shared_ptr<Shared>(m_shared),

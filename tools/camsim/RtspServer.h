@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <thread>
 
@@ -49,6 +50,17 @@ public:
     quint16 boundPort() const;
 
     void setAllowRemote(bool allow);
+    // How a viewer asking for UDP media is treated (before start): served,
+    // refused at set-up (TCP only), or accepted with every UDP packet
+    // dropped inside the server, as a firewall would (the viewer then has
+    // to notice that nothing arrives).
+    enum class UdpMedia { Serve, Refuse, Drop };
+    void setUdpMedia(UdpMedia mode);
+
+    // When the picture whose capture stamp is `captureMs` (TimeStampBlocks)
+    // left the server's packetiser as its last RTP packet, on the same
+    // clock; false when it is not (or no longer) known. Any thread.
+    bool sentAt(uint32_t captureMs, uint32_t *sentMs) const;
     void setStreamSettings(const StreamSettings &s);
     StreamSettings streamSettings() const;
     void setOverlay(double yaw, double pitch, double zoom);
@@ -70,6 +82,7 @@ private:
     const QString m_bindAddress;
     const quint16 m_port;
     bool m_allowRemote = false;
+    UdpMedia m_udpMedia = UdpMedia::Serve;
     quint16 m_boundPort = 0;
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<Glib> m_glib;

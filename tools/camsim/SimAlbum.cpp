@@ -9,9 +9,9 @@
 
 #include <limits>
 
-SimAlbum::SimAlbum(const ModelSpec &model, SimOptions::ListStyle listStyle, bool cardPresent,
-                   Later later)
-    : m_model(model), m_listStyle(listStyle), m_cardPresent(cardPresent), m_later(std::move(later))
+SimAlbum::SimAlbum(const ModelSpec &model, const SimOptions &options, bool cardPresent, Later later)
+    : m_model(model), m_listStyle(options.listStyle), m_ownPacketSize(options.mediaPacketSize),
+      m_padLast(options.mediaPadLast), m_cardPresent(cardPresent), m_later(std::move(later))
 {
     m_clientIp[0] = m_clientIp[1] = QByteArray(4, '\0');
 }
@@ -154,6 +154,11 @@ quint16 SimAlbum::mediaTransfer(const QByteArray &p)
     r.count = Payload::readU8(p, 8);
     if (r.packetSize < 1 || r.packetSize > MediaRequest::MaxDataPerPacket || r.count < 1)
         return InvalidParameter;
+    // A camera of its own mind: its packet size, whatever was asked (the
+    // start packet says which); sequence numbers count its packets.
+    if (m_ownPacketSize > 0)
+        r.packetSize = m_ownPacketSize;
+    r.padLast = m_padLast;
     const bool card = m_card && m_cardPresent;
     const MediaCard::Entry *entry = card && !path.isEmpty() ? m_card->find(path) : nullptr;
     switch (r.fileType) {

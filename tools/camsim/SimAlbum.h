@@ -26,7 +26,7 @@ public:
     // Queues a frame to go out at a given time among the camera's other events.
     using Later = std::function<void(qint64 at, const SimFrame &frame)>;
 
-    SimAlbum(const ModelSpec &model, SimOptions::ListStyle listStyle, bool cardPresent, Later later);
+    SimAlbum(const ModelSpec &model, const SimOptions &options, bool cardPresent, Later later);
 
     void setCard(MediaCard *card) { m_card = card; }
     MediaCard *card() const { return m_card; }
@@ -56,6 +56,8 @@ private:
 
     const ModelSpec &m_model;
     const SimOptions::ListStyle m_listStyle;
+    const int m_ownPacketSize; // 0: as asked
+    const bool m_padLast;
     const bool m_cardPresent;
     const Later m_later;
     MediaCard *m_card = nullptr;

@@ -31,10 +31,9 @@ SimCamera::SimCamera(const SimOptions &options, QObject *parent)
       m_cardPresent(options.card != SimOptions::CardState::None), m_gimbal(modelSpec()),
       m_infrared(modelSpec(), m_gimbal), m_visible(modelSpec()),
       m_peripherals(modelSpec(), m_gimbal),
-      m_album(modelSpec(), options.listStyle, m_cardPresent,
-              [this](qint64 at, const SimFrame &frame) {
-                  m_pending.append(Pending{at, frame, 0.0, false});
-              })
+      m_album(modelSpec(), options, m_cardPresent, [this](qint64 at, const SimFrame &frame) {
+          m_pending.append(Pending{at, frame, 0.0, false});
+      })
 {
     resetSettings();
     if (options.card == SimOptions::CardState::Full)

@@ -1,6 +1,7 @@
 #include "camsim/SimOptions.h"
 
 #include "camsim/LoopbackRule.h"
+#include "camsim/MediaRequest.h"
 
 #include <QCommandLineParser>
 #include <QHostAddress>
@@ -33,6 +34,9 @@ const OptionEntry Entries[] = {
      "baud rate works)."},
     {"rtsp-port", "port", "8554",
      "RTSP port for the test stream rtsp://ADDR:PORT/test (default 8554; 0 disables it)."},
+    {"rtsp-udp", "mode", "serve",
+     "RTSP media over UDP: serve it, refuse it (TCP only), or drop it (accepted, never arrives, "
+     "like a firewall; default serve)."},
     {"model", "id", "Otter", "Product model whose capabilities to simulate (default Otter)."},
     {"status-kind", "kind", "0", "Frame kind of the status reports: 0 or 2 (default 0)."},
     {"attitude-hz", "hz", "20", "Attitude report rate (default 20)."},
@@ -67,6 +71,11 @@ const OptionEntry Entries[] = {
      "as text, millisecond times, trailing commas; default loose)."},
     {"media-rate", "mbps", "80",
      "Download rate in Mbit/s (default 80; 0 sends as fast as the socket takes the datagrams)."},
+    {"media-packet-size", "bytes", "0",
+     "Send download packets of this many data bytes whatever was asked for (default 0: as "
+     "asked)."},
+    {"media-pad-last", nullptr, nullptr,
+     "Pad the last packet of every download to the full packet size."},
     {"playback-form", "form", "raw",
      "Playback datagrams: raw Annex B or framed in long frames (default raw)."},
     {"http-port", "port", "8088",
@@ -207,10 +216,14 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
         const char *name;
         int low, high;
         int *field;
-    } whole[] = {{"udp-port", -1, 65535, &udpPort},      {"rtsp-port", 0, 65535, &rtspPort},
-                 {"status-kind", 0, 2, &statusKind},     {"delay", 0, 60000, &faults.delayMs},
-                 {"jitter", 0, 60000, &faults.jitterMs}, {"http-port", 0, 65535, &httpPort},
-                 {"reboot-ms", 0, 600000, &rebootMs}};
+    } whole[] = {{"udp-port", -1, 65535, &udpPort},
+                 {"rtsp-port", 0, 65535, &rtspPort},
+                 {"status-kind", 0, 2, &statusKind},
+                 {"delay", 0, 60000, &faults.delayMs},
+                 {"jitter", 0, 60000, &faults.jitterMs},
+                 {"http-port", 0, 65535, &httpPort},
+                 {"reboot-ms", 0, 600000, &rebootMs},
+                 {"media-packet-size", 0, MediaRequest::MaxDataPerPacket, &mediaPacketSize}};
     for (const auto &o : whole)
         if (!parseInt(value(o.name), QLatin1String(o.name), o.low, o.high, o.field, error))
             return false;
@@ -290,6 +303,13 @@ bool SimOptions::parse(const QStringList &arguments, QString *error, QString *he
     if (form < 0)
         return false;
     playbackForm = PlaybackForm(form);
+    const int udpMode = parseChoice(
+        value("rtsp-udp"), "rtsp-udp",
+        {QStringLiteral("serve"), QStringLiteral("refuse"), QStringLiteral("drop")}, error);
+    if (udpMode < 0)
+        return false;
+    rtspUdp = RtspUdp(udpMode);
+    mediaPadLast = isSet("media-pad-last");
     ptyPath = value("pty");
     if (isSet("pty") && ptyPath.trimmed().isEmpty()) {
         *error = QStringLiteral("--pty expects a path");

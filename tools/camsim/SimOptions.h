@@ -16,6 +16,8 @@ public:
     enum class CardState { Ready, None, Full };
     enum class ListStyle { Strict, Loose };
     enum class PlaybackForm { Raw, Framed };
+    // How the RTSP stream treats a viewer that asks for its media over UDP.
+    enum class RtspUdp { Serve, Refuse, Drop };
     // Where the line faults apply.
     enum Channel { ControlChannel = 1, MediaChannel = 2, PlaybackChannel = 4, AllChannels = 7 };
 
@@ -23,6 +25,7 @@ public:
     int udpPort = 1030;  // 0 = pick a free one; -1 = no UDP endpoint
     QString ptyPath;     // empty = no serial endpoint
     int rtspPort = 8554; // 0 = no RTSP server
+    RtspUdp rtspUdp = RtspUdp::Serve;
     QString modelId = QStringLiteral("Otter");
     int statusKind = 0;
     double attitudeHz = 20.0;
@@ -41,6 +44,10 @@ public:
     ListStyle listStyle = ListStyle::Loose;
     double mediaRateMbps = 80.0; // 0 = as fast as the socket takes them
     PlaybackForm playbackForm = PlaybackForm::Raw;
+    // Download packets: the camera's own data size whatever was asked (0 =
+    // as asked), and the last packet of every transfer padded to full size.
+    int mediaPacketSize = 0;
+    bool mediaPadLast = false;
 
     // HTTP upgrade service and its faults.
     int httpPort = 8088; // 0 = no HTTP service

@@ -109,6 +109,7 @@ int main(int argc, char *argv[])
         };
         follow();
         rtsp->setAllowRemote(options.allowRemote);
+        rtsp->setUdpMedia(RtspServer::UdpMedia(int(options.rtspUdp)));
         if (rtsp->start(&error)) {
             rtspUrl =
                 QStringLiteral("rtsp://%1:%2/test").arg(options.bindAddress).arg(options.rtspPort);

@@ -96,8 +96,11 @@ Rectangle {
                 onClicked: panel.album.pauseOrResumeVideo()
             }
             Text {
-                text: AlbumRules.minSec(positionSlider.pressed ? positionSlider.value
-                                                               : (panel.album ? panel.album.playbackPositionMs : 0))
+                objectName: "playPosition"
+                text: positionSlider.pressed ? AlbumRules.minSec(positionSlider.value)
+                                             : AlbumRules.positionText(panel.album ? panel.album.playbackPositionMs : 0,
+                                                                       panel.album ? panel.album.playbackTotalMs : 0,
+                                                                       panel.previewDuration)
                 color: Theme.textSecondary
                 font.pixelSize: Theme.fontSmall
                 font.family: Theme.monoFamily
@@ -116,7 +119,8 @@ Rectangle {
                 onPressedChanged: if (!pressed && panel.album) panel.album.seekVideo(Math.round(value))
             }
             Text {
-                text: AlbumRules.minSec(panel.album ? panel.album.playbackTotalMs : 0)
+                objectName: "playLength"
+                text: AlbumRules.lengthText(panel.album ? panel.album.playbackTotalMs : 0, panel.previewDuration)
                 color: Theme.textSecondary
                 font.pixelSize: Theme.fontSmall
                 font.family: Theme.monoFamily

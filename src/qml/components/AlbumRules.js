@@ -60,6 +60,21 @@ function minSec(ms) {
     return Math.floor(s / 60) + ":" + (r < 10 ? "0" : "") + r
 }
 
+// A clip's length as the player shows it: the length the album lists for it
+// (so both read the same), else the device's length to the nearest second.
+function lengthText(totalMs, listedText) {
+    if (listedText)
+        return listedText
+    return minSec(Math.round(Math.max(0, Number(totalMs)) / 1000) * 1000)
+}
+
+// The play position; at the end it reads as the clip's length.
+function positionText(positionMs, totalMs, listedText) {
+    if (Number(totalMs) > 0 && Number(positionMs) >= Number(totalMs))
+        return lengthText(totalMs, listedText)
+    return minSec(positionMs)
+}
+
 function itemName(item) {
     return item && item.name ? item.name : "--"
 }

@@ -44,6 +44,7 @@ var icons = {
     language: '<path d="M4 5.5h9M8.5 4v1.5M6 5.5c.6 3 2.6 5.3 5.5 6.5M11 5.5c-.7 3.4-2.9 6-6.5 7.5"/><path d="M12.5 20l3.5-9 3.5 9M13.8 17h4.4"/>',
     window: '<rect x="3.5" y="4.5" width="17" height="15" rx="2"/><path d="M3.5 8.5h17"/><circle cx="6.5" cy="6.5" r=".6" class="f"/><circle cx="8.7" cy="6.5" r=".6" class="f"/>',
     warning: '<path d="M12 4l9 15.5H3z"/><path d="M12 10v4.5"/><circle cx="12" cy="17" r=".9" class="f"/>',
+    stats: '<path d="M5 19.5V12M10 19.5V5M15 19.5v-9M20 19.5v-5"/>',
     info: '<circle cx="12" cy="12" r="8.5"/><path d="M12 11v5.5"/><circle cx="12" cy="8" r=".9" class="f"/>',
     sd: '<path d="M7 3.5h7.5L18 7v13.5H7z"/><path d="M10 3.5v3.5M12.5 3.5v3.5M15 5v2"/>',
     thermo: '<path d="M10 14.5V5a2 2 0 0 1 4 0v9.5a4 4 0 1 1-4 0z"/><circle cx="12" cy="17.5" r="1.6" class="f"/>',

@@ -92,7 +92,9 @@ SectionBase {
                     width: progress.visualPosition * parent.width
                     height: parent.height
                     radius: height / 2
-                    color: Theme.accent
+                    // A failed attempt keeps how far it got, in the danger
+                    // colour, so it never reads as nearly done.
+                    color: sec.up && sec.up.failed ? Theme.danger : Theme.accent
                 }
             }
         }
@@ -106,7 +108,8 @@ SectionBase {
             Layout.preferredHeight: Math.ceil(statusMetrics.height * 2)
             text: sec.up ? sec.up.statusMessage : ""
             textFormat: Text.PlainText
-            color: sec.upgradeOutcome > 0 ? Theme.success : sec.upgradeOutcome < 0 ? Theme.danger : Theme.textTertiary
+            color: (sec.up && sec.up.failed) || sec.upgradeOutcome < 0 ? Theme.danger
+                   : sec.upgradeOutcome > 0 ? Theme.success : Theme.textTertiary
             font.pixelSize: Theme.fontSmall
             wrapMode: Text.WordWrap
             maximumLineCount: 2

@@ -3,8 +3,9 @@ import Skyrig.Theme 1.0
 import Skyrig.UI 1.0
 
 // The status laid over the live picture's corners: stream, format, recording
-// and split-screen chips (top left), the memory card (top right), the stop
-// tracking button (bottom right) and the last operation message (bottom left).
+// and split-screen chips (top left), the memory card (top right) with the
+// health figures under it when shown, the stop tracking button (bottom
+// right) and the last operation message (bottom left).
 Item {
     // The video panel whose state the overlay shows.
     property Item panel
@@ -69,7 +70,15 @@ Item {
             }
         }
     }
-
+    // Health figures, top right under the memory card (the camera writes
+    // its own text at the top left).
+    VideoStatsOverlay {
+        anchors.right: parent.right
+        anchors.rightMargin: Theme.gapM
+        y: Theme.gapM + Theme.controlHeight + Theme.gapS
+        panel: parent.panel
+        visible: panel.statsShown && panel.playing
+    }
     // Memory card, top right.
     Chip {
         objectName: "sdChip"

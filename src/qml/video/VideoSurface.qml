@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
 import Skyrig.Theme 1.0
+import Skyrig.UI 1.0
 import Skyrig.Video 1.0
 
 // The live picture: one VideoPlayer feeding the picture item here, or the
@@ -26,7 +27,13 @@ Item {
         fullWindow.close()
     }
 
-    VideoPlayer { id: player; objectName: "livePlayer" }
+    VideoPlayer {
+        id: player
+        objectName: "livePlayer"
+        // The handshake sets the camera's clock from ours: its RTCP sender
+        // reports then give a latency estimate.
+        cameraClockSet: !!Core.control && Core.control.handshakeReady
+    }
 
     VideoFrameItem {
         id: frame

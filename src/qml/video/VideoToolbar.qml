@@ -1,11 +1,12 @@
 import QtQuick 2.15
+import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
 import Skyrig.Theme 1.0
 import Skyrig.UI 1.0
 
 // The stream toolbar above the live picture: the stream address with its
-// history, play/stop, auto stream, frame grab, local recording, the thirds
-// grid, full screen and the album.
+// history and its transport menu, play/stop, auto stream, frame grab, local
+// recording, the health figures, the thirds grid, full screen and the album.
 Rectangle {
     id: toolbar
     // The video panel whose state the controls show and drive.
@@ -41,6 +42,31 @@ Rectangle {
                         var pos = urlField.contentItem.cursorPosition - (t.length - f.length)
                         urlField.contentItem.text = f
                         urlField.contentItem.cursorPosition = Math.max(0, pos)
+                    }
+                }
+            }
+        }
+        SkyButton {
+            id: transportButton
+            objectName: "transportButton"
+            kind: "ghost"
+            iconName: "chevronDown"
+            text: panel.urlTransport === "tcp" ? "TCP" : panel.urlTransport === "udp" ? "UDP" : panel.tr("Auto", "自动")
+            tip: panel.tr("How this address's video travels: Auto (UDP, TCP when nothing arrives over UDP), TCP or UDP",
+                          "该地址的视频传输方式：自动（UDP，收不到时改用 TCP）、TCP 或 UDP")
+            onClicked: transportMenu.popup(transportButton, 0, transportButton.height)
+            Menu {
+                id: transportMenu
+                objectName: "transportMenu"
+                Repeater {
+                    model: [{ value: "auto", en: "Auto (UDP, else TCP)", zh: "自动（UDP，否则 TCP）" },
+                            { value: "tcp", en: "TCP", zh: "TCP" },
+                            { value: "udp", en: "UDP", zh: "UDP" }]
+                    MenuItem {
+                        text: panel.tr(modelData.en, modelData.zh)
+                        checkable: true
+                        checked: panel.urlTransport === modelData.value
+                        onTriggered: panel.setUrlTransport(modelData.value)
                     }
                 }
             }
@@ -89,6 +115,14 @@ Rectangle {
                 else
                     panel.player.startRecording(panel.persistedVideoUrl)
             }
+        }
+        IconButton {
+            objectName: "statsButton"
+            iconName: "stats"
+            checkable: true
+            checked: panel.statsShown
+            tip: panel.tr("Show the video's health figures (I)", "显示视频统计（I）")
+            onToggled: panel.statsShown = checked
         }
         IconButton {
             objectName: "gridButton"

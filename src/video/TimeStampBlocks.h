@@ -1,7 +1,9 @@
 #pragma once
 
 // The simulator's machine-readable capture clock: a row of black and white
-// blocks drawn into the luma of every picture at the bottom left.
+// blocks drawn into the luma of every picture at the bottom left. The
+// simulator draws it; the player reads it to show the capture-to-screen
+// latency of a simulator on this computer, and the benchmark to measure it.
 //
 // Layout, for a picture of width W and height H (both even):
 //   block side  B = max(4, W / 48) rounded down to an even number
