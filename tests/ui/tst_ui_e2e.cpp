@@ -370,7 +370,7 @@ private slots:
         QTRY_VERIFY(item("videoStats"));
         QTRY_VERIFY_WITH_TIMEOUT(player->stats().value("latencyKind") == "measured" &&
                                      player->stats().value("shownFps").toDouble() > 5,
-                                 15000);
+                                 Slow);
         tourShot(QStringLiteral("live-stats"), "playButton", "text", QStringLiteral("停止"));
         QVERIFY(click("statsButton"));
         QTRY_VERIFY(!item("videoStats"));
