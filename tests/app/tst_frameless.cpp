@@ -87,7 +87,7 @@ private slots:
         window.setFlags(Qt::Window | Qt::FramelessWindowHint);
         window.resize(300, 200);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowExposed(&window, 30000));
         FramelessHelper helper;
         QSignalSpy radius(&helper, &FramelessHelper::cornerRadiusChanged);
         helper.setCornerRadius(-5);
@@ -108,7 +108,7 @@ private slots:
         QVERIFY(!helper.startSystemResize(int(Qt::LeftEdge)));
         helper.setEnabled(true);
         window.showMaximized();
-        QTRY_COMPARE(window.visibility(), QWindow::Maximized);
+        QTRY_COMPARE_WITH_TIMEOUT(window.visibility(), QWindow::Maximized, 30000);
         QCOMPARE(helper.edgesAt(1, 100), 0);
         QVERIFY(!helper.startSystemResize(int(Qt::LeftEdge)));
         // The mask is cleared while maximised.

@@ -34,15 +34,22 @@ private slots:
             QCOMPARE(engine.rootObjects().size(), 1);
 
             // The window's minimum is the scene's (a 640-wide video area beside
-            // the rail and the narrowest panel), limited by the fitter to the screen.
+            // the rail and the narrowest panel), limited by the fitter to the
+            // screen; a window larger than the screen is fitted to it, and
+            // fitting again (as a screen change does) keeps it there.
             auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
             QVERIFY(window && window->screen());
-            WindowFitter::fit(window);
             const QRect available = window->screen()->availableGeometry();
-            const qreal scale = window->property("fitScale").toReal();
-            QCOMPARE(window->minimumSize(),
-                     QSize(qMin(available.width(), qRound((88 + 320 + 640) * scale)),
-                           qMin(available.height(), qRound(480 * scale))));
+            window->resize(available.width() + 500, available.height() + 300);
+            for (int fit = 0; fit < 2; ++fit) {
+                WindowFitter::fit(window);
+                const qreal scale = window->property("fitScale").toReal();
+                QCOMPARE(window->minimumSize(),
+                         QSize(qMin(available.width(), qRound((88 + 320 + 640) * scale)),
+                               qMin(available.height(), qRound(480 * scale))));
+                QCOMPARE(window->geometry(), available);
+            }
+            WindowFitter::fit(nullptr);
         }
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
     }

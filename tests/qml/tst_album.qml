@@ -2,8 +2,9 @@ import QtQuick 2.15
 import QtTest 1.15
 import Skyrig.UI 1.0
 
-// The album panel against a recording album: selection texts, select-all,
-// delete confirmations, thumbnails arriving late, preview closing on delete.
+// The album panel against a recording album: header and footer, selection
+// texts, select-all, delete confirmations, thumbnails arriving late, preview
+// closing on delete.
 TestCase {
     id: tc
     name: "AlbumPanel"
@@ -12,6 +13,7 @@ TestCase {
     height: 800
     visible: true
 
+    // Only what the panel reads and the calls these cases make.
     QtObject {
         id: album
         property bool open: true
@@ -59,20 +61,10 @@ TestCase {
         function clearSelection() { selectedPaths = [] }
         function deleteFile(p) { rec("deleteFile " + p) }
         function deleteSelected() { rec("deleteSelected") }
-        function downloadSelected() { rec("downloadSelected") }
-        function downloadFile(p) { rec("downloadFile " + p) }
         function closeAlbum() { rec("closeAlbum") }
         function setPlaybackVideoTarget(t) { rec("setPlaybackVideoTarget") }
         function playVideo(p) { rec("playVideo " + p); playingPath = p }
         function stopVideo() { rec("stopVideo"); playingPath = "" }
-        function refresh() {}
-        function pickDownloadDirectory() {}
-        function openDownloadDirectory() {}
-        function previousPage() {}
-        function nextPage() {}
-        function cancelDownload() {}
-        function pauseOrResumeVideo() {}
-        function seekVideo(ms) {}
     }
 
     Component {
@@ -93,45 +85,31 @@ TestCase {
         album.totalPages = 1
         album.statusMessage = "3 files"
         var loader = createTemporaryObject(panelComponent, tc, { width: 1200, height: 800 })
-        tryCompare(loader, "status", 1)
+        tryCompare(loader, "status", 1, 30000)
         panel = loader.item
         waitForRendering(panel)
     }
 
-    // Every part of the panel keeps the name scripts and tests find it by.
-    function test_objectNames() {
-        var names = ["albumBack", "sendEndpoint", "albumFolder", "albumRefresh", "albumClose", "albumFilter", "selectAll",
-                     "selectionSummary", "downloadSelected", "deleteSelected", "albumGrid", "albumEmpty", "previousPage",
-                     "pageIndicator", "nextPage", "albumStatus", "cancelDownload", "albumPreview", "closePreview",
-                     "pauseResume", "positionSlider", "deleteConfirm", "deleteText", "deleteCancel", "deleteConfirmButton"]
-        compare(panel.objectName, "albumPanel")
-        compare(names.filter(function (n) { return findChild(panel, n) === null }), [], "missing")
-    }
-
-    function test_backAndCloseLeave() {
+    // Back and close both leave; the footer shows the page and, without a
+    // status, "ready" (the panel speaks Chinese without a settings object).
+    function test_headerAndFooter() {
         mouseClick(findChild(panel, "albumBack"))
         mouseClick(findChild(panel, "albumClose"))
         compare(album.calls, ["closeAlbum", "closeAlbum"])
-    }
-
-    function test_footerTexts() {
         album.currentPage = 2
         album.totalPages = 5
         album.statusMessage = ""
         compare(findChild(panel, "pageIndicator").text, "2 / 5")
-        compare(findChild(panel, "albumStatus").text, "就绪", "no status: ready")
+        compare(findChild(panel, "albumStatus").text, "就绪")
     }
 
     function test_selectionTexts() {
         var summary = findChild(panel, "selectionSummary")
         var selectAll = findChild(panel, "selectAll")
         var download = findChild(panel, "downloadSelected")
-        compare(summary.text, "选择项目以执行批量操作")
-        compare(selectAll.text, "全选")
-        compare(download.text, "下载选中")
+        compare([summary.text, selectAll.text, download.text], ["选择项目以执行批量操作", "全选", "下载选中"])
         album.toggleSelection("/DCIM/b.mp4")
-        compare(summary.text, "已选 1 项")
-        compare(download.text, "下载选中 (1)")
+        compare([summary.text, download.text], ["已选 1 项", "下载选中 (1)"])
         mouseClick(selectAll)
         compare(album.selectedCount, 3)
         compare(selectAll.text, "非全选", "everything filtered is selected")
@@ -174,8 +152,9 @@ TestCase {
         var before = grabImage(grid)
         album.thumbs = { "/DCIM/a.jpg": "qrc:/qml/art/otter.svg" }
         album.thumbnailReady("/DCIM/a.jpg")
-        waitForRendering(grid)
-        tryVerify(function () { return !grabImage(grid).equals(before) }, 2000, "the tile shows the picture")
+        // Decoding and drawing the picture is the image loader's and the
+        // display's work.
+        tryVerify(function () { return !grabImage(grid).equals(before) }, 30000, "the tile shows the picture")
     }
 
     function test_videoPreviewClosesOnDelete() {
@@ -183,7 +162,7 @@ TestCase {
         panel.openPreview(album.filteredItems[1])
         verify(findChild(panel, "albumPreview").visible)
         compare(findChild(panel, "playLength").text, "1:05", "the length the album lists")
-        tryVerify(function () { return album.calls.indexOf("playVideo /DCIM/b.mp4") >= 0 }, 1000)
+        tryVerify(function () { return album.calls.indexOf("playVideo /DCIM/b.mp4") >= 0 })
         compare(album.calls[0], "setPlaybackVideoTarget", "the target is set before playing")
         album.fileDeleted("/DCIM/b.mp4")
         verify(!findChild(panel, "albumPreview").visible)

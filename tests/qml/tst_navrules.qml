@@ -2,7 +2,8 @@ import QtQuick 2.15
 import QtTest 1.15
 import Skyrig.UI 1.0
 
-// Which sections the rail shows, their short labels and the fallback.
+// Which sections the rail shows, their short labels and the names a command
+// line may give (the fallback on a product change is driven in tst_panels).
 TestCase {
     name: "NavRules"
 
@@ -29,41 +30,23 @@ TestCase {
         compare(NavRules.visibleIds(data.caps), data.ids)
     }
 
-    function test_fallback_data() {
-        var bare = caps({ hasLaser: false, hasSbus: false, hasNetworkConfig: false, hasAiRecognition: false, hasOsd: false })
-        return [
-            { tag: "AI gone", current: 6, caps: bare, expected: 1 },
-            { tag: "range gone", current: 9, caps: bare, expected: 1 },
-            { tag: "gimbal stays", current: 2, caps: bare, expected: 2 },
-            { tag: "device stays", current: 8, caps: bare, expected: 8 },
-            { tag: "AI kept", current: 6, caps: caps({}), expected: 6 }
-        ]
-    }
-    function test_fallback(data) {
-        compare(NavRules.afterModelChange(data.current, data.caps), data.expected)
-    }
-
     function test_labels_data() {
         return [
-            { tag: "mini A", id: "Heron-Mini-A", label: "MINI-A" },
-            { tag: "mini B", id: "Heron-Mini-B", label: "MINI-B" },
-            { tag: "mini alias", id: "Heron-Mini", label: "MINI-B" },
-            { tag: "other mini", id: "Heron-Mini-C", label: "MINI" },
-            { tag: "heron", id: "Heron", label: "Heron" },
-            { tag: "otter", id: "Otter", label: "Otter" }
+            { tag: "mini A", id: 0, zh: false, model: "Heron-Mini-A", label: "MINI-A" },
+            { tag: "mini B", id: 0, zh: false, model: "Heron-Mini-B", label: "MINI-B" },
+            { tag: "mini alias", id: 0, zh: false, model: "Heron-Mini", label: "MINI-B" },
+            { tag: "other mini", id: 0, zh: false, model: "Heron-Mini-C", label: "MINI" },
+            { tag: "heron", id: 0, zh: false, model: "Heron", label: "Heron" },
+            { tag: "otter", id: 0, zh: false, model: "Otter", label: "Otter" },
+            { tag: "home zh", id: 0, zh: true, model: "", label: "主页" },
+            { tag: "home en", id: 0, zh: false, model: "", label: "Home" },
+            { tag: "range zh", id: 9, zh: true, model: "Otter", label: "测距" },
+            { tag: "channels en", id: 4, zh: false, model: "Otter", label: "CH" },
+            { tag: "osd zh", id: 7, zh: true, model: "Otter", label: "OSD" }
         ]
     }
     function test_labels(data) {
-        compare(NavRules.label(0, false, data.id), data.label)
-    }
-
-    function test_fixedLabels() {
-        compare(NavRules.initialSection, 2)
-        compare(NavRules.label(0, true, ""), "主页")
-        compare(NavRules.label(0, false, ""), "Home")
-        compare(NavRules.label(9, true, "Otter"), "测距")
-        compare(NavRules.label(4, false, "Otter"), "CH")
-        compare(NavRules.label(7, true, "Otter"), "OSD")
+        compare(NavRules.label(data.id, data.zh, data.model), data.label)
     }
 
     function test_parseSection_data() {

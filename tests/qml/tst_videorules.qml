@@ -2,8 +2,8 @@ import QtQuick 2.15
 import QtTest 1.15
 import Skyrig.UI 1.0
 
-// The video panel's rules: address filter, memory card texts and every
-// picture-to-canvas mapping.
+// The video panel's rules: address filter, memory card texts, every
+// picture-to-canvas mapping and the states that follow the camera's reports.
 TestCase {
     name: "VideoRules"
 
@@ -20,65 +20,42 @@ TestCase {
         compare(VideoRules.filterUrl(data.text), data.out)
     }
 
-    function test_errorLine() {
-        compare(VideoRules.errorLine("Cannot open", false), "[Video/Error] Cannot open")
-        compare(VideoRules.errorLine("无法打开", true), "[视频/错误] 无法打开")
-    }
-
-    function test_host() {
+    function test_hostAndPreselection() {
         compare(VideoRules.urlHost("rtsp://192.168.144.64:558/live"), "192.168.144.64")
         compare(VideoRules.urlHost("rtsp://user:pw@10.0.0.2/x"), "10.0.0.2")
         compare(VideoRules.urlHost("rtsp://camera.local/x"), "camera.local")
         verify(VideoRules.isDottedIpv4("10.0.0.2"))
         verify(!VideoRules.isDottedIpv4("camera.local"))
         verify(!VideoRules.isDottedIpv4("300.1.1.1"))
-    }
-
-    function test_preselect() {
         compare(VideoRules.preselectedUrl(["rtsp://a/1", "rtsp://b/2"], "rtsp://d"), "rtsp://a/1")
         compare(VideoRules.preselectedUrl([], "rtsp://d"), "rtsp://d")
         compare(VideoRules.preselectedUrl([], ""), "rtsp://127.0.0.1:8554/test")
     }
 
-    function test_sdText_data() {
+    // Each text function takes the language last.
+    function test_texts_data() {
         return [
-            { tag: "0", s: 0, en: "SD card ready", zh: "SD 卡正常" },
-            { tag: "1", s: 1, en: "SD card abnormal", zh: "SD 卡异常" },
-            { tag: "2", s: 2, en: "SD card is slow", zh: "SD 卡读写速度慢" },
-            { tag: "3", s: 3, en: "No SD card", zh: "未插入 SD 卡" },
-            { tag: "4", s: 4, en: "SD card is full", zh: "SD 卡已满" },
-            { tag: "5", s: 5, en: "SD card format error", zh: "SD 卡格式错误" },
-            { tag: "9", s: 9, en: "SD card status unknown", zh: "SD 卡状态未知" }
+            { tag: "sd 0", f: "sdText", args: [0], en: "SD card ready", zh: "SD 卡正常" },
+            { tag: "sd 1", f: "sdText", args: [1], en: "SD card abnormal", zh: "SD 卡异常" },
+            { tag: "sd 2", f: "sdText", args: [2], en: "SD card is slow", zh: "SD 卡读写速度慢" },
+            { tag: "sd 3", f: "sdText", args: [3], en: "No SD card", zh: "未插入 SD 卡" },
+            { tag: "sd 4", f: "sdText", args: [4], en: "SD card is full", zh: "SD 卡已满" },
+            { tag: "sd 5", f: "sdText", args: [5], en: "SD card format error", zh: "SD 卡格式错误" },
+            { tag: "sd 9", f: "sdText", args: [9], en: "SD card status unknown", zh: "SD 卡状态未知" },
+            { tag: "both", f: "capacityText", args: [30000, 500, 29500], en: "Available 500 MB / 29.3 GB", zh: "可用 500 MB / 29.3 GB" },
+            { tag: "full card", f: "capacityText", args: [1000, 0, 1000], en: "Available 0 MB / 1000 MB", zh: "可用 0 MB / 1000 MB" },
+            { tag: "free only", f: "capacityText", args: [0, 2048, 0], en: "Available 2.0 GB", zh: "可用 2.0 GB" },
+            { tag: "used only", f: "capacityText", args: [0, 0, 1023.6], en: "Used 1024 MB", zh: "已用 1024 MB" },
+            { tag: "unknown", f: "capacityText", args: [0, 0, 0], en: "Capacity unknown", zh: "容量未知" },
+            { tag: "negative", f: "capacityText", args: [-5, -1, -3], en: "Capacity unknown", zh: "容量未知" },
+            { tag: "not finite", f: "capacityText", args: [NaN, Infinity, 0], en: "Capacity unknown", zh: "容量未知" },
+            { tag: "boundary", f: "capacityText", args: [1024, 1023, 1], en: "Available 1023 MB / 1.0 GB", zh: "可用 1023 MB / 1.0 GB" },
+            { tag: "error", f: "errorLine", args: ["Cannot open"], en: "[Video/Error] Cannot open", zh: "[视频/错误] Cannot open" }
         ]
     }
-    function test_sdText(data) {
-        compare(VideoRules.sdText(data.s, false), data.en)
-        compare(VideoRules.sdText(data.s, true), data.zh)
-    }
-
-    function test_capacity_data() {
-        return [
-            { tag: "both", t: 30000, f: 500, u: 29500, en: "Available 500 MB / 29.3 GB", zh: "可用 500 MB / 29.3 GB" },
-            { tag: "full card", t: 1000, f: 0, u: 1000, en: "Available 0 MB / 1000 MB", zh: "可用 0 MB / 1000 MB" },
-            { tag: "free only", t: 0, f: 2048, u: 0, en: "Available 2.0 GB", zh: "可用 2.0 GB" },
-            { tag: "used only", t: 0, f: 0, u: 1023.6, en: "Used 1024 MB", zh: "已用 1024 MB" },
-            { tag: "unknown", t: 0, f: 0, u: 0, en: "Capacity unknown", zh: "容量未知" },
-            { tag: "negative", t: -5, f: -1, u: -3, en: "Capacity unknown", zh: "容量未知" },
-            { tag: "not finite", t: NaN, f: Infinity, u: 0, en: "Capacity unknown", zh: "容量未知" },
-            { tag: "boundary", t: 1024, f: 1023, u: 1, en: "Available 1023 MB / 1.0 GB", zh: "可用 1023 MB / 1.0 GB" }
-        ]
-    }
-    function test_capacity(data) {
-        compare(VideoRules.capacityText(data.t, data.f, data.u, false), data.en)
-        compare(VideoRules.capacityText(data.t, data.f, data.u, true), data.zh)
-    }
-
-    function test_clicks() {
-        verify(VideoRules.isClick(7, -7))
-        verify(!VideoRules.isClick(8, 0))
-        verify(!VideoRules.isClick(0, -8))
-        verify(VideoRules.boxBigEnough(12, 12))
-        verify(!VideoRules.boxBigEnough(11, 40))
+    function test_texts(data) {
+        compare(VideoRules[data.f].apply(null, data.args.concat([false])), data.en)
+        compare(VideoRules[data.f].apply(null, data.args.concat([true])), data.zh)
     }
 
     function test_pointAim_data() {
@@ -144,6 +121,11 @@ TestCase {
     }
 
     function test_states() {
+        verify(VideoRules.isClick(7, -7))
+        verify(!VideoRules.isClick(8, 0))
+        verify(!VideoRules.isClick(0, -8))
+        verify(VideoRules.boxBigEnough(12, 12))
+        verify(!VideoRules.boxBigEnough(11, 40))
         verify(VideoRules.splitScreen(false, 7, false, 0))
         verify(VideoRules.splitScreen(false, 6, true, 0))
         verify(VideoRules.splitScreen(false, 6, false, 7))

@@ -1,10 +1,10 @@
 // The keyboard in the real scene against the real simulator: real key
 // events, and the commands that actually leave the link. A held key stops
 // however it is let go or interrupted; a key acts on one thing only; keys
-// typed into a dialog never steer; the zoom buttons zoom as labelled.
+// typed into a dialog never steer; the pad, the zoom buttons and the pointer
+// on the picture steer and zoom as labelled.
 
-#include "app/AppCore.h"
-#include "app/QmlFrontEnd.h"
+#include "SceneTest.h"
 #include "common/TestMain.h"
 #include "input/SteeringRig.h"
 #include "integration/CamsimHarness.h"
@@ -13,55 +13,19 @@
 
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QQmlApplicationEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSettings>
 #include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
 
 using namespace camsim_test;
 
-class UiKeysTest : public QObject
+class UiKeysTest : public SceneTest
 {
     Q_OBJECT
 
     SimProcess m_sim;
     QTemporaryDir m_logs;
-    std::unique_ptr<QObject> m_owner;
-    std::unique_ptr<QQmlApplicationEngine> m_engine;
-    AppCore *m_core = nullptr;
-    QQuickWindow *m_window = nullptr;
     QStringList m_sent;
 
-    static QQuickItem *find(QQuickItem *root, const QString &name)
-    {
-        if (!root)
-            return nullptr;
-        if (root->objectName() == name && root->isVisible())
-            return root;
-        const QList<QQuickItem *> children = root->childItems();
-        for (QQuickItem *child : children) {
-            if (QQuickItem *found = find(child, name))
-                return found;
-        }
-        return nullptr;
-    }
-    QQuickItem *item(const char *name) const
-    {
-        return find(m_window->contentItem(), QString::fromLatin1(name));
-    }
-    QPoint centre(QQuickItem *it) const
-    {
-        return it->mapToScene(QPointF(it->width() / 2, it->height() / 2)).toPoint();
-    }
-    void show(int section)
-    {
-        QTest::mouseClick(m_window, Qt::LeftButton, {},
-                          centre(item(qPrintable(QStringLiteral("nav_%1").arg(section)))));
-    }
+    void show(int section) { QVERIFY(click(qPrintable(QStringLiteral("nav_%1").arg(section)))); }
     // The steering commands sent since the last call, repeats folded.
     QStringList sent()
     {
@@ -73,12 +37,13 @@ class UiKeysTest : public QObject
         m_sent.clear();
         return out;
     }
-    // Lets the stop's repeats and any late repeat go out.
+    // Nothing is to go out: time for the steering's own repeat timer to
+    // send any repeat it still had (an absence has no event to wait on).
     void settle() { QTest::qWait(4 * GimbalSteering::StopGapMs); }
     void focusWindow()
     {
         m_window->requestActivate();
-        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QVERIFY(QTest::qWaitForWindowActive(m_window, Slow));
     }
 
 private slots:
@@ -88,16 +53,7 @@ private slots:
             QSKIP("needs a display for real key events (run under xvfb-run)");
         QString error;
         QVERIFY2(m_sim.start(words("--model Heron"), &error), qPrintable(error));
-        QSettings settings;
-        settings.setValue(QStringLiteral("startup/hasProduct"), true);
-        settings.setValue(QStringLiteral("startup/productId"), QStringLiteral("Heron"));
-        settings.setValue(QStringLiteral("startup/productName"), QStringLiteral("Heron"));
-        settings.setValue(QStringLiteral("startup/isChinese"), false);
-        settings.setValue(QStringLiteral("video/autoStream_Heron"), false);
-        settings.sync();
-
-        QmlFrontEnd::initResources();
-        QmlFrontEnd::registerTypes();
+        chooseProduct(QStringLiteral("Heron"), false);
         m_owner = std::make_unique<QObject>();
         m_core = new AppCore(m_owner.get(), m_logs.path());
         connect(m_core->transportManager(), &TransportManager::commandSent, this,
@@ -108,23 +64,9 @@ private slots:
                     if (!text.isEmpty())
                         m_sent.append(text);
                 });
-        m_engine = std::make_unique<QQmlApplicationEngine>();
-        QmlFrontEnd::publish(m_engine->rootContext(), m_core, m_owner.get());
-        m_engine->addImportPath(QStringLiteral("qrc:/qml"));
-        m_engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
-        QVERIFY(!m_engine->rootObjects().isEmpty());
-        m_window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
-        QVERIFY(m_window);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        QTRY_VERIFY(item("mainPage"));
-        QTRY_VERIFY(!item("pageStack")->property("busy").toBool());
+        QVERIFY(showScene());
         m_core->connectionBridge()->connectUdp(QStringLiteral("127.0.0.1"), m_sim.port);
-        QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), 5000);
-        focusWindow();
-        show(2);
-        QTRY_VERIFY(item("padUp"));
-        sent();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), Slow);
     }
 
     void heldKeyStopsHoweverItEnds_data()
@@ -141,7 +83,8 @@ private slots:
         QFETCH(QString, ending);
         focusWindow();
         show(ending == QLatin1String("popup") ? 3 : 2);
-        QTRY_VERIFY(item(ending == QLatin1String("popup") ? "irPalette" : "padUp"));
+        QTRY_VERIFY_WITH_TIMEOUT(item(ending == QLatin1String("popup") ? "irPalette" : "padUp"),
+                                 Slow);
         sent();
         QTest::keyPress(m_window, Qt::Key_Right);
         QTRY_VERIFY(m_sent.contains(QStringLiteral("move R -")));
@@ -159,14 +102,14 @@ private slots:
             other->resize(200, 100);
             other->show();
             other->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(other.get()));
+            QVERIFY(QTest::qWaitForWindowActive(other.get(), Slow));
         } else if (ending == QLatin1String("dialog")) {
             auto *dialog = new QFileDialog;
             other.reset(dialog);
             dialog->setOption(QFileDialog::DontUseNativeDialog);
             dialog->setModal(true);
             dialog->show();
-            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QVERIFY(QTest::qWaitForWindowExposed(dialog, Slow));
         } else {
             // The operator clicks a combo box while still holding the key.
             QQuickItem *combo = item("irPalette");
@@ -200,11 +143,34 @@ private slots:
         QVERIFY2(got.isEmpty(), qPrintable(got.join(QLatin1Char(','))));
     }
 
+    // The pad: a held button moves until it is let go (then the stop and
+    // its two repeats), the stop button stops once.
+    void padSteersWhileHeld()
+    {
+        show(2);
+        QQuickItem *up = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((up = item("padUp")) != nullptr, Slow);
+        sent();
+        QTest::mousePress(m_window, Qt::LeftButton, {}, centre(up));
+        QTRY_VERIFY(m_sent.contains(QStringLiteral("move - U")));
+        QTest::mouseRelease(m_window, Qt::LeftButton, {}, centre(up));
+        QTRY_COMPARE(m_sent.count(QStringLiteral("stop")), 3);
+        settle();
+        const QStringList held = sent(); // a speed may go out first
+        QCOMPARE(held.mid(held.indexOf(QStringLiteral("move - U"))),
+                 (QStringList{"move - U", "stop"}));
+        QVERIFY(click("padStop"));
+        QTRY_VERIFY(!m_sent.isEmpty());
+        settle();
+        QCOMPARE(m_sent, QStringList{"stop"});
+        m_sent.clear();
+    }
+
     void aKeyActsOnOneThing()
     {
         show(3);
-        QQuickItem *combo = item("irPalette");
-        QVERIFY(combo);
+        QQuickItem *combo = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((combo = item("irPalette")) != nullptr, Slow);
         combo->forceActiveFocus();
         const int before = combo->property("currentIndex").toInt();
         // Down, W and Home go to the palette (the combo's keys), and
@@ -227,15 +193,17 @@ private slots:
     void zoomButtonsZoomAsLabelled()
     {
         show(3);
-        for (const char *name : {"zoomIn", "zoomOut"}) {
-            QQuickItem *button = item(name);
-            QVERIFY(button);
+        for (const QString &name : {QStringLiteral("zoomIn"), QStringLiteral("zoomOut")}) {
+            QQuickItem *button = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT((button = item(qPrintable(name))) != nullptr, Slow);
             QTest::mousePress(m_window, Qt::LeftButton, {}, centre(button));
-            QTest::qWait(100);
+            QTRY_VERIFY(!m_sent.isEmpty());
             QTest::mouseRelease(m_window, Qt::LeftButton, {}, centre(button));
+            QTRY_VERIFY(m_sent.contains(QStringLiteral("zoom stop")));
+            settle();
+            QCOMPARE(sent(), (QStringList{name == QLatin1String("zoomIn") ? "zoom in" : "zoom out",
+                                          "zoom stop"}));
         }
-        settle();
-        QCOMPARE(sent(), (QStringList{"zoom in", "zoom stop", "zoom out", "zoom stop"}));
     }
 
     void pointerOnTheVideoSteersAndZooms()
@@ -244,18 +212,12 @@ private slots:
         QVERIFY(area);
         const QPointF from = area->mapToScene(QPointF(area->width() / 2, area->height() / 2));
         const QPointF to = from + QPointF(area->width() / 5, 0);
-        const auto send = [this](QEvent::Type type, QPointF at, Qt::MouseButton button,
-                                 Qt::MouseButtons held) {
-            QMouseEvent event(type, at, at, m_window->mapToGlobal(at.toPoint()), button, held,
-                              Qt::NoModifier);
-            QGuiApplication::sendEvent(m_window, &event);
-        };
         sent();
         // Right-drag: steers towards the drag; released: stops.
-        send(QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
-        send(QEvent::MouseMove, to, Qt::NoButton, Qt::RightButton);
+        mouse(QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
+        mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::RightButton);
         QTRY_VERIFY(m_sent.contains(QStringLiteral("move R -")));
-        send(QEvent::MouseButtonRelease, to, Qt::RightButton, Qt::NoButton);
+        mouse(QEvent::MouseButtonRelease, to, Qt::RightButton, Qt::NoButton);
         QTRY_COMPARE(m_sent.count(QStringLiteral("stop")), 3);
         QCOMPARE(sent().last(), QStringLiteral("stop"));
         // One wheel notch away from the operator: one zoom step in.
@@ -269,12 +231,7 @@ private slots:
         QVERIFY(zoomed.first().mid(8).toDouble() > m_core->gimbalState()->hybridZoom());
     }
 
-    void cleanupTestCase()
-    {
-        m_engine.reset();
-        m_owner.reset();
-        QmlFrontEnd::releaseSceneCaches();
-    }
+    void cleanupTestCase() { closeScene(); }
 };
 
 SKYRIG_REGISTER_TEST(UiKeysTest)
