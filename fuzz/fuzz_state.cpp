@@ -7,6 +7,7 @@
 #include "state/GimbalState.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QVariantList>
 
 #include <cstddef>
@@ -159,6 +160,13 @@ void readAll(const GimbalState &state)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    // The state keeps timers (how long targets and reports stay current),
+    // which need the application's thread.
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+
     const QByteArray input(reinterpret_cast<const char *>(data), int(size));
 
     GimbalState fresh;

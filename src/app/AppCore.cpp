@@ -140,12 +140,18 @@ void AppCore::connectObjects()
                         .arg(text));
     });
 
-    connect(m_transportManager, &TransportManager::connectionChanged, log, [log](bool connected) {
-        log->append(connected ? Language::pick(QStringLiteral("[Comm/Link] Opened"),
-                                               QStringLiteral("[通信/链路] 已打开"))
-                              : Language::pick(QStringLiteral("[Comm/Link] Closed"),
-                                               QStringLiteral("[通信/链路] 已关闭")));
-    });
+    // A link that closes is reported by its transport and again when it is
+    // detached; the operator hears of each opening and closing once.
+    connect(m_transportManager, &TransportManager::connectionChanged, log,
+            [log, shown = false](bool connected) mutable {
+                if (connected == shown)
+                    return;
+                shown = connected;
+                log->append(connected ? Language::pick(QStringLiteral("[Comm/Link] Opened"),
+                                                       QStringLiteral("[通信/链路] 已打开"))
+                                      : Language::pick(QStringLiteral("[Comm/Link] Closed"),
+                                                       QStringLiteral("[通信/链路] 已关闭")));
+            });
 
     connect(m_transportManager, &TransportManager::connectionChanged, gimbalState(),
             &GimbalState::setTransportConnected);

@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/CtlEventPrinter.h"
+#include "catalog/CameraModelBridge.h"
 #include "commands/GimbalController.h"
 #include "input/GamepadService.h"
 #include "link/ConnectionBridge.h"
@@ -11,6 +12,8 @@
 #include "log/LogDirectory.h"
 #include "state/GimbalState.h"
 #include "video/QmlVideoPlayer.h"
+#include "video/RecordingSession.h"
+#include "video/TelemetryFeed.h"
 #include "video/VideoFrameItem.h"
 
 #include <SkyrigVersion.h>
@@ -85,7 +88,8 @@ CtlRunner::~CtlRunner()
 
 QStringList CtlRunner::objectNamesForHelp()
 {
-    return AppCore::publishedNames() << QStringLiteral("videoPlayer");
+    return AppCore::publishedNames()
+           << QStringLiteral("videoPlayer") << QStringLiteral("videoRecording");
 }
 
 int CtlRunner::fail(int code, const QString &text)
@@ -138,7 +142,11 @@ int CtlRunner::run(const QStringList &arguments)
     m_videoTarget = new VideoFrameItem;
     m_videoPlayer = new QmlVideoPlayer;
     m_videoPlayer->setTarget(m_videoTarget);
+    // Recordings carry the telemetry this run receives.
+    m_videoPlayer->telemetry()->setState(m_core->gimbalState());
+    m_videoPlayer->telemetry()->setModel(m_core->cameraModel());
     publish(QStringLiteral("videoPlayer"), m_videoPlayer);
+    publish(QStringLiteral("videoRecording"), m_videoPlayer->recordingSession());
 
     const int invalid = validateSteps();
     if (invalid != Success)
@@ -321,7 +329,7 @@ int CtlRunner::runReady()
     if (controller->handshakeReady())
         return Success;
     return fail(ReadyTimeout,
-                QStringLiteral("the link did not become ready within %1 ms").arg(ReadyTimeoutMs));
+                QStringLiteral("the camera did not answer within %1 ms").arg(ReadyTimeoutMs));
 }
 
 void CtlRunner::runWait(int milliseconds)

@@ -7,7 +7,8 @@
 #include <algorithm>
 
 WindowFitter::Result WindowFitter::compute(const QRect &available, const QSize &currentSize,
-                                           bool maximizedOrFullScreen)
+                                           bool maximizedOrFullScreen,
+                                           const QSize &preferredMinimum)
 {
     Result result;
     if (!available.isValid() || available.width() < SmallestUsableScreen ||
@@ -15,8 +16,8 @@ WindowFitter::Result WindowFitter::compute(const QRect &available, const QSize &
         return result;
 
     result.applies = true;
-    result.minimumSize = QSize(std::min(available.width(), PreferredMinimumWidth),
-                               std::min(available.height(), PreferredMinimumHeight));
+    result.minimumSize = QSize(std::min(available.width(), preferredMinimum.width()),
+                               std::min(available.height(), preferredMinimum.height()));
     if (maximizedOrFullScreen)
         return result;
 
@@ -31,6 +32,14 @@ WindowFitter::Result WindowFitter::compute(const QRect &available, const QSize &
     return result;
 }
 
+QSize WindowFitter::preferredMinimum(const QQuickWindow *window)
+{
+    const int width = window ? window->property("preferredMinimumWidth").toInt() : 0;
+    const int height = window ? window->property("preferredMinimumHeight").toInt() : 0;
+    return QSize(width > 0 ? width : PreferredMinimumWidth,
+                 height > 0 ? height : PreferredMinimumHeight);
+}
+
 void WindowFitter::fit(QQuickWindow *window)
 {
     if (!window)
@@ -43,7 +52,8 @@ void WindowFitter::fit(QQuickWindow *window)
 
     const Qt::WindowStates states = window->windowStates();
     const bool keepGeometry = states & (Qt::WindowMaximized | Qt::WindowFullScreen);
-    const Result result = compute(screen->availableGeometry(), window->size(), keepGeometry);
+    const Result result = compute(screen->availableGeometry(), window->size(), keepGeometry,
+                                  preferredMinimum(window));
     if (!result.applies)
         return;
 

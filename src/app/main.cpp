@@ -5,7 +5,7 @@
 #include "app/ScreenshotTaker.h"
 #include "app/StartupLog.h"
 #include "app/WindowFitter.h"
-#include "catalog/AppSettingsBridge.h"
+#include "link/Language.h"
 #include "log/LogDirectory.h"
 
 #include <QApplication>
@@ -59,9 +59,9 @@ int main(int argc, char *argv[])
 
     StartupLog startupLog(LogDirectory::choose());
     GraphicsBackend::chooseBeforeScene();
-    // --lang is the operator's language choice, stored like the picker's.
+    // --lang is this run's language; the stored choice stays as it was.
     if (!commandLine.language().isEmpty())
-        AppSettingsBridge().setIsChinese(commandLine.language() == QLatin1String("zh"));
+        Language::overrideForThisRun(commandLine.language() == QLatin1String("zh"));
     QmlFrontEnd::registerTypes();
 
     auto *core = new AppCore(&app);

@@ -1,5 +1,7 @@
 #include "catalog/AppSettingsBridge.h"
 
+#include "link/Language.h"
+
 #include <QHash>
 #include <QSettings>
 #include <QVariantMap>
@@ -11,10 +13,10 @@ namespace
 const char *const kHasProduct = "startup/hasProduct";
 const char *const kProductName = "startup/productName";
 const char *const kProductId = "startup/productId";
-const char *const kIsChinese = "startup/isChinese";
 const char *const kStartupGroup = "startup";
 const char *const kCustomTitleBar = "ui/useCustomTitleBar";
 const char *const kProductOrder = "ui/productOrder";
+const char *const kRecordTelemetry = "video/recordTelemetry";
 
 // Earlier releases stored some products under names that are gone now.
 QString mapLegacyId(const QString &stored, bool acceptHyphenatedMarten)
@@ -31,7 +33,11 @@ QString mapLegacyId(const QString &stored, bool acceptHyphenatedMarten)
 
 } // namespace
 
-AppSettingsBridge::AppSettingsBridge(QObject *parent) : QObject(parent) {}
+AppSettingsBridge::AppSettingsBridge(QObject *parent) : QObject(parent)
+{
+    // Every text of the interface follows a switch at once, whoever made it.
+    connect(Language::instance(), &Language::changed, this, &AppSettingsBridge::settingsChanged);
+}
 
 bool AppSettingsBridge::hasProduct() const
 {
@@ -54,7 +60,7 @@ QString AppSettingsBridge::productId() const
 
 bool AppSettingsBridge::isChinese() const
 {
-    return QSettings().value(QLatin1String(kIsChinese), true).toBool();
+    return Language::isChinese();
 }
 
 bool AppSettingsBridge::useCustomTitleBar() const
@@ -67,25 +73,42 @@ QStringList AppSettingsBridge::productOrder() const
     return QSettings().value(QLatin1String(kProductOrder)).toStringList();
 }
 
+bool AppSettingsBridge::storedRecordTelemetry()
+{
+    return QSettings().value(QLatin1String(kRecordTelemetry), true).toBool();
+}
+
+void AppSettingsBridge::setRecordTelemetry(bool enabled)
+{
+    if (enabled == recordTelemetry())
+        return;
+    QSettings settings;
+    settings.setValue(QLatin1String(kRecordTelemetry), enabled);
+    settings.sync();
+    emit recordTelemetryChanged();
+}
+
 void AppSettingsBridge::saveProduct(const QString &name, const QString &id, bool isChinese)
 {
     QSettings settings;
     settings.setValue(QLatin1String(kHasProduct), true);
     settings.setValue(QLatin1String(kProductName), name);
     settings.setValue(QLatin1String(kProductId), id);
-    settings.setValue(QLatin1String(kIsChinese), isChinese);
     settings.sync();
-    emit settingsChanged();
+    // The language shown is kept as it is (a run's own language included);
+    // only a different one is the operator's new choice, and its change
+    // signal is this one's.
+    if (Language::isChinese() != isChinese)
+        Language::store(isChinese);
+    else
+        emit settingsChanged();
 }
 
 void AppSettingsBridge::setIsChinese(bool isChinese)
 {
-    QSettings settings;
-    if (settings.value(QLatin1String(kIsChinese), true).toBool() == isChinese)
-        return;
-    settings.setValue(QLatin1String(kIsChinese), isChinese);
-    settings.sync();
-    emit settingsChanged();
+    // Language::changed brings settingsChanged.
+    if (Language::isChinese() != isChinese)
+        Language::store(isChinese);
 }
 
 void AppSettingsBridge::setUseCustomTitleBar(bool enabled)
@@ -136,8 +159,20 @@ QVariantList AppSettingsBridge::orderedModels(const QVariantList &catalog) const
 
 void AppSettingsBridge::clearProduct()
 {
-    QSettings settings;
-    settings.remove(QLatin1String(kStartupGroup));
-    settings.sync();
-    emit settingsChanged();
+    // The product first, then the language, so that whoever hears of the
+    // language change already reads no product.
+    {
+        QSettings settings;
+        settings.beginGroup(QLatin1String(kStartupGroup));
+        for (const QString &key : settings.childKeys()) {
+            if (key != QLatin1String("isChinese"))
+                settings.remove(key);
+        }
+        settings.endGroup();
+        settings.sync();
+    }
+    const bool chinese = Language::isChinese();
+    Language::forgetStored();
+    if (Language::isChinese() == chinese)
+        emit settingsChanged();
 }

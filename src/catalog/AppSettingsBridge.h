@@ -17,6 +17,8 @@ class AppSettingsBridge : public QObject
     Q_PROPERTY(bool isChinese READ isChinese NOTIFY settingsChanged)
     Q_PROPERTY(bool useCustomTitleBar READ useCustomTitleBar NOTIFY useCustomTitleBarChanged)
     Q_PROPERTY(QStringList productOrder READ productOrder NOTIFY productOrderChanged)
+    // Telemetry files (subtitles and a table) beside every local recording.
+    Q_PROPERTY(bool recordTelemetry READ recordTelemetry NOTIFY recordTelemetryChanged)
 
 public:
     explicit AppSettingsBridge(QObject *parent = nullptr);
@@ -27,12 +29,17 @@ public:
     bool isChinese() const;
     bool useCustomTitleBar() const;
     QStringList productOrder() const;
+    bool recordTelemetry() const { return storedRecordTelemetry(); }
+    // The stored choice (on unless switched off), for whoever starts a
+    // recording without a bridge at hand.
+    static bool storedRecordTelemetry();
 
 public slots:
     void saveProduct(const QString &name, const QString &id, bool isChinese);
     void setIsChinese(bool isChinese);
     void setUseCustomTitleBar(bool enabled);
     void setProductOrder(const QStringList &ids);
+    void setRecordTelemetry(bool enabled);
     // Catalogue entries (maps with "id") in the stored order first, then the
     // rest in catalogue order; each entry appears exactly once.
     QVariantList orderedModels(const QVariantList &catalog) const;
@@ -42,4 +49,5 @@ signals:
     void settingsChanged();
     void useCustomTitleBarChanged();
     void productOrderChanged();
+    void recordTelemetryChanged();
 };

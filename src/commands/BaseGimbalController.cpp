@@ -19,7 +19,8 @@ qint16 tenthsClamped(int value)
 
 BaseGimbalController::BaseGimbalController(QObject *parent) : QObject(parent) {}
 
-bool BaseGimbalController::sendCommand(CommandCode::Code code, const QByteArray &payload)
+bool BaseGimbalController::sendCommand(CommandCode::Code code, const QByteArray &payload,
+                                       const QString &label)
 {
     if (!m_transportManager) {
         emit logMessage(
@@ -27,16 +28,16 @@ bool BaseGimbalController::sendCommand(CommandCode::Code code, const QByteArray 
                            QStringLiteral("[通信/未发送] 控制器未绑定通信管理器")));
         return false;
     }
-    m_transportManager->sendCommand(code, payload);
+    m_transportManager->sendCommand(code, payload, label.trimmed());
     return true;
 }
 
-bool BaseGimbalController::sendValue(CommandCode::Code code, int value)
+bool BaseGimbalController::sendValue(CommandCode::Code code, int value, const QString &label)
 {
     QByteArray p;
     Payload::appendU8(p, value);
     Payload::appendU8(p, 0);
-    return sendCommand(code, p);
+    return sendCommand(code, p, label);
 }
 
 bool BaseGimbalController::sendQuery(CommandCode::Code code)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 #include <cstdint>
 
 class TransportManager;
@@ -20,7 +21,9 @@ public:
 
     // True means only that the command was handed to the transport manager;
     // whether it left the program is told by commandSent or commandDropped.
-    bool sendCommand(CommandCode::Code code, const QByteArray &payload);
+    // The label, when given, names this frame's action in the log.
+    bool sendCommand(CommandCode::Code code, const QByteArray &payload,
+                     const QString &label = QString());
 
 signals:
     void logMessage(QString msg);
@@ -28,7 +31,7 @@ signals:
 
 protected:
     // The commonest shape: one value as its low 8 bits, then a zero byte.
-    bool sendValue(CommandCode::Code code, int value);
+    bool sendValue(CommandCode::Code code, int value, const QString &label = QString());
     // A read-back request: 0x01 then a zero byte.
     bool sendQuery(CommandCode::Code code);
 

@@ -1,7 +1,6 @@
 #include "commands/CommandLoggers.h"
 
 #include "commands/CommandCatalog.h"
-#include "commands/CommandLabelRegistry.h"
 #include "commands/DownloadStatusView.h"
 #include "link/CommandCode.h"
 #include "link/FrameCodec.h"
@@ -17,12 +16,20 @@ QString hex8(uint32_t value)
     return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0'));
 }
 
-// The action label a command group left for this code, or the code's name.
-QString labelFor(quint16 code, bool take)
+// The frame's own label, or the code's name when it was sent without one.
+QString labelOr(quint16 code, const QString &label)
 {
-    CommandLabelRegistry &registry = CommandLabelRegistry::instance();
-    const QString label = take ? registry.takeLabel(code) : registry.peekLabel(code);
     return label.isEmpty() ? commandDisplayName(code) : label;
+}
+
+int sequenceOf(const QByteArray &frame)
+{
+    int used = 0;
+    const ParsedFrame shortFrame = FrameCodec::decodeShortFrame(frame, used);
+    if (shortFrame.valid)
+        return shortFrame.sequence;
+    const ParsedLongFrame longFrame = FrameCodec::decodeLongFrame(frame, used);
+    return longFrame.valid ? longFrame.sequence : -1;
 }
 
 QString reasonText(const QString &reason)
@@ -43,33 +50,44 @@ CommandLoggers::CommandLoggers(TransportManager *manager, LogBridge *log,
                                const DownloadStatusView *album, QObject *parent)
     : QObject(parent), m_manager(manager), m_log(log), m_album(album)
 {
+    // Replies that come after the link went down answer nothing sent before.
+    if (manager)
+        connect(manager, &TransportManager::connectionChanged, this, [this](bool open) {
+            if (!open)
+                m_pending.clear();
+        });
 }
 
-void CommandLoggers::onCommandSent(uint32_t msgID, QString channel, QByteArray frame)
+void CommandLoggers::onCommandSent(uint32_t msgID, QString channel, QByteArray frame, QString label)
 {
+    const quint16 code = FrameCodec::commandCode(msgID);
+    label = labelOr(code, label);
+    QVector<Pending> &waiting = m_pending[code];
+    if (waiting.size() >= PendingPerCode)
+        waiting.removeFirst();
+    waiting.append({sequenceOf(frame), label});
     if (!m_log)
         return;
-    const quint16 code = FrameCodec::commandCode(msgID);
-    const QString label = labelFor(code, false);
     const QString medium = m_manager ? m_manager->mediumName() : QStringLiteral("-");
     m_log->appendRaw(QStringLiteral("TX"), medium, channel, frame);
     const QString length = QString::number(frame.size());
     // Speed control streams while a pad key is held; one user line per frame
-    // would bury everything else.
+    // would bury everything else. Other repeats (the time sync sent again
+    // while the camera is silent) are one line with a count.
     if (code != CommandCode::GimbalSpeedControl)
-        m_log->append(Language::pick(QStringLiteral("[%1 TX] Sent %2 (%3B)"),
-                                     QStringLiteral("[%1 TX] 已发送%2 (%3B)"))
-                          .arg(channel, label, length));
+        m_log->appendCollapsing(Language::pick(QStringLiteral("[%1 TX] Sent %2 (%3B)"),
+                                               QStringLiteral("[%1 TX] 已发送%2 (%3B)"))
+                                    .arg(channel, label, length));
     m_log->appendDebug(QStringLiteral("[%1 TX] MsgID=0x%2  %3  Len=%4  Data=%5")
                            .arg(channel, hex8(msgID), label, length, LogBridge::hexBytes(frame)));
 }
 
-void CommandLoggers::onCommandDropped(uint32_t msgID, QString reason)
+void CommandLoggers::onCommandDropped(uint32_t msgID, QString reason, QString label)
 {
     if (!m_log)
         return;
     const quint16 code = FrameCodec::commandCode(msgID);
-    const QString label = labelFor(code, true);
+    label = labelOr(code, label);
     const QString channel = m_manager ? m_manager->channelName() : QStringLiteral("-");
     m_log->append(Language::pick(QStringLiteral("[%1 TX] Did not send %2 \u2014 %3"),
                                  QStringLiteral("[%1 TX] 未发送%2 \u2014 %3"))
@@ -94,25 +112,48 @@ bool CommandLoggers::ignoresDownloadFailure(const QString &label) const
     return m_album && m_album->downloading() && m_album->downloadProgress() > 0;
 }
 
-void CommandLoggers::onAckReceived(uint32_t msgID, uint16_t code)
+QString CommandLoggers::answeredLabel(quint16 code, int sequence)
 {
+    const auto found = m_pending.find(code);
+    if (found == m_pending.end() || found->isEmpty())
+        return commandDisplayName(code);
+    QVector<Pending> &waiting = *found;
+    int at = 0;
+    for (int i = 0; i < waiting.size(); ++i) {
+        if (sequence >= 0 && waiting.at(i).sequence == sequence) {
+            at = i;
+            break;
+        }
+    }
+    const QString label = waiting.at(at).label;
+    waiting.remove(at);
+    if (waiting.isEmpty())
+        m_pending.erase(found);
+    return label;
+}
+
+void CommandLoggers::onAckReceived(uint32_t msgID, uint16_t code, int sequence)
+{
+    const quint16 command = FrameCodec::commandCode(msgID);
+    const QString label = answeredLabel(command, sequence);
     if (!m_log)
         return;
-    const quint16 command = FrameCodec::commandCode(msgID);
-    const QString label = labelFor(command, true);
     const QString result = QString::number(code);
+    // Replies repeat while the pad is held (one per frame, every 30 ms or so):
+    // a run of the same reply is one line with a count.
     if (code == 0) {
-        m_log->append(Language::pick(QStringLiteral("Received reply for %1 command"),
-                                     QStringLiteral("收到%1指令的回复"))
-                          .arg(label));
+        m_log->appendCollapsing(Language::pick(QStringLiteral("Received reply for %1 command"),
+                                               QStringLiteral("收到%1指令的回复"))
+                                    .arg(label));
     } else if (command == CommandCode::DownloadMediaFile && ignoresDownloadFailure(label)) {
         m_log->appendDebug(QStringLiteral("[ACK] MsgID=0x%1  Code=%2  %3 (ignored)")
                                .arg(hex8(msgID), result, label));
         return;
     } else {
-        m_log->append(Language::pick(QStringLiteral("%1 command failed (code=0x%2)"),
-                                     QStringLiteral("%1指令执行失败 (code=0x%2)"))
-                          .arg(label, QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0'))));
+        m_log->appendCollapsing(
+            Language::pick(QStringLiteral("%1 command failed (code=0x%2)"),
+                           QStringLiteral("%1指令执行失败 (code=0x%2)"))
+                .arg(label, QStringLiteral("%1").arg(code, 4, 16, QLatin1Char('0'))));
     }
     m_log->appendDebug(
         QStringLiteral("[ACK] MsgID=0x%1  Code=%2  %3").arg(hex8(msgID), result, label));

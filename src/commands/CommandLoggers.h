@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QVector>
 #include <cstdint>
 
 class DownloadStatusView;
@@ -13,24 +15,41 @@ class TransportManager;
 // Turns the link's and the controller's reports into log lines: what was sent,
 // what could not be sent, and what the device answered. The start-up wiring
 // connects the signals to the slots below.
+//
+// Each frame carries its own label (the action it was sent for), so a line
+// names what its bytes say. A reply is matched to the frame it answers: the
+// one with the reply's sequence number when the camera echoes it, else the
+// oldest unanswered frame of the same code.
 class CommandLoggers : public QObject
 {
     Q_OBJECT
 public:
+    // Frames of one code still waiting for a reply; a camera that leaves some
+    // unanswered must not make the list grow without end.
+    static constexpr int PendingPerCode = 32;
+
     CommandLoggers(TransportManager *manager, LogBridge *log,
                    const DownloadStatusView *album = nullptr, QObject *parent = nullptr);
 
     void setDownloadStatusView(const DownloadStatusView *album) { m_album = album; }
 
 public slots:
-    void onCommandSent(uint32_t msgID, QString channel, QByteArray frame);
-    void onCommandDropped(uint32_t msgID, QString reason);
-    void onAckReceived(uint32_t msgID, uint16_t code);
+    void onCommandSent(uint32_t msgID, QString channel, QByteArray frame, QString label);
+    void onCommandDropped(uint32_t msgID, QString reason, QString label);
+    void onAckReceived(uint32_t msgID, uint16_t code, int sequence = -1);
 
 private:
+    struct Pending {
+        int sequence;
+        QString label;
+    };
+
     bool ignoresDownloadFailure(const QString &label) const;
+    // The label of the frame this reply answers, taken off the waiting list.
+    QString answeredLabel(quint16 code, int sequence);
 
     QPointer<TransportManager> m_manager;
     QPointer<LogBridge> m_log;
     const DownloadStatusView *m_album = nullptr;
+    QHash<quint16, QVector<Pending>> m_pending;
 };

@@ -232,7 +232,8 @@ void CommonCameraController::osdCustomTextSet(int index, QString text)
 {
     QByteArray p;
     Payload::appendU8(p, index);
-    Payload::appendFixedString(p, text, OsdTextWidth);
+    // A character cut in half would show as garbage on the picture.
+    Payload::appendFixedString(p, Payload::wholeCharactersWithin(text, OsdTextWidth), OsdTextWidth);
     Payload::appendU8(p, 0);
     sendCommand(CommandCode::SetOsdCustomText, p);
 }

@@ -26,6 +26,13 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
     m_playback = new PlaybackController(this);
     m_laser = new LaserController(this);
     m_sbus = new SbusController(this);
+    m_handshakeRepeat = new QTimer(this);
+    m_handshakeRepeat->setInterval(Delays::HandshakeRepeat);
+    connect(m_handshakeRepeat, &QTimer::timeout, this, &GimbalController::onHandshakeRepeat);
+    connect(m_state, &GimbalState::reportingChanged, this, [this] {
+        if (m_state->reporting() && linkOpen())
+            m_reportedSinceOpen = true;
+    });
 
     for (BaseGimbalController *group : groups())
         connect(group, &BaseGimbalController::logMessage, this, &GimbalController::logMessage);
@@ -69,8 +76,7 @@ void GimbalController::setTransportManager(TransportManager *manager)
         if (manager->isOpen())
             startHandshake();
     } else {
-        ++m_handshakeGeneration;
-        setHandshakeReady(false);
+        stopHandshake();
     }
 }
 
@@ -101,16 +107,28 @@ void GimbalController::setHandshakeReady(bool ready)
 
 // ---- Handshake --------------------------------------------------------------
 // Each start takes a new generation; a timer that fires for an older one found
-// the link changed in between and does nothing.
+// the link changed in between and does nothing. An open link alone proves
+// nothing (a UDP "link" opens whether or not a camera is there): the device is
+// ready only once it answered.
 
 void GimbalController::startHandshake()
 {
-    setHandshakeReady(false);
-    const quint32 generation = ++m_handshakeGeneration;
+    stopHandshake();
+    const quint32 generation = m_handshakeGeneration;
     const bool uart =
         m_transportManager && m_transportManager->mediumName() == QLatin1String("UART");
     QTimer::singleShot(uart ? Delays::HandshakeUart : Delays::HandshakeUdp, Qt::PreciseTimer, this,
                        [this, generation] { onHandshakeDelayElapsed(generation); });
+}
+
+void GimbalController::stopHandshake()
+{
+    ++m_handshakeGeneration;
+    m_handshakeRepeat->stop();
+    m_answered = false;
+    m_reportedSinceOpen = false;
+    m_readyDelayElapsed = false;
+    setHandshakeReady(false);
 }
 
 void GimbalController::onHandshakeDelayElapsed(quint32 generation)
@@ -118,25 +136,43 @@ void GimbalController::onHandshakeDelayElapsed(quint32 generation)
     if (generation != m_handshakeGeneration || !linkOpen())
         return;
     m_common->timeSync();
+    m_handshakeRepeat->start();
     QTimer::singleShot(Delays::ReadyAfterTimeSync, Qt::PreciseTimer, this,
                        [this, generation] { onReadyDelayElapsed(generation); });
 }
 
 void GimbalController::onReadyDelayElapsed(quint32 generation)
 {
-    if (generation != m_handshakeGeneration || !linkOpen() || m_handshakeReady)
+    if (generation != m_handshakeGeneration)
         return;
-    setHandshakeReady(true);
+    m_readyDelayElapsed = true;
+    updateReadiness();
+}
+
+void GimbalController::updateReadiness()
+{
+    if (m_readyDelayElapsed && m_answered && linkOpen())
+        setHandshakeReady(true);
+}
+
+void GimbalController::onHandshakeRepeat()
+{
+    if (!linkOpen()) {
+        m_handshakeRepeat->stop();
+        return;
+    }
+    // A camera that answers but has never reported is left alone; one whose
+    // reports stopped is asked again until they come back.
+    if (!m_answered || (m_reportedSinceOpen && !m_state->reporting()))
+        m_common->timeSync();
 }
 
 void GimbalController::onTransportConnectionChanged(bool connected)
 {
-    if (connected) {
+    if (connected)
         startHandshake();
-        return;
-    }
-    ++m_handshakeGeneration;
-    setHandshakeReady(false);
+    else
+        stopHandshake();
 }
 
 void GimbalController::requestTimeSync()
@@ -154,7 +190,10 @@ void GimbalController::requestTimeSync()
 
 void GimbalController::onFrameReceived(ParsedFrame frame)
 {
+    if (linkOpen())
+        m_answered = true;
     m_dispatcher->dispatch(frame);
+    updateReadiness();
 }
 
 // ---- Split screen, tracking and recognition ---------------------------------
@@ -165,7 +204,7 @@ void GimbalController::imageModeSet(int mode)
     m_imageModeOverride = mode;
     // The device cannot track in split screen; stop tracking before it switches.
     if (mode == SplitScreenImageMode)
-        m_common->targetTrackingSet(false, 0, 0, 1, 1);
+        stopTracking();
     m_common->imageModeSet(mode);
     if (splitScreenMode() != wasSplit)
         emit splitScreenModeChanged();
@@ -181,6 +220,14 @@ void GimbalController::targetTrackingSet(bool on, int x, int y, int w, int h)
         return;
     }
     m_common->targetTrackingSet(on, x, y, w, h);
+    // A camera that stopped tracking says nothing more about it; the box goes now.
+    if (!on)
+        m_state->endAiTracking();
+}
+
+void GimbalController::stopTracking()
+{
+    targetTrackingSet(false, 0, 0, 1, 1);
 }
 
 void GimbalController::aiRecognitionSet(bool on, int modelType, const QVector<int> &categories)
@@ -201,7 +248,7 @@ void GimbalController::sendAiRecognition(bool on, int modelType, const QVector<i
 {
     // The device ignores a recognition change while it is tracking.
     if (on)
-        m_common->targetTrackingSet(false, 0, 0, 1, 1);
+        stopTracking();
     m_common->aiRecognitionSet(on, modelType, categories);
     QVariantList selected;
     for (int category : categories) {

@@ -44,6 +44,10 @@ public:
         static constexpr int HandshakeUdp = 300;
         // After the time sync, before the device is declared ready for queries.
         static constexpr int ReadyAfterTimeSync = 200;
+        // The time sync goes out again at this pace until the camera answers,
+        // and while its reports have stopped: a camera that restarted forgets
+        // who it reports to and starts again once it hears from us.
+        static constexpr int HandshakeRepeat = 2000;
         // A re-sync after the camera answered from a new address.
         static constexpr int ResyncAfterPeerChange = 300;
         // How long an AI-recognition setting waits for any confirmation.
@@ -191,7 +195,8 @@ public:
     Q_INVOKABLE void requestTimeSync();
 
 signals:
-    void ackReceived(uint32_t msgID, uint16_t code);
+    // The reply's code, its result, and the sequence number of its frame.
+    void ackReceived(uint32_t msgID, uint16_t code, int sequence = -1);
     void logMessage(QString msg);
     void splitScreenModeChanged();
     void handshakeReadyChanged();
@@ -206,9 +211,14 @@ private:
     int currentImageMode() const;
     void setHandshakeReady(bool ready);
     void startHandshake();
+    void stopHandshake();
     void onHandshakeDelayElapsed(quint32 generation);
     void onReadyDelayElapsed(quint32 generation);
+    void onHandshakeRepeat();
+    void updateReadiness();
 
+    // Sends the stop with the arguments the device expects for it.
+    void stopTracking();
     void sendAiRecognition(bool on, int modelType, const QVector<int> &categories);
     void startAiWait();
     void endAiWait(const QString &message = QString());
@@ -222,6 +232,12 @@ private:
     GimbalModel *m_model = nullptr;
     quint32 m_handshakeGeneration = 0;
     bool m_handshakeReady = false;
+    // The camera sent a frame since the link opened: something is there.
+    bool m_answered = false;
+    // Its reports came since the link opened (so their silence means something).
+    bool m_reportedSinceOpen = false;
+    bool m_readyDelayElapsed = false;
+    QTimer *m_handshakeRepeat = nullptr;
     QTimer *m_aiSetTimer = nullptr;
     bool m_aiSetPending = false;
     MotionController *m_motion = nullptr;

@@ -1,6 +1,5 @@
 #include "commands/MotionController.h"
 
-#include "commands/CommandLabelRegistry.h"
 #include "link/CommandCode.h"
 #include "link/Language.h"
 #include "link/Payload.h"
@@ -47,17 +46,12 @@ QString MotionController::controlLabel(int mode, int yawDir, int pitchDir)
 void MotionController::gimbalControl(int mode, int yawDir, int pitchDir)
 {
     const QString label = controlLabel(mode, yawDir, pitchDir);
-    // Without a transport manager nothing is sent and no logger would ever
-    // take the label, which would then stick to a later command.
-    if (transportManager())
-        CommandLabelRegistry::instance().pushLabel(CommandCode::GimbalSpeedControl, label);
-
     QByteArray p;
     Payload::appendU8(p, Payload::clampInt(mode, 0, 15) << 4);
     Payload::appendU8(p, directionByte(yawDir));
     Payload::appendU8(p, directionByte(pitchDir));
     Payload::appendU8(p, 0);
-    const bool handedOn = sendCommand(CommandCode::GimbalSpeedControl, p);
+    const bool handedOn = sendCommand(CommandCode::GimbalSpeedControl, p, label);
 
     if (mode != 0 && handedOn)
         emit logMessage(
@@ -68,18 +62,14 @@ void MotionController::gimbalControl(int mode, int yawDir, int pitchDir)
 void MotionController::gimbalAngleControl(int pitchDir, float pitchAngle, int yawDir,
                                           float yawAngle)
 {
-    if (transportManager())
-        CommandLabelRegistry::instance().pushLabel(
-            CommandCode::GimbalAngleControl,
-            Language::pick(QStringLiteral("Set angle"), QStringLiteral("设置角度")));
-
     QByteArray p;
     Payload::appendU8(p, Payload::clampInt(pitchDir, 0, 2));
     Payload::appendU16(p, quint16(Payload::toCentiUnits(std::fabs(pitchAngle))));
     Payload::appendU8(p, Payload::clampInt(yawDir, 0, 2));
     Payload::appendU16(p, quint16(Payload::toCentiUnits(std::fabs(yawAngle))));
     Payload::appendU8(p, 0);
-    sendCommand(CommandCode::GimbalAngleControl, p);
+    sendCommand(CommandCode::GimbalAngleControl, p,
+                Language::pick(QStringLiteral("Set angle"), QStringLiteral("设置角度")));
 }
 
 void MotionController::gimbalSpeedSet(int pitchSpeed, int yawSpeed)

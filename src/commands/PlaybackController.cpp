@@ -1,6 +1,5 @@
 #include "commands/PlaybackController.h"
 
-#include "commands/CommandLabelRegistry.h"
 #include "link/CommandCode.h"
 #include "link/Language.h"
 #include "link/Payload.h"
@@ -97,12 +96,6 @@ void PlaybackController::mediaFileDelete(QString path)
 void PlaybackController::mediaFileDownload(QString path, int fileType, int packetSize, int startSeq,
                                            int totalPackets)
 {
-    // Without a transport manager nothing is sent and no logger would ever
-    // take the label, which would then name a later download wrongly.
-    if (transportManager())
-        CommandLabelRegistry::instance().pushLabel(CommandCode::DownloadMediaFile,
-                                                   downloadLabel(fileType, startSeq));
-
     const QByteArray bytes = devicePath(path);
     QByteArray p;
     Payload::appendU8(p, bytes.size());
@@ -111,7 +104,7 @@ void PlaybackController::mediaFileDownload(QString path, int fileType, int packe
     Payload::appendU32(p, quint32(qMax(startSeq, 0)));
     Payload::appendU8(p, Payload::clampInt(totalPackets, 0, 255));
     Payload::appendBytes(p, bytes);
-    sendCommand(CommandCode::DownloadMediaFile, p);
+    sendCommand(CommandCode::DownloadMediaFile, p, downloadLabel(fileType, startSeq));
 }
 
 void PlaybackController::videoPlaybackStart(QString path)

@@ -43,3 +43,13 @@ void Language::store(bool chinese)
     if (before != chinese)
         emit instance()->changed();
 }
+
+void Language::forgetStored()
+{
+    const bool before = isChinese();
+    QSettings settings;
+    settings.remove(QLatin1String(kIsChinese));
+    settings.sync();
+    if (before != isChinese())
+        emit instance()->changed();
+}

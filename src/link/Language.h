@@ -23,6 +23,8 @@ public:
     static void overrideForThisRun(bool chinese);
     // Stores the operator's choice; ends a run's override.
     static void store(bool chinese);
+    // Forgets the stored choice (the default applies again); a run's override stays.
+    static void forgetStored();
 
 signals:
     void changed();

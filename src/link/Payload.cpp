@@ -25,6 +25,18 @@ void Payload::appendFixedString(QByteArray &out, const QString &text, int width)
     out.append(QByteArray(width - utf8.size(), '\0'));
 }
 
+QString Payload::wholeCharactersWithin(const QString &text, int maxBytes)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.size() <= maxBytes)
+        return text;
+    int cut = qMax(maxBytes, 0);
+    // A continuation byte at the cut belongs to a character that started before it.
+    while (cut > 0 && (quint8(utf8.at(cut)) & 0xC0) == 0x80)
+        --cut;
+    return QString::fromUtf8(utf8.left(cut));
+}
+
 quint8 Payload::readU8(const QByteArray &in, int offset)
 {
     return inside(in, offset, 1) ? quint8(in.at(offset)) : 0;

@@ -15,6 +15,9 @@ public:
     static void appendU32(QByteArray &out, quint32 value);
     static void appendS32(QByteArray &out, qint32 value) { appendU32(out, quint32(value)); }
     static void appendBytes(QByteArray &out, const QByteArray &bytes) { out.append(bytes); }
+    // The longest start of the text whose UTF-8 fits in maxBytes without
+    // cutting a character.
+    static QString wholeCharactersWithin(const QString &text, int maxBytes);
     // UTF-8 form cut to at most `width` bytes (even inside a character), then
     // zero-padded to exactly `width` bytes.
     static void appendFixedString(QByteArray &out, const QString &text, int width);

@@ -56,10 +56,10 @@ bool TransportManager::isOpen() const
 }
 
 void TransportManager::sendCommand(quint8 flags1, quint8 flags2, uint32_t msgID,
-                                   const QByteArray &payload)
+                                   const QByteArray &payload, const QString &label)
 {
     if (!isOpen()) {
-        emit commandDropped(msgID, QStringLiteral("link_closed"));
+        emit commandDropped(msgID, QStringLiteral("link_closed"), label);
         return;
     }
     const QByteArray frame =
@@ -67,15 +67,15 @@ void TransportManager::sendCommand(quint8 flags1, quint8 flags2, uint32_t msgID,
             ? FrameCodec::encodeLongFrame(m_sequence, flags1, flags2, msgID, payload)
             : FrameCodec::encodeShortFrame(m_sequence, flags1, flags2, msgID, payload);
     if (frame.isEmpty()) {
-        emit commandDropped(msgID, QStringLiteral("payload_too_large"));
+        emit commandDropped(msgID, QStringLiteral("payload_too_large"), label);
         return;
     }
     if (m_transport->write(frame)) {
-        emit commandSent(msgID, m_transport->displayName(), frame);
+        emit commandSent(msgID, m_transport->displayName(), frame, label);
         return;
     }
     const QString error = m_transport->errorString();
-    emit commandDropped(msgID, error.isEmpty() ? QStringLiteral("send_failed") : error);
+    emit commandDropped(msgID, error.isEmpty() ? QStringLiteral("send_failed") : error, label);
 }
 
 void TransportManager::onDataReceived(const QByteArray &data)

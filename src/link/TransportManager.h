@@ -26,17 +26,21 @@ public:
     QString mediumName() const;
     bool isOpen() const;
 
-    void sendCommand(quint8 flags1, quint8 flags2, uint32_t msgID, const QByteArray &payload);
-    void sendCommand(uint32_t msgID, const QByteArray &payload)
+    // The label is the sender's name for this very frame (the action it
+    // carries, "Pitch up" or "Stop motion"); it travels with the frame to the
+    // sent or dropped report, so the log names what was really sent.
+    void sendCommand(quint8 flags1, quint8 flags2, uint32_t msgID, const QByteArray &payload,
+                     const QString &label = QString());
+    void sendCommand(uint32_t msgID, const QByteArray &payload, const QString &label = QString())
     {
-        sendCommand(0x04, 0x01, msgID, payload);
+        sendCommand(0x04, 0x01, msgID, payload, label);
     }
 
 signals:
     void frameReceived(ParsedFrame frame);
     void connectionChanged(bool connected);
-    void commandSent(uint32_t msgID, QString channel, QByteArray frame);
-    void commandDropped(uint32_t msgID, QString reason);
+    void commandSent(uint32_t msgID, QString channel, QByteArray frame, QString label);
+    void commandDropped(uint32_t msgID, QString reason, QString label);
     void rawDataReceived(QString medium, QString channel, QByteArray data);
 
 public slots:

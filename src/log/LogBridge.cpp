@@ -153,6 +153,32 @@ void LogBridge::append(const QString &message)
     const QString text = message.trimmed();
     if (text.isEmpty())
         return;
+    m_runText.clear();
+    m_runCount = 0;
+    addLine(text);
+}
+
+void LogBridge::appendCollapsing(const QString &message)
+{
+    const QString text = message.trimmed();
+    if (text.isEmpty())
+        return;
+    if (m_model && m_runCount > 0 && text == m_runText && m_model->rowCount() > 0) {
+        ++m_runCount;
+        const int row = m_model->rowCount() - 1;
+        m_model->setData(m_model->index(row),
+                         QStringLiteral("%1 (\u00d7%2)").arg(text).arg(m_runCount));
+        writeSessionLine(text);
+        emit messageAppended(text);
+        return;
+    }
+    addLine(text);
+    m_runText = text;
+    m_runCount = 1;
+}
+
+void LogBridge::addLine(const QString &text)
+{
     writeSessionLine(text);
     if (m_model) {
         const int row = m_model->rowCount();
@@ -181,6 +207,8 @@ void LogBridge::appendDebug(const QString &message)
 
 void LogBridge::clear()
 {
+    m_runText.clear();
+    m_runCount = 0;
     if (m_model)
         m_model->removeRows(0, m_model->rowCount());
     writeSessionLine(QStringLiteral("# UI log cleared"));

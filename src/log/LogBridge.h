@@ -30,6 +30,9 @@ public:
     ~LogBridge() override;
 
     Q_INVOKABLE void append(const QString &message);
+    // Like append, but the same line again right after itself becomes one
+    // line with a count ("… (×3)") in the pane; the session file keeps each.
+    void appendCollapsing(const QString &message);
     Q_INVOKABLE void appendDebug(const QString &message);
     Q_INVOKABLE void clear();
     Q_INVOKABLE int lineCount() const;
@@ -62,6 +65,7 @@ private:
     bool openRawCapture();
     void closeRawCapture();
     void writeSessionLine(const QString &text);
+    void addLine(const QString &text);
     void writeRawLine(const QString &text);
     // Writes one stamped line and flushes; false when the data did not reach
     // the file.
@@ -81,6 +85,9 @@ private:
     QString m_logFilePath;
     QString m_rawLogFilePath;
     bool m_rawCaptureEnabled = false;
+    // The run of identical collapsing lines that ends the pane, if any.
+    QString m_runText;
+    int m_runCount = 0;
     bool m_sessionFailureReported = false;
     bool m_rawFailureReported = false;
 };

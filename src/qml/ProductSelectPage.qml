@@ -195,6 +195,14 @@ Page {
                     checked: Core.settings ? Core.settings.useCustomTitleBar : true
                     onToggled: if (Core.settings) Core.settings.setUseCustomTitleBar(checked)
                 }
+                SkySwitch {
+                    objectName: "recordTelemetrySwitch"
+                    text: Core.tr("Telemetry with recordings", "录像附带遥测")
+                    tip: Core.tr("Write subtitles (.srt) and a table (.csv) of the gimbal's angles, zoom and range beside every local recording",
+                                 "每段本地录像旁写入云台角度、变焦和测距的字幕（.srt）与表格（.csv）")
+                    checked: Core.settings ? Core.settings.recordTelemetry : true
+                    onToggled: if (Core.settings) Core.settings.setRecordTelemetry(checked)
+                }
                 Item { Layout.fillWidth: true }
                 Text {
                     objectName: "versionText"

@@ -63,10 +63,10 @@ Rectangle {
         Chip {
             visible: bar.onPage
             objectName: "titleLinkChip"
-            text: Core.ready ? Core.tr("Ready", "就绪")
+            text: Core.ready ? (Core.reporting ? Core.tr("Ready", "就绪") : Core.tr("No reports", "无上报"))
                              : Core.linkUp ? Core.tr("Handshaking", "握手中")
                                            : Core.tr("Offline", "未连接")
-            tone: Core.ready ? Theme.success : Core.linkUp ? Theme.warning : Theme.textTertiary
+            tone: Core.ready && Core.reporting ? Theme.success : Core.linkUp ? Theme.warning : Theme.textTertiary
             pulse: Core.linkUp && !Core.ready
         }
         Item { Layout.fillWidth: true }

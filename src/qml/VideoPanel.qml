@@ -24,13 +24,19 @@ Rectangle {
     readonly property var surface: surfaceLoader.item
     readonly property var player: surface ? surface.player : null
     readonly property var frame: surface ? surface.frame : null
+    // The local recording (parts, telemetry, disk guard) of the player.
+    readonly property var recordingSession: player ? player.recordingSession : null
     readonly property bool videoAvailable: Core.urls !== null
 
     // Panel state.
     property string persistedVideoUrl: ""
     property bool playbackRequested: false
-    property string videoError: ""
+    // The player's last error, in the language on screen now.
+    readonly property string videoError: player ? player.lastError : ""
     property string operationMessage: ""
+    // The last operation message in both languages (showOperation), so that
+    // a language switch makes it again in the new one.
+    property var operationTexts: null
     property var history: []
     property bool splitHold: false
     property bool localTracking: false
@@ -58,12 +64,31 @@ Rectangle {
     readonly property bool irMeasuring: irOnly && !!cam && cam.hasIrTemp && !!st && st.irTempEnabled
     readonly property bool pointAimEnabled: !!cam && cam.hasGimbalPointAim && cam.videoPointAimEnabled
     readonly property bool deviceRecording: VideoRules.deviceRecording(sdValid, sdStatus, st ? st.recordStatus : 0)
-    readonly property bool trackingShown: localTracking || (!!st && st.aiTrackingActive)
+    readonly property bool deviceTracking: !!st && st.aiTrackingActive
+    readonly property bool trackingShown: localTracking || deviceTracking
     readonly property bool gesturesEnabled: playing && !split && (trackingAllowed || irMeasuring || pointAimEnabled)
     readonly property string modelKey: Core.modelId !== "" ? Core.modelId : "default"
 
     function say(text) { Core.say(text) }
     function tr(en, zh) { return Core.tr(en, zh) }
+    // A message over the picture for the last operation; `tail` (a path, a
+    // name) is the same in both languages.
+    function showOperation(en, zh, tail) {
+        var texts = { en: en, zh: zh, tail: tail === undefined ? "" : String(tail) }
+        operationMessage = tr(en, zh) + texts.tail
+        texts.made = operationMessage
+        operationTexts = texts
+    }
+    Connections {
+        target: Core
+        function onZhChanged() {
+            var t = videoPanel.operationTexts
+            if (!t || videoPanel.operationMessage !== t.made)
+                return
+            videoPanel.operationMessage = videoPanel.tr(t.en, t.zh) + t.tail
+            t.made = videoPanel.operationMessage
+        }
+    }
 
     // ---- URL history and playback ------------------------------------
 
@@ -94,7 +119,7 @@ Rectangle {
     function startPlayback(text) {
         var url = String(text === undefined ? toolbar.urlText : text).trim()
         if (url === "") {
-            operationMessage = tr("Video source is empty", "视频源为空")
+            showOperation("Video source is empty", "视频源为空")
             return
         }
         if (!player)
@@ -102,7 +127,6 @@ Rectangle {
         persistedVideoUrl = url
         toolbar.urlText = url
         saveUrl(url)
-        videoError = ""
         playbackRequested = true
         surface.attach()
         player.start(url)
@@ -196,6 +220,14 @@ Rectangle {
         if (active)
             say(tr("[Tracking/Hint] Tracking is not allowed in split-screen mode", "[追踪/提示] 分屏模式下不能开启跟踪"))
     }
+    // The camera stopped tracking (target lost, reports stopped, link gone):
+    // the drawn box and its stop button go with it.
+    onDeviceTrackingChanged: {
+        if (!deviceTracking) {
+            localTracking = false
+            box = null
+        }
+    }
     onIrMeasuringChanged: {
         if (irMeasuring) {
             if (localTracking && ctl)
@@ -274,9 +306,37 @@ Rectangle {
         target: videoPanel.player
         ignoreUnknownSignals: true
         function onErrorOccurred(error) {
-            videoPanel.videoError = error
-            videoPanel.say("[Video/Error] " + error)
+            videoPanel.say(VideoRules.errorLine(error, Core.zh))
         }
+    }
+    // How a local recording ended (where it was saved, why it stopped, or
+    // that nothing was recorded), shown as a grab's path is, and logged.
+    Connections {
+        target: videoPanel.recordingSession
+        ignoreUnknownSignals: true
+        function onEnded(saved, path) {
+            var text = videoPanel.recordingSession.statusText
+            if (text === "")
+                return
+            videoPanel.operationMessage = text
+            videoPanel.say(videoPanel.tr("[Video/Record] ", "[视频/录像] ") + text)
+        }
+    }
+    // What recordings and screenshots carry beside the picture.
+    Binding {
+        target: videoPanel.player ? videoPanel.player.telemetry : null
+        property: "state"
+        value: videoPanel.st
+    }
+    Binding {
+        target: videoPanel.player ? videoPanel.player.telemetry : null
+        property: "model"
+        value: videoPanel.cam
+    }
+    Binding {
+        target: videoPanel.player ? videoPanel.player.telemetry : null
+        property: "irShown"
+        value: videoPanel.irMeasuring
     }
 
     Shortcut {

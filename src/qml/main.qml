@@ -28,9 +28,11 @@ ApplicationWindow {
     title: Core.tr("Gimbal Camera Control", "云台相机控制")
     width: Math.min(Math.round(designWidth * fitScale), availableWidth)
     height: Math.min(Math.round(designHeight * fitScale), availableHeight)
-    minimumWidth: Math.min(availableWidth,
-                           Math.round((Theme.designRail + Theme.designPanelMin + 640) * fitScale))
-    minimumHeight: Math.min(availableHeight, Math.round(480 * fitScale))
+    // The smallest window that keeps a 640-wide video area beside the rail
+    // and the narrowest panel. The window fitter applies it, limited to the
+    // screen, whenever it fits the window (start and every screen change).
+    readonly property int preferredMinimumWidth: Math.round((Theme.designRail + Theme.designPanelMin + 640) * fitScale)
+    readonly property int preferredMinimumHeight: Math.round(480 * fitScale)
     color: Theme.window
     flags: customTitle ? (Qt.Window | Qt.FramelessWindowHint) : Qt.Window
     font.pixelSize: Theme.fontBody

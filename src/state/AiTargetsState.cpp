@@ -2,11 +2,17 @@
 
 #include "link/Payload.h"
 
+#include <QTimer>
 #include <QVariantMap>
 
 #include <algorithm>
 
-AiTargetsState::AiTargetsState(QObject *parent) : QObject(parent) {}
+AiTargetsState::AiTargetsState(QObject *parent) : QObject(parent), m_lifetime(new QTimer(this))
+{
+    m_lifetime->setSingleShot(true);
+    m_lifetime->setInterval(TargetsLifetimeMs);
+    connect(m_lifetime, &QTimer::timeout, this, &AiTargetsState::clearTargets);
+}
 
 QVariantList AiTargetsState::aiTargets() const
 {
@@ -51,7 +57,24 @@ void AiTargetsState::applyTargetReport(const QByteArray &payload, bool fromTrack
             m_targets.push_back(t);
         }
     }
+    m_lifetime->start();
     emit aiTargetsChanged();
+}
+
+void AiTargetsState::clearTargets()
+{
+    m_lifetime->stop();
+    if (m_targets.empty() && !m_trackingActive)
+        return;
+    m_targets.clear();
+    m_trackingActive = false;
+    emit aiTargetsChanged();
+}
+
+void AiTargetsState::endTracking()
+{
+    if (m_trackingActive)
+        clearTargets();
 }
 
 // The reply comes in two forms: with the result code first (00 00 then a
@@ -91,10 +114,13 @@ void AiTargetsState::setRecognitionConfig(bool enabled, const QVariantList &cate
     m_recognitionEnabled = enabled;
     m_selectedCategories = normalized;
     emit aiRecognitionConfigChanged();
+    if (!enabled && !m_trackingActive)
+        clearTargets();
 }
 
 void AiTargetsState::reset()
 {
+    m_lifetime->stop();
     m_targets.clear();
     m_detectStatus = 0;
     m_trackingActive = false;

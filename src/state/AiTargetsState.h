@@ -6,6 +6,8 @@
 
 #include <vector>
 
+class QTimer;
+
 // One detected object as the camera reports it: a 10-byte record.
 struct AiTarget {
     quint16 x = 0;
@@ -18,6 +20,9 @@ struct AiTarget {
 static_assert(sizeof(AiTarget) == 10, "AiTarget mirrors the 10-byte wire record");
 
 // Targets the camera last reported and the recognition configuration.
+// Targets are only shown while the camera keeps reporting them: a camera
+// that stops recognising or tracking simply stops sending reports, and the
+// last boxes must not stay on the picture as if they were current.
 class AiTargetsState : public QObject
 {
     Q_OBJECT
@@ -25,6 +30,8 @@ public:
     static constexpr int RecordSize = 10;
     static constexpr int TrailerSize = 2;
     static constexpr int MaskBytes = 16;
+    // A recognising camera reports several times a second.
+    static constexpr int TargetsLifetimeMs = 2000;
 
     explicit AiTargetsState(QObject *parent = nullptr);
 
@@ -39,7 +46,10 @@ public:
     // A report is never rejected: it yields the complete records that fit.
     void applyTargetReport(const QByteArray &payload, bool fromTracking);
     void applyCategoriesReply(const QByteArray &payload);
+    // Switching recognition off also takes its boxes off the picture.
     void setRecognitionConfig(bool enabled, const QVariantList &categories);
+    // Tracking was stopped: no tracking box any more.
+    void endTracking();
     void reset();
 
 signals:
@@ -47,6 +57,9 @@ signals:
     void aiRecognitionConfigChanged();
 
 private:
+    void clearTargets();
+
+    QTimer *m_lifetime;
     std::vector<AiTarget> m_targets;
     int m_detectStatus = 0;
     bool m_trackingActive = false;

@@ -9,7 +9,8 @@ GimbalState::GimbalState(QObject *parent)
       m_photoRecord(new PhotoRecordState(this)), m_version(new VersionInfoState(this)),
       m_ai(new AiTargetsState(this)), m_playback(new PlaybackState(this)),
       m_sbus(new SbusState(this)), m_network(new NetworkConfigState(this)),
-      m_cameraParams(new CameraParamsState(this)), m_osd(new OsdConfigState(this))
+      m_cameraParams(new CameraParamsState(this)), m_osd(new OsdConfigState(this)),
+      m_reporting(new ReportingState(this))
 {
     // Listeners of the angles hear attitudeChanged before the general
     // stateChanged, so the order of these two connections matters.
@@ -40,6 +41,12 @@ GimbalState::GimbalState(QObject *parent)
     connect(m_cameraParams, &CameraParamsState::cameraParamsChanged, this,
             &GimbalState::cameraParamsChanged);
     connect(m_osd, &OsdConfigState::osdConfigChanged, this, &GimbalState::osdConfigChanged);
+    connect(m_reporting, &ReportingState::reportingChanged, this, &GimbalState::reportingChanged);
+}
+
+void GimbalState::noteReport()
+{
+    m_reporting->noteReport();
 }
 
 // --- Periodic status reports ---------------------------------------------
@@ -150,6 +157,11 @@ void GimbalState::setAiRecognitionConfig(bool enabled, const QVariantList &categ
     m_ai->setRecognitionConfig(enabled, categories);
 }
 
+void GimbalState::endAiTracking()
+{
+    m_ai->endTracking();
+}
+
 void GimbalState::updatePlaybackStatus(const QByteArray &payload)
 {
     m_playback->apply(payload);
@@ -161,6 +173,7 @@ void GimbalState::setTransportConnected(bool connected)
 {
     if (connected)
         return;
+    m_reporting->reset();
     m_motion->resetLink();
     m_health->reset();
     m_cameraSystem->reset();

@@ -16,6 +16,7 @@
 #include "state/OsdConfigState.h"
 #include "state/PhotoRecordState.h"
 #include "state/PlaybackState.h"
+#include "state/ReportingState.h"
 #include "state/SbusState.h"
 #include "state/VersionInfoState.h"
 #include "state/VisState.h"
@@ -29,6 +30,8 @@ class GimbalState : public QObject
     Q_OBJECT
     // Motion and link
     Q_PROPERTY(bool connected READ connected NOTIFY stateChanged)
+    // Reports arrived within the last few seconds: the numbers are live.
+    Q_PROPERTY(bool reporting READ reporting NOTIFY reportingChanged)
     Q_PROPERTY(float yawJoint READ yawJoint NOTIFY attitudeChanged)
     Q_PROPERTY(float rollJoint READ rollJoint NOTIFY attitudeChanged)
     Q_PROPERTY(float pitchJoint READ pitchJoint NOTIFY attitudeChanged)
@@ -162,6 +165,7 @@ public:
 
     // Motion and link
     bool connected() const { return m_motion->connected(); }
+    bool reporting() const { return m_reporting->reporting(); }
     float yawJoint() const { return m_motion->yawJoint(); }
     float rollJoint() const { return m_motion->rollJoint(); }
     float pitchJoint() const { return m_motion->pitchJoint(); }
@@ -301,6 +305,8 @@ public:
     void setVisFusionGray(bool gray);
 
 public slots:
+    // Any status report, whatever it carries: the camera is alive.
+    void noteReport();
     // Periodic status reports.
     void updateGimbalStatus(const QByteArray &payload);
     void updateAttitude(const QByteArray &payload);
@@ -314,6 +320,8 @@ public slots:
     void updateAiTargets(const QByteArray &payload, bool fromTracking = false);
     void updateAiCategoriesConfig(const QByteArray &payload);
     void setAiRecognitionConfig(bool enabled, const QVariantList &categories);
+    // Tracking was asked to stop: its box goes at once.
+    void endAiTracking();
     void updatePlaybackStatus(const QByteArray &payload);
     void setTransportConnected(bool connected);
 
@@ -349,6 +357,7 @@ signals:
     void networkConfigChanged();
     void cameraParamsChanged();
     void osdConfigChanged();
+    void reportingChanged();
 
 private:
     void flushPendingCaptureStatus();
@@ -367,6 +376,7 @@ private:
     NetworkConfigState *m_network;
     CameraParamsState *m_cameraParams;
     OsdConfigState *m_osd;
+    ReportingState *m_reporting;
 
     // Photo and record reports that came before the card state was known.
     QByteArray m_pendingPhotoStatus;

@@ -97,12 +97,14 @@ void InboundDispatcher::dispatch(const ParsedFrame &frame)
 {
     const quint8 kind = FrameCodec::frameKind(frame.messageId);
     const quint16 code = FrameCodec::commandCode(frame.messageId);
+    m_frameSequence = frame.sequence;
     if (kind == ReplyKind) {
         handleReply(code, frame.payload);
         return;
     }
     if (kind != StatusKind && kind != SecondStatusKind)
         return;
+    m_state->noteReport();
     if (code == CommandCode::TakePhoto || code == CommandCode::RecordVideo) {
         emit logMessage(QStringLiteral("[Status Raw] type=0x%1 MsgID=0x%2 Len=%3 Data=%4")
                             .arg(kind, 2, 16, QLatin1Char('0'))
@@ -131,11 +133,11 @@ void InboundDispatcher::handleReply(quint16 code, const QByteArray &payload)
         // The reply is decoded whatever its result: a short one still tells
         // which items the device knows. Only a complete one counts as success.
         m_state->updateOsdConfig(payload);
-        emit ackReceived(code, payload.size() == OsdConfigSize ? 0 : 1);
+        emit ackReceived(code, payload.size() == OsdConfigSize ? 0 : 1, m_frameSequence);
         return;
     case CommandCode::GetAiCategories:
         m_state->updateAiCategoriesConfig(payload);
-        emit ackReceived(code, payload.isEmpty() ? 1 : 0);
+        emit ackReceived(code, payload.isEmpty() ? 1 : 0, m_frameSequence);
         return;
     case CommandCode::TakePhoto:
         if (carriesCaptureStatus(payload))
@@ -152,11 +154,11 @@ void InboundDispatcher::handleReply(quint16 code, const QByteArray &payload)
     // A reply too short to carry a result is how the device acknowledges
     // plain commands.
     if (payload.size() < 2) {
-        emit ackReceived(code, 0);
+        emit ackReceived(code, 0, m_frameSequence);
         return;
     }
     const quint16 result = resultOf(payload);
-    emit ackReceived(code, result);
+    emit ackReceived(code, result, m_frameSequence);
     if (result != 0)
         return;
     applyReadBack(code, payload);
@@ -208,7 +210,7 @@ void InboundDispatcher::handleStatus(quint16 code, const QByteArray &payload)
     if (payload.size() == 2) {
         if (code == CommandCode::AiRecognitionSet)
             emit aiRecognitionConfirmed(AiConfirmation::Answer);
-        emit ackReceived(code, resultOf(payload));
+        emit ackReceived(code, resultOf(payload), m_frameSequence);
         return;
     }
     m_state->updateAiTargets(payload, code == CommandCode::TargetTrackingSet);

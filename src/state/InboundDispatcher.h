@@ -37,8 +37,9 @@ public slots:
     void dispatch(const ParsedFrame &frame);
 
 signals:
-    // The reply's code and its result (0 is success).
-    void ackReceived(uint32_t msgID, uint16_t code);
+    // The reply's code and its result (0 is success), with the sequence
+    // number of the frame that carried it (a camera may echo the command's).
+    void ackReceived(uint32_t msgID, uint16_t code, int sequence = -1);
     void logMessage(QString msg);
     void aiRecognitionConfirmed(InboundDispatcher::AiConfirmation how);
 
@@ -52,4 +53,5 @@ private:
 
     GimbalState *m_state = nullptr;
     std::function<int()> m_playbackClientType;
+    int m_frameSequence = -1; // of the frame being dispatched
 };

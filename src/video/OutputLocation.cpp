@@ -40,6 +40,7 @@ QString OutputLocation::pathFor(Kind kind, const QDateTime &when)
     // An installed program offers no folder of its own (ProgramFolder), so
     // its pictures and videos always go to the user's folders.
     const QString folder = folderFor(kind, ProgramFolder::candidate());
-    const QString name = fileName(kind, when);
-    return folder.isEmpty() ? name : QDir(folder).filePath(name);
+    // No writable folder: nothing is written, least of all into whatever
+    // the working directory happens to be.
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(fileName(kind, when));
 }

@@ -17,7 +17,8 @@ public:
     static QString folderFor(Kind kind, const QString &programFolder);
 
     // "Skyrig_yyyyMMdd_HHmmss_zzz.png" or ".mp4" in folderFor(kind, the
-    // running program's folder unless it is installed), stamped with `when`.
+    // running program's folder unless it is installed), stamped with `when`;
+    // empty when no folder can be written.
     static QString pathFor(Kind kind, const QDateTime &when = QDateTime::currentDateTime());
 
     static QString fileName(Kind kind, const QDateTime &when);

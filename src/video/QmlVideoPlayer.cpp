@@ -2,37 +2,41 @@
 
 #include "link/Language.h"
 #include "video/OutputLocation.h"
+#include "video/RecordingSession.h"
+#include "video/TelemetryFeed.h"
 #include "video/VideoFrameItem.h"
 #include "video/VideoPlayerTimer.h"
-#include "video/VideoRecorder.h"
 
 #include <QDir>
 #include <QImage>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 
 namespace
 {
 
-QString textStopped()
+BilingualText textStopped()
 {
-    return Language::pick(QStringLiteral("Stopped"), QStringLiteral("停止"));
+    return BilingualText{QStringLiteral("Stopped"), QStringLiteral("停止")};
 }
-QString textConnecting()
+BilingualText textConnecting()
 {
-    return Language::pick(QStringLiteral("Connecting"), QStringLiteral("正在连接"));
+    return BilingualText{QStringLiteral("Connecting"), QStringLiteral("正在连接")};
 }
-QString textReconnecting()
+BilingualText textReconnecting()
 {
-    return Language::pick(QStringLiteral("Reconnecting"), QStringLiteral("正在重新连接"));
+    return BilingualText{QStringLiteral("Reconnecting"), QStringLiteral("正在重新连接")};
 }
-QString textPlaying()
+BilingualText textPlaying()
 {
-    return Language::pick(QStringLiteral("Playing"), QStringLiteral("正在播放"));
+    return BilingualText{QStringLiteral("Playing"), QStringLiteral("正在播放")};
 }
-QString textDisconnected()
+BilingualText textDisconnected()
 {
-    return Language::pick(QStringLiteral("Disconnected"), QStringLiteral("连接中断"));
+    return BilingualText{QStringLiteral("Disconnected"), QStringLiteral("连接中断")};
 }
 
 } // namespace
@@ -41,8 +45,17 @@ QmlVideoPlayer::QmlVideoPlayer(QQuickItem *parent) : QQuickItem(parent)
 {
     VideoFrame::registerMetaType();
     VideoStreamInfo::registerMetaType();
+    // The scene reads these through the player's properties.
+    qRegisterMetaType<RecordingSession *>();
+    qRegisterMetaType<TelemetryFeed *>();
     setTimers(new VideoPlayerTimer, new VideoPlayerTimer);
     m_status = textStopped();
+    wireRecording();
+    connect(Language::instance(), &Language::changed, this, [this] {
+        emit statusChanged(status());
+        if (!m_lastError.isEmpty())
+            emit lastErrorChanged();
+    });
 }
 
 QmlVideoPlayer::~QmlVideoPlayer()
@@ -64,6 +77,9 @@ void QmlVideoPlayer::setTiming(const Timing &timing)
     m_timing = timing;
     if (m_timing.backoff.isEmpty())
         m_timing.backoff = Timing().backoff;
+    RecordingSession::Timing recording = m_recording->timing();
+    recording.stopWaitMs = m_timing.recorderStopMs;
+    m_recording->setTiming(recording);
 }
 
 void QmlVideoPlayer::setTimers(VideoPlayerTimer *reconnect, VideoPlayerTimer *watchdog)
@@ -151,11 +167,26 @@ void QmlVideoPlayer::setReconnecting(bool value)
     emit reconnectingChanged(value);
 }
 
-void QmlVideoPlayer::setStatus(const QString &text)
+void QmlVideoPlayer::setStatus(const BilingualText &text)
 {
     m_status = text;
     m_showsPlaying = false;
-    emit statusChanged(m_status);
+    emit statusChanged(status());
+}
+
+void QmlVideoPlayer::reportError(const BilingualText &error)
+{
+    m_lastError = error;
+    emit lastErrorChanged();
+    emit errorOccurred(error.text());
+}
+
+void QmlVideoPlayer::clearError()
+{
+    if (m_lastError.isEmpty())
+        return;
+    m_lastError = BilingualText();
+    emit lastErrorChanged();
 }
 
 void QmlVideoPlayer::armWatchdog(int ms)
@@ -191,14 +222,19 @@ void QmlVideoPlayer::openDecoder()
         Qt::QueuedConnection);
     connect(
         decoder, &VideoDecoder::errorOccurred, this,
-        [this, serial](const QString &error) {
-            if (serial == m_decoderSerial)
-                onDecoderError(error);
+        [this, serial, decoder](const QString &error) {
+            if (serial != m_decoderSerial)
+                return;
+            // The decoder keeps its last message in both languages.
+            const BilingualText both = decoder->lastError();
+            onDecoderError(both.isEmpty() ? BilingualText{error, error} : both);
         },
         Qt::QueuedConnection);
     connect(
         decoder, &QThread::finished, this, [this, serial] { onDecoderFinished(serial); },
         Qt::QueuedConnection);
+    // A recording waiting for the stream continues from this connection.
+    m_recording->streamOpened(decoder);
     decoder->start();
     armWatchdog(m_timing.firstPictureMs);
 }
@@ -217,7 +253,7 @@ void QmlVideoPlayer::teardownPipeline()
 {
     m_reconnectTimer->stop();
     m_watchdog->stop();
-    stopRecording();
+    m_recording->streamLost();
     retireDecoder();
     resetStreamInfo();
 }
@@ -230,17 +266,19 @@ void QmlVideoPlayer::setLastOutput(const QString &path)
     emit lastOutputChanged(m_lastOutput);
 }
 
-void QmlVideoPlayer::clearRecordingReady()
+bool QmlVideoPlayer::recording() const
 {
-    if (!m_recordingReady)
-        return;
-    m_recordingReady = false;
-    emit recordingReadyChanged();
+    return m_recording->active();
+}
+
+bool QmlVideoPlayer::recordingReady() const
+{
+    return m_recording->ready();
 }
 
 qint64 QmlVideoPlayer::recordingElapsedMs() const
 {
-    return m_recordingReady ? m_recordingClock.elapsed() : 0;
+    return m_recording->elapsedMs();
 }
 
 QString QmlVideoPlayer::outputPath(bool recording) const
@@ -248,6 +286,9 @@ QString QmlVideoPlayer::outputPath(bool recording) const
     const auto kind = recording ? OutputLocation::Recording : OutputLocation::Screenshot;
     if (m_outputFolder.isEmpty())
         return OutputLocation::pathFor(kind);
+    // Never beside the program or in the working directory instead.
+    if (!OutputLocation::isWritableFolder(m_outputFolder))
+        return QString();
     return QDir(m_outputFolder)
         .filePath(OutputLocation::fileName(kind, QDateTime::currentDateTime()));
 }
@@ -264,6 +305,7 @@ void QmlVideoPlayer::start(const QString &url)
     m_reconnectTimer->stop();
     m_watchdog->stop();
     setReconnecting(false);
+    clearError();
     if (m_url != t) {
         m_url = t;
         emit urlChanged(m_url);
@@ -304,10 +346,11 @@ void QmlVideoPlayer::stop()
     }
     m_status = textStopped();
     m_showsPlaying = false;
+    clearError();
     if (m_target)
         m_target->clearFrame();
     resetStreamInfo();
-    emit statusChanged(m_status);
+    emit statusChanged(status());
 }
 
 void QmlVideoPlayer::reconnect()
@@ -370,13 +413,13 @@ void QmlVideoPlayer::onStreamInfoUpdated(const VideoStreamInfo &info)
     emit streamInfoChanged();
 }
 
-void QmlVideoPlayer::onDecoderError(const QString &error)
+void QmlVideoPlayer::onDecoderError(const BilingualText &error)
 {
     m_status = textDisconnected();
     m_showsPlaying = false;
     resetStreamInfo();
-    emit errorOccurred(error);
-    emit statusChanged(m_status);
+    reportError(error);
+    emit statusChanged(status());
 }
 
 void QmlVideoPlayer::onDecoderFinished(quint64 serial)
@@ -391,8 +434,9 @@ void QmlVideoPlayer::onDecoderFinished(quint64 serial)
     decoder->deleteLater();
     m_watchdog->stop();
     resetStreamInfo();
-    if (m_recorder)
-        stopRecording();
+    // The recording goes on into its next part once pictures return (after
+    // Stop nothing records anyway).
+    m_recording->streamLost();
     if (m_wanted && !m_reconnectTimer->isActive())
         scheduleRestart();
 }
@@ -403,7 +447,7 @@ void QmlVideoPlayer::onWatchdogTimeout()
         return;
     m_watchdog->stop();
     m_reconnectTimer->stop();
-    stopRecording();
+    m_recording->streamLost();
     retireDecoder();
     resetStreamInfo();
     setReconnecting(true);
@@ -416,112 +460,79 @@ void QmlVideoPlayer::onWatchdogTimeout()
 QString QmlVideoPlayer::captureFrame()
 {
     if (!m_target) {
-        emit errorOccurred(Language::pick(QStringLiteral("No video frame to capture"),
-                                          QStringLiteral("没有视频画面可截图")));
+        reportError(BilingualText{QStringLiteral("No video frame to capture"),
+                                  QStringLiteral("没有视频画面可截图")});
         return QString();
     }
-    const QImage image = m_target->currentFrameImage();
+    QImage image = m_target->currentFrameImage();
     if (image.isNull()) {
-        emit errorOccurred(Language::pick(QStringLiteral("No video frame available to save"),
-                                          QStringLiteral("当前没有可保存的视频帧")));
+        reportError(BilingualText{QStringLiteral("No video frame available to save"),
+                                  QStringLiteral("当前没有可保存的视频帧")});
         return QString();
     }
+    // The picture carries what the camera reported when it was taken.
+    const auto fields = m_telemetry->sample(m_url).imageFields();
+    for (const auto &field : fields)
+        image.setText(field.first, field.second);
     const QString path = outputPath(false);
-    if (!image.save(path, "PNG")) {
-        emit errorOccurred(Language::pick(QStringLiteral("Failed to save screenshot"),
-                                          QStringLiteral("截图保存失败")));
+    if (path.isEmpty() || !image.save(path, "PNG")) {
+        reportError(BilingualText{QStringLiteral("Failed to save screenshot"),
+                                  QStringLiteral("截图保存失败")});
         return QString();
     }
     setLastOutput(path);
     return path;
 }
 
-void QmlVideoPlayer::dropRecorder(VideoRecorder *recorder)
+void QmlVideoPlayer::wireRecording()
 {
-    if (m_decoder)
-        m_decoder->detachRecorder();
-    recorder->deleteLater();
-    if (m_recorder == recorder)
-        m_recorder = nullptr;
-    clearRecordingReady();
+    m_telemetry = new TelemetryFeed(this);
+    m_recording = new RecordingSession(this);
+    m_recording->setFeed(m_telemetry);
+    connect(m_recording, &RecordingSession::activeChanged, this, &QmlVideoPlayer::recordingChanged);
+    connect(m_recording, &RecordingSession::readyChanged, this,
+            &QmlVideoPlayer::recordingReadyChanged);
+    connect(m_recording, &RecordingSession::failed, this, &QmlVideoPlayer::reportError);
+    connect(m_recording, &RecordingSession::ended, this, [this](bool saved, const QString &path) {
+        // Nothing on disk: the path announced at the start names no file.
+        setLastOutput(saved ? path : m_outputBeforeRecording);
+    });
 }
 
 void QmlVideoPlayer::startRecording(const QString &url)
 {
-    if (m_recorder)
+    if (m_recording->active())
         return;
     QString source = url.trimmed();
     if (source.isEmpty())
         source = m_url;
     if (!m_decoder || source.isEmpty()) {
-        emit errorOccurred(Language::pick(QStringLiteral("No video source available for recording"),
-                                          QStringLiteral("没有可录制的视频源")));
+        reportError(BilingualText{QStringLiteral("No video source available for recording"),
+                                  QStringLiteral("没有可录制的视频源")});
         return;
     }
     const QString path = outputPath(true);
-    auto *recorder = new VideoRecorder(this);
-    recorder->setOutputPath(path);
-    m_recorder = recorder;
+    if (path.isEmpty()) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(EACCES));
+        reportError(BilingualText{QStringLiteral("Cannot create record file: %1").arg(reason),
+                                  QStringLiteral("无法创建录像文件: %1").arg(reason)});
+        return;
+    }
+    const QString before = m_lastOutput;
+    if (!m_recording->begin(path, m_decoder))
+        return;
+    m_outputBeforeRecording = before;
     setLastOutput(path);
-    clearRecordingReady();
-    emit recordingChanged(true);
-
-    connect(recorder, &VideoRecorder::startedRecording, this, [this, recorder] {
-        if (m_recorder == recorder && !m_recordingReady) {
-            m_recordingReady = true;
-            m_recordingClock.start();
-            emit recordingReadyChanged();
-        }
-    });
-    connect(recorder, &VideoRecorder::finishedRecording, this,
-            [this, recorder](const QString &finished) {
-                if (m_recorder != recorder)
-                    return;
-                dropRecorder(recorder);
-                setLastOutput(finished);
-                emit recordingChanged(false);
-            });
-    connect(recorder, &VideoRecorder::errorOccurred, this, [this, recorder](const QString &error) {
-        if (m_recorder != recorder)
-            return;
-        emit errorOccurred(error);
-        dropRecorder(recorder);
-        emit recordingChanged(false);
-    });
-    recorder->start();
-    m_decoder->attachRecorder(recorder);
 }
 
 void QmlVideoPlayer::stopRecording()
 {
-    if (!m_recorder)
-        return;
-    VideoRecorder *recorder = m_recorder;
-    // From here on the recorder's own signals no longer concern the player.
-    m_recorder = nullptr;
-    if (m_decoder)
-        m_decoder->detachRecorder();
-    recorder->requestStop();
-    if (recorder->wait(ulong(std::max(0, m_timing.recorderStopMs)))) {
-        disconnect(recorder, nullptr, this, nullptr);
-        recorder->deleteLater();
-    } else {
-        disconnect(recorder, nullptr, this, nullptr);
-        recorder->setParent(nullptr);
-        connect(recorder, &QThread::finished, recorder, &QObject::deleteLater);
-        if (recorder->isFinished())
-            recorder->deleteLater();
-        emit errorOccurred(Language::pick(
-            QStringLiteral("Stop recording timed out; recorder will exit in background"),
-            QStringLiteral("停止录像超时，录像线程将在后台退出")));
-    }
-    clearRecordingReady();
-    emit recordingChanged(false);
+    m_recording->stop();
 }
 
 void QmlVideoPlayer::toggleRecording(const QString &url)
 {
-    if (m_recorder)
+    if (m_recording->active())
         stopRecording();
     else
         startRecording(url);

@@ -1,25 +1,29 @@
 #pragma once
 
+#include "link/BilingualText.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoFrame.h"
 #include "video/VideoStreamInfo.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QQuickItem>
 #include <QString>
 #include <QVector>
 
+class RecordingSession;
+class TelemetryFeed;
 class VideoFrameItem;
 class VideoPlayerTimer;
-class VideoRecorder;
 
 // The object the interface plays live video with. It owns the decoder thread
-// of the current connection and the recorder thread of the current
-// recording, pushes pictures into the VideoFrameItem chosen as its target,
-// keeps a status text, watches for pictures that stop coming and reconnects
-// with a growing back-off (1, 2, 3, 5, 8 s; any picture resets it). It also
-// takes screenshots and names the files of screenshots and recordings.
+// of the current connection and the local recording (RecordingSession,
+// which carries a recording across stream drops), pushes pictures into the
+// VideoFrameItem chosen as its target, keeps a status text, watches for
+// pictures that stop coming and reconnects with a growing back-off (1, 2, 3,
+// 5, 8 s; any picture resets it). It also takes screenshots (with the
+// camera's telemetry in their text fields) and names the files of
+// screenshots and recordings. Its status and error texts follow a language
+// switch at once.
 //
 // Everything runs on the interface thread. Retiring a decoder never blocks it
 // longer than one interrupt poll: a decoder that is slower to end finishes in
@@ -39,6 +43,10 @@ class QmlVideoPlayer : public QQuickItem
     Q_PROPERTY(int streamHeight READ streamHeight NOTIFY streamInfoChanged)
     Q_PROPERTY(QString codecName READ codecName NOTIFY streamInfoChanged)
     Q_PROPERTY(QString bitrateText READ bitrateText NOTIFY streamInfoChanged)
+    // The last error, in the current language; cleared by start and stop.
+    Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(RecordingSession *recordingSession READ recordingSession CONSTANT)
+    Q_PROPERTY(TelemetryFeed *telemetry READ telemetry CONSTANT)
 
 public:
     // Every delay the player uses, in milliseconds, from one place.
@@ -62,21 +70,25 @@ public:
     void setTimers(VideoPlayerTimer *reconnect, VideoPlayerTimer *watchdog);
     // Screenshots and recordings go here instead of the usual place (empty:
     // the usual place, see OutputLocation).
-    void setOutputFolder(const QString &folder) { m_outputFolder = folder; }
+    Q_INVOKABLE void setOutputFolder(const QString &folder) { m_outputFolder = folder; }
 
     bool playing() const { return m_playing; }
     bool reconnecting() const { return m_reconnecting; }
     QString url() const { return m_url; }
     void setUrl(const QString &url);
-    QString status() const { return m_status; }
+    QString status() const { return m_status.text(); }
     VideoFrameItem *target() const;
     void setTarget(VideoFrameItem *target);
-    bool recording() const { return m_recorder != nullptr; }
-    bool recordingReady() const { return m_recordingReady; }
+    bool recording() const;
+    bool recordingReady() const;
     // Milliseconds since recordingReady turned true (0 when not recording),
     // on the monotonic clock: the recording's elapsed time must not jump
-    // when the computer's wall clock is set while a recording runs.
+    // when the computer's wall clock is set while a recording runs. It
+    // counts the whole recording, stream drops included.
     Q_INVOKABLE qint64 recordingElapsedMs() const;
+    RecordingSession *recordingSession() const { return m_recording; }
+    TelemetryFeed *telemetry() const { return m_telemetry; }
+    QString lastError() const { return m_lastError.text(); }
     QString lastOutput() const { return m_lastOutput; }
     int streamWidth() const { return m_streamWidth; }
     int streamHeight() const { return m_streamHeight; }
@@ -106,6 +118,7 @@ signals:
     void recordingReadyChanged();
     void lastOutputChanged(const QString &path);
     void streamInfoChanged();
+    void lastErrorChanged();
     void errorOccurred(const QString &error);
 
 private:
@@ -113,7 +126,7 @@ private:
     // those already queued, never arrive here (nor from anywhere else).
     void onFrameReady(const VideoFrame &frame);
     void onStreamInfoUpdated(const VideoStreamInfo &info);
-    void onDecoderError(const QString &error);
+    void onDecoderError(const BilingualText &error);
     void onDecoderFinished(quint64 serial);
     void onReconnectTimeout();
     void onWatchdogTimeout();
@@ -122,21 +135,23 @@ private:
     void retireDecoder();
     void resetStreamInfo();
     void setReconnecting(bool value);
-    void setStatus(const QString &text);
+    void setStatus(const BilingualText &text);
     void armWatchdog(int ms);
     void scheduleRestart();
     void teardownPipeline();
     void setLastOutput(const QString &path);
-    void clearRecordingReady();
-    void dropRecorder(VideoRecorder *recorder);
     QString outputPath(bool recording) const;
+    void reportError(const BilingualText &error);
+    void clearError();
+    void wireRecording();
 
     Timing m_timing;
     VideoDecoder *m_decoder = nullptr;
     quint64 m_decoderSerial = 0;
-    VideoRecorder *m_recorder = nullptr;
-    bool m_recordingReady = false;
-    QElapsedTimer m_recordingClock;
+    // The local recording and what it writes beside the video.
+    RecordingSession *m_recording = nullptr;
+    TelemetryFeed *m_telemetry = nullptr;
+    QString m_outputBeforeRecording;
     QPointer<VideoFrameItem> m_target;
     QString m_url;
     QString m_lastOutput;
@@ -147,8 +162,9 @@ private:
     int m_failures = 0;
     VideoPlayerTimer *m_reconnectTimer = nullptr;
     VideoPlayerTimer *m_watchdog = nullptr;
-    QString m_status;
+    BilingualText m_status;
     bool m_showsPlaying = false; // m_status is the "Playing" text
+    BilingualText m_lastError;
     int m_streamWidth = 0;
     int m_streamHeight = 0;
     QString m_codecName;

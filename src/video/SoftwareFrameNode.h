@@ -15,7 +15,14 @@ class QSGRectangleNode;
 // RGB on the CPU at the size it is shown (never larger than the picture).
 // Upright: the first luma row is at the top. A picture is converted again
 // only when the frame or the shown size changes.
-class SoftwareFrameNode : public QSGNode
+//
+// A transform node (with no transform of its own) rather than a plain one:
+// the software renderer places a node that joins the tree later, as the
+// picture does once the first frame comes, by what it knows of the node's
+// parent, and it keeps that only for transform and similar nodes. Under a
+// plain node the picture would be drawn at the window's corner instead of
+// where the item is, unscaled and unclipped.
+class SoftwareFrameNode : public QSGTransformNode
 {
 public:
     explicit SoftwareFrameNode(QQuickWindow *window);

@@ -98,10 +98,20 @@ void VideoDecoder::armDeadline(int ms)
 
 void VideoDecoder::report(const QString &english, const QString &chinese, const QString &detail)
 {
-    QString text = Language::pick(english, chinese);
+    BilingualText text{english, chinese};
     if (!detail.isNull())
-        text = text.arg(detail);
-    emit errorOccurred(text);
+        text = BilingualText{english.arg(detail), chinese.arg(detail)};
+    {
+        QMutexLocker lock(&m_errorLock);
+        m_lastError = text;
+    }
+    emit errorOccurred(text.text());
+}
+
+BilingualText VideoDecoder::lastError() const
+{
+    QMutexLocker lock(&m_errorLock);
+    return m_lastError;
 }
 
 void VideoDecoder::run()

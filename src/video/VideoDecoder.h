@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/BilingualText.h"
 #include "video/VideoFrame.h"
 #include "video/VideoStreamInfo.h"
 
@@ -57,6 +58,10 @@ public:
     void attachRecorder(VideoRecorder *recorder);
     void detachRecorder();
 
+    // The last errorOccurred text in both languages, so what is on screen
+    // can follow a later language switch.
+    BilingualText lastError() const;
+
     // Runs the body on the calling thread instead of a thread of its own
     // (the fuzz target and the decode benchmark); the signals are emitted on
     // that thread.
@@ -86,6 +91,9 @@ private:
     std::atomic<int> m_running{0};
     std::atomic<bool> m_stopRequested{false};
     std::atomic<qint64> m_deadline{0};
+
+    mutable QMutex m_errorLock;
+    BilingualText m_lastError;
 
     QMutex m_recorderLock;
     VideoRecorder *m_recorder = nullptr;

@@ -71,13 +71,19 @@ void VideoFrameItem::setFrame(const VideoFrame &frame)
 
 void VideoFrameItem::clearFrame()
 {
+    bool hadFrame = false;
     {
         QMutexLocker lock(&m_lock);
+        hadFrame = m_hasFrame;
         m_frame = VideoFrame();
         m_hasFrame = false;
         m_frozen = false;
     }
     updateVideoRect();
+    // The picture's size is gone with it: whatever is drawn over the picture
+    // (placeholder, grid, boxes) follows videoWidth, which says so here.
+    if (hadFrame)
+        emit frameChanged();
     update();
 }
 

@@ -39,6 +39,8 @@ public:
     int videoHeight() const;
 
     Q_INVOKABLE void setFrame(const VideoFrame &frame);
+    // Empties the item and ends a freeze; announces the change (frameChanged)
+    // when a picture was shown.
     Q_INVOKABLE void clearFrame();
     Q_INVOKABLE void setFrozen(bool frozen);
     Q_INVOKABLE bool frozen() const;

@@ -1,29 +1,14 @@
 #include "video/VideoRecorder.h"
 
-#include "link/Language.h"
+#include "video/RecordingMuxer.h"
 
+#include <QFile>
 #include <QMutexLocker>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/error.h>
 #include <libavutil/mathematics.h>
 }
-
-#include <cstring>
-
-namespace
-{
-
-QString libraryText(int code)
-{
-    char text[64] = {0};
-    av_strerror(code, text, sizeof text);
-    return QString::fromLocal8Bit(text);
-}
-
-} // namespace
 
 VideoRecorder::VideoRecorder(QObject *parent) : QThread(parent) {}
 
@@ -63,9 +48,17 @@ void VideoRecorder::enqueuePacket(const RecordedPacket &packet)
     if (m_stop.load() || packet.data.isEmpty())
         return;
     QMutexLocker lock(&m_lock);
-    // A slow disk never holds up the decoder: overflow is dropped.
-    if (m_queue.size() >= MaxQueuedPackets)
+    if (m_dropUntilKeyframe && !packet.isKeyframe()) {
+        ++m_dropped;
         return;
+    }
+    // A slow disk never holds up the decoder: overflow is dropped.
+    if (m_queue.size() >= MaxQueuedPackets) {
+        m_dropUntilKeyframe = true;
+        ++m_dropped;
+        return;
+    }
+    m_dropUntilKeyframe = false;
     m_queue.enqueue(packet);
     m_wake.wakeAll();
 }
@@ -83,12 +76,39 @@ int VideoRecorder::queuedPackets() const
     return m_queue.size();
 }
 
-void VideoRecorder::fail(const QString &english, const QString &chinese, const QString &detail)
+VideoRecorder::Outcome VideoRecorder::outcome() const
 {
-    QString text = Language::pick(english, chinese);
-    if (text.contains(QLatin1String("%1")))
-        text = text.arg(detail);
-    emit errorOccurred(text);
+    QMutexLocker lock(&m_lock);
+    return m_outcome;
+}
+
+BilingualText VideoRecorder::error() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_error;
+}
+
+QString VideoRecorder::outputPath() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_path;
+}
+
+void VideoRecorder::end(Outcome outcome, const BilingualText &error)
+{
+    QString path;
+    {
+        QMutexLocker lock(&m_lock);
+        m_outcome = outcome;
+        m_error = error;
+        path = m_path;
+    }
+    // Known before the signal goes out, so whoever waited for the thread
+    // reads the same answer the signal carries.
+    if (outcome == Outcome::Failed)
+        emit errorOccurred(error.text());
+    else if (outcome == Outcome::Finished)
+        emit finishedRecording(path);
 }
 
 void VideoRecorder::run()
@@ -97,18 +117,22 @@ void VideoRecorder::run()
     // ran must end it, not be forgotten.
     QString path;
     AVCodecParameters *parameters = nullptr;
-    AVRational inputBase{1, 90000};
+    int numerator = 1;
+    int denominator = 90000;
     {
         QMutexLocker lock(&m_lock);
         while (!m_parametersKnown) {
-            if (m_stop.load())
+            if (m_stop.load()) {
+                lock.unlock();
+                end(Outcome::Nothing);
                 return;
+            }
             m_wake.wait(&m_lock);
         }
         if (m_path.isEmpty() || !m_parameters) {
             lock.unlock();
-            fail(QStringLiteral("No recordable video stream"),
-                 QStringLiteral("没有可录制的视频流"));
+            end(Outcome::Failed, BilingualText{QStringLiteral("No recordable video stream"),
+                                               QStringLiteral("没有可录制的视频流")});
             return;
         }
         path = m_path;
@@ -116,72 +140,18 @@ void VideoRecorder::run()
         if (!parameters || avcodec_parameters_copy(parameters, m_parameters) < 0) {
             avcodec_parameters_free(&parameters);
             lock.unlock();
-            fail(QStringLiteral("Failed to allocate recorder memory"),
-                 QStringLiteral("录像器内存分配失败"));
+            end(Outcome::Failed, BilingualText{QStringLiteral("Failed to allocate recorder memory"),
+                                               QStringLiteral("录像器内存分配失败")});
             return;
         }
-        inputBase = AVRational{m_numerator, m_denominator};
+        numerator = m_numerator;
+        denominator = m_denominator;
     }
 
-    const QByteArray file = path.toUtf8();
-    AVFormatContext *output = nullptr;
-    int rc = avformat_alloc_output_context2(&output, nullptr, nullptr, file.constData());
-    if (rc < 0 || !output) {
-        avcodec_parameters_free(&parameters);
-        fail(QStringLiteral("Cannot create record file: %1"),
-             QStringLiteral("无法创建录像文件: %1"), libraryText(rc < 0 ? rc : AVERROR(ENOMEM)));
-        return;
-    }
-    const bool ownFile = !(output->oformat->flags & AVFMT_NOFILE);
-    auto release = [&] {
-        if (ownFile && output->pb)
-            avio_closep(&output->pb);
-        avformat_free_context(output);
-        output = nullptr;
-    };
-
-    AVStream *stream = avformat_new_stream(output, nullptr);
-    if (!stream) {
-        avcodec_parameters_free(&parameters);
-        release();
-        fail(QStringLiteral("Cannot create output stream"), QStringLiteral("无法创建输出流"));
-        return;
-    }
-    rc = avcodec_parameters_copy(stream->codecpar, parameters);
-    avcodec_parameters_free(&parameters);
-    if (rc < 0) {
-        release();
-        fail(QStringLiteral("Failed to copy codec parameters: %1"),
-             QStringLiteral("复制编码参数失败: %1"), libraryText(rc));
-        return;
-    }
-    stream->codecpar->codec_tag = 0;
-    stream->time_base = inputBase;
-
-    if (ownFile && (rc = avio_open(&output->pb, file.constData(), AVIO_FLAG_WRITE)) < 0) {
-        release();
-        fail(QStringLiteral("Cannot open output file: %1"), QStringLiteral("无法打开输出文件: %1"),
-             libraryText(rc));
-        return;
-    }
-    if ((rc = avformat_write_header(output, nullptr)) < 0) {
-        release();
-        fail(QStringLiteral("Failed to write record header: %1"),
-             QStringLiteral("写入录像头失败: %1"), libraryText(rc));
-        return;
-    }
-    AVPacket *packet = av_packet_alloc();
-    if (!packet) {
-        av_write_trailer(output);
-        release();
-        fail(QStringLiteral("Failed to allocate recorder memory"),
-             QStringLiteral("录像器内存分配失败"));
-        return;
-    }
-
+    RecordingMuxer muxer;
     bool started = false;
     bool writeError = false;
-    qint64 offset = AV_NOPTS_VALUE;
+    qint64 firstStamp = AV_NOPTS_VALUE;
     for (;;) {
         RecordedPacket next;
         {
@@ -195,54 +165,52 @@ void VideoRecorder::run()
                 break;
             next = m_queue.dequeue();
         }
+        // Packets before the first keyframe are never written, and the file
+        // is made only when there is something to put in it.
         if (!started && !next.isKeyframe())
             continue;
-
-        if (av_new_packet(packet, int(next.data.size())) < 0) {
+        if (!muxer.isOpen()) {
+            BilingualText error;
+            const bool opened = muxer.open(path, parameters, numerator, denominator, error);
+            avcodec_parameters_free(&parameters);
+            if (!opened) {
+                // Whatever the failed open left behind holds no video.
+                QFile::remove(path);
+                end(Outcome::Failed, error);
+                return;
+            }
+        }
+        if (!muxer.write(next)) {
             writeError = true;
             break;
         }
-        std::memcpy(packet->data, next.data.constData(), size_t(next.data.size()));
-        packet->duration = next.duration;
-        packet->pts = next.pts;
-        packet->dts = next.dts;
-        packet->flags = next.flags;
-        packet->stream_index = 0;
-        packet->pos = -1;
-
-        if (offset == AV_NOPTS_VALUE &&
-            (packet->dts != AV_NOPTS_VALUE || packet->pts != AV_NOPTS_VALUE))
-            offset = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-        if (offset != AV_NOPTS_VALUE) {
-            if (packet->pts != AV_NOPTS_VALUE)
-                packet->pts = qMax<qint64>(0, packet->pts - offset);
-            if (packet->dts != AV_NOPTS_VALUE)
-                packet->dts = qMax<qint64>(0, packet->dts - offset);
-        }
-        const AVRational outputBase = stream->time_base;
-        const auto rounding = AVRounding(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX);
-        packet->pts = av_rescale_q_rnd(packet->pts, inputBase, outputBase, rounding);
-        packet->dts = av_rescale_q_rnd(packet->dts, inputBase, outputBase, rounding);
-        packet->duration = av_rescale_q(packet->duration, inputBase, outputBase);
-
-        rc = av_interleaved_write_frame(output, packet);
-        av_packet_unref(packet);
-        if (rc < 0) {
-            writeError = true;
-            break;
+        m_bytesWritten += next.data.size();
+        const qint64 stamp = next.dts != AV_NOPTS_VALUE ? next.dts : next.pts;
+        if (stamp != AV_NOPTS_VALUE) {
+            if (firstStamp == AV_NOPTS_VALUE)
+                firstStamp = stamp;
+            m_writtenMs = av_rescale_q(stamp - firstStamp + next.duration,
+                                       AVRational{numerator, denominator}, AVRational{1, 1000});
         }
         if (!started) {
             started = true;
             emit startedRecording();
         }
     }
+    avcodec_parameters_free(&parameters);
 
-    av_write_trailer(output);
-    av_packet_free(&packet);
-    release();
-
-    if (writeError)
-        fail(QStringLiteral("Failed to write recorded video"), QStringLiteral("写入录像数据失败"));
-    else if (started)
-        emit finishedRecording(path);
+    if (!started && !writeError) {
+        end(Outcome::Nothing);
+        return;
+    }
+    // The trailer and the close count as writing: a file that did not reach
+    // the disk whole is a failed recording, never a saved one.
+    if (!muxer.finish() || writeError) {
+        if (!started)
+            QFile::remove(path); // a header without a single picture
+        end(Outcome::Failed, BilingualText{QStringLiteral("Failed to write recorded video"),
+                                           QStringLiteral("写入录像数据失败")});
+        return;
+    }
+    end(Outcome::Finished);
 }

@@ -129,9 +129,11 @@ private slots:
         QVERIFY(state->connected());
         QCOMPARE(state->yawJoint(), 12.34f);
         QCOMPARE(state->pitchJoint(), -5.67f);
-        // Losing the link resets the device state.
+        // Losing the link resets the device state; the link is reported
+        // closed once, though the transport says so and is then detached.
         m_link->close();
         QVERIFY(!state->connected());
+        m_core->transportManager()->setTransport(nullptr);
 
         m_core->connectionBridge()->connectSerial(QStringLiteral("No serial ports found"), 115200);
         QCOMPARE(lines().mid(1), texts.mid(1));
@@ -191,6 +193,10 @@ private slots:
     {
         build(false);
         attachLink();
+        // The camera answers the handshake's time sync and reports.
+        QTRY_VERIFY_WITH_TIMEOUT(writtenCodes(*m_link).contains(0x030E), 5000);
+        m_link->deliver(deviceFrame(1, 0x030E, QByteArray(2, '\0')) +
+                        deviceFrame(0, 0x0002, QByteArray(18, '\0')));
         QTRY_VERIFY_WITH_TIMEOUT(m_core->controller()->handshakeReady(), 5000);
         m_link->writes.clear();
         emit m_core->connectionBridge()->peerEndpointReady();

@@ -197,8 +197,8 @@ private slots:
     {
         AppSettingsBridge s;
         QCOMPARE(QVariantList({s.hasProduct(), s.productName(), s.productId(), s.isChinese(),
-                               s.useCustomTitleBar(), s.productOrder()}),
-                 QVariantList({false, "Otter", "Otter", true, true, QStringList()}));
+                               s.useCustomTitleBar(), s.productOrder(), s.recordTelemetry()}),
+                 QVariantList({false, "Otter", "Otter", true, true, QStringList(), true}));
         // Written behind the bridge's back: reads must still see it. Only the
         // name accepts the hyphenated old spelling.
         const char *const cases[][3] = {
@@ -246,21 +246,44 @@ private slots:
         QSignalSpy settings(&s, &AppSettingsBridge::settingsChanged);
         QSignalSpy titleBar(&s, &AppSettingsBridge::useCustomTitleBarChanged);
         QSignalSpy order(&s, &AppSettingsBridge::productOrderChanged);
+        QSignalSpy telemetry(&s, &AppSettingsBridge::recordTelemetryChanged);
         s.setIsChinese(true); // equal to the default
         s.setUseCustomTitleBar(true);
         s.setProductOrder({});
+        s.setRecordTelemetry(true);
         QVERIFY(!QSettings().contains("startup/isChinese"));
         for (int i = 0; i < 2; ++i) {
             s.setIsChinese(false);
             s.setUseCustomTitleBar(false);
             s.setProductOrder({"A, B", "C"}); // separators inside an id survive
+            s.setRecordTelemetry(false);
         }
-        QCOMPARE(QList<int>({settings.count(), titleBar.count(), order.count()}),
-                 QList<int>({1, 1, 1}));
+        QCOMPARE(QList<int>({settings.count(), titleBar.count(), order.count(), telemetry.count()}),
+                 QList<int>({1, 1, 1, 1}));
         QCOMPARE(stored("ui/useCustomTitleBar"), QVariant(false));
+        QVERIFY(!AppSettingsBridge::storedRecordTelemetry());
         QCOMPARE(AppSettingsBridge().productOrder(), QStringList({"A, B", "C"}));
         s.setProductOrder({"A, B"}); // a prefix is a different order
         QCOMPARE(order.count(), 2);
+    }
+
+    // A run's own language (the command line's) is shown and announced, but
+    // confirming the picker in it stores nothing; a different choice is stored.
+    void runLanguageIsNotStored()
+    {
+        AppSettingsBridge s;
+        QSignalSpy settings(&s, &AppSettingsBridge::settingsChanged);
+        Language::overrideForThisRun(false);
+        QCOMPARE(settings.count(), 1);
+        QVERIFY(!s.isChinese());
+        s.setIsChinese(false);
+        s.saveProduct(QStringLiteral("Heron"), QStringLiteral("Heron"), false);
+        QVERIFY(!QSettings().contains("startup/isChinese"));
+        QVERIFY(!s.isChinese());
+        s.setIsChinese(true);
+        QCOMPARE(stored("startup/isChinese"), QVariant(true));
+        QVERIFY(s.isChinese());
+        QCOMPARE(settings.count(), 3);
     }
 
     // Stored ids (separated by |) first, each once, then the rest of the picker.

@@ -6,7 +6,6 @@
 #include "common/TestMain.h"
 
 #include "catalog/GimbalModel.h"
-#include "commands/CommandLabelRegistry.h"
 #include "commands/CommonCameraController.h"
 #include "commands/GimbalController.h"
 #include "common/TestTransport.h"
@@ -85,16 +84,67 @@ struct Rig {
     }
 };
 
-// The same on a real UDP link to a loopback socket.
+// A reply (frame kind 1) with result 0 for the given code.
+QByteArray answerTo(quint16 code)
+{
+    static quint8 sequence = 0;
+    return FrameCodec::encodeShortFrame(sequence, 0x04, 0x01, (1u << 16) | code, hex("0000"));
+}
+
+// The camera's side of a loopback UDP link. Silent unless told otherwise; it
+// may answer every command, and report its attitude every 100 ms to whoever
+// it last heard from. Falling silent forgets that listener, as a camera that
+// restarts does: its reports come back only once it hears from us again.
+struct LoopbackCamera {
+    QUdpSocket socket;
+    QTimer reports;
+    bool answers = false;
+    bool reportsWhenHeard = false;
+    QHostAddress peer;
+    quint16 peerPort = 0;
+    quint8 sequence = 0;
+
+    bool bind()
+    {
+        QObject::connect(&socket, &QUdpSocket::readyRead, [this] { onDatagrams(); });
+        QObject::connect(&reports, &QTimer::timeout, [this] {
+            socket.writeDatagram(
+                FrameCodec::encodeShortFrame(sequence, 0x04, 0x01, 0x0002, QByteArray(18, '\x01')),
+                peer, peerPort);
+        });
+        return socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    }
+    void onDatagrams()
+    {
+        while (socket.hasPendingDatagrams()) {
+            QByteArray datagram(int(socket.pendingDatagramSize()), '\0');
+            socket.readDatagram(datagram.data(), datagram.size(), &peer, &peerPort);
+            int used = 0;
+            const ParsedFrame frame = FrameCodec::decodeShortFrame(datagram, used);
+            if (answers)
+                socket.writeDatagram(answerTo(FrameCodec::commandCode(frame.messageId)), peer,
+                                     peerPort);
+            if (reportsWhenHeard && !reports.isActive())
+                reports.start(100);
+        }
+    }
+    void fallSilent()
+    {
+        reports.stop();
+        answers = reportsWhenHeard = false;
+    }
+};
+
+// The same on a real UDP link to a loopback camera.
 struct UdpRig : Rig {
-    QUdpSocket device;
+    LoopbackCamera device;
     UdpTransport transport;
 
     bool start()
     {
-        if (!device.bind(QHostAddress(QHostAddress::LocalHost), 0))
+        if (!device.bind())
             return false;
-        transport.setTarget(QHostAddress::LocalHost, device.localPort());
+        transport.setTarget(QHostAddress::LocalHost, device.socket.localPort());
         if (!transport.open())
             return false;
         attach(&transport);
@@ -114,14 +164,6 @@ const QString AiByStatus = QStringLiteral("[Recognition] Status frame received (
 using skyrig_test::props;
 using skyrig_test::setChinese;
 
-// The registry is process-wide: leave no label behind for other tests.
-void drainLabels()
-{
-    for (quint16 code : {0x0010, 0x0012, 0x032E, 0x0400, 0x0406})
-        while (!CommandLabelRegistry::instance().takeLabel(code).isEmpty()) {
-        }
-}
-
 constexpr quint16 TimeSyncCode = 0x030E;
 const QByteArray SplitScreenSystemStatus = hex("00000007", 16);
 
@@ -133,10 +175,11 @@ class ControllerHandshakeTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // Each link waits its own delay before the time sync. The upper bound is a
-    // reference timer started before the link is attached: timers that fall due
-    // together fire in the order of their due times, so the bound holds however
-    // late a loaded machine runs the event loop.
+    // Each link waits its own delay before the time sync, and is ready once
+    // the camera answered it. The upper bound is a reference timer started
+    // before the link is attached: timers that fall due together fire in the
+    // order of their due times, so the bound holds however late a loaded
+    // machine runs the event loop.
     void handshakeWaitsForItsLink_data()
     {
         QTest::addColumn<QString>("medium");
@@ -150,19 +193,25 @@ private slots:
         QFETCH(QString, medium);
         QFETCH(int, delay);
         Rig rig;
-        QUdpSocket device;
+        LoopbackCamera device;
         UdpTransport udp;
         PtyPair pty;
         SerialTransport serial;
         ITransport *link = &udp;
         if (medium == QLatin1String("UDP")) {
-            QVERIFY(device.bind(QHostAddress(QHostAddress::LocalHost), 0));
-            udp.setTarget(QHostAddress::LocalHost, device.localPort());
+            QVERIFY(device.bind());
+            device.answers = true;
+            udp.setTarget(QHostAddress::LocalHost, device.socket.localPort());
         } else {
             QVERIFY(pty.ok());
             serial.setPortName(pty.slaveName);
             serial.setBaudRate(115200);
             link = &serial;
+            // The camera on the serial line answers the time sync at once.
+            QObject::connect(&rig.manager, &TransportManager::commandSent, [&pty](uint32_t id) {
+                pty.take();
+                pty.send(answerTo(FrameCodec::commandCode(id)));
+            });
         }
         QVERIFY2(link->open(), qPrintable(link->errorString()));
         int syncsAtBound = -1;
@@ -190,14 +239,56 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.times(TimeSyncCode).size(), 2, 3000);
         QVERIFY_BETWEEN(sinceRequest.elapsed(), 299, 300 + 3000);
         QVERIFY(rig.controller.handshakeReady());
-        if (medium == QLatin1String("UDP"))
-            QTRY_VERIFY(device.hasPendingDatagrams());
         link->close();
+    }
+
+    // Ready needs an answer; a camera that is not there, or falls silent, is
+    // asked again every few seconds, so that reports resume by themselves.
+    void readyAndReportingFollowTheCamera_data()
+    {
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<bool>("reports");
+        QTest::newRow("no answer: never ready") << false << false;
+        QTest::newRow("answer: ready, no reports yet") << true << false;
+        QTest::newRow("reports stop, then resume") << true << true;
+    }
+
+    void readyAndReportingFollowTheCamera()
+    {
+        QFETCH(bool, answers);
+        QFETCH(bool, reports);
+        UdpRig rig;
+        rig.device.answers = answers;
+        rig.device.reportsWhenHeard = reports;
+        const GimbalState *state = rig.controller.state();
+        QVERIFY(rig.start());
+        if (!answers) {
+            QTRY_VERIFY_WITH_TIMEOUT(rig.times(TimeSyncCode).size() >= 2, 10000);
+            QVERIFY(!rig.controller.handshakeReady());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(rig.controller.handshakeReady(), 5000);
+        if (!reports) {
+            QVERIFY(!state->reporting());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(state->reporting(), 5000);
+        rig.device.fallSilent();
+        QTRY_VERIFY_WITH_TIMEOUT(!state->reporting(), 10000);
+        QVERIFY(rig.controller.handshakeReady());
+        // The camera is back but reports only once it hears from us: nobody
+        // sends a command, the handshake brings the reports back.
+        const int syncs = rig.times(TimeSyncCode).size();
+        rig.device.reportsWhenHeard = true;
+        QTRY_VERIFY_WITH_TIMEOUT(state->reporting(), 10000);
+        QVERIFY(rig.times(TimeSyncCode).size() > syncs);
+        QVERIFY(rig.codes().count(TimeSyncCode) == rig.codes().size());
     }
 
     void closingEarlyCancelsTheHandshake()
     {
         UdpRig rig;
+        rig.device.answers = true;
         QSignalSpy ready(&rig.controller, &GimbalController::handshakeReadyChanged);
         QVERIFY(rig.start());
         QTimer::singleShot(100, &rig.transport, [&rig] { rig.transport.close(); });
@@ -210,8 +301,10 @@ private slots:
     void readinessFollowsTheLink()
     {
         UdpRig rig;
+        rig.device.answers = rig.device.reportsWhenHeard = true;
         QVERIFY(rig.start());
         QTRY_VERIFY_WITH_TIMEOUT(rig.controller.handshakeReady(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.controller.state()->reporting(), 5000);
         QSignalSpy ready(&rig.controller, &GimbalController::handshakeReadyChanged);
         rig.transport.close();
         QVERIFY(!rig.controller.handshakeReady());
@@ -276,8 +369,13 @@ private slots:
         c.targetTrackingSet(true, 10, 20, 30, 40);
         QVERIFY(rig.sent.isEmpty());
         QCOMPARE(texts(log).last(), TrackingRefused);
-        c.targetTrackingSet(false, 0, 0, 1, 1); // stopping is always allowed
+        // Stopping is always allowed, and takes the camera's tracking box off at once.
+        c.onFrameReceived(frameOf(0, 0x0324, hex("0a000a00140014005a010102")));
+        QVERIFY(c.state()->aiTrackingActive());
+        c.targetTrackingSet(false, 0, 0, 1, 1);
         QCOMPARE(rig.codes(), QVector<quint16>({0x0324}));
+        QVERIFY(!c.state()->aiTrackingActive());
+        QVERIFY(c.state()->aiTargets().isEmpty());
 
         // The requested mode wins over what the device still reports.
         c.imageModeSet(1);
@@ -383,7 +481,6 @@ private slots:
                              gm->method(i).methodSignature().constData());
             }
         }
-        drainLabels();
     }
 
     // Settings that show in the state at once, before any device answer.
@@ -490,7 +587,7 @@ private slots:
         QVERIFY2(timeoutAt >= 1499, qPrintable(QString::number(timeoutAt)));
         QVERIFY2(offHintAt - timeoutAt >= 799, qPrintable(QString::number(offHintAt - timeoutAt)));
         // The read-back went out at the time-out.
-        QCOMPARE(off.codes().last(), quint16(0x0336));
+        QCOMPARE(off.codes().count(0x0336), 1);
 
         for (int i = 0; i < confirmed.size(); ++i)
             QVERIFY2(!texts(*logs.at(i)).contains(AiTimeoutHint), qPrintable(QString::number(i)));

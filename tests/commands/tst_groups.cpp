@@ -3,7 +3,6 @@
 
 #include "common/TestMain.h"
 
-#include "commands/CommandLabelRegistry.h"
 #include "commands/CommonCameraController.h"
 #include "commands/IrCameraController.h"
 #include "commands/LaserController.h"
@@ -79,14 +78,6 @@ QByteArray zeros(int n)
 }
 
 using skyrig_test::setChinese;
-
-// The registry is process-wide: leave no label behind for other tests.
-void drainLabels()
-{
-    for (quint16 code : {0x0010, 0x0012, 0x032E, 0x0400, 0x0406})
-        while (!CommandLabelRegistry::instance().takeLabel(code).isEmpty()) {
-        }
-}
 
 struct Vector {
     const char *name;
@@ -269,7 +260,6 @@ class CommandGroupsPayloadTest : public QObject
 
 private slots:
     void init() { setChinese(true); }
-    void cleanup() { drainLabels(); }
 
     void framedPayload_data()
     {
@@ -292,8 +282,9 @@ private slots:
         QCOMPARE(s.payload.toHex(' '), v.payload.toHex(' '));
     }
 
-    // Fixed-width texts are cut by bytes, even inside a character, and padded;
-    // paths are cut at 255 bytes and a large request travels as a long frame.
+    // Fixed-width texts are cut by bytes and padded (an OSD text keeps whole
+    // characters: it is shown on the picture); paths are cut at 255 bytes and
+    // a large request travels as a long frame.
     void fixedWidthTextsAndPaths()
     {
         Groups g;
@@ -318,7 +309,7 @@ private slots:
         }
         QCOMPARE(p[0], hex("0100") + sevenHan.toUtf8().left(20) + name32.toUtf8());
         QCOMPARE(p[1], hex("0002") + QByteArray(20, 'f') + zeros(32));
-        QCOMPARE(p[2], hex("03") + han22.toUtf8().left(64) + zeros(1));
+        QCOMPARE(p[2], hex("03") + han22.toUtf8().left(63) + zeros(2));
         QCOMPARE(p[3], hex("01") + QByteArray(64, 'x') + zeros(1));
         QCOMPARE(p[4], hex("FF") + cut);
         QCOMPARE(p[5], hex("FF050004000000000A") + cut);
@@ -393,8 +384,6 @@ class CommandGroupsLabelTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { drainLabels(); }
-    void cleanup() { drainLabels(); }
     void cleanupTestCase() { setChinese(true); }
 
     void labels_data()
@@ -404,19 +393,20 @@ private slots:
             QTest::addRow("%d %s", i, labelRows()[size_t(i)].en) << i;
     }
 
-    // The label is queued in the language chosen at the moment of sending,
-    // exactly one per send.
+    // The label goes with its frame, in the language chosen at the moment of
+    // sending.
     void labels()
     {
         QFETCH(int, index);
         const LabelRow &row = labelRows()[size_t(index)];
-        auto &registry = CommandLabelRegistry::instance();
         for (bool chinese : {false, true}) {
             setChinese(chinese);
             Groups g;
+            QSignalSpy sent(&g.manager, &TransportManager::commandSent);
             row.call(g);
-            QCOMPARE(registry.takeLabel(row.code), QString::fromUtf8(chinese ? row.zh : row.en));
-            QVERIFY(registry.peekLabel(row.code).isEmpty());
+            QCOMPARE(sent.count(), 1);
+            QCOMPARE(sent.at(0).at(0).toUInt(), uint(row.code));
+            QCOMPARE(sent.at(0).at(3).toString(), QString::fromUtf8(chinese ? row.zh : row.en));
         }
     }
 
@@ -435,8 +425,7 @@ private slots:
         QCOMPARE(log.at(1).at(0).toString(), QStringLiteral("Sent Gimbal control command"));
     }
 
-    // Without a transport manager the labelled groups report the drop and
-    // queue no label that nothing would ever take.
+    // Without a transport manager the labelled groups report the drop.
     void withoutTransportManager()
     {
         setChinese(false);
@@ -456,8 +445,6 @@ private slots:
         QCOMPARE(lines, QVector<QString>(5, QStringLiteral("[Comm/Dropped] Controller has no "
                                                            "transport manager"))
                             .toList());
-        for (quint16 code : {0x0010, 0x0012, 0x032E, 0x0400, 0x0406})
-            QVERIFY(CommandLabelRegistry::instance().peekLabel(code).isEmpty());
 
         setChinese(true);
         laser.laserRange();

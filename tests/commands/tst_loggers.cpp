@@ -5,7 +5,6 @@
 #include "common/TestMain.h"
 
 #include "commands/CommandCatalog.h"
-#include "commands/CommandLabelRegistry.h"
 #include "commands/CommandLoggers.h"
 #include "commands/DownloadStatusView.h"
 #include "common/TestTransport.h"
@@ -29,14 +28,6 @@ struct FakeAlbum : DownloadStatusView {
 };
 
 using skyrig_test::setChinese;
-
-// The registry is process-wide: leave no label behind for other tests.
-void drainLabels()
-{
-    for (quint16 code : {0x0010, 0x0012, 0x032E, 0x0400, 0x0406, 0x0ABC})
-        while (!CommandLabelRegistry::instance().takeLabel(code).isEmpty()) {
-        }
-}
 
 struct LogRig {
     QTemporaryDir tmp;
@@ -68,16 +59,11 @@ class CommandLoggersTest : public QObject
 private slots:
     void init()
     {
-        drainLabels();
         QSettings().remove(QStringLiteral("log/rawCapture"));
         setChinese(false);
     }
 
-    void cleanup()
-    {
-        drainLabels();
-        setChinese(false);
-    }
+    void cleanup() { setChinese(false); }
 
     void sentLinesAndCapture()
     {
@@ -114,16 +100,13 @@ private slots:
         LogRig r;
         r.log.setRawCaptureEnabled(true);
         const int before = r.log.lineCount();
-        CommandLabelRegistry::instance().pushLabel(0x0010, QStringLiteral("Pitch up"));
-        r.manager.sendCommand(0x0010, QByteArray(4, '\0'));
+        r.manager.sendCommand(0x0010, QByteArray(4, '\0'), QStringLiteral("Pitch up"));
         QCOMPARE(r.log.lineCount(), before);
         QVERIFY2(r.lastDebug().startsWith(
                      QStringLiteral("[debug] [Serial COM3 TX] MsgID=0x00000010  Pitch up  Len=")),
                  qPrintable(r.lastDebug()));
         QVERIFY(
             logFileLines(r.log.rawLogFilePath()).last().startsWith(QStringLiteral("[UART TX] ")));
-        // The transmit logger only peeks: the label waits for the answer.
-        QCOMPARE(CommandLabelRegistry::instance().peekLabel(0x0010), QStringLiteral("Pitch up"));
     }
 
     void droppedReasons_data()
@@ -227,7 +210,7 @@ private slots:
         LogRig r;
         r.album.busy = busy;
         r.album.progress = progress;
-        CommandLabelRegistry::instance().pushLabel(0x032E, label);
+        r.manager.sendCommand(0x032E, QByteArray(), label);
         const QString name = label.isEmpty() ? QStringLiteral("Download media file") : label;
         const int before = r.log.lineCount();
         r.loggers.onAckReceived(0x032E, 7);
@@ -240,7 +223,7 @@ private slots:
             QCOMPARE(r.lastLine(), QStringLiteral("%1 command failed (code=0x0007)").arg(name));
         }
         // The rule is for this one code only.
-        CommandLabelRegistry::instance().pushLabel(0x0400, QStringLiteral("Stop ranging"));
+        r.manager.sendCommand(0x0400, QByteArray(), QStringLiteral("Stop ranging"));
         r.loggers.onAckReceived(0x0400, 7);
         QCOMPARE(r.lastLine(), QStringLiteral("Stop ranging command failed (code=0x0007)"));
         // Without an album there is no running download to excuse a refusal.
@@ -249,23 +232,38 @@ private slots:
         QCOMPARE(r.lastLine(), QStringLiteral("Download media file command failed (code=0x0002)"));
     }
 
-    void labelsAreTakenInOrder()
+    // Every line names the frame it is about: a transmit line its own frame's
+    // action, a reply the frame it answers (the one with the reply's sequence
+    // number when the camera echoes it, else the oldest unanswered one of the
+    // code). Repeated replies are one line with a count.
+    void eachLineNamesItsOwnFrame()
     {
         LogRig r;
-        CommandLabelRegistry &labels = CommandLabelRegistry::instance();
-        labels.pushLabel(0x0400, QStringLiteral("  Range once  "));
-        labels.pushLabel(0x0400, QStringLiteral("   "));
-        labels.pushLabel(0x0400, QStringLiteral("Range again"));
+        const auto send = [&r](const char *label) {
+            r.manager.sendCommand(0x0010, QByteArray(4, '\0'), QString::fromUtf8(label));
+            return int(quint8(r.transport.writes.last().at(4))); // its sequence number
+        };
+        send("Pitch down");
+        send("Pitch down");
+        const int stop = send("Stop motion");
+        QVERIFY2(r.lastDebug().contains(QStringLiteral("  Stop motion  Len=")),
+                 qPrintable(r.lastDebug()));
+        // A camera that echoes the sequence answers the stop first.
+        r.loggers.onAckReceived(0x0010, 0, stop);
+        QCOMPARE(r.lastLine(), QStringLiteral("Received reply for Stop motion command"));
+        // Without it, in order; the same reply again is counted, not repeated.
+        const int before = r.log.lineCount();
+        r.loggers.onAckReceived(0x0010, 0, (stop + 100) % 256);
+        r.loggers.onAckReceived(0x0010, 0);
+        QCOMPARE(r.log.lineCount(), before + 1);
+        QCOMPARE(r.lastLine(), QStringLiteral("Received reply for Pitch down command (\u00d72)"));
+        // Nothing left to answer: the code's own name.
+        r.loggers.onAckReceived(0x0010, 0);
+        QCOMPARE(r.lastLine(), QStringLiteral("Received reply for Gimbal speed control command"));
 
-        // Sending peeks and leaves the queue alone.
-        for (int i = 0; i < 2; ++i) {
-            r.manager.sendCommand(0x0400, QByteArray(1, '\x01'));
-            QVERIFY(r.lastLine().startsWith(QStringLiteral("[Serial COM3 TX] Sent Range once (")));
-        }
-        r.loggers.onAckReceived(0x0400, 0);
-        QCOMPARE(r.lastLine(), QStringLiteral("Received reply for Range once command"));
+        // A frame that was never sent waits for no reply.
         r.transport.close();
-        r.manager.sendCommand(0x0400, QByteArray(1, '\x01'));
+        r.manager.sendCommand(0x0400, QByteArray(1, '\x01'), QStringLiteral("Range again"));
         QCOMPARE(
             r.lastLine(),
             QStringLiteral("[Serial COM3 TX] Did not send Range again \u2014 Link is not open"));

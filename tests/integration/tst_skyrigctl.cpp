@@ -163,6 +163,9 @@ private slots:
                                   << "65535";
         QTest::newRow("bad language")
             << "--lang fr --udp 127.0.0.1 ready" << int(CtlRunner::UsageError) << "fr";
+        // A link opens whether or not a camera is there; ready waits for its answer.
+        QTest::newRow("nobody answers")
+            << "--udp %silent ready" << int(CtlRunner::ReadyTimeout) << "did not answer";
         QTest::newRow("serial device missing")
             << "--serial /nonexistent/ttyCTL0:9600 ready" << int(CtlRunner::LinkError) << "ttyCTL0";
         QTest::newRow("help") << "--help" << int(CtlRunner::Success) << "8  until timed out";
@@ -175,6 +178,10 @@ private slots:
         QFETCH(QString, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
+        QUdpSocket silent;
+        QVERIFY(silent.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        arguments.replace(QLatin1String("%silent"),
+                          QStringLiteral("127.0.0.1:%1").arg(silent.localPort()));
         const Run run = runCtl(words(qPrintable(arguments)));
         QCOMPARE(run.exitCode, exitCode);
         const QString text = exitCode ? run.err : run.out.join(QLatin1Char('\n'));

@@ -25,7 +25,7 @@ QStringList emitted(QSignalSpy &spy)
             texts << (arg.canConvert<ParsedFrame>()
                           ? QString::number(arg.value<ParsedFrame>().messageId, 16)
                           : arg.toString());
-        v << texts.join(QLatin1Char(' '));
+        v << texts.join(QLatin1Char(' ')).trimmed();
     }
     spy.clear();
     return v;
@@ -152,12 +152,12 @@ private slots:
         manager.sendCommand(3, QByteArray(70000, 'c'));
         link.failWrites = true;
         link.errorText = QStringLiteral("cable unplugged");
-        manager.sendCommand(4, "d");
+        manager.sendCommand(4, "d", QStringLiteral("Dee")); // the sender's label goes along
         link.errorText.clear();
         manager.sendCommand(5, "e");
         QCOMPARE(emitted(dropped),
                  QStringList({"1 link_closed", "2 link_closed", "3 payload_too_large",
-                              "4 cable unplugged", "5 send_failed"}));
+                              "4 cable unplugged Dee", "5 send_failed"}));
         QCOMPARE(sent.count(), 0);
 
         // Failed writes built frames and used numbers 0 and 1; unbuilt ones none.

@@ -65,14 +65,17 @@ TestCase {
         compare(ControlRules.displayYaw(data.yaw, data.min), data.shown)
     }
 
+    // Combo index to the value sent, and a reported value back to the entry
+    // shown: channel 0 is CH1, never "None".
     function test_sbus_data() {
         return [
-            { tag: "CH1", index: 0, value: 0 }, { tag: "CH16", index: 15, value: 15 },
-            { tag: "None", index: 16, value: 16 }, { tag: "no selection", index: -1, value: 16 }
+            { tag: "CH1", index: 0, value: 0, shown: 0 }, { tag: "CH16", index: 15, value: 15, shown: 15 },
+            { tag: "None", index: 16, value: 16, shown: 16 }, { tag: "no selection", index: -1, value: 16, shown: 16 }
         ]
     }
     function test_sbus(data) {
         compare(ControlRules.sbusValue(data.index), data.value)
+        compare(ControlRules.sbusIndex(data.value), data.shown)
     }
     function test_sbusEntries() {
         var e = ControlRules.sbusEntries(false)
@@ -80,8 +83,25 @@ TestCase {
         compare(e[0].label, "CH1")
         compare(e[16].label, "None")
         compare(ControlRules.sbusEntries(true)[16].label, "未使用")
-        compare(ControlRules.sbusIndex(16), 16)
-        compare(ControlRules.sbusIndex(3), 3)
+        compare(ControlRules.sbusIndex(-1), 16)
+    }
+
+    // OSD texts: the camera's 64 bytes, whole characters only.
+    function test_fitUtf8_data() {
+        var han = "\u4e2d"
+        return [
+            { tag: "ascii", text: "x".repeat(70), kept: 64, bytes: 64 },
+            { tag: "chinese", text: han.repeat(22), kept: 21, bytes: 63 },
+            { tag: "chinese after ascii", text: "x".repeat(62) + han, kept: 62, bytes: 62 },
+            { tag: "pair after ascii", text: "x".repeat(61) + "\ud83d\ude00", kept: 61, bytes: 61 },
+            { tag: "pair fits", text: "x".repeat(60) + "\ud83d\ude00", kept: 62, bytes: 64 },
+            { tag: "short", text: "ab" + han, kept: 3, bytes: 5 }
+        ]
+    }
+    function test_fitUtf8(data) {
+        var fitted = ControlRules.fitUtf8(data.text, ControlRules.osdTextBytes)
+        compare(fitted.length, data.kept)
+        compare(ControlRules.utf8Length(fitted), data.bytes)
     }
 
     function test_ai_data() {

@@ -33,6 +33,11 @@ TestCase {
         function coreTempGet() { rec("coreTempGet") }
         function uartProtocolGet() { rec("uartProtocolGet") }
         function gimbalControl(m, y, p) { rec("gimbalControl") }
+        function gimbalAngleControl(pd, p, yd, y) { rec("gimbalAngleControl " + [pd, p, yd, y].join(" ")) }
+        function sbusRangeSet(max, min) { rec("sbusRangeSet " + max + " " + min) }
+        function uartProtocolSet(p) { rec("uartProtocolSet " + p) }
+        function osdCustomTextSet(i, t) { rec("osdCustomTextSet " + i + " " + t) }
+        function gimbalCalibration() { rec("gimbalCalibration") }
         function setModel(id) { rec("setModel") }
     }
     QtObject {
@@ -90,11 +95,28 @@ TestCase {
     QtObject {
         id: logger
         property bool rawCaptureEnabled: false
-        function append(t) {}
+        property var lines: []
+        function append(t) { var l = lines.slice(); l.push(t); lines = l }
         function clear() {}
     }
     QtObject {
+        id: language
+        property bool isChinese: false
+    }
+    QtObject {
+        id: gimbal
+        property bool reporting: false
+        property int uartProtocol: 1
+        property var osdConfigs: []
+        property real pitchJoint: 12.5
+        property real yawJoint: -30
+        property real rollJoint: 0.25
+    }
+    QtObject {
         id: link
+        property var connects: []
+        function connectSerial(port, baud) { connects = connects.concat(["'" + port + "' " + baud]) }
+        function refreshSerialPorts() {}
         property bool serialConnected: false
         property bool udpConnected: true
         property string udpIp: "127.0.0.1"
@@ -119,6 +141,7 @@ TestCase {
     function init() {
         ctl.calls = []
         ctl.handshakeReady = false
+        logger.lines = []
         cam.hasAiRecognition = true
         cam.hasLaser = true
         Core.control = ctl
@@ -126,6 +149,8 @@ TestCase {
         Core.logger = logger
         Core.link = link
         Core.gimbal = null
+        Core.settings = null
+        language.isChinese = false
         Core.album = null
         Core.urls = null
         Core.upgrade = null
@@ -151,6 +176,128 @@ TestCase {
         ctl.handshakeReady = false
         page.section = 6
         compare(ctl.calls, [], "nothing after the link went down")
+    }
+
+    // Numbers only while the camera reports: "--" before the first report,
+    // while it is silent and after a disconnect, and the header says why.
+    function test_silentCameraShowsNoNumbers_data() {
+        return [
+            { tag: "link down", ready: false, reporting: false, chip: "Handshaking", badge: "No reports", pitch: "--" },
+            { tag: "answered, no report yet", ready: true, reporting: false, chip: "No reports", badge: "No reports", pitch: "--" },
+            { tag: "reporting", ready: true, reporting: true, chip: "Ready", badge: "Reporting", pitch: "12.50" },
+            { tag: "fell silent", ready: true, reporting: false, chip: "No reports", badge: "No reports", pitch: "--" }
+        ]
+    }
+    function test_silentCameraShowsNoNumbers(data) {
+        Core.gimbal = gimbal
+        Core.settings = language
+        gimbal.reporting = data.reporting
+        ctl.handshakeReady = data.ready
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
+        tryCompare(loader, "status", Loader.Ready)
+        loader.item.section = 2
+        var tile = null
+        tryVerify(function () { tile = findChild(loader.item, "pitchTile"); return tile !== null })
+        compare(findChild(loader.item, "panelLinkChip").text, data.chip)
+        compare(findChild(loader.item, "attitudeBadge").text, data.badge)
+        compare(tile.value, data.pitch)
+        compare(findChild(loader.item, "rollTile").value, data.reporting ? "0.25" : "--")
+    }
+
+    // Typed into the forms for real: an empty field sends nothing, an angle
+    // beyond the model's range is shown at its limit before it is sent, and
+    // an SBUS range whose minimum is above its maximum is refused.
+    function test_formsRefuseWhatTheyCannotSend_data() {
+        return [
+            { tag: "empty pitch", section: 2, fields: { pitchSpin: "", yawSpin: "10" }, button: "setAngle",
+              sent: [], shown: { pitchSpin: "" }, hint: "[Gimbal/Hint] Pitch/Yaw cannot be empty" },
+            { tag: "pitch above the range", section: 2, fields: { pitchSpin: "50", yawSpin: "-20.5" }, button: "setAngle",
+              sent: ["gimbalAngleControl 0 30 0 20.5"], shown: { pitchSpin: "30.00" },
+              hint: "[Gimbal/Hint] Pitch 50 is outside -90…30°, set to 30.00°" },
+            { tag: "yaw below the range", section: 2, fields: { pitchSpin: "-10", yawSpin: "-200" }, button: "setAngle",
+              sent: ["gimbalAngleControl 1 10 0 180"], shown: { yawSpin: "-180.00" },
+              hint: "[Gimbal/Hint] Yaw -200 is outside -180…180°, set to -180.00°" },
+            { tag: "sbus minimum above maximum", section: 4, fields: { sbusMaxSpin: "200", sbusMinSpin: "900" },
+              button: "sbusRangeApply", sent: [], shown: {},
+              hint: "[SBUS/Hint] The minimum cannot be above the maximum" },
+            { tag: "sbus range", section: 4, fields: { sbusMaxSpin: "1800", sbusMinSpin: "200" },
+              button: "sbusRangeApply", sent: ["sbusRangeSet 1800 200"], shown: {}, hint: "" }
+        ]
+    }
+    function test_formsRefuseWhatTheyCannotSend(data) {
+        Core.settings = language
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 2400 })
+        tryCompare(loader, "status", Loader.Ready)
+        loader.item.section = data.section
+        var button = null
+        tryVerify(function () { button = findChild(loader.item, data.button); return button !== null })
+        ctl.calls = []
+        logger.lines = []
+        for (var name in data.fields) {
+            var field = findChild(loader.item, name)
+            mouseClick(field.contentItem)
+            keySequence(StandardKey.SelectAll)
+            keyClick(Qt.Key_Backspace)
+            for (var i = 0; i < data.fields[name].length; ++i)
+                keyClick(data.fields[name][i])
+        }
+        mouseClick(button)
+        compare(ctl.calls, data.sent)
+        for (var shownName in data.shown)
+            compare(findChild(loader.item, shownName).shownText, data.shown[shownName])
+        compare(logger.lines, data.hint === "" ? [] : [data.hint])
+        compare(findChild(loader.item, "sbusRangeProblem") !== null
+                && findChild(loader.item, "sbusRangeProblem").visible, data.tag === "sbus minimum above maximum")
+    }
+
+    // A message shown before a language switch is shown in the new language.
+    function test_operationMessageFollowsTheLanguage() {
+        Core.settings = language
+        var loader = createTemporaryObject(mainPageComponent, tc, { width: 1400, height: 860 })
+        tryCompare(loader, "status", Loader.Ready)
+        var panel = findChild(loader.item, "videoPanel")
+        panel.startPlayback("")
+        compare(panel.operationMessage, "Video source is empty")
+        language.isChinese = true
+        compare(panel.operationMessage, "视频源为空")
+    }
+
+    // What the camera takes, chosen by what it means: the serial port only
+    // when one was found, the UART protocol by name, an OSD text within its
+    // 64 bytes with the room left shown.
+    function test_deviceFormsSendWhatTheCameraTakes() {
+        Core.settings = language
+        Core.gimbal = gimbal
+        ctl.handshakeReady = true
+        link.connectionTab = 0
+        link.connects = []
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 2400 })
+        tryCompare(loader, "status", Loader.Ready)
+        var page = loader.item
+        page.section = 1
+        var connect = null
+        tryVerify(function () { connect = findChild(page, "serialConnect"); return connect !== null })
+        mouseClick(connect)
+        compare(link.connects, ["'' 115200"])
+
+        page.section = 8
+        var protocol = null
+        tryVerify(function () { protocol = findChild(page, "uartProtocol"); return protocol !== null })
+        compare(protocol.displayText, "MAVLink")
+        ctl.calls = []
+        protocol.currentIndex = 2
+        mouseClick(findChild(page, "uartProtocolSet"))
+        compare(ctl.calls, ["uartProtocolSet 2"])
+
+        page.section = 7
+        var field = null
+        tryVerify(function () { field = findChild(page, "osdText2"); return field !== null })
+        field.text = "\u4e2d".repeat(22)
+        compare(field.text, "\u4e2d".repeat(21))
+        compare(findChild(field, "fieldSuffix").text, "1 left")
+        field.text = "x".repeat(40)
+        compare(findChild(field, "fieldSuffix").text, "24 left")
+        link.connectionTab = 1
     }
 
     function test_hiddenRawCaptureSwitch() {

@@ -20,6 +20,11 @@ TestCase {
         compare(VideoRules.filterUrl(data.text), data.out)
     }
 
+    function test_errorLine() {
+        compare(VideoRules.errorLine("Cannot open", false), "[Video/Error] Cannot open")
+        compare(VideoRules.errorLine("无法打开", true), "[视频/错误] 无法打开")
+    }
+
     function test_host() {
         compare(VideoRules.urlHost("rtsp://192.168.144.64:558/live"), "192.168.144.64")
         compare(VideoRules.urlHost("rtsp://user:pw@10.0.0.2/x"), "10.0.0.2")

@@ -232,6 +232,9 @@ private slots:
         InboundDispatcher dispatcher(&state);
         StateSignalLog log(&state);
         dispatcher.dispatch(inbound::frameOf(kind, code, payload));
+        // Any status frame, decodable or not, shows the camera is there.
+        QCOMPARE(state.reporting(), kind != 1);
+        log.names.removeAll(QStringLiteral("reportingChanged"));
         if (names.isEmpty()) {
             QCOMPARE(log.names, QStringList());
             QVERIFY(!state.connected());
@@ -393,6 +396,40 @@ private slots:
         QCOMPARE(props(held, capture), QVariantList({0, 0, 0}));
     }
 
+    // Boxes stay on the picture only while the camera stands by them.
+    void aiTargetsLeaveWithTheirSource_data()
+    {
+        QTest::addColumn<bool>("tracking");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<int>("left"); // targets left afterwards
+        QTest::newRow("recognition switched off") << false << "recognition off" << 0;
+        QTest::newRow("tracking outlives recognition") << true << "recognition off" << 1;
+        QTest::newRow("tracking stopped") << true << "tracking stopped" << 0;
+        QTest::newRow("recognition outlives tracking") << false << "tracking stopped" << 1;
+        QTest::newRow("reports stop") << false << "silence" << 0;
+        QTest::newRow("tracking reports stop") << true << "silence" << 0;
+    }
+
+    void aiTargetsLeaveWithTheirSource()
+    {
+        QFETCH(bool, tracking);
+        QFETCH(QString, event);
+        QFETCH(int, left);
+        GimbalState state;
+        state.setAiRecognitionConfig(true, {1});
+        state.updateAiTargets(bytes("01000200030004005a02 0101"), tracking);
+        QSignalSpy changed(&state, &GimbalState::aiTargetsChanged);
+        if (event == QLatin1String("recognition off"))
+            state.setAiRecognitionConfig(false, {});
+        else if (event == QLatin1String("tracking stopped"))
+            state.endAiTracking();
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(state.aiTargets().isEmpty(), 10000);
+        QCOMPARE(state.aiTargets().size(), left);
+        QCOMPARE(state.aiTrackingActive(), tracking && left > 0);
+        QCOMPARE(changed.count(), left ? 0 : 1);
+    }
+
     void linkLossResetsOnlyTheSessionParts()
     {
         GimbalState state;
@@ -409,19 +446,20 @@ private slots:
         state.updateAiTargets(bytes("01000200030004005a02 0101"), true);
         state.setAiRecognitionConfig(true, {1, 3});
         state.setIrBrightness(90);
+        state.noteReport();
 
         StateSignalLog log(&state);
         state.setTransportConnected(true);
         QVERIFY(log.names.isEmpty());
 
         state.setTransportConnected(false);
-        QCOMPARE(log.names,
-                 QStringList({"stateChanged", "stateChanged", "cameraStatusChanged",
-                              "photoStatusChanged", "recordStatusChanged", "aiTargetsChanged",
-                              "aiRecognitionConfigChanged", "cameraParamsChanged"}));
-        QCOMPARE(props(state, "connected irCoreOK teleVisOK wideVisOK laserOK "
+        QCOMPARE(log.names, QStringList({"reportingChanged", "stateChanged", "stateChanged",
+                                         "cameraStatusChanged", "photoStatusChanged",
+                                         "recordStatusChanged", "aiTargetsChanged",
+                                         "aiRecognitionConfigChanged", "cameraParamsChanged"}));
+        QCOMPARE(props(state, "reporting connected irCoreOK teleVisOK wideVisOK laserOK "
                               "cameraSystemStatusValid aiTrackingActive aiRecognitionEnabled"),
-                 QVariantList({false, false, false, false, false, false, false, false}));
+                 QVariantList({false, false, false, false, false, false, false, false, false}));
         for (const QVariant &v :
              props(state, "gimbalConnStatus cameraConnStatus deviceModel photoVideoMode "
                           "burstCount sdStatus sdTotalMB sdFreeMB sdUsedMB photoStatus "

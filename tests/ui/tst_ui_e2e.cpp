@@ -197,6 +197,32 @@ class UiEndToEndTest : public QObject
     {
         QMetaObject::invokeMethod(m_core->appSettings(), "setIsChinese", Q_ARG(bool, zh));
     }
+    // The session's language: English unless SKYRIG_E2E_LANG is zh. The
+    // README's pictures take each language in a session of its own
+    // (scripts/screenshots.sh), so that the log they show is in that
+    // language too; without SKYRIG_E2E_LANG both are taken in this session.
+    static bool chineseSession() { return qEnvironmentVariable("SKYRIG_E2E_LANG") == "zh"; }
+    static QList<bool> tourLanguages()
+    {
+        const QString only = qEnvironmentVariable("SKYRIG_E2E_LANG");
+        return only.isEmpty() ? QList<bool>{false, true} : QList<bool>{only == "zh"};
+    }
+    static QString sessionText(const char *en, const char *zh)
+    {
+        return QString::fromUtf8(chineseSession() ? zh : en);
+    }
+    // A picture of the tour in each of its languages: the named item's
+    // property reads its Chinese text exactly when the interface is Chinese.
+    void tourShot(const QString &name, const char *itemName, const char *property,
+                  const QString &chineseText)
+    {
+        for (const bool zh : tourLanguages()) {
+            setChinese(zh);
+            QTRY_COMPARE(item(itemName)->property(property).toString() == chineseText, zh);
+            shot((zh ? QStringLiteral("zh-") : QStringLiteral("en-")) + name);
+        }
+        setChinese(chineseSession());
+    }
     // Two distinct ports nobody listens on right now, for the simulator's
     // services (both held while the second is picked).
     static QPair<quint16, quint16> freePorts()
@@ -235,13 +261,13 @@ private slots:
         if (card.hasMatch())
             m_card = QUrl::fromPercentEncoding(card.captured(1).toUtf8());
 
-        // The operator's profile: a product chosen, English, the UDP
+        // The operator's profile: a product chosen, the session's language, the UDP
         // endpoint of the simulator and its stream.
         QSettings settings;
         settings.setValue(QStringLiteral("startup/hasProduct"), true);
         settings.setValue(QStringLiteral("startup/productId"), model());
         settings.setValue(QStringLiteral("startup/productName"), model());
-        settings.setValue(QStringLiteral("startup/isChinese"), false);
+        settings.setValue(QStringLiteral("startup/isChinese"), chineseSession());
         settings.setValue(QStringLiteral("Connection/%1_udpIp").arg(model()),
                           QStringLiteral("127.0.0.1"));
         settings.setValue(QStringLiteral("Connection/%1_udpPort").arg(model()), int(m_sim.port));
@@ -303,7 +329,7 @@ private slots:
 
         // Before any link: the title bar in both languages, and the log pane
         // showing every line of the log as it comes.
-        for (const bool zh : {true, false}) {
+        for (const bool zh : {!chineseSession(), chineseSession()}) {
             setChinese(zh);
             QTRY_COMPARE(m_window->title(), zh ? QStringLiteral("云台相机控制")
                                                : QStringLiteral("Gimbal Camera Control"));
@@ -366,9 +392,8 @@ private slots:
             {4, QStringLiteral("channels")},  {5, QStringLiteral("network")},
             {6, QStringLiteral("ai")},        {7, QStringLiteral("osd")},
             {10, QStringLiteral("controls")}, {8, QStringLiteral("device")}};
-        QObject *settings = m_core->appSettings();
-        for (const bool zh : {false, true}) {
-            QMetaObject::invokeMethod(settings, "setIsChinese", Q_ARG(bool, zh));
+        for (const bool zh : tourLanguages()) {
+            setChinese(zh);
             const QString lang = zh ? QStringLiteral("zh") : QStringLiteral("en");
             // Home leads back to the product picker; confirming returns.
             QVERIFY(click("nav_0"));
@@ -395,7 +420,7 @@ private slots:
                 shot(lang + QLatin1Char('-') + section.second);
             }
         }
-        QMetaObject::invokeMethod(settings, "setIsChinese", Q_ARG(bool, false));
+        setChinese(chineseSession());
         QVERIFY(click("nav_2"));
     }
 
@@ -409,7 +434,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
         QTRY_VERIFY(item("streamStatus"));
-        shot(QStringLiteral("en-live"));
+        tourShot(QStringLiteral("live"), "playButton", "text", QStringLiteral("停止"));
 
         // Gestures reach the camera in its logical canvas, whatever the
         // stream's size: a click at the picture's centre aims at 960, 540; a
@@ -428,9 +453,11 @@ private slots:
         };
         const QPointF centre = frameItem->mapToScene(picture.center());
         drag(centre, centre);
-        QTRY_VERIFY(logged(QStringLiteral("[Gimbal/PointAim] x=960 y=540 zoom=")));
+        QTRY_VERIFY(logged(
+            sessionText("[Gimbal/PointAim] x=960 y=540 zoom=", "[云台/指点] x=960 y=540 zoom=")));
         drag(topLeft, bottomRight + QPointF(40, 40));
-        QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] 0,0 1920x1088")));
+        QTRY_VERIFY(
+            logged(sessionText("[Tracking/Set] 0,0 1920x1088", "[追踪/设置] 0,0 1920x1088")));
         // The box drawn is clamped to the picture on every side (dragged
         // back past its top left too; the window's resize band covers its
         // right edge).
@@ -444,16 +471,18 @@ private slots:
         QTRY_COMPARE(drawnBox(), QRectF(picture.topLeft(), picture.bottomRight() - QPointF(8, 8)));
         QTRY_VERIFY(item("stopTracking"));
         QVERIFY(click("stopTracking"));
-        QTRY_VERIFY(logged(QStringLiteral("[Tracking/Set] Target tracking stopped")));
+        QTRY_VERIFY(logged(
+            sessionText("[Tracking/Set] Target tracking stopped", "[追踪/设置] 已停止目标追踪")));
         QVERIFY(!item("pictureGrid"));
         QVERIFY(click("gridButton"));
         QTRY_VERIFY(item("pictureGrid"));
         QVERIFY(click("gridButton"));
         QTRY_VERIFY(!item("pictureGrid"));
-        setChinese(true);
-        QTRY_COMPARE(item("playButton")->property("text").toString(), QStringLiteral("停止"));
-        shot(QStringLiteral("zh-live"));
-        setChinese(false);
+        // The player's status, set before a language switch, follows it.
+        setChinese(!chineseSession());
+        QTRY_COMPARE(item("streamStatus")->property("text").toString(),
+                     QString::fromUtf8(chineseSession() ? "Playing" : "正在播放"));
+        setChinese(chineseSession());
 
         // A grab and a short local recording land in this run's folder.
         auto *player = m_window->findChild<QmlVideoPlayer *>(QStringLiteral("livePlayer"));
@@ -465,7 +494,7 @@ private slots:
         const QString frame = player->lastOutput();
         QVERIFY2(QImage(frame).width() > 0, qPrintable(frame));
         QCOMPARE(item("operationMessage")->property("text").toString(),
-                 QStringLiteral("Frame saved: ") + frame);
+                 sessionText("Frame saved: ", "抓帧已保存: ") + frame);
         QVERIFY(click("localRecord"));
         QTRY_VERIFY_WITH_TIMEOUT(player->recordingReady(), 10000);
         // The button counts the seconds since the recording got going, on the
@@ -476,10 +505,30 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(shown() >= 1, 5000);
         QVERIFY(shown() <= (player->recordingElapsedMs() + 999) / 1000);
+        // Its size and rate beside the elapsed time.
+        QTRY_VERIFY(QRegularExpression(QStringLiteral("^REC \\d\\d:\\d\\d · [0-9.]+ [KMG]B · "
+                                                      "[0-9.]+ [KM]bps$"))
+                        .match(item("recordingChip")->property("text").toString())
+                        .hasMatch());
         QVERIFY(click("localRecord"));
         QTRY_VERIFY_WITH_TIMEOUT(!player->recording(), 10000);
         QVERIFY(player->lastOutput().endsWith(QLatin1String(".mp4")));
         QTRY_VERIFY(QFileInfo(player->lastOutput()).size() > 0);
+        // Where it went, as for a grab.
+        QTRY_COMPARE(item("operationMessage")->property("text").toString(),
+                     sessionText("Recording saved: ", "录像已保存: ") + player->lastOutput());
+
+        // Stop: the placeholder is back, nothing is drawn over a picture
+        // that is gone.
+        QVERIFY(click("gridButton"));
+        QTRY_VERIFY(item("pictureGrid"));
+        QVERIFY(click("playButton"));
+        QTRY_VERIFY(item("videoPlaceholder"));
+        QVERIFY(!item("pictureGrid"));
+        QVERIFY(click("gridButton"));
+        QVERIFY(click("playButton"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            item("liveFrame") && item("liveFrame")->property("videoWidth").toInt() > 0, 15000);
     }
 
     void albumListsDownloadsAndPlays()
@@ -503,11 +552,7 @@ private slots:
                                                              .isEmpty();
                                              }),
                                  20000);
-        shot(QStringLiteral("en-album"));
-        setChinese(true);
-        QTRY_COMPARE(item("selectAll")->property("text").toString(), QStringLiteral("全选"));
-        shot(QStringLiteral("zh-album"));
-        setChinese(false);
+        tourShot(QStringLiteral("album"), "selectAll", "text", QStringLiteral("全选"));
 
         // One photo, ticked on its tile and downloaded: the bytes on disk
         // are the card's.
@@ -537,11 +582,7 @@ private slots:
         QTRY_VERIFY(item("albumPreview"));
         QTRY_VERIFY_WITH_TIMEOUT(a->property("playbackHasFrame").toBool(), 15000);
         QTRY_VERIFY(item("albumFrame") && item("albumFrame")->property("videoWidth").toInt() > 0);
-        shot(QStringLiteral("en-playback"));
-        setChinese(true);
-        QTRY_COMPARE(item("closePreview")->property("tip").toString(), QStringLiteral("关闭预览"));
-        shot(QStringLiteral("zh-playback"));
-        setChinese(false);
+        tourShot(QStringLiteral("playback"), "closePreview", "tip", QStringLiteral("关闭预览"));
         QVERIFY(click("closePreview"));
         QTRY_VERIFY(a->property("playingPath").toString().isEmpty());
         QVERIFY(click("albumClose"));

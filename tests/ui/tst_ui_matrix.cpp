@@ -1,9 +1,12 @@
 #include "common/TestMain.h"
+#include "integration/CamsimHarness.h"
 
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,22 +24,61 @@ class UiMatrixTest : public QObject
     static QString program() { return QStringLiteral(SKYRIG_BIN_DIR "/skyrig"); }
 
     // A profile with a product chosen, so the main page opens at once. Its
-    // link and stream addresses are loopback ones and auto stream is off, so
-    // the product's default camera address is never even preselected.
-    QString profile(const QString &name, bool withProduct)
+    // link and stream addresses are loopback ones and auto stream is off
+    // (unless a stream port is given), so the product's default camera
+    // address is never even preselected.
+    QString profile(const QString &name, bool withProduct, quint16 streamPort = 0)
     {
         const QString root = m_dir.filePath(name);
         QDir().mkpath(root + QStringLiteral("/config/Skyrig"));
         QFile conf(root + QStringLiteral("/config/Skyrig/Skyrig.conf"));
         if (conf.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             conf.write(withProduct
-                           ? "[startup]\nhasProduct=true\nproductId=Ibis\nproductName=Ibis\n"
-                             "[Connection]\nIbis_udpIp=127.0.0.1\n"
-                             "[Video]\nurls_Ibis=rtsp://127.0.0.1:8554/test\n"
-                             "[video]\nautoStream_Ibis=false\n"
-                           : "[ui]\nuseCustomTitleBar=true\n");
+                           ? QStringLiteral("[startup]\nhasProduct=true\nproductId=Ibis\n"
+                                            "productName=Ibis\n[Connection]\nIbis_udpIp=127.0.0.1\n"
+                                            "[Video]\nurls_Ibis=rtsp://127.0.0.1:%1/test\n"
+                                            "[video]\nautoStream_Ibis=%2\n")
+                                 .arg(streamPort ? streamPort : 8554)
+                                 .arg(streamPort ? "true" : "false")
+                                 .toUtf8()
+                           : QByteArray("[ui]\nuseCustomTitleBar=true\n"));
         }
         return root;
+    }
+
+    // Runs the program on a screen of `screen` size and returns its picture
+    // (null when it failed, with the reason in `output`).
+    QImage screenshot(const QString &tag, const QString &root, const QSize &screen,
+                      const QString &backend, const QStringList &arguments, int delayMs,
+                      QString &output)
+    {
+        const QString shot = m_dir.filePath(tag + QStringLiteral(".png"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
+        env.insert(QStringLiteral("HOME"), root);
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (backend.isEmpty())
+            env.remove(QStringLiteral("QT_QUICK_BACKEND"));
+        else
+            env.insert(QStringLiteral("QT_QUICK_BACKEND"), backend);
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(QStringLiteral("xvfb-run"),
+                  QStringList{
+                      QStringLiteral("-a"), QStringLiteral("-s"),
+                      QStringLiteral("-screen 0 %1x%2x24").arg(screen.width()).arg(screen.height()),
+                      program(), QStringLiteral("--screenshot"), shot,
+                      QStringLiteral("--screenshot-delay"), QString::number(delayMs)} +
+                      arguments);
+        if (!run.waitForFinished(60000))
+            run.kill();
+        output = QString::fromLocal8Bit(run.readAll());
+        if (run.exitStatus() != QProcess::NormalExit || run.exitCode() != 0)
+            return QImage();
+        return QImage(shot);
     }
 
     // Lines of the program's error output that come from the scene.
@@ -109,34 +151,16 @@ private slots:
             QSKIP("the GPU renderer is checked in the normal build");
 #endif
         const QString root = profile(tag, section != QLatin1String("0"));
-        const QString shot = m_dir.filePath(tag + QStringLiteral(".png"));
-
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
-        env.insert(QStringLiteral("HOME"), root);
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        if (backend.isEmpty())
-            env.remove(QStringLiteral("QT_QUICK_BACKEND"));
-        else
-            env.insert(QStringLiteral("QT_QUICK_BACKEND"), backend);
-        QProcess run;
-        run.setProcessEnvironment(env);
-        run.setProcessChannelMode(QProcess::MergedChannels);
-        run.start(QStringLiteral("xvfb-run"),
-                  {QStringLiteral("-a"), QStringLiteral("-s"),
-                   QStringLiteral("-screen 0 %1x%2x24").arg(screen.width()).arg(screen.height()),
-                   program(), QStringLiteral("--screenshot"), shot,
-                   QStringLiteral("--screenshot-delay"), QStringLiteral("400"),
-                   QStringLiteral("--lang"), lang, QStringLiteral("--section"), section});
-        QVERIFY(run.waitForFinished(60000));
-        const QString output = QString::fromLocal8Bit(run.readAll());
-        QCOMPARE(run.exitCode(), 0);
+        QString output;
+        const QImage image = screenshot(
+            tag, root, screen, backend,
+            {QStringLiteral("--lang"), lang, QStringLiteral("--section"), section}, 400, output);
+        // --lang is for this run only: the stored choice stays as it was (none).
+        QVERIFY(
+            !QSettings(root + QStringLiteral("/config/Skyrig/Skyrig.conf"), QSettings::IniFormat)
+                 .contains(QStringLiteral("startup/isChinese")));
         const QStringList warnings = sceneWarnings(output);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
-
-        const QImage image(shot);
         QVERIFY2(!image.isNull(), qPrintable(output));
         QVERIFY(image.width() <= screen.width() && image.height() <= screen.height());
         QVERIFY(image.width() >= screen.width() * 0.6);
@@ -145,6 +169,85 @@ private slots:
             for (int x = 0; x < image.width(); x += 4)
                 colours.insert(image.pixel(x, y) & 0xF0F0F0);
         QVERIFY2(colours.size() > 24, qPrintable(QString::number(colours.size())));
+    }
+
+    // The simulator's stream playing on either renderer lands in the video
+    // area, right of the rail and the control page and below the stream
+    // toolbar, never at the window's corner: its dark-blue ground
+    // (#1d3557) fills most of that area and nothing left of it.
+    void livePictureInTheVideoArea_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("gpu") << "";
+        QTest::newRow("software") << "software";
+    }
+
+    void livePictureInTheVideoArea()
+    {
+        QFETCH(QString, backend);
+#if defined(__SANITIZE_ADDRESS__)
+        if (backend.isEmpty())
+            QSKIP("the GPU renderer is checked in the normal build");
+#endif
+        if (!QFileInfo(camsim_test::simulatorPath()).isExecutable())
+            QSKIP("the simulator is not built");
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        camsim_test::SimProcess sim;
+        QString error;
+        QVERIFY2(sim.start({QStringLiteral("--rtsp-port"), QString::number(port)}, &error),
+                 qPrintable(error));
+        if (!sim.readyLine.contains(QStringLiteral(":%1/test").arg(port)))
+            QSKIP("the simulator serves no stream here (GStreamer missing?)");
+
+        const QString tag = QStringLiteral("live_") + QString::fromLatin1(QTest::currentDataTag());
+        QString output;
+        // Time for the stream to open and its first pictures to come.
+        const QImage image = screenshot(tag, profile(tag, true, port), QSize(1280, 720), backend,
+                                        {QStringLiteral("--lang"), QStringLiteral("en"),
+                                         QStringLiteral("--section"), QStringLiteral("2")},
+                                        5000, output);
+        QVERIFY2(!image.isNull(), qPrintable(output));
+        // Rows and columns that are mostly the ground: a few matching
+        // pixels elsewhere (a chip of a similar blue) do not count.
+        QVector<int> rows(image.height()), columns(image.width());
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                if (std::abs(qRed(c) - 0x1d) <= 6 && std::abs(qGreen(c) - 0x35) <= 6 &&
+                    std::abs(qBlue(c) - 0x57) <= 6) {
+                    ++rows[y];
+                    ++columns[x];
+                }
+            }
+        }
+        const auto span = [](const QVector<int> &counts, int length) {
+            int first = -1, last = -1;
+            for (int i = 0; i < counts.size(); ++i) {
+                if (counts[i] * 3 > length) {
+                    last = i;
+                    if (first < 0)
+                        first = i;
+                }
+            }
+            return qMakePair(first, last);
+        };
+        const auto across = span(columns, image.height());
+        const auto down = span(rows, image.width());
+        const QString where = QStringLiteral("stream ground over x %1..%2, y %3..%4")
+                                  .arg(across.first)
+                                  .arg(across.second)
+                                  .arg(down.first)
+                                  .arg(down.second);
+        QVERIFY2(across.first >= 0 && down.first >= 0, qPrintable(where + output));
+        QVERIFY2(across.first > image.width() / 4 && down.first > image.height() / 20,
+                 qPrintable(where));
+        QVERIFY2(across.second - across.first > image.width() / 2 &&
+                     down.second - down.first > image.height() / 2 &&
+                     down.second < image.height() * 9 / 10,
+                 qPrintable(where));
     }
 };
 

@@ -188,6 +188,7 @@ inline QString fixture(const QString &name, QString *error = nullptr)
         {QStringLiteral("odd.mkv"), {1281, 721, 3, 30, "ffv1", AV_PIX_FMT_YUV420P, 1}},
         {QStringLiteral("yuv444.mkv"), {320, 240, 3, 30, "ffv1", AV_PIX_FMT_YUV444P, 1}},
         {QStringLiteral("clip.mp4"), {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10}},
+        {QStringLiteral("longgop.mp4"), {320, 240, 90, 30, "libx264", AV_PIX_FMT_YUV420P, 90}},
         {QStringLiteral("loop.h264"), {320, 240, 30, 30, "libx264", AV_PIX_FMT_YUV420P, 10}},
         {QStringLiteral("huge.h264"), {8192, 4320, 1, 30, "libx264", AV_PIX_FMT_YUV420P, 1}},
         {QStringLiteral("mpeg4.avi"), {176, 144, 3, 30, "mpeg4", AV_PIX_FMT_YUV420P, 1}},

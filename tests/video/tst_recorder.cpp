@@ -1,23 +1,37 @@
-// The recorder fed with the packets of a real H.264 file, its output opened
+// The recorder fed with the packets of real H.264 files, its output opened
 // again with the libraries: first packet a keyframe at time 0, spacing kept,
-// trailer written; and the ways a recording ends without a file.
+// written in fragments of at most a second and finished with an index; the
+// ways a recording ends without a file; writes that fail, the trailer's
+// included, reported as failures; overflow counted.
 
+#include "RecordingFiles.h"
 #include "VideoTestSupport.h"
 #include "common/TestMain.h"
 #include "video/VideoRecorder.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
+#include <numeric>
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
+using namespace recording_test;
 using namespace video_test;
 
 namespace
 {
+
+struct Packets {
+    QList<RecordedPacket> list;
+    AVCodecParameters *parameters = nullptr;
+    AVRational timeBase{1, 90000};
+};
 
 // Every video packet of `path` as the decoder would copy it.
 bool readPackets(const QString &path, QList<RecordedPacket> &packets, AVCodecParameters *parameters,
@@ -41,36 +55,100 @@ bool readPackets(const QString &path, QList<RecordedPacket> &packets, AVCodecPar
     return !packets.isEmpty();
 }
 
+quint32 be32(const QByteArray &d, qint64 at)
+{
+    return quint32(quint8(d[int(at)])) << 24 | quint32(quint8(d[int(at + 1)])) << 16 |
+           quint32(quint8(d[int(at + 2)])) << 8 | quint32(quint8(d[int(at + 3)]));
+}
+
+// The top-level boxes of an MP4 file, and the number of samples each
+// fragment (moof) holds.
+void mp4Layout(const QByteArray &d, QStringList &boxes, QList<int> &fragmentSamples)
+{
+    for (qint64 at = 0; at + 8 <= d.size();) {
+        const qint64 size = be32(d, at);
+        const QByteArray type = d.mid(int(at + 4), 4);
+        boxes << QString::fromLatin1(type);
+        if (type == "moof") {
+            int samples = 0;
+            // moof > traf > trun: sample count after the version and flags.
+            for (qint64 in = at + 8; in + 8 <= at + size;) {
+                const qint64 inner = be32(d, in);
+                if (d.mid(int(in + 4), 4) == "traf")
+                    for (qint64 t = in + 8; t + 8 <= in + inner; t += be32(d, t))
+                        if (d.mid(int(t + 4), 4) == "trun")
+                            samples += int(be32(d, t + 12));
+                in += qMax<qint64>(inner, 8);
+            }
+            fragmentSamples << samples;
+        }
+        if (size < 8)
+            break;
+        at += size;
+    }
+}
+
 } // namespace
 
 class VideoRecorderTest : public QObject
 {
     Q_OBJECT
 
-    QList<RecordedPacket> m_packets;
-    AVCodecParameters *m_parameters = nullptr;
-    AVRational m_timeBase{1, 90000};
+    QHash<QString, Packets> m_clips;
+
+    const Packets &clip(const QString &name)
+    {
+        if (!m_clips.contains(name)) {
+            Packets p;
+            p.parameters = avcodec_parameters_alloc();
+            const QString path = fixture(name);
+            if (!path.isEmpty())
+                readPackets(path, p.list, p.parameters, p.timeBase);
+            m_clips.insert(name, p);
+        }
+        return m_clips[name];
+    }
 
 private slots:
     void initTestCase()
     {
         skyrig_test::setChinese(false);
         QString error;
-        const QString clip = fixture(QStringLiteral("clip.mp4"), &error);
-        if (clip.isEmpty())
+        if (fixture(QStringLiteral("clip.mp4"), &error).isEmpty())
             QSKIP(qPrintable(error));
-        m_parameters = avcodec_parameters_alloc();
-        QVERIFY(readPackets(clip, m_packets, m_parameters, m_timeBase));
-        QVERIFY(m_packets.first().isKeyframe());
-        QVERIFY(!m_packets.at(3).isKeyframe());
+        QVERIFY(clip(QStringLiteral("clip.mp4")).list.first().isKeyframe());
+        QVERIFY(!clip(QStringLiteral("clip.mp4")).list.at(3).isKeyframe());
     }
 
-    void cleanupTestCase() { avcodec_parameters_free(&m_parameters); }
-
-    // Joined three packets into the clip (a mid-group start): the recording starts at the next
-    // keyframe (packet 10), rebased to 0, with the clip's spacing.
-    void writesFromFirstKeyframe()
+    void cleanupTestCase()
     {
+        for (Packets &p : m_clips)
+            avcodec_parameters_free(&p.parameters);
+    }
+
+    // Joined three packets into a clip (a mid-group start): the recording
+    // starts at the next keyframe, rebased to 0, with the clip's spacing, in
+    // fragments of at most a second (cut at keyframes, and within a long
+    // group by time), finished with its index.
+    void writesFragmentsFromFirstKeyframe_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<int>("firstKey");        // packet index of the first keyframe after 3
+        QTest::addColumn<int>("longestFragment"); // samples (30 a second)
+        QTest::newRow("keyframe every 10") << "clip.mp4" << 10 << 10;
+        QTest::newRow("one group of 90") << "longgop.mp4" << -1 << 30;
+    }
+
+    void writesFragmentsFromFirstKeyframe()
+    {
+        QFETCH(QString, clip);
+        QFETCH(int, firstKey);
+        QFETCH(int, longestFragment);
+        const Packets &in = this->clip(clip);
+        QVERIFY(!in.list.isEmpty());
+        int start = firstKey;
+        if (start < 0) // the one keyframe is the first packet
+            start = 0;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("out.mp4"));
         VideoRecorder recorder;
@@ -80,29 +158,43 @@ private slots:
         QSignalSpy errors(&recorder, &VideoRecorder::errorOccurred);
         recorder.start();
         // Packets before the parameters wait in the queue.
-        for (int i = 3; i < m_packets.size(); ++i)
-            recorder.enqueuePacket(m_packets.at(i));
-        recorder.setStreamParameters(m_parameters, m_timeBase.num, m_timeBase.den);
-        QVERIFY(started.wait(5000));
+        for (int i = firstKey < 0 ? 0 : 3; i < in.list.size(); ++i)
+            recorder.enqueuePacket(in.list.at(i));
+        recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
+        QVERIFY(started.wait(20000));
         recorder.requestStop();
-        QVERIFY(finished.wait(5000) || finished.count() == 1);
+        QVERIFY(recorder.wait(20000));
+        QCoreApplication::processEvents();
         QCOMPARE(errors.count(), 0);
+        QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().first().toString(), path);
+        QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Finished);
 
         QList<RecordedPacket> written;
         AVRational base{1, 1};
-        QVERIFY2(readPackets(path, written, nullptr, base), "the file does not open (no trailer?)");
-        QCOMPARE(written.size(), m_packets.size() - 10);
+        QVERIFY2(readPackets(path, written, nullptr, base), "the file does not open");
+        QCOMPARE(written.size(), in.list.size() - start);
         QVERIFY(written.first().isKeyframe());
         QCOMPARE(written.first().pts, 0);
         QCOMPARE(written.first().dts, 0);
         const qint64 step =
-            av_rescale_q(m_packets.at(11).dts - m_packets.at(10).dts, m_timeBase, base);
+            av_rescale_q(in.list.at(start + 1).dts - in.list.at(start).dts, in.timeBase, base);
         for (int i = 1; i < written.size(); ++i)
             QCOMPARE(written.at(i).dts - written.at(i - 1).dts, step);
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList boxes;
+        QList<int> fragments;
+        mp4Layout(file.readAll(), boxes, fragments);
+        QCOMPARE(boxes.mid(0, 2), (QStringList{"ftyp", "moov"}));
+        QCOMPARE(boxes.last(), QStringLiteral("mfra"));
+        QCOMPARE(std::accumulate(fragments.begin(), fragments.end(), 0), written.size());
+        QCOMPARE(*std::max_element(fragments.begin(), fragments.end()), longestFragment);
+        QVERIFY(recorder.bytesWritten() > 0 && recorder.bytesWritten() < file.size());
     }
 
-    // Ends without finishedRecording: stopped before any keyframe, stopped
+    // Ends without a file and without a word: stopped before any keyframe,
     // before the stream was known (also when the stop came first).
     void endsWithoutRecording_data()
     {
@@ -117,34 +209,90 @@ private slots:
     {
         QFETCH(bool, parameters);
         QFETCH(bool, stopFirst);
+        const Packets &in = clip(QStringLiteral("clip.mp4"));
         QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("none.mp4"));
         VideoRecorder recorder;
-        recorder.setOutputPath(dir.filePath(QStringLiteral("none.mp4")));
+        recorder.setOutputPath(path);
         QSignalSpy started(&recorder, &VideoRecorder::startedRecording);
         QSignalSpy finished(&recorder, &VideoRecorder::finishedRecording);
         QSignalSpy errors(&recorder, &VideoRecorder::errorOccurred);
-        QSignalSpy ended(&recorder, &QThread::finished);
         if (stopFirst)
             recorder.requestStop();
         recorder.start();
         if (parameters)
-            recorder.setStreamParameters(m_parameters, m_timeBase.num, m_timeBase.den);
+            recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
         for (int i = 1; i < 9; ++i)
-            recorder.enqueuePacket(m_packets.at(i));
+            recorder.enqueuePacket(in.list.at(i));
         recorder.requestStop();
-        QVERIFY(ended.wait(5000) || recorder.isFinished());
+        QVERIFY(recorder.wait(20000));
         QCoreApplication::processEvents();
         QCOMPARE(started.count() + finished.count() + errors.count(), 0);
+        QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Nothing);
+        QVERIFY(!QFile::exists(path));
     }
 
-    void queueHoldsAtMost180()
+    // A disk that fills up: while fragments are written, or only when the
+    // trailer writes the last one. Either way the recording fails with
+    // "Failed to write recorded video" and is never reported as saved.
+    void failedWritesAreReported_data()
     {
+        QTest::addColumn<int>("packets");
+        QTest::addColumn<int>("limit"); // bytes a file may reach
+        QTest::newRow("while writing") << 30 << 12000;
+        QTest::newRow("in the trailer") << 5 << 2000;
+    }
+
+    void failedWritesAreReported()
+    {
+        QFETCH(int, packets);
+        QFETCH(int, limit);
+        const Packets &in = clip(QStringLiteral("clip.mp4"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("full.mp4"));
+        VideoRecorder recorder;
+        recorder.setOutputPath(path);
+        QSignalSpy finished(&recorder, &VideoRecorder::finishedRecording);
+        QSignalSpy errors(&recorder, &VideoRecorder::errorOccurred);
+        QSignalSpy started(&recorder, &VideoRecorder::startedRecording);
+        limitFileSize(rlim_t(limit));
+        recorder.start();
+        recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
+        for (int i = 0; i < packets; ++i)
+            recorder.enqueuePacket(in.list.at(i));
+        const bool wrote = started.count() > 0 || started.wait(20000);
+        recorder.requestStop();
+        const bool ended = recorder.wait(20000);
+        limitFileSize(0);
+        QVERIFY(wrote && ended);
+        QCoreApplication::processEvents();
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.first().first().toString(),
+                 QStringLiteral("Failed to write recorded video"));
+        QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Failed);
+        QCOMPARE(recorder.error().chinese, QStringLiteral("写入录像数据失败"));
+    }
+
+    // 180 packets fit; the 181st is dropped and counted, and so is every
+    // packet after it up to the next keyframe, which is queued again once
+    // there is room.
+    void overflowDropsToNextKeyframe()
+    {
+        const QList<RecordedPacket> &packets = clip(QStringLiteral("clip.mp4")).list;
+        RecordedPacket key = packets.at(0);
+        RecordedPacket other = packets.at(1);
+        QVERIFY(key.isKeyframe() && !other.isKeyframe());
         VideoRecorder recorder; // never started: nothing drains the queue
         for (int i = 0; i < 181; ++i)
-            recorder.enqueuePacket(m_packets.at(i % m_packets.size()));
+            recorder.enqueuePacket(i % 10 ? other : key);
         QCOMPARE(recorder.queuedPackets(), VideoRecorder::MaxQueuedPackets);
+        QCOMPARE(recorder.droppedPackets(), 1);
         recorder.enqueuePacket(RecordedPacket{}); // empty payloads are never queued
-        QCOMPARE(recorder.queuedPackets(), VideoRecorder::MaxQueuedPackets);
+        QCOMPARE(recorder.droppedPackets(), 1);
+        recorder.enqueuePacket(other);
+        recorder.enqueuePacket(key); // still no room
+        QCOMPARE(recorder.droppedPackets(), 3);
     }
 };
 SKYRIG_REGISTER_TEST(VideoRecorderTest)

@@ -9,9 +9,9 @@
 
 #include <limits>
 
-SimAlbum::SimAlbum(const ModelSpec &spec, SimOptions::ListStyle listStyle, bool cardPresent,
+SimAlbum::SimAlbum(const ModelSpec &model, SimOptions::ListStyle listStyle, bool cardPresent,
                    Later later)
-    : m_spec(spec), m_listStyle(listStyle), m_cardPresent(cardPresent), m_later(std::move(later))
+    : m_model(model), m_listStyle(listStyle), m_cardPresent(cardPresent), m_later(std::move(later))
 {
     m_clientIp[0] = m_clientIp[1] = QByteArray(4, '\0');
 }
@@ -24,12 +24,12 @@ quint16 SimAlbum::command(quint16 code, const QByteArray &p, qint64 now, QByteAr
     case CommandCode::RefreshMediaList:
     case CommandCode::DeleteMediaFile:
     case CommandCode::DownloadMediaFile:
-        return m_spec.hasAlbum ? albumCommand(code, p, now) : quint16(Unsupported);
+        return m_model.hasAlbum ? albumCommand(code, p, now) : quint16(Unsupported);
     case CommandCode::StartVideoPlayback: // playback of stored videos
     case CommandCode::StopVideoPlayback:
     case CommandCode::PauseVideoPlayback:
     case CommandCode::SeekVideoPlayback:
-        return m_spec.hasAlbum ? playbackCommand(code, p, now) : quint16(Unsupported);
+        return m_model.hasAlbum ? playbackCommand(code, p, now) : quint16(Unsupported);
     case CommandCode::SetPlaybackClient: {
         if (p.size() < 7 || b0 > 1)
             return InvalidParameter;

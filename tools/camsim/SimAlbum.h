@@ -26,7 +26,7 @@ public:
     // Queues a frame to go out at a given time among the camera's other events.
     using Later = std::function<void(qint64 at, const SimFrame &frame)>;
 
-    SimAlbum(const ModelSpec &spec, SimOptions::ListStyle listStyle, bool cardPresent, Later later);
+    SimAlbum(const ModelSpec &model, SimOptions::ListStyle listStyle, bool cardPresent, Later later);
 
     void setCard(MediaCard *card) { m_card = card; }
     MediaCard *card() const { return m_card; }
@@ -54,7 +54,7 @@ private:
     void stopPlayback(qint64 now);
     void requestPlay(const QString &devicePath, const QString &localPath);
 
-    const ModelSpec &m_spec;
+    const ModelSpec &m_model;
     const SimOptions::ListStyle m_listStyle;
     const bool m_cardPresent;
     const Later m_later;

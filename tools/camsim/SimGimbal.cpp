@@ -11,7 +11,7 @@
 
 using SimReply::centi;
 
-SimGimbal::SimGimbal(const ModelSpec &spec) : m_spec(spec) {}
+SimGimbal::SimGimbal(const ModelSpec &model) : m_model(model) {}
 
 quint16 SimGimbal::command(quint16 code, const QByteArray &p, qint64 now, QByteArray *extra)
 {
@@ -68,7 +68,7 @@ quint16 SimGimbal::command(quint16 code, const QByteArray &p, qint64 now, QByteA
             Payload::appendU8(*extra, v);
         return Ok;
     case CommandCode::PointAim: { // aim at a point of the picture
-        if (!m_spec.hasGimbalPointAim)
+        if (!m_model.hasGimbalPointAim)
             return Unsupported;
         if (p.size() < 7)
             return InvalidParameter;
@@ -103,15 +103,15 @@ quint16 SimGimbal::command(quint16 code, const QByteArray &p, qint64 now, QByteA
 
 void SimGimbal::setAngleTarget(double yaw, double pitch)
 {
-    m_targetYaw = qBound(m_spec.yawMinDeg, yaw, m_spec.yawMaxDeg);
-    m_targetPitch = qBound(m_spec.pitchMinDeg, pitch, m_spec.pitchMaxDeg);
+    m_targetYaw = qBound(m_model.yawMinDeg, yaw, m_model.yawMaxDeg);
+    m_targetPitch = qBound(m_model.pitchMinDeg, pitch, m_model.pitchMaxDeg);
     m_angleTarget = true;
     m_manualUntil = -1;
 }
 
 void SimGimbal::integrate(double dt, qint64 now)
 {
-    const ModelSpec &s = m_spec;
+    const ModelSpec &s = m_model;
     m_yawRate = m_pitchRate = 0;
     if (m_servoOff || dt <= 0)
         return;
@@ -173,7 +173,7 @@ QByteArray SimGimbal::attitudePayload(qint64 nowMs) const
 
 QByteArray SimGimbal::statusPayload() const
 {
-    const ModelSpec &s = m_spec;
+    const ModelSpec &s = m_model;
     QByteArray p;
     const int gimbalLink = m_servoOff ? 2 : 1;
     Payload::appendU8(p, gimbalLink | (1 << 4));

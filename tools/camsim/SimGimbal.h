@@ -15,7 +15,7 @@ public:
     // Speed commands keep the gimbal turning this long after the last one.
     static constexpr int ManualMotionHoldMs = 200;
 
-    explicit SimGimbal(const ModelSpec &spec);
+    explicit SimGimbal(const ModelSpec &model);
 
     // A command of the gimbal's group; `extra` takes what the answer carries
     // after the result.
@@ -35,7 +35,7 @@ public:
 private:
     void setAngleTarget(double yaw, double pitch);
 
-    const ModelSpec &m_spec;
+    const ModelSpec &m_model;
     double m_yaw = 0, m_pitch = 0;
     double m_yawRate = 0, m_pitchRate = 0;
     double m_yawLimit = 30, m_pitchLimit = 30;

@@ -13,15 +13,15 @@
 using SimGeometry::PictureHeight;
 using SimGeometry::PictureWidth;
 
-SimInfrared::SimInfrared(const ModelSpec &spec, const SimGimbal &gimbal)
-    : m_spec(spec), m_gimbal(gimbal)
+SimInfrared::SimInfrared(const ModelSpec &model, const SimGimbal &gimbal)
+    : m_model(model), m_gimbal(gimbal)
 {
     reset();
 }
 
 void SimInfrared::reset()
 {
-    m_zoom = int(m_spec.irZoomMin);
+    m_zoom = int(m_model.irZoomMin);
     m_palette = 1;
     m_tempOn = true;
     m_measureArea = false;
@@ -36,7 +36,7 @@ void SimInfrared::reset()
 
 quint16 SimInfrared::command(quint16 code, const QByteArray &p, QByteArray *extra)
 {
-    const ModelSpec &s = m_spec;
+    const ModelSpec &s = m_model;
     if (!s.hasInfrared)
         return Unsupported;
     const auto needs = [&p](int n) { return p.size() >= n; };
@@ -199,7 +199,7 @@ SimInfrared::Measured SimInfrared::measure(int x0, int y0, int x1, int y1) const
 
 QByteArray SimInfrared::statusPayload() const
 {
-    const bool measuring = m_tempOn && m_spec.hasIrTemp;
+    const bool measuring = m_tempOn && m_model.hasIrTemp;
     int x0 = 0, y0 = 0, x1 = PictureWidth - 1, y1 = PictureHeight - 1;
     int px = m_pointX, py = m_pointY;
     if (m_measureArea) {

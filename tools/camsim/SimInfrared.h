@@ -13,7 +13,7 @@ struct ModelSpec;
 class SimInfrared : public SimCodes
 {
 public:
-    SimInfrared(const ModelSpec &spec, const SimGimbal &gimbal);
+    SimInfrared(const ModelSpec &model, const SimGimbal &gimbal);
 
     // A command of the infrared group; `extra` takes what the answer carries
     // after the result.
@@ -32,7 +32,7 @@ private:
     double temperatureAt(double x, double y) const;
     Measured measure(int x0, int y0, int x1, int y1) const;
 
-    const ModelSpec &m_spec;
+    const ModelSpec &m_model;
     const SimGimbal &m_gimbal;
     int m_palette = 1, m_zoom = 1, m_sharpness = 3, m_gain = 0;
     int m_brightness = 50, m_contrast = 50;

@@ -15,14 +15,14 @@ namespace
 constexpr double LaserAltitudeM = 100.0;
 } // namespace
 
-SimPeripherals::SimPeripherals(const ModelSpec &spec, const SimGimbal &gimbal)
-    : m_spec(spec), m_gimbal(gimbal)
+SimPeripherals::SimPeripherals(const ModelSpec &model, const SimGimbal &gimbal)
+    : m_model(model), m_gimbal(gimbal)
 {
 }
 
 quint16 SimPeripherals::command(quint16 code, const QByteArray &p, qint64 lastMs, QByteArray *extra)
 {
-    const ModelSpec &s = m_spec;
+    const ModelSpec &s = m_model;
     const int b0 = Payload::readU8(p, 0);
     switch (code) {
     case CommandCode::LaserRangeSet:

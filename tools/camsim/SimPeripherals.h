@@ -18,7 +18,7 @@ class SimPeripherals : public SimCodes
 public:
     static constexpr int LaserReportIntervalMs = 500;
 
-    SimPeripherals(const ModelSpec &spec, const SimGimbal &gimbal);
+    SimPeripherals(const ModelSpec &model, const SimGimbal &gimbal);
 
     // A laser or SBUS command; `lastMs` is the time the camera last moved
     // to, `extra` takes what the answer carries after the result.
@@ -30,7 +30,7 @@ public:
 private:
     double laserDistance() const;
 
-    const ModelSpec &m_spec;
+    const ModelSpec &m_model;
     const SimGimbal &m_gimbal;
     bool m_laserPeriodic = false;
     qint64 m_nextLaser = 0;

@@ -9,14 +9,14 @@
 
 #include <cmath>
 
-SimVisible::SimVisible(const ModelSpec &spec) : m_spec(spec)
+SimVisible::SimVisible(const ModelSpec &model) : m_model(model)
 {
     reset();
 }
 
 void SimVisible::reset()
 {
-    const ModelSpec &s = m_spec;
+    const ModelSpec &s = m_model;
     m_photoRes = s.photoResolutions.isEmpty() ? 0 : s.photoResolutions.first().value;
     m_recordRes = s.recordResolutions.isEmpty() ? 0 : s.recordResolutions.first().value;
     m_zoom = s.visZoomMin;
@@ -32,7 +32,7 @@ void SimVisible::moveZoom(double dt)
 {
     if (m_zoomDir == 0)
         return;
-    const ModelSpec &s = m_spec;
+    const ModelSpec &s = m_model;
     const double rate = (s.visZoomMax - s.visZoomMin) / 10.0; // full range in 10 s
     m_zoom = qBound(s.visZoomMin, m_zoom + m_zoomDir * rate * dt, s.visZoomMax);
     if (m_zoom <= s.visZoomMin || m_zoom >= s.visZoomMax)
@@ -41,7 +41,7 @@ void SimVisible::moveZoom(double dt)
 
 quint16 SimVisible::command(quint16 code, const QByteArray &p, QByteArray *extra)
 {
-    const ModelSpec &s = m_spec;
+    const ModelSpec &s = m_model;
     // Exposure and picture settings carry a leading 0x00 and the value after it.
     const int v = Payload::readU8(p, 1);
     const bool onOff = v == 1 || v == 2;

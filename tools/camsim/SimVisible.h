@@ -12,7 +12,7 @@ struct ModelSpec;
 class SimVisible : public SimCodes
 {
 public:
-    explicit SimVisible(const ModelSpec &spec);
+    explicit SimVisible(const ModelSpec &model);
 
     // A command of the visible group or a zoom command; `extra` takes what
     // the answer carries after the result.
@@ -27,7 +27,7 @@ public:
     QByteArray statusPayload() const;
 
 private:
-    const ModelSpec &m_spec;
+    const ModelSpec &m_model;
     double m_zoom = 1.0;
     int m_zoomDir = 0;
     int m_photoRes = 0, m_recordRes = 0, m_recordBitrate = 0;

@@ -40,7 +40,9 @@ function linkHint(section, zh) {
 
 // "Set Angle": degrees from the two fields, with the direction rule. An
 // angle of zero still carries a real direction: -0.00 pitch counts as up.
-function angleCommand(pitchText, yawText, zh) {
+// With the model's limits ({pitchMin, pitchMax, yawMin, yawMax}) an angle
+// beyond them is brought to the limit; `clamped` tells the field to show it.
+function angleCommand(pitchText, yawText, zh, limits) {
     var p = String(pitchText === undefined ? "" : pitchText).trim()
     var y = String(yawText === undefined ? "" : yawText).trim()
     if (p === "" || y === "" || isNaN(Number(p)) || isNaN(Number(y)))
@@ -49,8 +51,38 @@ function angleCommand(pitchText, yawText, zh) {
                              : "[Gimbal/Hint] Pitch/Yaw cannot be empty" }
     var pitch = Number(p)
     var yaw = Number(y)
+    var clamped = false
+    if (limits) {
+        var cp = Math.min(limits.pitchMax, Math.max(limits.pitchMin, pitch))
+        var cy = Math.min(limits.yawMax, Math.max(limits.yawMin, yaw))
+        clamped = cp !== pitch || cy !== yaw
+        pitch = cp
+        yaw = cy
+    }
     return { ok: true, pitchDir: pitch >= 0 ? 0 : 1, pitch: Math.abs(pitch),
-             yawDir: yaw >= 0 ? 1 : 0, yaw: Math.abs(yaw) }
+             yawDir: yaw >= 0 ? 1 : 0, yaw: Math.abs(yaw), clamped: clamped,
+             pitchValue: pitch, yawValue: yaw }
+}
+
+// An angle field's number was beyond the model's range and now shows the limit.
+function angleClampHint(isPitch, typed, lo, hi, zh) {
+    var v = Math.min(hi, Math.max(lo, Number(typed))).toFixed(2)
+    return zh ? "[云台/提示] " + (isPitch ? "俯仰" : "航向") + " " + typed + " 超出 " + lo + "…" + hi + "°，已改为 " + v + "°"
+              : "[Gimbal/Hint] " + (isPitch ? "Pitch" : "Yaw") + " " + typed + " is outside " + lo + "…" + hi + "°, set to " + v + "°"
+}
+
+// SBUS stick range from the two fields: both needed, minimum not above maximum.
+function sbusRange(maxText, minText, zh) {
+    var a = String(maxText === undefined ? "" : maxText).trim()
+    var b = String(minText === undefined ? "" : minText).trim()
+    if (a === "" || b === "" || isNaN(Number(a)) || isNaN(Number(b)))
+        return { ok: false, message: zh ? "[SBUS/提示] 最大值/最小值不能为空"
+                                        : "[SBUS/Hint] Maximum/Minimum cannot be empty" }
+    var max = Math.round(Number(a)), min = Math.round(Number(b))
+    if (min > max)
+        return { ok: false, message: zh ? "[SBUS/提示] 最小值不能大于最大值"
+                                        : "[SBUS/Hint] The minimum cannot be above the maximum" }
+    return { ok: true, max: max, min: min }
 }
 
 // A product whose yaw runs 0..360 receives its yaw reports as -180..180;
@@ -173,3 +205,50 @@ function validPort(text) {
 
 var baudRates = [9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600]
 var defaultBaudIndex = 4
+
+// The camera's UART protocols by name, with the values it stores.
+function uartProtocols(zh) {
+    return [{ label: zh ? "私有协议" : "Private protocol", value: 0 },
+            { label: "MAVLink", value: 1 },
+            { label: zh ? "标准 MAVLink" : "Standard MAVLink", value: 2 }]
+}
+
+// The bytes a text takes in UTF-8, as the device receives it.
+function utf8Length(text) {
+    var t = String(text), n = 0
+    for (var i = 0; i < t.length; ++i) {
+        var c = t.charCodeAt(i)
+        if (c < 0x80) {
+            n += 1
+        } else if (c < 0x800) {
+            n += 2
+        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.length
+                   && t.charCodeAt(i + 1) >= 0xDC00 && t.charCodeAt(i + 1) <= 0xDFFF) {
+            n += 4
+            ++i
+        } else {
+            n += 3
+        }
+    }
+    return n
+}
+
+// The longest start of the text that fits in maxBytes of UTF-8 without
+// cutting a character (a surrogate pair is one character).
+function fitUtf8(text, maxBytes) {
+    var t = String(text), n = 0, i = 0
+    while (i < t.length) {
+        var step = 1, c = t.charCodeAt(i)
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.length)
+            step = 2
+        var bytes = utf8Length(t.substr(i, step))
+        if (n + bytes > maxBytes)
+            break
+        n += bytes
+        i += step
+    }
+    return t.substr(0, i)
+}
+
+// The OSD custom texts: the camera receives 64 bytes.
+var osdTextBytes = 64

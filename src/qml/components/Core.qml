@@ -27,6 +27,8 @@ QtObject {
 
     readonly property bool linkUp: !!link && (link.serialConnected || link.udpConnected)
     readonly property bool ready: !!control && control.handshakeReady
+    // The camera's reports keep arriving: what is shown of them is live.
+    readonly property bool reporting: !!gimbal && !!gimbal.reporting
     readonly property string modelId: camera ? camera.modelId : ""
 
     function say(text) {

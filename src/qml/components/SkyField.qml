@@ -6,6 +6,8 @@ TextField {
     id: control
     property string tip: ""
     property bool invalid: false
+    // A short note at the right end of the field (the room left, a unit).
+    property string suffix: ""
     implicitHeight: Theme.controlHeight
     font.pixelSize: Theme.fontBody
     color: enabled ? Theme.text : Theme.textDisabled
@@ -14,12 +16,23 @@ TextField {
     selectedTextColor: Theme.text
     selectByMouse: true
     leftPadding: Theme.gapM
-    rightPadding: Theme.gapM
+    rightPadding: Theme.gapM + (suffix !== "" ? suffixText.implicitWidth + Theme.gapS : 0)
     hoverEnabled: true
     Accessible.name: tip !== "" ? tip : placeholderText
     ToolTip.text: tip
     ToolTip.visible: hovered && tip !== "" && !activeFocus
     ToolTip.delay: 600
+    Text {
+        id: suffixText
+        objectName: "fieldSuffix"
+        visible: control.suffix !== ""
+        anchors.right: parent.right
+        anchors.rightMargin: Theme.gapM
+        anchors.verticalCenter: parent.verticalCenter
+        text: control.suffix
+        color: Theme.textTertiary
+        font.pixelSize: Theme.fontSmall
+    }
     background: Rectangle {
         radius: Theme.radiusM
         color: control.hovered && !control.activeFocus ? Theme.surfaceRaised : Theme.input

@@ -167,3 +167,8 @@ function photoDone(status) { return status === 0 || status === 4 || status >= 6 
 function fromCanvas(cx, cy, streamW, streamH) {
     return { x: cx / canvasW * streamW, y: cy / canvasH * streamH }
 }
+
+// The log line of a video error, its tag in the interface's language.
+function errorLine(error, zh) {
+    return (zh ? "[视频/错误] " : "[Video/Error] ") + error
+}

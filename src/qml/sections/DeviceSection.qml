@@ -46,20 +46,20 @@ SectionBase {
         iconName: "serial"
         FormRow {
             label: Core.tr("Protocol", "协议")
-            SkySpin {
-                id: uartSpin
+            SkyCombo {
+                id: uartCombo
+                objectName: "uartProtocol"
                 Layout.fillWidth: true
-                decimals: 0
-                stepSize: 1
-                from: 0
-                to: 255
-                value: sec.st && sec.st.uartProtocol >= 0 ? sec.st.uartProtocol : 0
-                tip: Core.tr("UART protocol number", "串口协议编号")
+                model: ControlRules.uartProtocols(Core.zh)
+                reported: sec.st && sec.st.uartProtocol >= 0 ? sec.st.uartProtocol : undefined
+                tip: Core.tr("UART protocol", "串口协议")
             }
             SkyButton {
+                objectName: "uartProtocolSet"
                 text: Core.tr("Set", "设置")
                 tip: Core.tr("Switch the camera's UART protocol", "切换相机串口协议")
-                onClicked: if (Core.control) Core.control.uartProtocolSet(uartSpin.value)
+                enabled: !!uartCombo.entry
+                onClicked: if (Core.control) Core.control.uartProtocolSet(uartCombo.entry.value)
             }
         }
     }

@@ -15,13 +15,17 @@ SectionBase {
     readonly property real yawMax: cam ? cam.yawMaxDeg : 180
     readonly property real pitchMin: cam ? cam.pitchMinDeg : -90
     readonly property real pitchMax: cam ? cam.pitchMaxDeg : 30
+    // Angles only while the camera reports them: before the first report,
+    // after a disconnect and while it is silent they are not known.
+    readonly property bool live: !!st && st.reporting
 
     Card {
         title: Core.tr("Attitude", "姿态")
         iconName: "gimbal"
         headerExtra: Chip {
-            text: sec.st && sec.st.connected ? Core.tr("Reporting", "上报中") : Core.tr("No reports", "无上报")
-            tone: sec.st && sec.st.connected ? Theme.success : Theme.textTertiary
+            objectName: "attitudeBadge"
+            text: sec.live ? Core.tr("Reporting", "上报中") : Core.tr("No reports", "无上报")
+            tone: sec.live ? Theme.success : Core.ready ? Theme.warning : Theme.textTertiary
         }
         RowLayout {
             Layout.fillWidth: true
@@ -29,18 +33,19 @@ SectionBase {
             ValueTile {
                 objectName: "pitchTile"
                 caption: Core.tr("Pitch", "俯仰")
-                value: sec.st ? Number(sec.st.pitchJoint).toFixed(2) : "--"
+                value: sec.live ? Number(sec.st.pitchJoint).toFixed(2) : "--"
                 unit: "°"
             }
             ValueTile {
                 objectName: "yawTile"
                 caption: Core.tr("Yaw", "航向")
-                value: sec.st ? ControlRules.displayYaw(sec.st.yawJoint, sec.yawMin).toFixed(2) : "--"
+                value: sec.live ? ControlRules.displayYaw(sec.st.yawJoint, sec.yawMin).toFixed(2) : "--"
                 unit: "°"
             }
             ValueTile {
+                objectName: "rollTile"
                 caption: Core.tr("Roll", "横滚")
-                value: sec.st ? Number(sec.st.rollJoint).toFixed(2) : "--"
+                value: sec.live ? Number(sec.st.rollJoint).toFixed(2) : "--"
                 unit: "°"
             }
         }
@@ -110,6 +115,7 @@ SectionBase {
                 to: Math.round(sec.pitchMax * 100)
                 value: 0
                 tip: Core.tr("Pitch angle in degrees", "俯仰角（度）")
+                onClamped: Core.say(ControlRules.angleClampHint(true, typed, sec.pitchMin, sec.pitchMax, Core.zh))
             }
         }
         FormRow {
@@ -122,6 +128,7 @@ SectionBase {
                 to: Math.round(sec.yawMax * 100)
                 value: 0
                 tip: Core.tr("Yaw angle in degrees", "航向角（度）")
+                onClamped: Core.say(ControlRules.angleClampHint(false, typed, sec.yawMin, sec.yawMax, Core.zh))
             }
         }
         SkyButton {
@@ -143,11 +150,25 @@ SectionBase {
         }
     }
 
+    // An empty field sends nothing; a number beyond the model's range is
+    // shown at the limit, and said so, before it is sent.
     function setAngle() {
-        var cmd = ControlRules.angleCommand(pitchSpin.shownText, yawSpin.shownText, Core.zh)
+        var pitchText = pitchSpin.shownText, yawText = yawSpin.shownText
+        var cmd = ControlRules.angleCommand(pitchText, yawText, Core.zh,
+                                            { pitchMin: pitchMin, pitchMax: pitchMax, yawMin: yawMin, yawMax: yawMax })
         if (!cmd.ok) {
             Core.say(cmd.message)
             return
+        }
+        if (cmd.clamped) {
+            if (Math.round(cmd.pitchValue * 100) !== Math.round(Number(pitchText) * 100)) {
+                pitchSpin.value = Math.round(cmd.pitchValue * 100)
+                Core.say(ControlRules.angleClampHint(true, pitchText, pitchMin, pitchMax, Core.zh))
+            }
+            if (Math.round(cmd.yawValue * 100) !== Math.round(Number(yawText) * 100)) {
+                yawSpin.value = Math.round(cmd.yawValue * 100)
+                Core.say(ControlRules.angleClampHint(false, yawText, yawMin, yawMax, Core.zh))
+            }
         }
         if (Core.control)
             Core.control.gimbalAngleControl(cmd.pitchDir, cmd.pitch, cmd.yawDir, cmd.yaw)

@@ -87,7 +87,10 @@ SectionBase {
                 text: Core.tr("Connect", "连接")
                 tip: Core.tr("Open the serial port", "打开串口")
                 enabled: !!sec.link && !sec.serialUp
-                onClicked: sec.link.connectSerial(portCombo.currentText, ControlRules.baudRates[baudCombo.currentIndex])
+                // With no port found the list shows only its placeholder:
+                // nothing is opened, and the link says there is no port.
+                onClicked: sec.link.connectSerial(sec.link.portList.length > 0 ? portCombo.currentText : "",
+                                                  ControlRules.baudRates[baudCombo.currentIndex])
             }
             SkyButton {
                 objectName: "serialDisconnect"

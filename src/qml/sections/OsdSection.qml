@@ -83,11 +83,24 @@ SectionBase {
             model: 3
             delegate: FormRow {
                 label: Core.tr("Text ", "文字 ") + (index + 1)
+                // The camera receives 64 bytes: the field counts them (a
+                // Chinese character takes three), keeps whole characters
+                // and shows the room left.
                 SkyField {
                     id: textField
+                    objectName: "osdText" + (index + 1)
+                    readonly property int room: ControlRules.osdTextBytes - ControlRules.utf8Length(text)
                     Layout.fillWidth: true
                     tip: Core.tr("Custom overlay text ", "自定义叠加文字 ") + (index + 1)
-                    maximumLength: 32
+                    suffix: Core.tr("%1 left", "剩 %1").arg(room)
+                    onTextChanged: {
+                        var fitted = ControlRules.fitUtf8(text, ControlRules.osdTextBytes)
+                        if (fitted !== text) {
+                            var at = Math.min(cursorPosition, fitted.length)
+                            text = fitted
+                            cursorPosition = at
+                        }
+                    }
                 }
                 SkyButton {
                     text: Core.tr("Set", "设置")

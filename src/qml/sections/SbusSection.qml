@@ -28,6 +28,16 @@ SectionBase {
         Core.control.sbusChannelConfig(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7])
     }
 
+    function applyRange() {
+        var r = ControlRules.sbusRange(maxSpin.shownText, minSpin.shownText, Core.zh)
+        if (!r.ok) {
+            Core.say(r.message)
+            return
+        }
+        if (Core.control)
+            Core.control.sbusRangeSet(r.max, r.min)
+    }
+
     Card {
         title: Core.tr("Remote control", "遥控")
         iconName: "channels"
@@ -74,19 +84,31 @@ SectionBase {
         iconName: "channels"
         FormRow {
             label: Core.tr("Maximum", "最大值")
-            SkySpin { id: maxSpin; Layout.fillWidth: true; decimals: 0; stepSize: 1; from: 0; to: 2047
+            SkySpin { id: maxSpin; objectName: "sbusMaxSpin"; Layout.fillWidth: true; decimals: 0; stepSize: 1; from: 0; to: 2047
                       value: sec.st ? sec.st.sbusMax : 0; tip: Core.tr("Stick maximum", "行程最大值") }
         }
         FormRow {
             label: Core.tr("Minimum", "最小值")
-            SkySpin { id: minSpin; Layout.fillWidth: true; decimals: 0; stepSize: 1; from: 0; to: 2047
+            SkySpin { id: minSpin; objectName: "sbusMinSpin"; Layout.fillWidth: true; decimals: 0; stepSize: 1; from: 0; to: 2047
                       value: sec.st ? sec.st.sbusMin : 0; tip: Core.tr("Stick minimum", "行程最小值") }
         }
+        // A minimum above the maximum is refused here, before anything is sent.
+        Text {
+            objectName: "sbusRangeProblem"
+            readonly property var check: ControlRules.sbusRange(maxSpin.shownText, minSpin.shownText, Core.zh)
+            visible: !check.ok
+            text: check.ok ? "" : check.message
+            color: Theme.danger
+            font.pixelSize: Theme.fontSmall
+            wrapMode: Text.Wrap
+            Layout.fillWidth: true
+        }
         SkyButton {
+            objectName: "sbusRangeApply"
             Layout.fillWidth: true
             text: Core.tr("Apply range", "应用范围")
             tip: Core.tr("Send the stick range to the camera", "将行程范围下发到相机")
-            onClicked: if (Core.control) Core.control.sbusRangeSet(maxSpin.value, minSpin.value)
+            onClicked: sec.applyRange()
         }
     }
 }

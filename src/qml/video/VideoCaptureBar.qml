@@ -89,11 +89,13 @@ Rectangle {
             columnSpacing: Theme.gapS
             rowSpacing: Theme.gapS
             Repeater {
+                // Only what the camera is reporting now: "--" before the first
+                // report, after a disconnect and while it is silent.
                 model: [
-                    { c: panel.tr("Pitch", "俯仰"), v: panel.st ? Number(panel.st.pitchJoint).toFixed(1) : "--", u: "°", show: true },
-                    { c: panel.tr("Yaw", "航向"), v: panel.st ? ControlRules.displayYaw(panel.st.yawJoint, panel.cam ? panel.cam.yawMinDeg : -180).toFixed(1) : "--", u: "°", show: true },
-                    { c: panel.tr("Zoom", "变焦"), v: panel.st && panel.st.hybridZoom > 0 ? Number(panel.st.hybridZoom).toFixed(1) : "--", u: "×", show: true },
-                    { c: panel.tr("Range", "距离"), v: panel.st && panel.st.laserDistance > 0 ? Number(panel.st.laserDistance).toFixed(1) : "--", u: "m",
+                    { c: panel.tr("Pitch", "俯仰"), v: Core.reporting ? Number(panel.st.pitchJoint).toFixed(1) : "--", u: "°", show: true },
+                    { c: panel.tr("Yaw", "航向"), v: Core.reporting ? ControlRules.displayYaw(panel.st.yawJoint, panel.cam ? panel.cam.yawMinDeg : -180).toFixed(1) : "--", u: "°", show: true },
+                    { c: panel.tr("Zoom", "变焦"), v: Core.reporting && panel.st.hybridZoom > 0 ? Number(panel.st.hybridZoom).toFixed(1) : "--", u: "×", show: true },
+                    { c: panel.tr("Range", "距离"), v: Core.reporting && panel.st.laserDistance > 0 ? Number(panel.st.laserDistance).toFixed(1) : "--", u: "m",
                       show: !!panel.cam && panel.cam.hasLaser }
                 ]
                 delegate: Column {

@@ -9,44 +9,67 @@ Item {
     // The video panel whose state the overlay shows.
     property Item panel
 
-    // Status overlay, top left.
-    Row {
+    // Status overlay, top left; the recording's notes each on a line below.
+    Column {
         x: Theme.gapM
         y: Theme.gapM
         spacing: Theme.gapS
-        Chip {
-            objectName: "streamStatus"
-            visible: panel.playing
-            text: panel.player ? panel.player.status : ""
-            tone: panel.player && panel.frame && panel.frame.videoWidth > 0 && !panel.player.reconnecting ? Theme.success
-                  : Theme.warning
-            pulse: !!panel.player && panel.player.reconnecting
-            color: Theme.overlay
+        Row {
+            spacing: Theme.gapS
+            Chip {
+                objectName: "streamStatus"
+                visible: panel.playing
+                text: panel.player ? panel.player.status : ""
+                tone: panel.player && panel.frame && panel.frame.videoWidth > 0 && !panel.player.reconnecting ? Theme.success
+                      : Theme.warning
+                pulse: !!panel.player && panel.player.reconnecting
+                color: Theme.overlay
+            }
+            Chip {
+                visible: panel.playing && !!panel.player && panel.player.streamWidth > 0
+                text: panel.player ? panel.player.streamWidth + "×" + panel.player.streamHeight + " · "
+                                     + panel.player.codecName + " · " + panel.player.bitrateText : ""
+                tone: Theme.textSecondary
+                iconName: "video"
+                color: Theme.overlay
+            }
+            Chip {
+                objectName: "recordingChip"
+                readonly property var rec: panel.recordingSession
+                visible: !!rec && rec.active
+                // Elapsed time, size so far and the current rate.
+                text: !rec || !rec.ready ? "REC"
+                      : "REC " + VideoRules.elapsedText(panel.recordSeconds) + " · " + rec.sizeText + " · " + rec.rateText
+                tone: Theme.recording
+                pulse: true
+                color: Theme.overlay
+            }
+            Chip {
+                visible: panel.split
+                text: panel.tr("Split screen", "分屏")
+                tone: Theme.textSecondary
+                iconName: "grid"
+                color: Theme.overlay
+            }
         }
-        Chip {
-            visible: panel.playing && !!panel.player && panel.player.streamWidth > 0
-            text: panel.player ? panel.player.streamWidth + "×" + panel.player.streamHeight + " · "
-                                 + panel.player.codecName + " · " + panel.player.bitrateText : ""
-            tone: Theme.textSecondary
-            iconName: "video"
-            color: Theme.overlay
-        }
-        Chip {
-            visible: !!panel.player && panel.player.recording
-            text: panel.player && panel.player.recordingReady ? "REC " + VideoRules.elapsedText(panel.recordSeconds)
-                                                              : "REC"
-            tone: Theme.recording
-            pulse: true
-            color: Theme.overlay
-        }
-        Chip {
-            visible: panel.split
-            text: panel.tr("Split screen", "分屏")
-            tone: Theme.textSecondary
-            iconName: "grid"
-            color: Theme.overlay
+        // The recording's own news: a stream drop and when, low disk
+        // space, pictures the disk could not keep up with.
+        Repeater {
+            model: panel.recordingSession && panel.recordingSession.active
+                   ? [{ n: "recordingStatus", t: panel.recordingSession.statusText },
+                      { n: "recordingDisk", t: panel.recordingSession.diskText },
+                      { n: "recordingDropped", t: panel.recordingSession.droppedText }] : []
+            delegate: Chip {
+                objectName: modelData.n
+                visible: modelData.t !== ""
+                text: modelData.t
+                tone: Theme.warning
+                iconName: "record"
+                color: Theme.overlay
+            }
         }
     }
+
     // Memory card, top right.
     Chip {
         objectName: "sdChip"

@@ -71,7 +71,7 @@ Rectangle {
             onClicked: {
                 var path = panel.player.captureFrame()
                 if (path !== "")
-                    panel.operationMessage = panel.tr("Frame saved: ", "抓帧已保存: ") + path
+                    panel.showOperation("Frame saved: ", "抓帧已保存: ", path)
             }
         }
         SkyButton {
