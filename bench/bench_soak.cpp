@@ -634,8 +634,10 @@ private:
             if (m_listAsked)
                 m_listGot = true;
         });
+        // The album names why a list failed just after it stops loading, so
+        // the text is read once the change has settled.
         QObject::connect(m_album, &MediaAlbumBridge::loadingChanged, &m_ctx,
-                         [this] { listEnded(); });
+                         [this] { QTimer::singleShot(0, &m_ctx, [this] { listEnded(); }); });
         QObject::connect(m_album, &MediaAlbumBridge::downloadCompleted, &m_ctx,
                          [this](const QString &remote, const QString &local) {
                              if (!m_batch.remove(remote))
