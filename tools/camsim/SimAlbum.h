@@ -26,7 +26,8 @@ public:
     // Queues a frame to go out at a given time among the camera's other events.
     using Later = std::function<void(qint64 at, const SimFrame &frame)>;
 
-    SimAlbum(const ModelSpec &model, SimOptions::ListStyle listStyle, bool cardPresent, Later later);
+    SimAlbum(const ModelSpec &model, SimOptions::ListStyle listStyle, bool cardPresent,
+             Later later);
 
     void setCard(MediaCard *card) { m_card = card; }
     MediaCard *card() const { return m_card; }
