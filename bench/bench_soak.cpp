@@ -38,6 +38,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QSocketNotifier>
@@ -51,6 +52,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -97,6 +99,7 @@ void say(const QString &line)
 
 struct ProcessFigures {
     double rssMB = 0;
+    double anonMB = 0; // of it, memory no file backs
     int fds = 0;
     int threads = 0;
 };
@@ -112,6 +115,8 @@ ProcessFigures processFigures()
                 continue;
             if (words.first() == "VmRSS:")
                 p.rssMB = words.at(1).toLongLong() / 1024.0;
+            else if (words.first() == "RssAnon:")
+                p.anonMB = words.at(1).toLongLong() / 1024.0;
             else if (words.first() == "Threads:")
                 p.threads = words.at(1).toInt();
         }
@@ -140,12 +145,35 @@ double queuedMs(int fd)
     return waiting / 1e6;
 }
 
-// Bytes the program has allocated and not freed: unlike the resident size it
+// Bytes the program has allocated and not freed, in every thread's arena
+// (the allocator's own summary of all of them): unlike the resident size it
 // does not keep what the allocator holds on to after a burst.
 double heapInUseMB()
 {
-    const struct mallinfo2 m = ::mallinfo2();
-    return double(m.uordblks + m.hblkhd) / (1024.0 * 1024.0);
+    char *text = nullptr;
+    size_t length = 0;
+    FILE *out = ::open_memstream(&text, &length);
+    if (!out)
+        return 0;
+    ::malloc_info(0, out);
+    std::fclose(out);
+    const QByteArray xml(text, int(length));
+    std::free(text);
+    // The totals follow the last arena, so the last match of each is theirs:
+    // what the arenas hold from the system, less their free chunks, plus the
+    // chunks mapped on their own.
+    const auto last = [&xml](const char *element, const char *type) {
+        const QRegularExpression re(QStringLiteral("<%1 type=\"%2\"[^>]*size=\"(\\d+)\"")
+                                        .arg(QLatin1String(element), QLatin1String(type)));
+        QRegularExpressionMatchIterator it = re.globalMatch(QString::fromLatin1(xml));
+        qint64 size = 0;
+        while (it.hasNext())
+            size = it.next().captured(1).toLongLong();
+        return size;
+    };
+    const qint64 inUse = last("system", "current") - last("total", "fast") - last("total", "rest") +
+                         last("total", "mmap");
+    return double(inUse) / (1024.0 * 1024.0);
 }
 
 quint16 freeTcpPort()
@@ -313,8 +341,9 @@ public:
             m_upgradeTimer.start(int(UpgradeEveryMs));
         });
 
-        say(QStringLiteral("min  RSS MB heap MB  fds thr  log KB stall ms own ms   commands "
-                           "sent/answered pictures files got/verified"));
+        say(QStringLiteral(
+            "min  RSS MB anon MB heap MB  fds thr  log KB stall ms own ms   commands "
+            "sent/answered pictures files got/verified"));
     }
 
     // Stops sending, lets the last answers and checks arrive, ends the
@@ -854,9 +883,10 @@ private:
         m_longestStall = std::max(m_longestStall, m_minuteStall);
         m_longestOwnStall = std::max(m_longestOwnStall, m_minuteOwnStall);
         m_lastMinuteAt = m_clock.elapsed();
-        say(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11")
+        say(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12")
                 .arg(m_rss.size(), 3)
                 .arg(p.rssMB, 7, 'f', 1)
+                .arg(p.anonMB, 7, 'f', 1)
                 .arg(heap, 7, 'f', 1)
                 .arg(p.fds, 4)
                 .arg(p.threads, 3)
