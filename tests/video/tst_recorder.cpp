@@ -161,7 +161,9 @@ private slots:
         for (int i = firstKey < 0 ? 0 : 3; i < in.list.size(); ++i)
             recorder.enqueuePacket(in.list.at(i));
         recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
-        QVERIFY(started.wait(20000));
+        // The recorder's thread may announce the start before a wait would
+        // begin: wait on the count, not on a signal still to come.
+        QTRY_VERIFY_WITH_TIMEOUT(started.count() > 0, 20000);
         recorder.requestStop();
         QVERIFY(recorder.wait(20000));
         QCoreApplication::processEvents();
@@ -236,7 +238,8 @@ private slots:
             recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
         for (int i = from; i < packets; ++i)
             recorder.enqueuePacket(in.list.at(i));
-        const bool wrote = limit == 0 || started.count() > 0 || started.wait(20000);
+        const bool wrote =
+            limit == 0 || QTest::qWaitFor([&started] { return started.count() > 0; }, 20000);
         recorder.requestStop();
         const bool ended = recorder.wait(20000);
         limitFileSize(0);
