@@ -13,6 +13,7 @@
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -35,6 +36,19 @@ inline QByteArray bytes(std::initializer_list<int> values)
     for (int v : values)
         out.append(char(v));
     return out;
+}
+
+// A loopback port free at this moment (another process may take it next).
+inline quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+inline QString rtspUrl(quint16 port, const char *path = "/test")
+{
+    return QStringLiteral("rtsp://127.0.0.1:%1%2").arg(port).arg(QLatin1String(path));
 }
 
 inline QString simulatorPath()
@@ -78,6 +92,24 @@ public:
         }
         *error = QStringLiteral("simulator not ready: ") + readyLine +
                  QString::fromLocal8Bit(process.readAllStandardError());
+        return false;
+    }
+
+    // Started with its stream on a free port. Another test may take the port
+    // between the probe and the simulator's bind, so a refusal is retried.
+    bool startWithRtsp(quint16 *rtspPort, QString *error, const QStringList &more = {})
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            *rtspPort = freePort();
+            if (!start(QStringList{"--rtsp-port", QString::number(*rtspPort)} + more, error))
+                return false;
+            if (readyLine.contains(QStringLiteral("rtsp=rtsp://127.0.0.1:%1/").arg(*rtspPort)))
+                return true;
+            process.kill();
+            process.waitForFinished(3000);
+            readyLine.clear();
+        }
+        *error = QStringLiteral("the simulator never served RTSP: ") + readyLine;
         return false;
     }
 

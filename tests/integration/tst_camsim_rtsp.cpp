@@ -166,40 +166,12 @@ StreamProbe probe(const QString &url)
     return p;
 }
 
-QString url(quint16 port, const char *path = "/test")
-{
-    return QStringLiteral("rtsp://127.0.0.1:%1%2").arg(port).arg(QLatin1String(path));
-}
-
 } // namespace
 
 // The simulator as a separate process, as the program meets it.
 class CamsimRtspStreamTest : public QObject
 {
     Q_OBJECT
-
-    // Starts the simulator with its RTSP server on a free loopback port and
-    // returns the port. Another test may grab the port between the probe and
-    // the simulator's bind, so a refused server is retried on a new one.
-    static bool startWithRtsp(SimProcess &sim, quint16 *port, QString *error,
-                              const QStringList &more = {})
-    {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            *port = probe.serverPort();
-            probe.close();
-            if (!sim.start(QStringList{"--rtsp-port", QString::number(*port)} + more, error))
-                return false;
-            if (sim.readyLine.contains(QStringLiteral("rtsp=rtsp://127.0.0.1:%1/").arg(*port)))
-                return true;
-            sim.process.kill();
-            sim.process.waitForFinished(3000);
-            sim.readyLine.clear();
-        }
-        *error = QStringLiteral("the simulator never served RTSP: ") + sim.readyLine;
-        return false;
-    }
 
 private slots:
     // Every mount streams a moving picture; settings reach only the sessions
@@ -212,30 +184,30 @@ private slots:
         SimProcess sim;
         quint16 port = 0;
         QString error;
-        QVERIFY2(startWithRtsp(sim, &port, &error), qPrintable(error));
+        QVERIFY2(sim.startWithRtsp(&port, &error), qPrintable(error));
         RtspReader reader, live0;
-        QVERIFY2(reader.watch(url(port), 1), qPrintable(reader.error));
+        QVERIFY2(reader.watch(rtspUrl(port), 1), qPrintable(reader.error));
         const QByteArray first = reader.last.yPlane;
         QVERIFY2(reader.decode(11), qPrintable(reader.error));
         QCOMPARE(reader.codec, QStringLiteral("H.264"));
         QCOMPARE(reader.size(), QSize(1920, 1080));
         // The picture moves: a frozen source would repeat itself exactly.
         QVERIFY(first != reader.last.yPlane);
-        QVERIFY2(live0.watch(url(port, "/live0"), 3), qPrintable(live0.error));
+        QVERIFY2(live0.watch(rtspUrl(port, "/live0"), 3), qPrintable(live0.error));
         {
             RtspReader single;
-            QVERIFY2(single.watch(url(port, "/live/single"), 3), qPrintable(single.error));
+            QVERIFY2(single.watch(rtspUrl(port, "/live/single"), 3), qPrintable(single.error));
         }
 
         // An unknown path is refused, promptly and without harm to the server.
         RtspReader later;
-        QVERIFY(!later.watch(url(port, "/nothing-here"), 1));
+        QVERIFY(!later.watch(rtspUrl(port, "/nothing-here"), 1));
 
         // Stream resolution 1280x720 (written as 2 on this model); the
         // session opened earlier keeps its picture size.
         Client control(sim.port);
         QCOMPARE(result(control.request(0x030A, QByteArray(1, '\x02'))), quint16(0));
-        QVERIFY2(later.watch(url(port), 5), qPrintable(later.error));
+        QVERIFY2(later.watch(rtspUrl(port), 5), qPrintable(later.error));
         QCOMPARE(later.size(), QSize(1280, 720));
         later.close();
         QVERIFY2(live0.decode(3), qPrintable(live0.error));
@@ -243,7 +215,7 @@ private slots:
 
         // Encoding H.265 where the encoder exists; H.264 stays otherwise.
         QCOMPARE(result(control.request(0x030B, QByteArray(1, '\x01'))), quint16(0));
-        const StreamProbe hevc = probe(url(port));
+        const StreamProbe hevc = probe(rtspUrl(port));
         QVERIFY2(hevc.error.isEmpty(), qPrintable(hevc.error));
         QCOMPARE(hevc.codec,
                  h265EncoderInstalled() ? QStringLiteral("hevc") : QStringLiteral("h264"));
@@ -290,10 +262,9 @@ private slots:
         SimProcess sim;
         quint16 port = 0;
         QString error;
-        QVERIFY2(startWithRtsp(sim, &port, &error, words(qPrintable(simulator))),
-                 qPrintable(error));
+        QVERIFY2(sim.startWithRtsp(&port, &error, words(qPrintable(simulator))), qPrintable(error));
         const Run run = runCtl(QStringList{"--lang", "en", "--transport", transport, "call",
-                                           "videoPlayer.start", url(port)} +
+                                           "videoPlayer.start", rtspUrl(port)} +
                                    words("until videoPlayer.status=Playing 30000 wait 2500 "
                                          "state videoPlayer.stats call videoPlayer.stop"),
                                60000);
@@ -358,7 +329,7 @@ private slots:
         QVERIFY(!blocked.isRunning());
         QVERIFY2(blocked.start(&error), qPrintable(error));
         RtspReader reader;
-        QVERIFY2(reader.watch(url(port, "/live0"), 2), qPrintable(reader.error));
+        QVERIFY2(reader.watch(rtspUrl(port, "/live0"), 2), qPrintable(reader.error));
     }
 
     void settingsAreBroughtInsideAndOverlayFollowsTheGimbal()
@@ -379,7 +350,7 @@ private slots:
         const auto litPixels = [&](double yaw, double pitch, double zoom) {
             server.setOverlay(yaw, pitch, zoom);
             RtspReader reader;
-            if (!reader.watch(url(server.boundPort()), 3))
+            if (!reader.watch(rtspUrl(server.boundPort()), 3))
                 qWarning() << reader.error;
             size = reader.size();
             return reader.textPixels();

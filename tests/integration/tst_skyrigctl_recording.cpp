@@ -2,8 +2,8 @@
 // simulator, as an operator's would be: killed outright while recording,
 // the file still plays to within a fragment of the end, and its subtitles
 // and table hold the angles, zoom and range the simulator reported, one cue
-// per half second and ten rows per second; a simulator restart while
-// recording continues the recording in a second file, both playable.
+// per half second and ten rows per second. (Continuing in a second part
+// when the stream comes back: tst_recording.)
 
 #include "CamsimHarness.h"
 #include "common/TestMain.h"
@@ -13,7 +13,6 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 using namespace camsim_test;
@@ -21,24 +20,6 @@ using namespace recording_test;
 
 namespace
 {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// The simulator with its stream on `port`; false when it serves none here.
-bool startStreaming(SimProcess &sim, quint16 port, QString *error)
-{
-    if (!sim.start({QStringLiteral("--rtsp-port"), QString::number(port)}, error))
-        return false;
-    if (sim.readyLine.contains(QStringLiteral(":%1/test").arg(port)))
-        return true;
-    *error = QStringLiteral("no stream: ") + sim.readyLine;
-    return false;
-}
 
 // skyrigctl running its steps, its output read line by line as it comes,
 // each line with the moment it arrived.
@@ -141,11 +122,11 @@ private slots:
             QSKIP("the simulator is not built");
         SimProcess sim;
         QString error;
-        const quint16 port = freePort();
-        if (!startStreaming(sim, port, &error))
+        quint16 port = 0;
+        if (!sim.startWithRtsp(&port, &error))
             QSKIP(qPrintable(error));
         QTemporaryDir out;
-        const QString url = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
+        const QString url = rtspUrl(port);
         CtlSession ctl(
             QStringList{"--udp", sim.address(), "ready", "call", "laserPeriodicRange", "true"} +
             words("call gimbalAngleControl 1 30 1 20 until yawJoint=20 10000") +
@@ -258,58 +239,6 @@ private slots:
         QCOMPARE(image.text("Stream"), url);
         QVERIFY(image.text("Range").endsWith(QLatin1String(" m")));
         QVERIFY(QDateTime::fromString(image.text("Time"), Qt::ISODateWithMs).isValid());
-    }
-
-    // The simulator goes away while recording and comes back on the same
-    // address: the recording continues into NAME_part2.mp4 by itself and
-    // says when the stream was interrupted; both parts play.
-    void simulatorRestartContinuesInSecondPart()
-    {
-        if (!QFileInfo(simulatorPath()).isExecutable())
-            QSKIP("the simulator is not built");
-        auto sim = std::make_unique<SimProcess>();
-        QString error;
-        const quint16 port = freePort();
-        if (!startStreaming(*sim, port, &error))
-            QSKIP(qPrintable(error));
-        QTemporaryDir out;
-        CtlSession ctl(QStringList{"call", "videoPlayer.setOutputFolder", out.path(), "call",
-                                   "videoPlayer.start",
-                                   QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port)} +
-                       words("until videoPlayer.status=Playing 20000 "
-                             "call videoPlayer.startRecording") +
-                       QStringList{QString()} +
-                       words("until videoPlayer.recordingReady=true 15000 wait 2000 "
-                             "state videoRecording.part until videoRecording.part=2 40000 "
-                             "wait 2000 call videoPlayer.stopRecording "
-                             "state videoRecording.statusText videoPlayer.lastOutput"));
-        QVERIFY2(ctl.waitFor(QStringLiteral("{\"videoRecording.part\":1}"), 60000),
-                 qPrintable(ctl.output()));
-        sim.reset(); // stops the simulator
-        sim = std::make_unique<SimProcess>();
-        QVERIFY2(startStreaming(*sim, port, &error), qPrintable(error));
-        QVERIFY2(ctl.waitForEnd(60000), qPrintable(ctl.output()));
-        const QString all = ctl.output();
-        QVERIFY2(all.contains(QRegularExpression(
-                     QStringLiteral("event: videoRecording: Stream interrupted at "
-                                    "\\d\\d:\\d\\d:\\d\\d; recording resumes when pictures "
-                                    "return"))),
-                 qPrintable(all));
-        QString last;
-        QVERIFY(ctl.waitFor(QStringLiteral("{\"videoRecording.statusText\""), 1000, &last));
-        const QString first = json(last).value("videoPlayer.lastOutput").toString();
-        QCOMPARE(json(last).value("videoRecording.statusText").toString(),
-                 QStringLiteral("Recording saved: %1 (2 parts)").arg(first));
-        const QString partTwo = QString(first).replace(".mp4", "_part2.mp4");
-        for (const QString &video : {first, partTwo}) {
-            const Playback shown = play(video);
-            qInfo("%s: %d pictures, %lld ms", qPrintable(QFileInfo(video).fileName()),
-                  shown.pictures, shown.lengthMs);
-            // Each part plays; how much of the two seconds' wait became video
-            // depends on how busy the machine is.
-            QVERIFY2(shown.pictures >= 10 && shown.lengthMs > 0, qPrintable(video));
-            QVERIFY(QFileInfo::exists(QString(video).replace(".mp4", ".srt")));
-        }
     }
 };
 SKYRIG_REGISTER_TEST(SkyrigctlRecordingTest)

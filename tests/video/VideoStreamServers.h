@@ -91,10 +91,11 @@ inline QByteArray readFile(const QString &path)
 
 #ifdef SKYRIG_TEST_HAS_RTSP_SERVER
 // The simulator's 320 x 240 H.264 stream at `kbps` from a server in this
-// process; null, with the reason in `error`, when it cannot start.
-inline std::unique_ptr<RtspServer> simulatorStream(int kbps, QString *error)
+// process (on `port`, or a free one); null, with the reason in `error`, when
+// it cannot start.
+inline std::unique_ptr<RtspServer> simulatorStream(int kbps, QString *error, quint16 port = 0)
 {
-    auto server = std::make_unique<RtspServer>(QStringLiteral("127.0.0.1"), 0);
+    auto server = std::make_unique<RtspServer>(QStringLiteral("127.0.0.1"), port);
     StreamSettings settings;
     settings.width = 320;
     settings.height = 240;

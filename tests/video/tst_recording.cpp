@@ -152,6 +152,26 @@ private slots:
         QCOMPARE(pairs.join(QLatin1Char('|')), fields);
     }
 
+    // A timer late by a second leaves no gap: the next sample fills every
+    // row and cue step it missed, each at its own time.
+    void lateSampleFillsEveryStep()
+    {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("late.mp4"));
+        TelemetryWriter writer;
+        QVERIFY(writer.open(video, false));
+        writer.add(TelemetrySample(), 0);
+        writer.add(TelemetrySample(), 1600);
+        writer.close();
+        bool numbered = false;
+        const QList<Cue> cues = readSrt(TelemetryWriter::srtPathFor(video), &numbered);
+        QVERIFY(numbered && cues.size() == 4);
+        QCOMPARE(cues.last().startMs, qint64(1500));
+        const QList<QStringList> rows = readCsv(TelemetryWriter::csvPathFor(video)).mid(1);
+        QCOMPARE(rows.size(), 17);
+        QCOMPARE(rows.last().value(0), QStringLiteral("1.600"));
+    }
+
     // The stream drops while recording and comes back: the recording goes
     // on into NAME_part2.mp4 by itself, the status says when the stream was
     // lost, the elapsed time counts the whole recording, both parts play and
@@ -181,13 +201,8 @@ private slots:
         QVERIFY(rig.player.recording());
         const qint64 beforeGap = rig.player.recordingElapsedMs();
 
-        server = std::make_unique<RtspServer>(QStringLiteral("127.0.0.1"), port);
-        StreamSettings settings;
-        settings.width = 320;
-        settings.height = 240;
-        settings.bitrateKbps = 400;
-        server->setStreamSettings(settings);
-        QVERIFY2(server->start(&error), qPrintable(error));
+        server = simulatorStream(400, &error, port);
+        QVERIFY2(server, qPrintable(error));
         QTRY_COMPARE_WITH_TIMEOUT(rig.rec().part(), 2, 20000);
         QVERIFY2(rig.rec().statusText().endsWith(QStringLiteral("; recording continues in file 2")),
                  qPrintable(rig.rec().statusText()));
