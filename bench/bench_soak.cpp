@@ -64,8 +64,9 @@ namespace
 {
 
 constexpr int CommandIntervalMs = 100;
-// A command not answered within this long is left without an answer: the
-// camera answers within milliseconds.
+// A command neither answered nor told unanswered within this long is left
+// without either: the camera answers within milliseconds and the program
+// says so well before this when it does not.
 constexpr int AnswerCeilingMs = 5000;
 constexpr qint64 PieceMs = 5 * 60 * 1000;
 constexpr qint64 FirstUpgradeMs = 5 * 60 * 1000;
@@ -251,9 +252,10 @@ QString compareFiles(const QString &local, const QString &original)
 struct Counters {
     qint64 sent = 0;
     qint64 answered = 0;
-    qint64 refused = 0; // answered with a failure result (logged as failed)
-    qint64 dropped = 0; // not sent, with the reason in the log
-    qint64 notSent = 0; // nothing went out, and nothing said why
+    qint64 refused = 0;        // answered with a failure result (logged as failed)
+    qint64 toldUnanswered = 0; // no answer, and the log said so
+    qint64 dropped = 0;        // not sent, with the reason in the log
+    qint64 notSent = 0;        // nothing went out, and nothing said why
     qint64 unanswered = 0;
     qint64 unansweredRebooting = 0;
     qint64 strayAnswers = 0;
@@ -402,12 +404,14 @@ public:
                 .arg(c.lost)
                 .arg(c.failedDownloads)
                 .arg(inFlight),
-            QStringLiteral("commands %1 sent, %2 answered, %3 refused with a text, %4 not sent "
-                           "with a reason, %5 not sent without a word, %6 without answer or "
-                           "failure text (%7 of them while the camera rebooted)")
+            QStringLiteral("commands %1 sent, %2 answered, %3 refused with a text, %4 unanswered "
+                           "with a text, %5 not sent with a reason, %6 not sent without a word, "
+                           "%7 without answer or failure text (%8 of them while the camera "
+                           "rebooted)")
                 .arg(c.sent)
                 .arg(c.answered)
                 .arg(c.refused)
+                .arg(c.toldUnanswered)
                 .arg(c.dropped)
                 .arg(c.notSent)
                 .arg(c.unanswered + c.unansweredRebooting)
@@ -525,6 +529,16 @@ private:
                              } else {
                                  ++m_total.refused;
                              }
+                         });
+        // The program's own word that a command went unanswered is a failure
+        // text like a refusal; an answer after it counts as a stray one.
+        QObject::connect(m_core->controller(), &GimbalController::commandUnanswered, &m_ctx,
+                         [this](uint32_t msgId) {
+                             const auto it = m_pending.find(FrameCodec::commandCode(msgId));
+                             if (it == m_pending.end())
+                                 return;
+                             m_pending.erase(it);
+                             ++m_total.toldUnanswered;
                          });
     }
 

@@ -181,5 +181,8 @@ void AppCore::connectObjects()
     connect(m_controller, &GimbalController::ackReceived, m_commandLoggers,
             &CommandLoggers::onAckReceived);
 
+    connect(m_controller, &GimbalController::commandUnanswered, m_commandLoggers,
+            &CommandLoggers::onCommandUnanswered);
+
     connect(m_controller, &GimbalController::ackReceived, m_mediaAlbum, &MediaAlbumBridge::onAck);
 }

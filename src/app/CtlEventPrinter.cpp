@@ -42,6 +42,9 @@ void CtlEventPrinter::watch(const QString &name, QObject *object)
                                    method.parameterType(1) == QMetaType::QString;
             connect(object, method, this,
                     okAndText ? slot("onFinishedWithText(bool,QString)") : slot("onFinished()"));
+        } else if (signalName == "commandUnanswered" && method.parameterCount() >= 2 &&
+                   method.parameterType(1) == QMetaType::QString) {
+            connect(object, method, this, slot("onUnanswered(uint32_t,QString)"));
         }
     }
 
@@ -82,6 +85,11 @@ void CtlEventPrinter::onFinishedWithText(bool ok, const QString &message)
 {
     print(QStringLiteral("finished (%1) %2")
               .arg(ok ? QStringLiteral("ok") : QStringLiteral("failed"), message));
+}
+
+void CtlEventPrinter::onUnanswered(uint32_t, const QString &label)
+{
+    print(QStringLiteral("no answer: %1").arg(label));
 }
 
 void CtlEventPrinter::onStatusChanged()

@@ -3,12 +3,14 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 
 #include <functional>
 
 // Watches published objects for what a script wants to hear about without
-// asking: every errorOccurred(text), every finished(...) and every change of
-// a status text (a QString property named status, statusMessage or
+// asking: every errorOccurred(text), every finished(...), every command the
+// camera left unanswered (commandUnanswered(code, label, ...)) and every
+// change of a status text (a QString property named status, statusMessage or
 // statusText with a change signal). Each becomes one line
 // "event: OBJECT: TEXT" handed to the printer.
 class CtlEventPrinter : public QObject
@@ -26,6 +28,7 @@ private slots:
     void onText(const QString &text);
     void onFinished();
     void onFinishedWithText(bool ok, const QString &message);
+    void onUnanswered(uint32_t msgID, const QString &label);
     void onStatusChanged();
 
 private:

@@ -22,16 +22,6 @@ QString labelOr(quint16 code, const QString &label)
     return label.isEmpty() ? commandDisplayName(code) : label;
 }
 
-int sequenceOf(const QByteArray &frame)
-{
-    int used = 0;
-    const ParsedFrame shortFrame = FrameCodec::decodeShortFrame(frame, used);
-    if (shortFrame.valid)
-        return shortFrame.sequence;
-    const ParsedLongFrame longFrame = FrameCodec::decodeLongFrame(frame, used);
-    return longFrame.valid ? longFrame.sequence : -1;
-}
-
 QString reasonText(const QString &reason)
 {
     if (reason == QLatin1String("link_closed"))
@@ -65,7 +55,7 @@ void CommandLoggers::onCommandSent(uint32_t msgID, QString channel, QByteArray f
     QVector<Pending> &waiting = m_pending[code];
     if (waiting.size() >= PendingPerCode)
         waiting.removeFirst();
-    waiting.append({sequenceOf(frame), label});
+    waiting.append({FrameCodec::sequenceOf(frame), label});
     if (!m_log)
         return;
     const QString medium = m_manager ? m_manager->mediumName() : QStringLiteral("-");
@@ -157,4 +147,34 @@ void CommandLoggers::onAckReceived(uint32_t msgID, uint16_t code, int sequence)
     }
     m_log->appendDebug(
         QStringLiteral("[ACK] MsgID=0x%1  Code=%2  %3").arg(hex8(msgID), result, label));
+}
+
+void CommandLoggers::onCommandUnanswered(uint32_t msgID, QString label, int sequence)
+{
+    // The frame will not be answered any more: a later reply of its code is
+    // for a later frame.
+    const quint16 code = FrameCodec::commandCode(msgID);
+    const auto found = m_pending.find(code);
+    if (found != m_pending.end()) {
+        QVector<Pending> &waiting = *found;
+        for (int i = 0; i < waiting.size(); ++i) {
+            if (waiting.at(i).sequence == sequence) {
+                waiting.remove(i);
+                break;
+            }
+        }
+        if (waiting.isEmpty())
+            m_pending.erase(found);
+    }
+    if (!m_log)
+        return;
+    label = labelOr(code, label);
+    // A held pad key streams frames; a camera that is gone leaves each
+    // unanswered, which is one line with a count.
+    m_log->appendCollapsing(Language::pick(QStringLiteral("[Link/NoAnswer] %1: no answer from the "
+                                                          "camera"),
+                                           QStringLiteral("[链路/无应答] %1：相机无应答"))
+                                .arg(label));
+    m_log->appendDebug(QStringLiteral("[No Answer] MsgID=0x%1  Seq=%2  %3")
+                           .arg(hex8(msgID), QString::number(sequence), label));
 }

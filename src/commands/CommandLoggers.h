@@ -13,8 +13,8 @@ class LogBridge;
 class TransportManager;
 
 // Turns the link's and the controller's reports into log lines: what was sent,
-// what could not be sent, and what the device answered. The start-up wiring
-// connects the signals to the slots below.
+// what could not be sent, what the device answered, and what it left unanswered. The start-up
+// wiring connects the signals to the slots below.
 //
 // Each frame carries its own label (the action it was sent for), so a line
 // names what its bytes say. A reply is matched to the frame it answers: the
@@ -37,6 +37,7 @@ public slots:
     void onCommandSent(uint32_t msgID, QString channel, QByteArray frame, QString label);
     void onCommandDropped(uint32_t msgID, QString reason, QString label);
     void onAckReceived(uint32_t msgID, uint16_t code, int sequence = -1);
+    void onCommandUnanswered(uint32_t msgID, QString label, int sequence);
 
 private:
     struct Pending {

@@ -1,6 +1,8 @@
 #include "commands/GimbalController.h"
 
 #include "catalog/GimbalModel.h"
+#include "commands/AnswerWatch.h"
+#include "commands/CommandCatalog.h"
 #include "commands/CommonCameraController.h"
 #include "commands/IrCameraController.h"
 #include "commands/LaserController.h"
@@ -8,6 +10,7 @@
 #include "commands/PlaybackController.h"
 #include "commands/SbusController.h"
 #include "commands/VisCameraController.h"
+#include "link/CommandCode.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
 #include "state/GimbalState.h"
@@ -29,6 +32,8 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
     m_handshakeRepeat = new QTimer(this);
     m_handshakeRepeat->setInterval(Delays::HandshakeRepeat);
     connect(m_handshakeRepeat, &QTimer::timeout, this, &GimbalController::onHandshakeRepeat);
+    m_answerWatch = new AnswerWatch(Delays::AnswerTimeout, this);
+    connect(m_answerWatch, &AnswerWatch::unanswered, this, &GimbalController::commandUnanswered);
     connect(m_state, &GimbalState::reportingChanged, this, [this] {
         if (m_state->reporting() && linkOpen())
             m_reportedSinceOpen = true;
@@ -40,6 +45,10 @@ GimbalController::GimbalController(QObject *parent) : ModelProvider(parent)
             &GimbalController::splitScreenModeChanged);
 
     m_dispatcher->setPlaybackClientType([this] { return m_playback->lastClientType(); });
+    connect(m_dispatcher, &InboundDispatcher::ackReceived, m_answerWatch,
+            [this](uint32_t msgID, uint16_t, int sequence) {
+                m_answerWatch->answered(msgID, sequence);
+            });
     connect(m_dispatcher, &InboundDispatcher::ackReceived, this, &GimbalController::ackReceived);
     connect(m_dispatcher, &InboundDispatcher::logMessage, this, &GimbalController::logMessage);
     connect(m_dispatcher, &InboundDispatcher::aiRecognitionConfirmed, this,
@@ -64,7 +73,10 @@ void GimbalController::setTransportManager(TransportManager *manager)
                    &GimbalController::onFrameReceived);
         disconnect(m_transportManager, &TransportManager::connectionChanged, this,
                    &GimbalController::onTransportConnectionChanged);
+        disconnect(m_transportManager, &TransportManager::commandSent, this,
+                   &GimbalController::onCommandSent);
     }
+    m_answerWatch->clear();
     m_transportManager = manager;
     for (BaseGimbalController *group : groups())
         group->setTransportManager(manager);
@@ -73,6 +85,7 @@ void GimbalController::setTransportManager(TransportManager *manager)
                 &GimbalController::onFrameReceived);
         connect(manager, &TransportManager::connectionChanged, this,
                 &GimbalController::onTransportConnectionChanged);
+        connect(manager, &TransportManager::commandSent, this, &GimbalController::onCommandSent);
         if (manager->isOpen())
             startHandshake();
     } else {
@@ -135,7 +148,7 @@ void GimbalController::onHandshakeDelayElapsed(quint32 generation)
 {
     if (generation != m_handshakeGeneration || !linkOpen())
         return;
-    m_common->timeSync();
+    sendHandshakeSync();
     m_handshakeRepeat->start();
     QTimer::singleShot(Delays::ReadyAfterTimeSync, Qt::PreciseTimer, this,
                        [this, generation] { onReadyDelayElapsed(generation); });
@@ -164,15 +177,46 @@ void GimbalController::onHandshakeRepeat()
     // A camera that answers but has never reported is left alone; one whose
     // reports stopped is asked again until they come back.
     if (!m_answered || (m_reportedSinceOpen && !m_state->reporting()))
-        m_common->timeSync();
+        sendHandshakeSync();
+}
+
+void GimbalController::sendHandshakeSync()
+{
+    m_sendingHandshakeSync = true;
+    m_common->timeSync();
+    m_sendingHandshakeSync = false;
 }
 
 void GimbalController::onTransportConnectionChanged(bool connected)
 {
-    if (connected)
+    if (connected) {
         startHandshake();
-    else
+    } else {
+        // Answers that come after the link went down answer nothing sent before.
+        m_answerWatch->clear();
         stopHandshake();
+    }
+}
+
+void GimbalController::setAnswerTimeout(int ms)
+{
+    m_answerWatch->setTimeout(ms);
+}
+
+// ---- Unanswered commands -------------------------------------------------------
+// Every command the camera answers is watched, except two whose silence has
+// its own handling: the handshake's time sync, and the recognition setting,
+// which the camera may confirm by a report instead of an answer and whose
+// own wait reads the setting back.
+
+void GimbalController::onCommandSent(uint32_t msgID, const QString &, const QByteArray &frame,
+                                     const QString &label)
+{
+    const quint16 code = FrameCodec::commandCode(msgID);
+    if (m_sendingHandshakeSync || code == CommandCode::AiRecognitionSet)
+        return;
+    m_answerWatch->watch(msgID, FrameCodec::sequenceOf(frame),
+                         label.isEmpty() ? commandDisplayName(code) : label);
 }
 
 void GimbalController::requestTimeSync()

@@ -10,6 +10,7 @@
 #include <QVector>
 #include <cstdint>
 
+class AnswerWatch;
 class BaseGimbalController;
 class CommonCameraController;
 class GimbalModel;
@@ -54,6 +55,9 @@ public:
         static constexpr int AiConfirmTimeout = 1500;
         // After the read-back request, before the hint is judged.
         static constexpr int AiReadBackHint = 800;
+        // How long a command waits for the camera's answer before the
+        // operator is told it got none (the camera answers within milliseconds).
+        static constexpr int AnswerTimeout = 1500;
     };
 
     // The picture mode in which tracking is impossible (two pictures side by side).
@@ -69,6 +73,8 @@ public:
     GimbalState *state() const { return m_state; }
 
     bool handshakeReady() const { return m_handshakeReady; }
+    // Delays::AnswerTimeout unless changed.
+    void setAnswerTimeout(int ms);
     bool splitScreenMode() const;
 
     MotionController *motion() const { return m_motion; }
@@ -197,6 +203,9 @@ public:
 signals:
     // The reply's code, its result, and the sequence number of its frame.
     void ackReceived(uint32_t msgID, uint16_t code, int sequence = -1);
+    // A command sent on this link got no answer within the time-out; the
+    // label names its action as its sent line did.
+    void commandUnanswered(uint32_t msgID, QString label, int sequence);
     void logMessage(QString msg);
     void splitScreenModeChanged();
     void handshakeReadyChanged();
@@ -215,6 +224,11 @@ private:
     void onHandshakeDelayElapsed(quint32 generation);
     void onReadyDelayElapsed(quint32 generation);
     void onHandshakeRepeat();
+    // The handshake's own time sync, which goes out again until the camera
+    // answers: its silence is what the handshake waits out, not news.
+    void sendHandshakeSync();
+    void onCommandSent(uint32_t msgID, const QString &channel, const QByteArray &frame,
+                       const QString &label);
     void updateReadiness();
 
     // Sends the stop with the arguments the device expects for it.
@@ -238,6 +252,8 @@ private:
     bool m_reportedSinceOpen = false;
     bool m_readyDelayElapsed = false;
     QTimer *m_handshakeRepeat = nullptr;
+    AnswerWatch *m_answerWatch = nullptr;
+    bool m_sendingHandshakeSync = false;
     QTimer *m_aiSetTimer = nullptr;
     bool m_aiSetPending = false;
     MotionController *m_motion = nullptr;

@@ -152,3 +152,13 @@ ParsedLongFrame FrameCodec::decodeLongFrame(const QByteArray &buffer, int &consu
     consumed = pos + n + LongOverhead;
     return r;
 }
+
+int FrameCodec::sequenceOf(const QByteArray &frame)
+{
+    int used = 0;
+    const ParsedFrame shortFrame = decodeShortFrame(frame, used);
+    if (shortFrame.valid)
+        return shortFrame.sequence;
+    const ParsedLongFrame longFrame = decodeLongFrame(frame, used);
+    return longFrame.valid ? longFrame.sequence : -1;
+}

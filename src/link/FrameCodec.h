@@ -59,6 +59,8 @@ public:
     // how many leading bytes to drop (0 = keep everything and wait for more).
     static ParsedFrame decodeShortFrame(const QByteArray &buffer, int &consumed);
     static ParsedLongFrame decodeLongFrame(const QByteArray &buffer, int &consumed);
+    // The sequence number of one whole frame, short or long; -1 when it is neither.
+    static int sequenceOf(const QByteArray &frame);
 
     static quint16 commandCode(quint32 messageId) { return quint16(messageId & 0xFFFFu); }
     static quint8 frameKind(quint32 messageId) { return quint8((messageId >> 16) & 0xFFu); }

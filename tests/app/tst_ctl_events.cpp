@@ -6,7 +6,7 @@
 namespace
 {
 
-// Stands in for a published object: the three kinds of event a script hears.
+// Stands in for a published object: the kinds of event a script hears.
 class Reporter : public QObject
 {
     Q_OBJECT
@@ -23,6 +23,7 @@ signals:
     void statusMessageChanged();
     void errorOccurred(const QString &error);
     void finished(bool ok, const QString &message);
+    void commandUnanswered(uint32_t msgID, const QString &label, int sequence);
     void progressChanged(int percent);
 };
 
@@ -45,11 +46,13 @@ private slots:
         emit reporter.errorOccurred(QStringLiteral("HTTP 500"));
         emit reporter.finished(false, QStringLiteral("Upload failed"));
         emit reporter.finished(true, QString());
+        emit reporter.commandUnanswered(0x0317, QStringLiteral("Get camera version"), 9);
 
         QCOMPARE(lines, QStringList({"event: firmwareUpgrade: Uploading",
                                      "event: firmwareUpgrade: HTTP 500",
                                      "event: firmwareUpgrade: finished (failed) Upload failed",
-                                     "event: firmwareUpgrade: finished (ok) "}));
+                                     "event: firmwareUpgrade: finished (ok) ",
+                                     "event: firmwareUpgrade: no answer: Get camera version"}));
     }
 };
 SKYRIG_REGISTER_TEST(CtlEventsTest)

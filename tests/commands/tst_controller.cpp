@@ -1,11 +1,13 @@
 // The controller facade: link handshake timing over real UDP and serial links,
-// the split-screen tracking rule, forwarding to the groups and the
-// AI-recognition confirmation.
+// commands left unanswered, the split-screen tracking rule, forwarding to the
+// groups and the AI-recognition confirmation.
 
 #include "common/PtyPair.h"
 #include "common/TestMain.h"
 
 #include "catalog/GimbalModel.h"
+#include "commands/AnswerWatch.h"
+#include "commands/CommandLoggers.h"
 #include "commands/CommonCameraController.h"
 #include "commands/GimbalController.h"
 #include "common/TestTransport.h"
@@ -13,11 +15,14 @@
 #include "link/SerialTransport.h"
 #include "link/TransportManager.h"
 #include "link/UdpTransport.h"
+#include "log/LogBridge.h"
 #include "state/GimbalState.h"
 #include "state/InboundFrames.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QStringListModel>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -38,6 +43,7 @@ struct Rig {
         quint16 code;
         QByteArray payload;
         qint64 at;
+        int sequence;
     };
     QElapsedTimer clock;
     TransportManager manager;
@@ -52,13 +58,13 @@ struct Rig {
             if (controller.handshakeReady() && readyAt < 0)
                 readyAt = clock.elapsed();
         });
-        QObject::connect(&manager, &TransportManager::commandSent,
-                         [this](uint32_t id, const QString &, const QByteArray &frame) {
-                             int used = 0;
-                             sent.append({FrameCodec::commandCode(id),
-                                          FrameCodec::decodeShortFrame(frame, used).payload,
-                                          clock.elapsed()});
-                         });
+        QObject::connect(
+            &manager, &TransportManager::commandSent,
+            [this](uint32_t id, const QString &, const QByteArray &frame) {
+                int used = 0;
+                const ParsedFrame f = FrameCodec::decodeShortFrame(frame, used);
+                sent.append({FrameCodec::commandCode(id), f.payload, clock.elapsed(), f.sequence});
+            });
     }
     void attach(ITransport *transport)
     {
@@ -92,13 +98,15 @@ QByteArray answerTo(quint16 code)
 }
 
 // The camera's side of a loopback UDP link. Silent unless told otherwise; it
-// may answer every command, and report its attitude every 100 ms to whoever
-// it last heard from. Falling silent forgets that listener, as a camera that
-// restarts does: its reports come back only once it hears from us again.
+// may answer every command but the codes it ignores, and report its attitude
+// every 100 ms to whoever it last heard from. Falling silent forgets that
+// listener, as a camera that restarts does: its reports come back only once
+// it hears from us again.
 struct LoopbackCamera {
     QUdpSocket socket;
     QTimer reports;
     bool answers = false;
+    QVector<quint16> ignores;
     bool reportsWhenHeard = false;
     QHostAddress peer;
     quint16 peerPort = 0;
@@ -121,9 +129,9 @@ struct LoopbackCamera {
             socket.readDatagram(datagram.data(), datagram.size(), &peer, &peerPort);
             int used = 0;
             const ParsedFrame frame = FrameCodec::decodeShortFrame(datagram, used);
-            if (answers)
-                socket.writeDatagram(answerTo(FrameCodec::commandCode(frame.messageId)), peer,
-                                     peerPort);
+            const quint16 code = FrameCodec::commandCode(frame.messageId);
+            if (answers && !ignores.contains(code))
+                socket.writeDatagram(answerTo(code), peer, peerPort);
             if (reportsWhenHeard && !reports.isActive())
                 reports.start(100);
         }
@@ -518,6 +526,98 @@ private slots:
         }
         QCOMPARE(names.size(), 7);
         QCOMPARE(texts(log), names);
+    }
+
+    // Each command the camera leaves unanswered is one line once its time is
+    // up, in the operator's language; an answer, or the link going down,
+    // leaves no line. A camera that is gone leaves the newest commands to
+    // tell of it, not an ever longer list. The handshake's own time sync is
+    // not among them.
+    void unansweredCommandsAreToldOnce_data()
+    {
+        QTest::addColumn<QString>("peer"); // "answers", "ignores core temperature" or "silent"
+        QTest::addColumn<int>("rounds");   // of three queries each
+        QTest::addColumn<bool>("closeLink");
+        QTest::addColumn<bool>("chinese");
+        QTest::addColumn<QStringList>("lines");
+        const QString coreTemp =
+            QStringLiteral("[Link/NoAnswer] Get core temperature: no answer from the camera");
+        QTest::newRow("answered") << "answers" << 2 << false << false << QStringList();
+        QTest::newRow("one ignored")
+            << "ignores core temperature" << 1 << false << false << QStringList{coreTemp};
+        QTest::newRow("one ignored, Chinese")
+            << "ignores core temperature" << 1 << false << true
+            << QStringList{"[链路/无应答] 读取核心温度：相机无应答"};
+        QTest::newRow("link closed") << "silent" << 1 << true << false << QStringList();
+        // The oldest fall off: the lines are for the last commands sent.
+        const QStringList names{"Get camera version", "Get core temperature", "Get gimbal version"};
+        QStringList newest;
+        const int sent = 100 * names.size();
+        for (int i = sent - AnswerWatch::PendingLimit; i < sent; ++i)
+            newest << QStringLiteral("[Link/NoAnswer] %1: no answer from the camera")
+                          .arg(names.at(i % names.size()));
+        QTest::newRow("camera gone") << "silent" << 100 << false << false << newest;
+    }
+
+    void unansweredCommandsAreToldOnce()
+    {
+        QFETCH(QString, peer);
+        QFETCH(int, rounds);
+        QFETCH(bool, closeLink);
+        QFETCH(bool, chinese);
+        QFETCH(QStringList, lines);
+        constexpr int Limit = 500;
+        setChinese(chinese);
+        UdpRig rig;
+        QTemporaryDir folder;
+        QStringListModel model;
+        LogBridge log(&model, folder.path());
+        CommandLoggers loggers(&rig.manager, &log);
+        QObject::connect(&rig.manager, &TransportManager::commandSent, &loggers,
+                         &CommandLoggers::onCommandSent);
+        QObject::connect(&rig.controller, &GimbalController::commandUnanswered, &loggers,
+                         &CommandLoggers::onCommandUnanswered);
+        QStringList told;
+        QObject::connect(&log, &LogBridge::messageAppended, [&told](const QString &line) {
+            if (line.startsWith(QStringLiteral("[Link/")) ||
+                line.startsWith(QStringLiteral("[链路/")))
+                told << line;
+        });
+        QSignalSpy unanswered(&rig.controller, &GimbalController::commandUnanswered);
+        rig.device.answers = peer != QLatin1String("silent");
+        if (peer == QLatin1String("ignores core temperature"))
+            rig.device.ignores = {0x0325};
+        rig.controller.setAnswerTimeout(Limit);
+        QVERIFY(rig.start());
+
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < rounds; ++i) {
+            rig.controller.cameraVersionGet();
+            rig.controller.coreTempGet();
+            rig.controller.gimbalVersionGet();
+        }
+        QCOMPARE(rig.sent.size(), 3 * rounds);
+        if (closeLink)
+            rig.transport.close();
+        QTRY_COMPARE_WITH_TIMEOUT(told.size(), lines.size(), 10000);
+        QCOMPARE(told, lines);
+        QCOMPARE(unanswered.size(), lines.size());
+        if (!lines.isEmpty())
+            QVERIFY2(clock.elapsed() >= Limit, qPrintable(QString::number(clock.elapsed())));
+        // The signal names each frame by its code and sequence number.
+        QVector<QPair<quint16, int>> ignored, reported;
+        for (const Rig::Sent &s : rig.sent.mid(0, 3 * rounds))
+            if (!rig.device.answers || rig.device.ignores.contains(s.code))
+                ignored.append({s.code, s.sequence});
+        for (const QList<QVariant> &signal : unanswered)
+            reported.append({quint16(signal.at(0).toUInt()), signal.at(2).toInt()});
+        QCOMPARE(reported, ignored.mid(ignored.size() - reported.size()));
+        // Nothing more comes, the handshake's time sync included.
+        if (!closeLink)
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.times(TimeSyncCode).isEmpty(), 5000);
+        QVERIFY(!unanswered.wait(3 * Limit));
+        QCOMPARE(told, lines);
     }
 
     void aiSettingSendsAndEchoes()

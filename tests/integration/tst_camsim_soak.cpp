@@ -1,7 +1,8 @@
 // End to end through a poor line: the headless front end drives the simulator
 // for a while through loss, corruption and noise, and the link must keep
-// going: commands leave, answers come back, the device state keeps moving, and
-// the front end prints only its log and state lines.
+// going: commands leave, answers come back or the log says none came, the
+// device state keeps moving, and the front end prints only its log, state and
+// unanswered-command event lines.
 
 #include "CamsimHarness.h"
 #include "common/TestMain.h"
@@ -51,6 +52,8 @@ private slots:
                 call(words("takePhoto 0 0"));
             steps << words("wait 450 state yawJoint connected sdFreeMB coreTemp");
         }
+        // Past the time-out of the last commands, so each has its answer or its line.
+        steps << words("wait 2500");
 
         const Run run = runCtl(QStringList{"--udp", sim.address(), "--lang", "en"} + steps,
                                (seconds + 90) * 1000);
@@ -58,12 +61,19 @@ private slots:
         QCOMPARE(sim.process.state(), QProcess::Running); // the simulator did not crash
 
         int sent = 0, replies = 0, failures = 0, stateLines = 0, moves = 0, connected = 0;
+        int unanswered = 0, unansweredEvents = 0;
         double lastYaw = qQNaN();
         QVERIFY(run.out.contains(QStringLiteral("log: [Comm/Link] Opened")));
         for (const QString &line : run.out) {
+            if (line.startsWith(QLatin1String("event: controller: no answer: "))) {
+                ++unansweredEvents;
+                continue;
+            }
             // Log and state lines only: protocol detail stays in the session file.
             QVERIFY2(line.startsWith(QLatin1String("log: ")) || line.startsWith(QLatin1Char('{')),
                      qPrintable(line));
+            if (line.startsWith(QLatin1String("log: [Link/NoAnswer] ")))
+                ++unanswered;
             QVERIFY(!line.startsWith(QLatin1String("log: [ACK Raw]")));
             if (line.startsWith(QLatin1String("log: ")) &&
                 line.contains(QLatin1String("TX] Sent"))) {
@@ -89,14 +99,19 @@ private slots:
         // Speed commands are logged only in the detailed log, so count them apart.
         const int speedCommands = rounds * 4;
         qInfo("soak %d s: %d commands issued, %d logged as sent (+%d speed), %d replies, "
-              "%d failures, %d state lines, %d with the gimbal moved, %d connected",
-              seconds, commands, sent, speedCommands, replies, failures, stateLines, moves,
-              connected);
+              "%d unanswered, %d failures, %d state lines, %d with the gimbal moved, %d connected",
+              seconds, commands, sent, speedCommands, replies, unanswered, failures, stateLines,
+              moves, connected);
         QCOMPARE(sent + speedCommands, commands + 1); // + the handshake's time sync
         QCOMPARE(stateLines, rounds);
         // About 90 % of the questions and 90 % of the answers get through.
         QVERIFY2(replies > commands * 0.75, qPrintable(QString::number(replies)));
         QVERIFY2(replies <= commands + 1, "more replies than commands");
+        // Every command (and the handshake's time sync) ends in an answer or
+        // a line saying none came.
+        QVERIFY2(replies + unanswered >= commands + 1,
+                 qPrintable(QStringLiteral("%1 + %2").arg(replies).arg(unanswered)));
+        QCOMPARE(unansweredEvents, unanswered);
         QCOMPARE(failures, 0);
         QVERIFY(moves > rounds * 0.7);
         QVERIFY(connected > rounds * 0.9);
