@@ -149,6 +149,17 @@ void DownloadBatch::fileFailed()
     retryOrGiveUp(path);
 }
 
+void DownloadBatch::suspend()
+{
+    if (!fileInFlight())
+        return;
+    const QString path = m_transfer->path();
+    m_transfer->end();
+    setProgress(0);
+    if (!path.isEmpty())
+        m_queue.prepend(path);
+}
+
 void DownloadBatch::giveUp(const BilingualText &reason)
 {
     const QString path = m_transfer->path();

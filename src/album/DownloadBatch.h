@@ -61,6 +61,9 @@ public:
     // when asking again cannot help.
     void fileFailed();
     void giveUp(const BilingualText &reason);
+    // The file in flight is set aside, to start again first once the camera
+    // can take requests again (not counted as a failure).
+    void suspend();
 
 signals:
     void downloadingChanged();

@@ -11,6 +11,7 @@
 #include "commands/GimbalController.h"
 #include "link/CommandCode.h"
 #include "link/Language.h"
+#include "state/GimbalState.h"
 
 #include <QCoreApplication>
 #include <QScopedValueRollback>
@@ -22,6 +23,10 @@ QString nameOf(const QString &path)
 {
     return MediaListParser::fileName(path);
 }
+
+// The camera's "not ready" answer, which is also what it gives to album
+// requests outside album mode.
+constexpr quint16 NotReady = 4;
 
 } // namespace
 
@@ -91,6 +96,8 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             &MediaAlbumBridge::lastSavedPathChanged);
     connect(m_downloads, &DownloadBatch::downloadCompleted, this,
             &MediaAlbumBridge::downloadCompleted);
+    connect(m_downloads, &DownloadBatch::downloadCompleted, this,
+            [this] { m_rejoinedForRefusal = false; });
     connect(m_downloads, &DownloadBatch::downloadFailed, this, &MediaAlbumBridge::downloadFailed);
     connect(m_downloads, &DownloadBatch::batchFinished, this,
             &MediaAlbumBridge::batchDownloadFinished);
@@ -100,6 +107,7 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(m_downloads, &DownloadBatch::pumpNow, this, &MediaAlbumBridge::pump);
     connect(m_downloads, &DownloadBatch::pumpLater, this, &MediaAlbumBridge::pumpLater);
     connect(m_thumbnails, &AlbumThumbnails::ready, this, &MediaAlbumBridge::thumbnailReady);
+    connect(m_thumbnails, &AlbumThumbnails::ready, this, [this] { m_rejoinedForRefusal = false; });
     connect(m_thumbnails, &AlbumThumbnails::givenUp, this, &MediaAlbumBridge::setStatus);
     connect(m_thumbnails, &AlbumThumbnails::pumpNow, this, &MediaAlbumBridge::pump);
     connect(m_thumbnails, &AlbumThumbnails::pumpLater, this, &MediaAlbumBridge::pumpLater);
@@ -122,6 +130,9 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(Language::instance(), &Language::changed, this, &MediaAlbumBridge::onLanguageChanged);
     connect(m_endpoint, &ClientEndpoint::enabledChanged, this,
             &MediaAlbumBridge::sendClientEndpointChanged);
+    if (controller && controller->state())
+        connect(controller->state(), &GimbalState::reportingChanged, this,
+                &MediaAlbumBridge::onReportingChanged);
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this] {
             if (m_open)
@@ -153,8 +164,8 @@ void MediaAlbumBridge::pumpLater(int ms)
     // scheduled before it began.
     const quint64 serial = m_transfer->serial();
     later(ms, [this, serial] {
-        if (!m_open)
-            return;
+        if (!m_open || m_rejoining)
+            return; // the end of re-entering album mode lets the queue go on
         if (m_transfer->kind() == MediaTransfer::Kind::Pause && m_transfer->serial() == serial)
             m_transfer->end();
         pump();
@@ -226,11 +237,15 @@ void MediaAlbumBridge::openAlbum(const QString &videoUrl)
     m_endpoint->setVideoAddress(videoUrl);
     updateAllowedSenders();
     m_albumReady = false;
+    m_cameraSilent = false;
+    m_rejoining = false;
+    m_rejoinedForRefusal = false;
     requestAlbumMode();
 }
 
 void MediaAlbumBridge::requestAlbumMode()
 {
+    ++m_modeSerial;
     m_modePending = true;
     m_modeResends = 0;
     m_controller->playbackModeSet(true);
@@ -252,6 +267,7 @@ void MediaAlbumBridge::onModeTimer()
     setLoading(false);
     setStatus(albumText("The device did not answer the album mode request; check the connection",
                         "设备未响应相册模式请求，请检查连接"));
+    endRejoin(); // what waited goes on, and fails on its own if it must
 }
 
 void MediaAlbumBridge::onModeAck(quint16 code)
@@ -264,16 +280,89 @@ void MediaAlbumBridge::onModeAck(quint16 code)
         setLoading(false);
         setStatus(
             albumText("Failed to enter album mode (code=%1)", "进入相册模式失败 (code=%1)", code));
+        endRejoin();
         return;
     }
     setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
     announceClientEndpoint();
-    later(m_t.albumReadyDelayMs, [this] {
-        if (!m_open)
-            return;
+    const quint64 serial = m_modeSerial;
+    later(m_t.albumReadyDelayMs, [this, serial] {
+        if (!m_open || serial != m_modeSerial)
+            return; // asked again meanwhile: that answer counts
         m_albumReady = true;
-        refresh();
+        if (!m_rejoining) {
+            refresh();
+            return;
+        }
+        m_rejoining = false;
+        if (m_transfer->kind() == MediaTransfer::Kind::Pause)
+            m_transfer->end();
+        refreshIfWanted();
+        pump();
     });
+}
+
+void MediaAlbumBridge::onReportingChanged()
+{
+    if (!m_open || !m_controller)
+        return;
+    if (!m_controller->state()->reporting()) {
+        m_cameraSilent = true;
+        return;
+    }
+    if (!m_cameraSilent)
+        return;
+    // Back after a silence: a restart (an upgrade, a power cut) leaves album
+    // mode, and every list and file asked for outside it would be refused.
+    m_cameraSilent = false;
+    rejoin();
+}
+
+void MediaAlbumBridge::rejoin()
+{
+    m_albumReady = false;
+    m_rejoining = true;
+    requestAlbumMode(); // before anything else goes out
+    setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
+    if (m_listPending) {
+        m_listTimer.stop();
+        m_listPending = false;
+        m_refreshWanted = true; // asked again once album mode is back
+    }
+    switch (m_transfer->kind()) {
+    case MediaTransfer::Kind::Thumbnail:
+        m_thumbnails->cancel();
+        break;
+    case MediaTransfer::Kind::File:
+        m_downloads->suspend();
+        break;
+    case MediaTransfer::Kind::List:
+        m_transfer->end();
+        break;
+    case MediaTransfer::Kind::None:
+    case MediaTransfer::Kind::Pause:
+        break;
+    }
+    m_transfer->pause(); // nothing starts until album mode is back
+}
+
+void MediaAlbumBridge::endRejoin()
+{
+    if (!m_rejoining)
+        return;
+    m_rejoining = false;
+    if (m_transfer->kind() == MediaTransfer::Kind::Pause)
+        m_transfer->end();
+    pump();
+}
+
+bool MediaAlbumBridge::rejoinAfterRefusal(quint16 code)
+{
+    if (code != NotReady || m_rejoinedForRefusal || m_rejoining)
+        return false;
+    m_rejoinedForRefusal = true;
+    rejoin();
+    return true;
 }
 
 void MediaAlbumBridge::closeAlbum()
@@ -297,6 +386,8 @@ void MediaAlbumBridge::closeAlbum()
     m_refreshWanted = false;
     m_albumReady = false;
     m_modePending = false;
+    m_rejoining = false;
+    m_cameraSilent = false;
     m_endpoint->setVideoAddress(QString());
     m_transfer->end();
 
@@ -320,11 +411,16 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
     if (id == CommandCode::PlaybackMode) {
         onModeAck(code);
     } else if (id == CommandCode::RefreshMediaList) {
-        if (m_listPending && code >= 2)
+        if (m_listPending && code >= 2 && !rejoinAfterRefusal(code))
             endList(albumText("Failed to refresh media list (code=%1)",
                               "刷新媒体列表失败 (code=%1)", code));
     } else if (id == CommandCode::DownloadMediaFile) {
-        m_transfer->onAnswer(code);
+        const MediaTransfer::Kind kind = m_transfer->kind();
+        const bool asking = kind == MediaTransfer::Kind::List ||
+                            kind == MediaTransfer::Kind::Thumbnail ||
+                            kind == MediaTransfer::Kind::File;
+        if (!asking || !rejoinAfterRefusal(code))
+            m_transfer->onAnswer(code);
     }
 }
 
@@ -343,6 +439,7 @@ void MediaAlbumBridge::refresh()
     }
     m_refreshWanted = false;
     if (!m_albumReady) {
+        m_refreshWanted = m_rejoining; // fetched once album mode is back
         setLoading(true);
         setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
         if (!m_modePending)
@@ -518,7 +615,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
 
 void MediaAlbumBridge::pump()
 {
-    if (m_pumpHeld)
+    if (m_pumpHeld || m_rejoining)
         return;
     if (m_deletes->deleting()) {
         if (m_transfer->idle())
@@ -591,6 +688,7 @@ void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
     if (m_transfer->kind() == MediaTransfer::Kind::List && m_listPending) {
         m_listTimer.stop();
         m_listPending = false;
+        m_rejoinedForRefusal = false;
         m_listing.setItems(MediaListParser::parse(data));
         listChanged(true);
         setLoading(false);

@@ -199,6 +199,14 @@ private:
     void requestAlbumMode();
     void onModeTimer();
     void onModeAck(quint16 code);
+    // A camera that restarted has left album mode: it is asked to enter it
+    // again before anything else, and what was in flight waits until then.
+    void onReportingChanged();
+    void rejoin();
+    void endRejoin();
+    // The camera said it is not ready for an album request: perhaps it left
+    // album mode unnoticed. Entered again once, until something succeeds.
+    bool rejoinAfterRefusal(quint16 code);
 
     // list, order, filter, pages
     void listChanged(bool items);
@@ -241,4 +249,8 @@ private:
     bool m_pumpHeld = false; // nothing new starts (closing, switching clips)
     bool m_modePending = false;
     int m_modeResends = 0;
+    quint64 m_modeSerial = 0;          // changes with every album mode request
+    bool m_cameraSilent = false;       // its reports stopped while the album was open
+    bool m_rejoining = false;          // album mode entered again: nothing else goes out
+    bool m_rejoinedForRefusal = false; // since the last success
 };

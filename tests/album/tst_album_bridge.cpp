@@ -9,6 +9,7 @@
 #include "common/TestMain.h"
 #include "integration/MediaHarness.h"
 #include "link/Language.h"
+#include "state/GimbalState.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -347,6 +348,63 @@ private slots:
             QCOMPARE(rig.album.statusMessage(),
                      QString("The device did not answer the album mode request; check the "
                              "connection"));
+    }
+
+    // A camera that restarts while the album is open has left album mode.
+    // Back after a silence, it is asked to enter album mode before anything
+    // else; a restart nobody noticed shows as a refused request, which enters
+    // album mode once and asks again. Either way the next file and the next
+    // list come without reopening the album; a list refused for good is
+    // reported after one try.
+    void cameraRestarts_data()
+    {
+        QTest::addColumn<bool>("silence");
+        QTest::newRow("silent, then back") << true;
+        QTest::newRow("unnoticed") << false;
+    }
+    void cameraRestarts()
+    {
+        QFETCH(bool, silence);
+        const QVector<CardFile> files = photos({"a.jpg", "b.jpg"});
+        Rig rig(files);
+        QVERIFY(rig.open());
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.album.thumbnailForPath("/sdcard/a.jpg").isEmpty() &&
+                                     !rig.album.thumbnailForPath("/sdcard/b.jpg").isEmpty(),
+                                 Ceiling);
+        const quint32 report = CommandCode::GimbalAttitudeReport | (2u << 16);
+        const auto reporting = [&rig] { return rig.controller.state()->reporting(); };
+        const auto restart = [&] {
+            if (silence)
+                rig.cam.send(report, QByteArray(12, '\0'));
+            rig.cam.camera.handleCommand(CommandCode::PlaybackMode, QByteArray(1, '\x02'), 0);
+            if (!silence)
+                return true;
+            if (!QTest::qWaitFor([&] { return !reporting(); }, Ceiling))
+                return false;
+            const int mark = rig.cam.commands.size();
+            rig.cam.send(report, QByteArray(12, '\0'));
+            return QTest::qWaitFor([&] { return rig.cam.commands.size() > mark; }, Ceiling) &&
+                   rig.cam.commands.at(mark).code == CommandCode::PlaybackMode;
+        };
+
+        QVERIFY(restart());
+        QSignalSpy finished(&rig.album, &MediaAlbumBridge::batchDownloadFinished);
+        rig.album.downloadFile("/sdcard/a.jpg");
+        QVERIFY(finished.wait(Ceiling));
+        QCOMPARE(finished.last(), (QVariantList{1, 0}));
+        QCOMPARE(rig.read("a.jpg"), files.at(0).bytes);
+
+        QVERIFY(restart());
+        rig.album.refresh();
+        QVERIFY(QTest::qWaitFor([&] { return !rig.album.loading(); }, Ceiling));
+        QCOMPARE(rig.album.statusMessage(), QString("2 files"));
+        QCOMPARE(rig.cam.count(CommandCode::PlaybackMode), 3);
+
+        rig.cam.resultOf[CommandCode::RefreshMediaList] = 4;
+        rig.album.refresh();
+        QVERIFY(QTest::qWaitFor([&] { return !rig.album.loading(); }, Ceiling));
+        QCOMPARE(rig.album.statusMessage(), QString("Failed to refresh media list (code=4)"));
+        QCOMPARE(rig.cam.count(CommandCode::PlaybackMode), 4);
     }
 
     // Playback as the album drives it (the pictures are the simulator
