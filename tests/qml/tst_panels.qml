@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QtTest 1.15
 import Skyrig.UI 1.0
 
@@ -178,6 +179,29 @@ TestCase {
         compare(findChild(loader.item, "rollTile").value, data.reporting ? "0.25" : "--")
     }
 
+    // Layouts place their items on the next frame: a click before that lands
+    // where the item is not yet, which a loaded machine makes likely.
+    function settle(item) {
+        tryVerify(function () {
+            for (var p = item; p; p = p.parent) {
+                if (isPolishScheduled(p))
+                    return false
+            }
+            return true
+        }, 30000, "laid out before it is clicked")
+    }
+
+    // Keys reach only the active window; without a window manager an
+    // activation request can be lost, so it is asked for until it takes.
+    function activate() {
+        var w = tc.Window.window
+        tryVerify(function () {
+            if (!w.active)
+                w.requestActivate()
+            return w.active
+        }, 30000, "the window takes the keyboard")
+    }
+
     // Typed into the forms for real: an empty field sends nothing, an angle
     // beyond the model's range is shown at its limit before it is sent, and
     // an SBUS range whose minimum is above its maximum is refused.
@@ -207,14 +231,19 @@ TestCase {
         tryVerify(function () { button = findChild(loader.item, data.button); return button !== null }, 30000)
         ctl.calls = []
         logger.lines = []
+        activate()
         for (var name in data.fields) {
             var field = findChild(loader.item, name)
+            settle(field)
             mouseClick(field.contentItem)
+            tryVerify(function () { return field.contentItem.activeFocus }, 30000, name + " takes the focus")
             keySequence(StandardKey.SelectAll)
             keyClick(Qt.Key_Backspace)
             for (var i = 0; i < data.fields[name].length; ++i)
                 keyClick(data.fields[name][i])
+            compare(field.shownText, data.fields[name], name + " shows what was typed")
         }
+        settle(button)
         mouseClick(button)
         compare(ctl.calls, data.sent)
         for (var shownName in data.shown)
@@ -239,6 +268,7 @@ TestCase {
         page.section = 1
         var connect = null
         tryVerify(function () { connect = findChild(page, "serialConnect"); return connect !== null }, 30000)
+        settle(connect)
         mouseClick(connect)
         compare(link.connects, ["'' 115200"])
 
@@ -248,7 +278,9 @@ TestCase {
         compare(protocol.displayText, "MAVLink")
         ctl.calls = []
         protocol.currentIndex = 2
-        mouseClick(findChild(page, "uartProtocolSet"))
+        var set = findChild(page, "uartProtocolSet")
+        settle(set)
+        mouseClick(set)
         compare(ctl.calls, ["uartProtocolSet 2"])
 
         page.section = 7
