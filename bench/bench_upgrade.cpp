@@ -4,7 +4,9 @@
 // (it stays flat only while nothing holds the package, or the multipart
 // body, whole).
 //
-// Usage: bench_upgrade [MiB]   (default 1024; the package is a sparse file)
+// Usage: bench_upgrade [MiB] [TIMES]   (default 1024 MiB once; the package
+// is a sparse file). Several upgrades in a row show whether each one leaves
+// resident memory behind.
 
 #include "camsim/HttpServer.h"
 #include "upgrade/FirmwareUpgradeBridge.h"
@@ -43,6 +45,7 @@ int main(int argc, char **argv)
     QStandardPaths::setTestModeEnabled(true);
     QSettings().setValue(QStringLiteral("startup/isChinese"), false);
     const qint64 mebibytes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 1024;
+    const int times = argc > 2 ? qMax(1, QString::fromLocal8Bit(argv[2]).toInt()) : 1;
 
     QTemporaryDir work;
     const QString path = work.filePath(QStringLiteral("L4T-V4.0-Upgrade.tar"));
@@ -60,7 +63,6 @@ int main(int argc, char **argv)
     }
     FirmwareUpgradeBridge bridge;
     bridge.setPort(camera.port());
-    bridge.setFirmwareFile(path, QStringLiteral("Heron"));
     int steps = 0;
     QObject::connect(&bridge, &FirmwareUpgradeBridge::progressChanged, [&steps] { ++steps; });
     QString outcome;
@@ -74,17 +76,29 @@ int main(int argc, char **argv)
     const bool peakReset = refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
     refs.close();
     const qint64 baseKiB = statusKiB("VmRSS:");
-    QElapsedTimer clock;
-    clock.start();
-    bridge.startUpgrade(QStringLiteral("127.0.0.1"), QStringLiteral("Heron"));
-    app.exec();
-    const bool whole = camera.lastUpload().size == (mebibytes << 20);
-    std::printf("%lld MiB upgrade: %s in %.1f s, %d progress steps, package %s\n",
-                (long long)mebibytes, qPrintable(outcome), clock.elapsed() / 1000.0, steps,
-                whole ? "arrived whole" : "DID NOT ARRIVE WHOLE");
+    bool whole = true;
+    for (int round = 1; round <= times; ++round) {
+        steps = 0;
+        bridge.setFirmwareFile(path, QStringLiteral("Heron"));
+        QElapsedTimer clock;
+        clock.start();
+        bridge.startUpgrade(QStringLiteral("127.0.0.1"), QStringLiteral("Heron"));
+        app.exec();
+        // What is left once the upload's objects are gone.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        const bool arrived = camera.lastUpload().size == (mebibytes << 20);
+        whole = whole && arrived;
+        std::printf("%lld MiB upgrade %d: %s in %.1f s, %d progress steps, package %s, "
+                    "resident %.1f MiB after\n",
+                    (long long)mebibytes, round, qPrintable(outcome), clock.elapsed() / 1000.0,
+                    steps, arrived ? "arrived whole" : "DID NOT ARRIVE WHOLE",
+                    statusKiB("VmRSS:") / 1024.0);
+    }
     if (peakReset && baseKiB > 0)
-        std::printf("resident %.0f MiB before, peak growth %.0f MiB (the package is %lld MiB)\n",
+        std::printf("resident %.1f MiB before, peak growth %.0f MiB (the package is %lld MiB), "
+                    "%.1f MiB more after %d upgrades\n",
                     baseKiB / 1024.0, (statusKiB("VmHWM:") - baseKiB) / 1024.0,
-                    (long long)mebibytes);
+                    (long long)mebibytes, (statusKiB("VmRSS:") - baseKiB) / 1024.0, times);
     return whole ? 0 : 1;
 }

@@ -13,7 +13,10 @@ class Md5Hasher : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr qint64 BlockSize = 1048576;
+    // Small enough to stay below the allocator's mapping threshold: a block
+    // of a megabyte stayed resident in each worker thread's heap after every
+    // upgrade.
+    static constexpr qint64 BlockSize = 65536;
 
     enum Result { Done, CannotOpen, ReadError };
     Q_ENUM(Result)
