@@ -19,7 +19,7 @@ public:
 
     // NAME.srt and NAME.csv for `videoPath` (its suffix replaced). False
     // when either cannot be created (then neither is written).
-    bool open(const QString &videoPath, bool chinese, int rowMs = 100);
+    bool open(const QString &videoPath, bool chinese, int rowMs);
     bool isOpen() const { return m_srt.isOpen(); }
     // A sample taken `ms` after the video's first picture: a table row for
     // every rowMs step and a cue for every CueMs step begun since the last
@@ -38,7 +38,7 @@ private:
     QFile m_srt;
     QFile m_csv;
     bool m_chinese = false;
-    int m_rowMs = 100;
+    int m_rowMs = 1; // set by open()
     int m_cues = 0;
     int m_rows = 0;
 };

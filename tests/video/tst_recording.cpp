@@ -159,7 +159,7 @@ private slots:
         QTemporaryDir dir;
         const QString video = dir.filePath(QStringLiteral("late.mp4"));
         TelemetryWriter writer;
-        QVERIFY(writer.open(video, false));
+        QVERIFY(writer.open(video, false, 100));
         writer.add(TelemetrySample(), 0);
         writer.add(TelemetrySample(), 1600);
         writer.close();
