@@ -1,15 +1,15 @@
 #pragma once
 
+#include "commands/SentFrames.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <QVector>
 #include <cstdint>
 
-// The commands that went out and still wait for the camera's answer, each
-// known by its code and the sequence number of its frame. An answer clears
-// its command; a command whose answer has not come within the time-out is
+// The commands that went out and still wait for the camera's answer. An
+// answer clears its command; a command whose answer has not come within the time-out is
 // reported once and forgotten. Nothing is sent again: whether to repeat a
 // command is the operator's call.
 class AnswerWatch : public QObject
@@ -27,8 +27,7 @@ public:
     int pendingCount() const { return m_pending.size(); }
 
     void watch(uint32_t msgID, int sequence, const QString &label);
-    // Clears the command this answer is for: the one whose sequence number it
-    // echoes, else the oldest waiting command of its code.
+    // Clears the command this answer is for.
     void answered(uint32_t msgID, int sequence);
     // Forgets everything without a word (the link went down).
     void clear();
@@ -37,17 +36,10 @@ signals:
     void unanswered(uint32_t msgID, QString label, int sequence);
 
 private:
-    struct Pending {
-        uint32_t msgID;
-        int sequence;
-        QString label;
-        qint64 due;
-    };
-
     void expire();
     void arm();
 
-    QVector<Pending> m_pending; // in the order they were sent
+    SentFrames m_pending{PendingLimit, false};
     QTimer m_timer;
     QElapsedTimer m_clock;
     int m_timeoutMs;

@@ -52,10 +52,7 @@ void CommandLoggers::onCommandSent(uint32_t msgID, QString channel, QByteArray f
 {
     const quint16 code = FrameCodec::commandCode(msgID);
     label = labelOr(code, label);
-    QVector<Pending> &waiting = m_pending[code];
-    if (waiting.size() >= PendingPerCode)
-        waiting.removeFirst();
-    waiting.append({FrameCodec::sequenceOf(frame), label});
+    m_pending.append({msgID, FrameCodec::sequenceOf(frame), label});
     if (!m_log)
         return;
     const QString medium = m_manager ? m_manager->mediumName() : QStringLiteral("-");
@@ -104,22 +101,8 @@ bool CommandLoggers::ignoresDownloadFailure(const QString &label) const
 
 QString CommandLoggers::answeredLabel(quint16 code, int sequence)
 {
-    const auto found = m_pending.find(code);
-    if (found == m_pending.end() || found->isEmpty())
-        return commandDisplayName(code);
-    QVector<Pending> &waiting = *found;
-    int at = 0;
-    for (int i = 0; i < waiting.size(); ++i) {
-        if (sequence >= 0 && waiting.at(i).sequence == sequence) {
-            at = i;
-            break;
-        }
-    }
-    const QString label = waiting.at(at).label;
-    waiting.remove(at);
-    if (waiting.isEmpty())
-        m_pending.erase(found);
-    return label;
+    const std::optional<SentFrames::Frame> frame = m_pending.takeAnswered(code, sequence);
+    return frame ? frame->label : commandDisplayName(code);
 }
 
 void CommandLoggers::onAckReceived(uint32_t msgID, uint16_t code, int sequence)
@@ -154,18 +137,7 @@ void CommandLoggers::onCommandUnanswered(uint32_t msgID, QString label, int sequ
     // The frame will not be answered any more: a later reply of its code is
     // for a later frame.
     const quint16 code = FrameCodec::commandCode(msgID);
-    const auto found = m_pending.find(code);
-    if (found != m_pending.end()) {
-        QVector<Pending> &waiting = *found;
-        for (int i = 0; i < waiting.size(); ++i) {
-            if (waiting.at(i).sequence == sequence) {
-                waiting.remove(i);
-                break;
-            }
-        }
-        if (waiting.isEmpty())
-            m_pending.erase(found);
-    }
+    m_pending.remove(msgID, sequence);
     if (!m_log)
         return;
     label = labelOr(code, label);

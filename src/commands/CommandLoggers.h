@@ -1,11 +1,11 @@
 #pragma once
 
+#include "commands/SentFrames.h"
+
 #include <QByteArray>
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVector>
 #include <cstdint>
 
 class DownloadStatusView;
@@ -17,9 +17,7 @@ class TransportManager;
 // wiring connects the signals to the slots below.
 //
 // Each frame carries its own label (the action it was sent for), so a line
-// names what its bytes say. A reply is matched to the frame it answers: the
-// one with the reply's sequence number when the camera echoes it, else the
-// oldest unanswered frame of the same code.
+// names what its bytes say; a reply is named after the frame it answers.
 class CommandLoggers : public QObject
 {
     Q_OBJECT
@@ -40,11 +38,6 @@ public slots:
     void onCommandUnanswered(uint32_t msgID, QString label, int sequence);
 
 private:
-    struct Pending {
-        int sequence;
-        QString label;
-    };
-
     bool ignoresDownloadFailure(const QString &label) const;
     // The label of the frame this reply answers, taken off the waiting list.
     QString answeredLabel(quint16 code, int sequence);
@@ -52,5 +45,5 @@ private:
     QPointer<TransportManager> m_manager;
     QPointer<LogBridge> m_log;
     const DownloadStatusView *m_album = nullptr;
-    QHash<quint16, QVector<Pending>> m_pending;
+    SentFrames m_pending{PendingPerCode, true};
 };
