@@ -43,6 +43,11 @@ function(skyrig_add_test name)
   else()
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${ARG_TIMEOUT})
   endif()
+  if(ARG_GUI)
+    # Windows on one display take the keyboard from each other: two of these
+    # at once lose typed keys to the other's window.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK display_focus)
+  endif()
 endfunction()
 
 # skyrig_add_area_test(AREA LIBS <targets...> [GUI])
