@@ -3,6 +3,7 @@
 #include "catalog/FirmwareNameRules.h"
 #include "commands/GimbalController.h"
 #include "link/CommandCode.h"
+#include "link/FreedMemory.h"
 #include "link/Language.h"
 #include "link/TransportManager.h"
 #include "state/GimbalState.h"
@@ -274,6 +275,9 @@ void FirmwareUpgradeBridge::upload()
         if (total > 0 && sent >= 0)
             setProgress(int(qMin(sent, total) * 90 / total));
     });
+    // The package went through the network stack in pieces; what they took
+    // goes back once the reply is gone.
+    connect(reply, &QObject::destroyed, this, &FreedMemory::giveBack);
     follow(reply, m_timeouts.uploadMs, both("Upload timed out", "上传超时"),
            &FirmwareUpgradeBridge::onUploadFinished);
 }

@@ -1,5 +1,6 @@
 #include "video/VideoDecoder.h"
 
+#include "link/FreedMemory.h"
 #include "link/Language.h"
 #include "video/FrameConverter.h"
 #include "video/TimeStampBlocks.h"
@@ -276,6 +277,7 @@ void VideoDecoder::run()
         av_packet_free(&packet);
         avcodec_free_context(&s.codec);
         avformat_close_input(&s.format);
+        FreedMemory::giveBack(); // the session's picture pools
     };
 
     const QVector<StreamTransport::Choice> attempts =
