@@ -62,9 +62,8 @@ class SimProcess
 public:
     bool start(const QStringList &extraArgs, QString *error)
     {
-        // The generated card's content is kept in the build tree: made by the
-        // first simulator a test starts, reused by every later one (each test
-        // executable's own cache folder is new on every run).
+        // The generated card's content is made once in the build tree and
+        // reused (each test run's own cache folder is new).
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CACHE_HOME"),
                    QDir::cleanPath(QStringLiteral(SKYRIG_BIN_DIR "/../camsim-cache")));
@@ -75,8 +74,7 @@ public:
                       words("--udp-port 0 --rtsp-port 0 --http-port 0") + extraArgs);
         static const QRegularExpression ready(
             QStringLiteral("camsim ready udp=(?:\\S*:(\\d+)|-) "));
-        // Ready takes seconds when the card's content is first made, many
-        // more on a busy machine.
+        // Seconds when the card's content is first made, more on a busy machine.
         QElapsedTimer t;
         t.start();
         while (process.waitForStarted(SlowWorkMs) && t.elapsed() < 2 * SlowWorkMs) {
@@ -116,8 +114,7 @@ public:
     ~SimProcess()
     {
         if (process.state() != QProcess::NotRunning) {
-            // A clean stop removes the simulator's card folder; a busy
-            // machine may take a while to get to it.
+            // A clean stop removes the simulator's card folder.
             process.terminate();
             if (!process.waitForFinished(15000))
                 process.kill();
@@ -169,14 +166,6 @@ public:
             for (const ParsedFrame &f : ShortFrameReader::take(buffer))
                 frames.append(Received{f});
         }
-    }
-
-    void collect(int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms)
-            pump(int(qMax<qint64>(1, ms - t.elapsed())));
     }
 
     // Reads until `done` holds; the ceiling is for a simulator slowed down
@@ -281,8 +270,7 @@ inline Run runCtl(const QStringList &arguments, int timeoutMs = SlowWorkMs)
 
 } // namespace camsim_test
 
-// Starts the simulator with the given space-separated options, or skips when
-// it is not built.
+// Starts the simulator with space-separated options; skips when it is not built.
 #define CAMSIM_START(sim, options)                                                                 \
     if (!QFileInfo(camsim_test::simulatorPath()).isExecutable())                                   \
         QSKIP("the simulator is not built (SKYRIG_BUILD_CAMSIM=OFF)");                             \

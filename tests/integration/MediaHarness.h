@@ -158,13 +158,10 @@ inline QByteArray downloadPayload(const QString &path, int type, int packetSize,
 
 inline QByteArray clientPayload(int type, quint16 port)
 {
-    QByteArray p;
-    Payload::appendU8(p, type);
-    for (int b : {127, 0, 0, 1})
-        Payload::appendU8(p, b);
+    QByteArray p("\0\x7F\0\0\x01", 5); // the type, then 127.0.0.1
+    p[0] = char(type);
     Payload::appendU16(p, port);
-    Payload::appendU8(p, 0);
-    return p;
+    return p + '\0';
 }
 
 // The program's own playback receiver, fed one datagram at a time.

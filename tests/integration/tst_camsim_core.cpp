@@ -228,12 +228,9 @@ private slots:
             broken += !FrameCodec::decodeShortFrame(bytes.mid(start), consumed).valid;
         }
         QVERIFY(differs);
-        const QByteArray seen = QStringLiteral("%1 lost, %2 broken, %3 noisy, %4 twice")
-                                    .arg(lost)
-                                    .arg(broken)
-                                    .arg(noisy)
-                                    .arg(twice)
-                                    .toLatin1();
+        const QByteArray seen =
+            QString::asprintf("%d lost, %d broken, %d noisy, %d twice", lost, broken, noisy, twice)
+                .toLatin1();
         QVERIFY2(qAbs(lost - 0.1 * n) < 0.03 * n, seen.constData());
         QVERIFY2(qAbs(broken - 0.2 * (n - lost)) < 0.03 * n, seen.constData());
         QVERIFY2(qAbs(noisy - 0.3 * (n - lost)) < 0.03 * n, seen.constData());

@@ -176,32 +176,28 @@ private slots:
                             int expected, int requests) {
             QTest::newRow(name) << album << code << p << expected << requests;
         };
-        row("file", true, 0x032E, downloadPayload(big, 4, 57344, 0, 6), 0, 1);
-        row("last window", true, 0x032E, downloadPayload(big, 4, 4096, 73, 255), 0, 1);
-        row("outside album mode", false, 0x032E, downloadPayload(big, 4, 4096, 0, 1),
-            SimCamera::NotReady, 0);
+        const auto file = [&big](int type, int packetSize, quint32 start, int count) {
+            return downloadPayload(big, type, packetSize, start, count);
+        };
+        const int invalid = SimCamera::InvalidParameter, notFound = SimCamera::NotFound;
+        row("file", true, 0x032E, file(4, 57344, 0, 6), 0, 1);
+        row("last window", true, 0x032E, file(4, 4096, 73, 255), 0, 1);
+        row("outside album mode", false, 0x032E, file(4, 4096, 0, 1), SimCamera::NotReady, 0);
         row("abort in any mode", false, 0x032E, downloadPayload({}, 7, 0, 0, 0), 0, 1);
-        row("packet size 0", true, 0x032E, downloadPayload(big, 4, 0, 0, 1),
-            SimCamera::InvalidParameter, 0);
-        row("packet beyond a datagram", true, 0x032E, downloadPayload(big, 4, 65490, 0, 1),
-            SimCamera::InvalidParameter, 0);
-        row("no packets", true, 0x032E, downloadPayload(big, 4, 4096, 0, 0),
-            SimCamera::InvalidParameter, 0);
-        row("unknown type", true, 0x032E, downloadPayload(big, 9, 4096, 0, 1),
-            SimCamera::InvalidParameter, 0);
-        row("window past the end", true, 0x032E, downloadPayload(big, 4, 4096, 74, 1),
-            SimCamera::InvalidParameter, 0);
-        row("no such file", true, 0x032E, downloadPayload(big + 'x', 5, 4096, 0, 1),
-            SimCamera::NotFound, 0);
+        row("packet size 0", true, 0x032E, file(4, 0, 0, 1), invalid, 0);
+        row("packet beyond a datagram", true, 0x032E, file(4, 65490, 0, 1), invalid, 0);
+        row("no packets", true, 0x032E, file(4, 4096, 0, 0), invalid, 0);
+        row("unknown type", true, 0x032E, file(9, 4096, 0, 1), invalid, 0);
+        row("window past the end", true, 0x032E, file(4, 4096, 74, 1), invalid, 0);
+        row("no such file", true, 0x032E, downloadPayload(big + 'x', 5, 4096, 0, 1), notFound, 0);
         row("no such thumbnail", true, 0x032E, downloadPayload(big + 'x', 2, 40960, 0, 16),
-            SimCamera::NotFound, 0);
-        row("path cut short", true, 0x032E, downloadPayload(big, 4, 4096, 0, 1).left(20),
-            SimCamera::InvalidParameter, 0);
+            notFound, 0);
+        row("path cut short", true, 0x032E, file(4, 4096, 0, 1).left(20), invalid, 0);
         row("delete outside album mode", false, 0x032D, pathPayload(big), SimCamera::NotReady, 0);
-        row("delete a missing file", true, 0x032D, pathPayload(big + 'x'), SimCamera::NotFound, 0);
-        row("play a photo", true, 0x032F, pathPayload(big), SimCamera::InvalidParameter, 0);
+        row("delete a missing file", true, 0x032D, pathPayload(big + 'x'), notFound, 0);
+        row("play a photo", true, 0x032F, pathPayload(big), invalid, 0);
         row("pause with nothing playing", true, 0x0331, pathPayload(big), SimCamera::NotReady, 0);
-        row("album mode 3", true, 0x032B, bytes({3, 0}), SimCamera::InvalidParameter, 0);
+        row("album mode 3", true, 0x032B, bytes({3, 0}), invalid, 0);
     }
 
     void requestsAreCheckedBeforeAnythingIsSent()
@@ -453,7 +449,7 @@ private slots:
         QCOMPARE(result(c.request(0x032E, downloadPayload(big, 4, 4096, 0, 255))), quint16(0));
         QVERIFY(QTest::qWaitFor([&] { return files.complete(); }, 30000));
         QVERIFY(QTest::qWaitFor([&] { return video.datagrams.size() > 40; }, 30000));
-        c.collect(100);
+        c.pump(100);
         QCOMPARE(files.assembled().left(int(files.total)), m_big);
 
         // Faults show as sequence numbers out of step: of the control link's
@@ -481,10 +477,8 @@ private slots:
         const int controlFaults = outOfStep(controlSeq, 256);
         const int mediaFaults = outOfStep(mediaSeq, 1 << 30);
         const int playbackFaults = outOfStep(playbackSeq, 256);
-        const QString counts = QStringLiteral("control %1, media %2, playback %3")
-                                   .arg(controlFaults)
-                                   .arg(mediaFaults)
-                                   .arg(playbackFaults);
+        const QString counts = QString::asprintf("control %d, media %d, playback %d", controlFaults,
+                                                 mediaFaults, playbackFaults);
         QVERIFY2((controlFaults > 0) == control, qPrintable(counts));
         QVERIFY2((mediaFaults > 0) == media, qPrintable(counts));
         QVERIFY2((playbackFaults > 0) == playback, qPrintable(counts));

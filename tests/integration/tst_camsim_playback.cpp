@@ -1,8 +1,6 @@
-// The simulator's playback channel: stored clips streamed as Annex B
-// datagrams of at most 1400 bytes (raw and framed), which the program's
-// receiver and FFmpeg's parser and decoder turn back into every picture, and
-// the player's state in the playback status reports. (The album's own tests
-// play clips through the whole simulator process.)
+// The simulator's playback channel: clips streamed as Annex B datagrams of at
+// most 1400 bytes (raw and framed) that the program's receiver and decoder turn
+// back into every picture, and the player's state in its status reports.
 #ifdef SKYRIG_HAS_CAMSIM_CORE
 
 #include "CamsimHarness.h"
@@ -66,14 +64,6 @@ class CamsimPlaybackTest : public QObject
     QTemporaryDir m_dir;
     QString m_h264, m_h265;
 
-    static bool makeClip(const QString &file, bool h265, int frames, QString *error)
-    {
-        ClipEncoder::Settings s;
-        s.h265 = h265;
-        s.frameCount = frames;
-        return MediaLibraryGenerator::writeClip(file, s, 2, error);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -81,11 +71,15 @@ private slots:
         QVERIFY(m_dir.isValid());
         QVERIFY(QDir().mkpath(m_dir.path() + QStringLiteral("/DCIM/VIDEO")));
         QString error;
+        ClipEncoder::Settings clip;
+        clip.frameCount = 50;
         m_h264 = m_dir.path() + QStringLiteral("/DCIM/VIDEO/a.mp4");
-        QVERIFY2(makeClip(m_h264, false, 50, &error), qPrintable(error));
+        QVERIFY2(MediaLibraryGenerator::writeClip(m_h264, clip, 2, &error), qPrintable(error));
         if (ClipEncoder::available(true)) {
+            clip.h265 = true;
+            clip.frameCount = 25;
             m_h265 = m_dir.path() + QStringLiteral("/DCIM/VIDEO/b.MP4");
-            QVERIFY2(makeClip(m_h265, true, 25, &error), qPrintable(error));
+            QVERIFY2(MediaLibraryGenerator::writeClip(m_h265, clip, 2, &error), qPrintable(error));
         }
     }
 

@@ -1,10 +1,9 @@
-// Firmware upgrade end to end: the headless front end uploads a package to the
-// simulated Heron's HTTP service, the camera reboots and comes back with the
-// package's version. Also the simulator's side on its own: the reboot driven
-// with a fake clock.
+// Firmware upgrade: the simulator's reboot driven with a fake clock, and the
+// headless front end upgrading the simulated Heron over HTTP.
 #ifdef SKYRIG_HAS_CAMSIM_CORE
 
 #include "CamsimHarness.h"
+#include "MediaHarness.h"
 #include "camsim/SimCamera.h"
 #include "common/TestMain.h"
 
@@ -55,11 +54,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString package = dir.filePath(QStringLiteral("L4T-V3.1.4-Upgrade.tar"));
-        {
-            QFile file(package);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.write(QByteArray(300000, 'p')) == 300000);
-        }
+        QVERIFY(media_test::writeFile(package, QByteArray(300000, 'p')));
         // Away longer than the program's silence allowance (2 s), so it tells
         // the restart before the camera comes back.
         CAMSIM_START(sim, "--model Heron --http-port 8088 --reboot-ms 2600");

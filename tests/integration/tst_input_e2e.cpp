@@ -1,7 +1,5 @@
 // Game controller end to end: SDL's virtual controller read by the program's
-// own input layer, commands over UDP to the real simulator, the gimbal's
-// answer read from the simulator's reports. Then the headless front end's
-// gamepad step, with bindings stored by one run and used by the next.
+// input layer steers the real simulator; then the headless front end's gamepad.
 
 #include "CamsimHarness.h"
 #include "app/AppCore.h"
@@ -28,22 +26,19 @@ class InputEndToEndTest : public QObject
     QTemporaryDir m_logs;
     std::unique_ptr<QObject> m_owner;
     AppCore *m_core = nullptr;
-    // Yaw reports with the time they arrived.
-    QVector<QPair<qint64, double>> m_yaw;
+    QVector<QPair<qint64, double>> m_yaw;       // yaw reports with the time they arrived
     QVector<QPair<qint64, QByteArray>> m_moves; // gimbalControl payloads sent
     QElapsedTimer m_clock;
     int m_visReports = 0;
-    // The visible reports seen when the zoom was found at rest, -1 before.
-    int m_zoomStopped = -1;
+    int m_zoomStopped = -1; // the visible reports seen when the zoom was found at rest
 
     GamepadService *pads() const { return m_core->gamepads(); }
     GimbalState *state() const { return m_core->gimbalState(); }
     const GamepadService::Device *virtualPad() const
     {
-        for (const GamepadService::Device &d : pads()->devices()) {
+        for (const GamepadService::Device &d : pads()->devices())
             if (d.raw.isVirtual)
                 return &d;
-        }
         return nullptr;
     }
     // Sets one control and waits until the program has read it; returns when.
@@ -78,10 +73,9 @@ class InputEndToEndTest : public QObject
     }
     qint64 firstStopAfter(qint64 ms) const
     {
-        for (const auto &m : m_moves) {
+        for (const auto &m : m_moves)
             if (m.first >= ms && m.second == QByteArray::fromHex("00020200"))
                 return m.first;
-        }
         return -1;
     }
     // Waits until reports span `ms` after `fromMs` (the simulator's work: a

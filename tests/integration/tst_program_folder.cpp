@@ -1,12 +1,8 @@
 // Everything the program writes goes to the user's folders when its own folder
-// cannot be used: a read-only folder (as a packaged program's is) or an
-// installed one (which root could write but must not).
-//
-// Writers run in this process with the program folder pointed at a folder the
-// kernel refuses to write whatever the user (under /proc) or at an installed
-// location; the real programs run from a read-only bind mount of the build's
-// program folder, where even root cannot write. The interface program runs as
-// on a machine without a display or GPU.
+// cannot be used: a read-only one (as a packaged program's is; here a /proc
+// folder, or a read-only bind mount even root cannot write) or an installed
+// one (which root could write but must not). The interface program runs as on
+// a machine without a display or GPU.
 
 #include "CamsimHarness.h"
 #include "MediaHarness.h"
@@ -38,14 +34,10 @@ struct Written {
     QString skipped;
 };
 
-// Runs one writer with whatever program folder is in force.
-using Writer = std::function<Written()>;
-
 struct NamedWriter {
     const char *name;
-    // Where the user's folder for it lies.
-    QStandardPaths::StandardLocation userLocation;
-    Writer run;
+    QStandardPaths::StandardLocation userLocation; // where the user's folder for it lies
+    std::function<Written()> run;                  // with whatever program folder is in force
 };
 
 // Every part of the program that writes files. Downloads join here with one
@@ -126,20 +118,13 @@ QString childUserData(const QString &application)
 // when this machine allows no private mount namespace.
 QStringList readOnlyMountPrefix(const QString &folder)
 {
-    const QStringList run{
-        QStringLiteral("--propagation"),
-        QStringLiteral("private"),
-        QStringLiteral("sh"),
-        QStringLiteral("-c"),
-        QStringLiteral("mount --bind -o ro \"$1\" \"$1\" && shift && exec \"$@\""),
-        QStringLiteral("sh"),
-        folder};
+    const QString mount = QStringLiteral(R"(mount --bind -o ro "$1" "$1" && shift && exec "$@")");
+    const QStringList run{"--propagation", "private", "sh", "-c", mount, "sh", folder};
     // As root a private mount namespace is enough; otherwise a user
     // namespace may give one.
-    for (const QStringList &unshare : {QStringList{QStringLiteral("-m")},
-                                       QStringList{QStringLiteral("-r"), QStringLiteral("-m")}}) {
+    for (const QStringList &unshare : {QStringList{"-m"}, QStringList{"-r", "-m"}}) {
         QProcess probe;
-        probe.start(QStringLiteral("unshare"), unshare + run + QStringList{QStringLiteral("true")});
+        probe.start(QStringLiteral("unshare"), unshare + run + QStringList{"true"});
         if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit &&
             probe.exitCode() == 0)
             return QStringList{QStringLiteral("unshare")} + unshare + run;
@@ -216,7 +201,7 @@ private slots:
 
         const NamedWriter named = writers().at(writer);
         const Written result = named.run();
-        const QString written = result.path;
+        const QString &written = result.path;
         const bool leaked = !QDir(installed)
                                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                                  .isEmpty();
@@ -247,10 +232,10 @@ private slots:
         const QStringList prefix = readOnlyMountPrefix(bin);
         if (prefix.isEmpty())
             QSKIP("no private mount namespace here (needs root or user namespaces)");
-        const camsim_test::Run run = camsim_test::runProgram(
-            prefix.first(),
-            prefix.mid(1) + QStringList{camsim_test::ctlPath(), "state", "appLog.logDirectory",
-                                        "appLog.logFilePath"});
+        const QStringList command =
+            prefix + QStringList{camsim_test::ctlPath(), "state", "appLog.logDirectory",
+                                 "appLog.logFilePath"};
+        const camsim_test::Run run = camsim_test::runProgram(command.first(), command.mid(1));
         QCOMPARE(run.exitCode, 0);
         const QJsonObject state = QJsonDocument::fromJson(run.out.last().toUtf8()).object();
         const QString user = childUserData(QStringLiteral("skyrigctl"));
@@ -278,10 +263,8 @@ private slots:
         env.remove(QStringLiteral("DISPLAY"));
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::MergedChannels);
-        if (prefix.isEmpty())
-            process.start(program, QStringList());
-        else
-            process.start(prefix.first(), prefix.mid(1) + QStringList{program});
+        const QStringList command = prefix + QStringList{program};
+        process.start(command.first(), command.mid(1));
         QVERIFY(process.waitForStarted(30000));
         QString output;
         // Ready once the scene is loaded (its root-object count is written).

@@ -98,58 +98,52 @@ private slots:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message"); // on stderr, or on stdout for a success
-        QTest::newRow("no link") << "ready" << int(CtlRunner::LinkError) << "needs a link";
-        QTest::newRow("two links") << "--udp 127.0.0.1 --serial /dev/null ready"
-                                   << int(CtlRunner::UsageError) << "at most one";
+        const auto row = [](const char *name, const char *arguments, int exitCode,
+                            const char *message) {
+            QTest::newRow(name) << QString::fromUtf8(arguments) << exitCode
+                                << QString::fromUtf8(message);
+        };
+        using C = CtlRunner;
+        row("no link", "ready", C::LinkError, "needs a link");
+        row("two links", "--udp 127.0.0.1 --serial /dev/null ready", C::UsageError, "at most one");
         // Never falls back to a stored or default camera address.
-        QTest::newRow("no host") << "--udp :1030 ready" << int(CtlRunner::UsageError) << "HOST";
-        QTest::newRow("address not usable")
-            << "--udp not-an-address:1030 ready" << int(CtlRunner::UsageError) << "not-an-address";
-        QTest::newRow("bad port") << "--udp 127.0.0.1:0 ready" << int(CtlRunner::UsageError)
-                                  << "65535";
-        QTest::newRow("bad language")
-            << "--lang fr --udp 127.0.0.1 ready" << int(CtlRunner::UsageError) << "fr";
+        row("no host", "--udp :1030 ready", C::UsageError, "HOST");
+        row("address not usable", "--udp not-an-address:1030 ready", C::UsageError,
+            "not-an-address");
+        row("bad port", "--udp 127.0.0.1:0 ready", C::UsageError, "65535");
+        row("bad language", "--lang fr --udp 127.0.0.1 ready", C::UsageError, "fr");
         // A link opens whether or not a camera is there; ready waits for its answer.
-        QTest::newRow("nobody answers")
-            << "--udp %silent ready" << int(CtlRunner::ReadyTimeout) << "did not answer";
+        row("nobody answers", "--udp %silent ready", C::ReadyTimeout, "did not answer");
         // The program listens on the port after the camera's.
-        QTest::newRow("listening port taken")
-            << "--udp %taken ready" << int(CtlRunner::LinkError) << "%taken";
-        QTest::newRow("serial device missing")
-            << "--serial /nonexistent/ttyCTL0:9600 ready" << int(CtlRunner::LinkError) << "ttyCTL0";
-        QTest::newRow("help") << "--help" << int(CtlRunner::Success) << "8  until timed out";
-        QTest::newRow("version") << "--version" << int(CtlRunner::Success)
-                                 << "skyrigctl " SKYRIG_VERSION;
+        row("listening port taken", "--udp %taken ready", C::LinkError, "%taken");
+        row("serial device missing", "--serial /nonexistent/ttyCTL0:9600 ready", C::LinkError,
+            "ttyCTL0");
+        row("help", "--help", C::Success, "8  until timed out");
+        row("version", "--version", C::Success, "skyrigctl " SKYRIG_VERSION);
         // Bad steps fail before the link opens: the camera hears nothing.
-        QTest::newRow("unknown operation") << "--udp %silent ready call noSuchOperation 1"
-                                           << int(CtlRunner::UnknownOperation) << "noSuchOperation";
-        QTest::newRow("too few arguments")
-            << "--udp %silent call gimbalControl 0 2" << int(CtlRunner::WrongArgumentCount) << "3";
-        QTest::newRow("too many for every short form")
-            << "--udp %silent call takePhoto 0 1 a b c" << int(CtlRunner::WrongArgumentCount)
-            << "2 or 3 or 4";
-        QTest::newRow("word for a number")
-            << "--udp %silent call gimbalControl 0 up 0" << int(CtlRunner::BadArgument) << "yawDir";
-        QTest::newRow("number for a switch")
-            << "--udp %silent call irTempSwitch 1" << int(CtlRunner::BadArgument) << "on";
-        QTest::newRow("broken list") << "--udp %silent call aiRecognitionSet true 0 1,x"
-                                     << int(CtlRunner::BadArgument) << "categories";
-        QTest::newRow("port out of range")
-            << "--udp %silent call playbackClientSet 1 127.0.0.1 70000"
-            << int(CtlRunner::BadArgument) << "port";
-        QTest::newRow("unknown property") << "--udp %silent state yawJoint noSuchProperty"
-                                          << int(CtlRunner::UnknownProperty) << "noSuchProperty";
-        QTest::newRow("unknown object") << "--udp %silent call noSuchObject.start"
-                                        << int(CtlRunner::UnknownProperty) << "noSuchObject";
-        QTest::newRow("unknown property of an object")
-            << "--udp %silent until cameraModel.noSuchProperty=1 100"
-            << int(CtlRunner::UnknownProperty) << "cameraModel.noSuchProperty";
-        QTest::newRow("until without a value") << "--udp %silent until connected 100"
-                                               << int(CtlRunner::UsageError) << "PROPERTY=VALUE";
-        QTest::newRow("unknown step")
-            << "--udp %silent ready jump" << int(CtlRunner::UsageError) << "jump";
-        QTest::newRow("wait without time")
-            << "--udp %silent wait" << int(CtlRunner::UsageError) << "wait";
+        row("unknown operation", "--udp %silent ready call noSuchOperation 1", C::UnknownOperation,
+            "noSuchOperation");
+        row("too few arguments", "--udp %silent call gimbalControl 0 2", C::WrongArgumentCount,
+            "3");
+        row("too many for every short form", "--udp %silent call takePhoto 0 1 a b c",
+            C::WrongArgumentCount, "2 or 3 or 4");
+        row("word for a number", "--udp %silent call gimbalControl 0 up 0", C::BadArgument,
+            "yawDir");
+        row("number for a switch", "--udp %silent call irTempSwitch 1", C::BadArgument, "on");
+        row("broken list", "--udp %silent call aiRecognitionSet true 0 1,x", C::BadArgument,
+            "categories");
+        row("port out of range", "--udp %silent call playbackClientSet 1 127.0.0.1 70000",
+            C::BadArgument, "port");
+        row("unknown property", "--udp %silent state yawJoint noSuchProperty", C::UnknownProperty,
+            "noSuchProperty");
+        row("unknown object", "--udp %silent call noSuchObject.start", C::UnknownProperty,
+            "noSuchObject");
+        row("unknown property of an object", "--udp %silent until cameraModel.noSuchProperty=1 100",
+            C::UnknownProperty, "cameraModel.noSuchProperty");
+        row("until without a value", "--udp %silent until connected 100", C::UsageError,
+            "PROPERTY=VALUE");
+        row("unknown step", "--udp %silent ready jump", C::UsageError, "jump");
+        row("wait without time", "--udp %silent wait", C::UsageError, "wait");
     }
 
     void badArgumentsAndLinkOptions()

@@ -1,9 +1,5 @@
-// Local recordings made through the headless front end against the
-// simulator, as an operator's would be: killed outright while recording,
-// the file still plays to within a fragment of the end, and its subtitles
-// and table hold the angles, zoom and range the simulator reported, one cue
-// per half second and ten rows per second; a simulator restart while
-// recording continues the recording in a second file, both playable.
+// Local recordings made through the headless front end against the simulator,
+// as an operator's would be: killed outright, or across a simulator restart.
 
 #include "CamsimHarness.h"
 #include "common/TestMain.h"
@@ -27,22 +23,13 @@ class CtlSession
 {
 public:
     explicit CtlSession(const QStringList &arguments) { m_process.start(ctlPath(), arguments); }
-    ~CtlSession()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    ~CtlSession() { kill(); }
 
     // Waits for a line starting with `start`; its text and arrival time.
     bool waitFor(const QString &start, int ms, QString *line = nullptr, QDateTime *at = nullptr)
     {
         const bool seen = QTest::qWaitFor(
-            [&] {
-                read();
-                return find(start) >= 0 || m_process.state() == QProcess::NotRunning;
-            },
-            ms);
-        read();
+            [&] { return find(start) >= 0 || m_process.state() == QProcess::NotRunning; }, ms);
         const int i = find(start);
         if (!seen || i < 0)
             return false;
@@ -52,9 +39,9 @@ public:
             *at = m_lines.at(i).second;
         return true;
     }
-    void kill()
+    void kill() // SIGKILL: no chance to finish anything
     {
-        m_process.kill(); // SIGKILL: no chance to finish anything
+        m_process.kill();
         m_process.waitForFinished(5000);
     }
     bool waitForEnd(int ms)
@@ -79,8 +66,9 @@ private:
             m_lines.append(
                 {QString::fromUtf8(m_process.readLine()).trimmed(), QDateTime::currentDateTime()});
     }
-    int find(const QString &start) const
+    int find(const QString &start)
     {
+        read();
         for (int i = 0; i < m_lines.size(); ++i)
             if (m_lines.at(i).first.startsWith(start))
                 return i;
@@ -96,10 +84,10 @@ QJsonObject json(const QString &line)
     return QJsonDocument::fromJson(line.toUtf8()).object();
 }
 
-double cueValue(const QString &text, const QString &name)
+double cueValue(const QString &text, const char *name)
 {
     const QRegularExpressionMatch m =
-        QRegularExpression(name + QStringLiteral(" (-?[0-9.]+)")).match(text);
+        QRegularExpression(QLatin1String(name) + QStringLiteral(" (-?[0-9.]+)")).match(text);
     return m.hasMatch() ? m.captured(1).toDouble() : qQNaN();
 }
 
@@ -176,24 +164,23 @@ private slots:
         const QList<QStringList> rows = readCsv(QString(video).replace(".mp4", ".csv"));
         QVERIFY(rows.size() > 1);
         const QStringList header = rows.first();
-        const int yaw = header.indexOf("yaw_deg"), pitch = header.indexOf("pitch_deg"),
-                  roll = header.indexOf("roll_deg"), range = header.indexOf("laser_range_m"),
-                  time = header.indexOf("time_of_day");
+        const auto near = [](double value, const QJsonObject *still, const char *name) {
+            return qAbs(value - still->value(QLatin1String(name)).toDouble()) <= 0.1;
+        };
+        const QVector<QPair<QString, const char *>> columns{{"yaw_deg", "yawJoint"},
+                                                            {"pitch_deg", "pitchJoint"},
+                                                            {"roll_deg", "rollJoint"},
+                                                            {"laser_range_m", "laserDistance"}};
         int compared = 0;
-        QList<QPair<qint64, QStringList>> byVideoTime;
+        QList<QPair<qint64, const QJsonObject *>> stillByVideoTime;
         for (const QStringList &row : rows.mid(1)) {
-            byVideoTime.append({qint64(row.value(0).toDouble() * 1000), row});
-            const QJsonObject *still =
-                stillAt(QDateTime::fromString(row.value(time), Qt::ISODateWithMs));
+            const QJsonObject *still = stillAt(
+                QDateTime::fromString(row.value(header.indexOf("time_of_day")), Qt::ISODateWithMs));
+            stillByVideoTime.append({qint64(row.value(0).toDouble() * 1000), still});
             if (!still)
                 continue;
-            const QVector<QPair<int, QString>> columns = {{yaw, QStringLiteral("yawJoint")},
-                                                          {pitch, QStringLiteral("pitchJoint")},
-                                                          {roll, QStringLiteral("rollJoint")},
-                                                          {range, QStringLiteral("laserDistance")}};
             for (const auto &c : columns)
-                QVERIFY2(qAbs(row.value(c.first).toDouble() - still->value(c.second).toDouble()) <=
-                             0.1,
+                QVERIFY2(near(row.value(header.indexOf(c.first)).toDouble(), still, c.second),
                          qPrintable(row.join(',') + QStringLiteral(" vs ") +
                                     QJsonDocument(*still).toJson(QJsonDocument::Compact)));
             ++compared;
@@ -212,21 +199,16 @@ private slots:
                  qPrintable(QStringLiteral("%1 cues for %2 ms").arg(cues.size()).arg(elapsed)));
         int cuesCompared = 0;
         for (const Cue &cue : cues) {
-            // The row taken when the cue began.
-            const QStringList *row = nullptr;
-            for (const auto &r : byVideoTime)
+            const QJsonObject *still = nullptr; // as of the row taken when the cue began
+            for (const auto &r : stillByVideoTime)
                 if (r.first >= cue.startMs && r.first < cue.startMs + 100)
-                    row = &r.second;
-            const QJsonObject *still =
-                row ? stillAt(QDateTime::fromString(row->value(time), Qt::ISODateWithMs)) : nullptr;
+                    still = r.second;
             if (!still)
                 continue;
-            QVERIFY2(qAbs(cueValue(cue.text, "Yaw") - still->value("yawJoint").toDouble()) <= 0.1 &&
-                         qAbs(cueValue(cue.text, "Pitch") -
-                              still->value("pitchJoint").toDouble()) <= 0.1 &&
-                         qAbs(cueValue(cue.text, "Range") -
-                              still->value("laserDistance").toDouble()) <= 0.1,
-                     qPrintable(cue.text));
+            using Field = QPair<const char *, const char *>;
+            for (const Field &f : {Field{"Yaw", "yawJoint"}, Field{"Pitch", "pitchJoint"},
+                                   Field{"Range", "laserDistance"}})
+                QVERIFY2(near(cueValue(cue.text, f.first), still, f.second), qPrintable(cue.text));
             ++cuesCompared;
         }
         QVERIFY2(cuesCompared > 4, qPrintable(QString::number(cuesCompared)));
