@@ -7,14 +7,11 @@
 #include "VideoTestSupport.h"
 #include "common/TestMain.h"
 #include "video/QmlVideoPlayer.h"
+#include "video/TimeStampBlocks.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoFrameItem.h"
 #include "video/VideoPlayerTimer.h"
 #include "video/VideoUrlHistory.h"
-
-#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
-#include "video/TimeStampBlocks.h"
-#endif
 
 #include <QPointer>
 #include <QSettings>
@@ -255,11 +252,8 @@ private slots:
     // within 2 s. Meanwhile the figures show the stream as it is.
     void liveStreamRestartFallBehindRecover()
     {
-#ifndef SKYRIG_TEST_HAS_RTSP_SERVER
-        QSKIP("built without the simulator's RTSP server (GStreamer missing)");
-#else
         QString error;
-        const auto server = video_test::simulatorStream(400, &error);
+        const auto server = simulatorStream(400, &error);
         if (!server)
             QSKIP(qPrintable(error));
         const QString url = urlOf(*server);
@@ -324,7 +318,6 @@ private slots:
                  qPrintable(line));
         QCOMPARE(stat("latencyKind").toString(), QStringLiteral("none"));
         QVERIFY(stat("latencyMs").isNull());
-#endif
     }
 
     void urlHistory()
