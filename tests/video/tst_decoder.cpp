@@ -117,16 +117,15 @@ private slots:
         QTest::addColumn<QString>("peer"); // closed, silent, pictureless, looping
         QTest::addColumn<QString>("stop"); // never, before, when connected, after pictures
         QTest::addColumn<QString>("error");
-        QTest::newRow("unreachable") << "closed"
-                                     << "never" << OpenFailed;
-        QTest::newRow("packets without pictures") << "pictureless"
-                                                  << "never" << Lost;
-        QTest::newRow("stop before start") << "silent"
-                                           << "before" << QString();
-        QTest::newRow("stop during open") << "silent"
-                                          << "when connected" << OpenFailed;
-        QTest::newRow("stop during reading") << "looping"
-                                             << "after pictures" << QString();
+        const auto row = [](const char *name, const char *peer, const char *stop,
+                            const QString &error) {
+            QTest::newRow(name) << QString(peer) << QString(stop) << error;
+        };
+        row("unreachable", "closed", "never", OpenFailed);
+        row("packets without pictures", "pictureless", "never", Lost);
+        row("stop before start", "silent", "before", QString());
+        row("stop during open", "silent", "when connected", OpenFailed);
+        row("stop during reading", "looping", "after pictures", QString());
     }
 
     void endings()
