@@ -1,9 +1,5 @@
 // A local recording as the operator makes it, through the player against
-// the simulator's stream: it carries on in a second part when the stream
-// drops and comes back, writes its telemetry beside each part, stops
-// cleanly when the disk runs low, and every way it ends reaches the
-// operator (saved where, nothing recorded, a write that failed, no folder
-// to write to). The telemetry's three forms are checked by table rows.
+// the simulator's stream; every way it ends reaches the operator.
 
 #include "RecordingFiles.h"
 #include "VideoStreamServers.h"
