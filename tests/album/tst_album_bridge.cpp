@@ -173,10 +173,8 @@ private slots:
                                   Ceiling);
     }
 
-    // A photo and a video chosen by selection, in one batch: the model's
-    // packet size, each file's type, byte for byte; a name taken gets a
-    // number. The batch begins while a thumbnail is still on its way: its
-    // datagrams are never taken for a file.
+    // The batch begins while a thumbnail is still on its way: its datagrams
+    // are never taken for a file.
     void downloads_data()
     {
         QTest::addColumn<QString>("model");
@@ -348,12 +346,9 @@ private slots:
                              "connection"));
     }
 
-    // A camera that restarts while the album is open has left album mode.
-    // Back after a silence, it is asked to enter album mode before anything
-    // else; a restart nobody noticed shows as a refused request, which enters
-    // album mode once and asks again. Either way the next file and the next
-    // list come without reopening the album; a list refused for good is
-    // reported after one try.
+    // A camera that restarts while the album is open has left album mode:
+    // it is put back (after its silence, or when it refuses a request) without
+    // the album reopening; a list refused for good is reported after one try.
     void cameraRestarts_data()
     {
         QTest::addColumn<bool>("silence");

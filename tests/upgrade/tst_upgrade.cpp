@@ -243,10 +243,8 @@ private slots:
     }
 
     // After an accepted start the status follows the camera over its link
-    // (the simulator's restart is followed end to end). A camera that goes
-    // silent and stays so, or never goes quiet, is given up on and the bar
-    // shows the failure; one that is back but never tells its version is
-    // asked again and again, and is not called missing.
+    // (the simulator's restart is followed end to end); one that is back but
+    // never tells its version is asked again, and not called missing.
     void cameraThatNeverComesBack_data()
     {
         QTest::addColumn<QString>("frames"); // from the camera: none, all along, once it was quiet

@@ -1,6 +1,5 @@
-// The frame item: where the picture lies and how clicks map onto it, the
-// fixed-point snapshot against a floating-point reference, and the picture a
-// real window shows with the GL and with the software scene backend.
+// The frame item: mapping, the fixed-point snapshot, and the picture a real
+// window shows with the GL and with the software scene backend.
 
 #include "VideoTestSupport.h"
 #include "common/TestMain.h"

@@ -123,13 +123,9 @@ private slots:
             avcodec_parameters_free(&p.parameters);
     }
 
-    // Joined three packets into a clip (a mid-group start), the recording
-    // starts at the next keyframe, rebased to 0, with the clip's spacing, in
-    // fragments of at most a second (cut at keyframes, and within a long
-    // group by time), finished with its index. Without a file and without a
-    // word: stopped before any keyframe, before the stream was known (also
-    // when the stop came first). Failed, and never reported as saved: a disk
-    // that fills up while fragments are written, or only in the trailer.
+    // Joined mid-group, a recording starts at the next keyframe, rebased to
+    // 0, in fragments of at most a second (a long group is cut by time). A
+    // write that fails, the trailer's included, is never reported as saved.
     void writesFragmentsFromFirstKeyframe_data()
     {
         QTest::addColumn<QString>("clip");

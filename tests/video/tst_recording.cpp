@@ -81,10 +81,8 @@ class VideoRecordingTest : public QObject
 private slots:
     void initTestCase() { Language::store(false); }
 
-    // One sample in its three forms: subtitle cue (both languages), table
-    // row, screenshot fields. Device values only while the camera reports;
-    // range only for a model with a laser; infrared only while the
-    // measurement is shown.
+    // One sample in its three forms: device values only while the camera
+    // reports, range only with a laser, infrared only while it is shown.
     void telemetryForms_data()
     {
         QTest::addColumn<bool>("reporting"); // and laser and infrared shown
@@ -166,9 +164,7 @@ private slots:
     }
 
     // The stream drops while recording and comes back: the recording goes
-    // on into NAME_part2.mp4 by itself, the status says when the stream was
-    // lost, the elapsed time counts the whole recording, both parts play and
-    // carry their own telemetry; the texts follow a language switch.
+    // on into NAME_part2.mp4 by itself, each part with its own telemetry.
     void continuesAcrossStreamDrop()
     {
         QString error;

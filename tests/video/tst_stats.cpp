@@ -1,6 +1,5 @@
-// The arithmetic behind the player's health figures: rates, sums, means and
-// percentiles over sliding windows, and when a live stream counts as fallen
-// behind (skip to the next key frame) or too slow to decode on one thread.
+// The arithmetic behind the player's health figures, and when a live stream
+// counts as fallen behind or too slow to decode on one thread.
 
 #include "common/TestMain.h"
 #include "video/LiveEdge.h"
