@@ -113,9 +113,8 @@ private slots:
         av_log_set_level(AV_LOG_QUIET);
     }
 
-    // List, order, a page per filter (10 videos: exactly one page),
-    // thumbnails, the announced endpoint, only the camera's address heard on
-    // the media channel, and the status following a language switch.
+    // 10 videos make exactly one page; only the camera's address is heard
+    // on the media channel.
     void listPagesThumbnails()
     {
         QVector<CardFile> files;
@@ -151,7 +150,6 @@ private slots:
         QCOMPARE(rig.album.totalPages(), 1);
         rig.album.setFilterIndex(1);
         QCOMPARE(rig.album.currentPage(), 3);
-        // The selection: every filtered item, one taken out, gone with another filter.
         rig.album.selectAllFiltered();
         rig.album.toggleSelection("/sdcard/DCIM/p00.jpg");
         QCOMPARE(rig.album.selectedCount(), 24);
@@ -175,10 +173,8 @@ private slots:
                                   Ceiling);
     }
 
-    // A photo and a video chosen by selection, in one batch: the model's
-    // packet size, each file's type, byte for byte; a name taken gets a
-    // number. The batch begins while a thumbnail is still on its way: its
-    // datagrams are never taken for a file.
+    // The batch begins while a thumbnail is still on its way: its datagrams
+    // are never taken for a file.
     void downloads_data()
     {
         QTest::addColumn<QString>("model");
@@ -350,12 +346,9 @@ private slots:
                              "connection"));
     }
 
-    // A camera that restarts while the album is open has left album mode.
-    // Back after a silence, it is asked to enter album mode before anything
-    // else; a restart nobody noticed shows as a refused request, which enters
-    // album mode once and asks again. Either way the next file and the next
-    // list come without reopening the album; a list refused for good is
-    // reported after one try.
+    // A camera that restarts while the album is open has left album mode:
+    // it is put back (after its silence, or when it refuses a request) without
+    // the album reopening; a list refused for good is reported after one try.
     void cameraRestarts_data()
     {
         QTest::addColumn<bool>("silence");
@@ -408,11 +401,9 @@ private slots:
     }
 
     // Playback as the album drives it (the pictures are the simulator
-    // test's): the port announced is the one bound, the device's reports set
-    // the position (the end once finished), a seek asks for whole seconds,
-    // and stopping tells the device. Thumbnails wait while a clip plays, and
-    // none goes out when a clip gives way to another or to closing; the clip
-    // that plays is stopped before it is deleted.
+    // test's). Thumbnails wait while a clip plays, and none goes out when a
+    // clip gives way to another or to closing; the clip that plays is
+    // stopped before it is deleted.
     void playbackControl()
     {
         QVector<CardFile> files = photos({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"});

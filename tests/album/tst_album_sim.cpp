@@ -1,8 +1,5 @@
-// The album end to end against the real simulator: list, thumbnails, photo
-// and video downloads checked byte for byte against the simulator's card,
-// delete, playback of H.264 and H.265 clips to decoded pictures, and all of it
-// again through loss, reordering and duplicates on the media channel; the
-// camera picks its own packet size and pads last packets.
+// The album end to end against the real simulator process, on a clean and
+// on a faulty media channel.
 
 #include "AlbumGround.h"
 #include "album/PlaybackVideoDecoder.h"
@@ -117,7 +114,6 @@ private slots:
             g.album.stopVideo();
         }
 
-        // Delete.
         const int before = g.album.mediaItems().size();
         QSignalSpy deleted(&g.album, &MediaAlbumBridge::fileDeleted);
         g.album.deleteFile(photo);

@@ -1,6 +1,5 @@
-// The windowed transfer alone, against a camera played by the test: which
-// windows it asks for (and asks for again after losses and refusals), and
-// how each transfer ends. The datagrams go straight into its receiver.
+// The windowed transfer alone, against a camera played by the test whose
+// datagrams go straight into its receiver.
 
 #include "MediaPackets.h"
 #include "album/MediaTransfer.h"

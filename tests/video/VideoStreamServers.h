@@ -7,8 +7,6 @@
 
 #ifdef SKYRIG_TEST_HAS_RTSP_SERVER
 #include "camsim/RtspServer.h"
-
-#include <memory>
 #endif
 
 #include <QByteArray>
@@ -16,6 +14,8 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <memory>
 
 namespace video_test
 {
@@ -89,10 +89,10 @@ inline QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
 // The simulator's 320 x 240 H.264 stream at `kbps` from a server in this
 // process (on `port`, or a free one); null, with the reason in `error`, when
-// it cannot start.
+// it cannot start or the build has no such server.
+#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
 inline std::unique_ptr<RtspServer> simulatorStream(int kbps, QString *error, quint16 port = 0)
 {
     auto server = std::make_unique<RtspServer>(QStringLiteral("127.0.0.1"), port);
@@ -105,11 +105,20 @@ inline std::unique_ptr<RtspServer> simulatorStream(int kbps, QString *error, qui
         return nullptr;
     return server;
 }
+#else
+struct RtspServer {
+    quint16 boundPort() const { return 0; }
+};
+inline std::unique_ptr<RtspServer> simulatorStream(int, QString *error, quint16 = 0)
+{
+    *error = QStringLiteral("built without the simulator's RTSP server (GStreamer missing)");
+    return nullptr;
+}
+#endif
 
 inline QString urlOf(const RtspServer &server)
 {
     return QStringLiteral("rtsp://127.0.0.1:%1/test").arg(server.boundPort());
 }
-#endif
 
 } // namespace video_test

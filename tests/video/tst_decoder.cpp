@@ -1,6 +1,5 @@
-// The live decoder end to end (the simulator's RTSP stream is the player
-// test's): local files made with the same libraries, loopback peers that
-// stream forever or never answer, and stop requests at every stage.
+// The live decoder end to end against local files and loopback peers (the
+// simulator's RTSP stream is the player test's).
 
 #include "VideoStreamServers.h"
 #include "VideoTestSupport.h"
@@ -107,26 +106,22 @@ private slots:
         }
     }
 
-    // How a connection ends: an unreachable address fails its open; packets
-    // that never make a picture (8192 wide) end at the picture deadline; a
-    // stop ends the connection before its body ran (nothing is opened),
-    // during the open (with the open's failure) and while reading (without a
-    // word), each well within the open's own deadline.
+    // Packets that never make a picture (8192 wide) end at the picture
+    // deadline; a stop at any stage ends well within the open's own deadline.
     void endings_data()
     {
         QTest::addColumn<QString>("peer"); // closed, silent, pictureless, looping
         QTest::addColumn<QString>("stop"); // never, before, when connected, after pictures
         QTest::addColumn<QString>("error");
-        QTest::newRow("unreachable") << "closed"
-                                     << "never" << OpenFailed;
-        QTest::newRow("packets without pictures") << "pictureless"
-                                                  << "never" << Lost;
-        QTest::newRow("stop before start") << "silent"
-                                           << "before" << QString();
-        QTest::newRow("stop during open") << "silent"
-                                          << "when connected" << OpenFailed;
-        QTest::newRow("stop during reading") << "looping"
-                                             << "after pictures" << QString();
+        const auto row = [](const char *name, const char *peer, const char *stop,
+                            const QString &error) {
+            QTest::newRow(name) << QString(peer) << QString(stop) << error;
+        };
+        row("unreachable", "closed", "never", OpenFailed);
+        row("packets without pictures", "pictureless", "never", Lost);
+        row("stop before start", "silent", "before", QString());
+        row("stop during open", "silent", "when connected", OpenFailed);
+        row("stop during reading", "looping", "after pictures", QString());
     }
 
     void endings()

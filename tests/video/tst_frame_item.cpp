@@ -1,6 +1,5 @@
-// The frame item: where the picture lies and how clicks map onto it, the
-// fixed-point snapshot against a floating-point reference, and the picture a
-// real window shows with the GL and with the software scene backend.
+// The frame item: mapping, the fixed-point snapshot, and the picture a real
+// window shows with the GL and with the software scene backend.
 
 #include "VideoTestSupport.h"
 #include "common/TestMain.h"
@@ -297,15 +296,11 @@ private slots:
                     const int diff = std::max({std::abs(qRed(got) - qRed(expected)),
                                                std::abs(qGreen(got) - qGreen(expected)),
                                                std::abs(qBlue(got) - qBlue(expected))});
-                    QVERIFY2(diff <= 3,
-                             qPrintable(QStringLiteral("%1x%2 at scale %3: pixel "
-                                                       "%4,%5 is %6, expected %7")
-                                            .arg(s.picture.width())
-                                            .arg(s.picture.height())
-                                            .arg(s.scale)
-                                            .arg(x)
-                                            .arg(y)
-                                            .arg(QColor(got).name(), QColor(expected).name())));
+                    QVERIFY2(diff <= 3, qPrintable(QString::asprintf(
+                                            "%dx%d at scale %g: pixel %d,%d is %s, expected %s",
+                                            s.picture.width(), s.picture.height(), s.scale, x, y,
+                                            qPrintable(QColor(got).name()),
+                                            qPrintable(QColor(expected).name()))));
                     ++checked;
                 }
             }

@@ -1,20 +1,15 @@
 // The player's state machine with timers the test fires itself, against real
-// decoders: a closed port (fails at once), a file (pictures, then the end),
-// a silent server (never opens), the simulator's stream (plays on, falls
-// behind and recovers). Plus the URL history with its transports.
+// decoders and loopback peers; the URL history with its transports.
 
 #include "VideoStreamServers.h"
 #include "VideoTestSupport.h"
 #include "common/TestMain.h"
 #include "video/QmlVideoPlayer.h"
+#include "video/TimeStampBlocks.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoFrameItem.h"
 #include "video/VideoPlayerTimer.h"
 #include "video/VideoUrlHistory.h"
-
-#ifdef SKYRIG_TEST_HAS_RTSP_SERVER
-#include "video/TimeStampBlocks.h"
-#endif
 
 #include <QPointer>
 #include <QSettings>
@@ -137,10 +132,8 @@ private slots:
                  QStringLiteral("Video stream interrupted, reconnecting"));
     }
 
-    // A stall: the watchdog retires a decoder stuck in its open, handing it
-    // off to end in the background (here always, without any wait), none of
-    // its signals (its open fails as it ends) reach the player, and the
-    // restart waits 1 s, or 2 s after an earlier failure.
+    // A decoder stuck in its open is retired to end in the background (here
+    // without any wait); none of its signals reach the player.
     void watchdogRetiresStalledDecoder()
     {
         SilentServer silent;
@@ -245,21 +238,14 @@ private slots:
                  QStringLiteral("No video source available for recording"));
     }
 
-    // The simulator's stream: it plays (its time stamp readable in the
-    // picture), a same-address start changes nothing, another address
-    // restarts through the short delay. (Recording: tst_recording.)
-    // Then a consumer on the decoder's thread that holds every picture for
-    // 80 ms (the stream brings one every 33 ms) makes the picture fall
-    // further and further behind: the decoder skips to the next key frame
-    // and counts it; once the consumer is quick again the picture is live
-    // within 2 s. Meanwhile the figures show the stream as it is.
+    // A consumer that holds every picture for 80 ms (the stream brings one
+    // every 33 ms) makes the picture fall behind: the decoder skips to the
+    // next key frame, and once the consumer is quick the picture is live
+    // within 2 s.
     void liveStreamRestartFallBehindRecover()
     {
-#ifndef SKYRIG_TEST_HAS_RTSP_SERVER
-        QSKIP("built without the simulator's RTSP server (GStreamer missing)");
-#else
         QString error;
-        const auto server = video_test::simulatorStream(400, &error);
+        const auto server = simulatorStream(400, &error);
         if (!server)
             QSKIP(qPrintable(error));
         const QString url = urlOf(*server);
@@ -324,7 +310,6 @@ private slots:
                  qPrintable(line));
         QCOMPARE(stat("latencyKind").toString(), QStringLiteral("none"));
         QVERIFY(stat("latencyMs").isNull());
-#endif
     }
 
     void urlHistory()

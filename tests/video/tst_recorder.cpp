@@ -1,8 +1,5 @@
 // The recorder fed with the packets of real H.264 files, its output opened
-// again with the libraries: first packet a keyframe at time 0, spacing kept,
-// written in fragments of at most a second and finished with an index; the
-// ways a recording ends without a file; writes that fail, the trailer's
-// included, reported as failures; overflow counted.
+// again with the libraries.
 
 #include "RecordingFiles.h"
 #include "VideoTestSupport.h"
@@ -126,29 +123,40 @@ private slots:
             avcodec_parameters_free(&p.parameters);
     }
 
-    // Joined three packets into a clip (a mid-group start): the recording
-    // starts at the next keyframe, rebased to 0, with the clip's spacing, in
-    // fragments of at most a second (cut at keyframes, and within a long
-    // group by time), finished with its index.
+    // Joined mid-group, a recording starts at the next keyframe, rebased to
+    // 0, in fragments of at most a second (a long group is cut by time). A
+    // write that fails, the trailer's included, is never reported as saved.
     void writesFragmentsFromFirstKeyframe_data()
     {
         QTest::addColumn<QString>("clip");
-        QTest::addColumn<int>("firstKey");        // packet index of the first keyframe after 3
-        QTest::addColumn<int>("longestFragment"); // samples (30 a second)
-        QTest::newRow("keyframe every 10") << "clip.mp4" << 10 << 10;
-        QTest::newRow("one group of 90") << "longgop.mp4" << -1 << 30;
+        QTest::addColumn<int>("from"); // first packet given
+        QTest::addColumn<int>("to");   // up to this one (0: all)
+        QTest::addColumn<bool>("parameters");
+        QTest::addColumn<bool>("stopFirst");
+        QTest::addColumn<int>("limit");           // bytes a file may reach (0: none)
+        QTest::addColumn<int>("longestFragment"); // samples (30 a second); 0: no file; -1: failed
+        QTest::newRow("keyframe every 10") << "clip.mp4" << 3 << 0 << true << false << 0 << 10;
+        QTest::newRow("one group of 90") << "longgop.mp4" << 0 << 0 << true << false << 0 << 30;
+        QTest::newRow("no keyframe") << "clip.mp4" << 1 << 9 << true << false << 0 << 0;
+        QTest::newRow("no stream yet") << "clip.mp4" << 1 << 9 << false << false << 0 << 0;
+        QTest::newRow("stopped before start") << "clip.mp4" << 1 << 9 << false << true << 0 << 0;
+        QTest::newRow("disk full while writing")
+            << "clip.mp4" << 0 << 30 << true << false << 12000 << -1;
+        QTest::newRow("disk full in the trailer")
+            << "clip.mp4" << 0 << 5 << true << false << 2000 << -1;
     }
 
     void writesFragmentsFromFirstKeyframe()
     {
         QFETCH(QString, clip);
-        QFETCH(int, firstKey);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(bool, parameters);
+        QFETCH(bool, stopFirst);
+        QFETCH(int, limit);
         QFETCH(int, longestFragment);
         const Packets &in = this->clip(clip);
         QVERIFY(!in.list.isEmpty());
-        int start = firstKey;
-        if (start < 0) // the one keyframe is the first packet
-            start = 0;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("out.mp4"));
         VideoRecorder recorder;
@@ -156,22 +164,47 @@ private slots:
         QSignalSpy started(&recorder, &VideoRecorder::startedRecording);
         QSignalSpy finished(&recorder, &VideoRecorder::finishedRecording);
         QSignalSpy errors(&recorder, &VideoRecorder::errorOccurred);
+        if (stopFirst)
+            recorder.requestStop();
+        limitFileSize(rlim_t(limit));
         recorder.start();
         // Packets before the parameters wait in the queue.
-        for (int i = firstKey < 0 ? 0 : 3; i < in.list.size(); ++i)
+        for (int i = from; i < (to > 0 ? to : in.list.size()); ++i)
             recorder.enqueuePacket(in.list.at(i));
-        recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
+        if (parameters)
+            recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
         // The recorder's thread may announce the start before a wait would
         // begin: wait on the count, not on a signal still to come.
-        QTRY_VERIFY_WITH_TIMEOUT(started.count() > 0, 20000);
+        const bool wrote =
+            longestFragment == 0 || QTest::qWaitFor([&] { return started.count() > 0; }, 20000);
         recorder.requestStop();
-        QVERIFY(recorder.wait(20000));
+        const bool ended = recorder.wait(20000);
+        limitFileSize(0);
+        QVERIFY(wrote && ended);
         QCoreApplication::processEvents();
+        if (longestFragment == 0) {
+            QCOMPARE(started.count() + errors.count() + finished.count(), 0);
+            QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Nothing);
+            QVERIFY(!QFile::exists(path));
+            return;
+        }
+        if (longestFragment < 0) {
+            QCOMPARE(finished.count(), 0);
+            QCOMPARE(errors.count(), 1);
+            QCOMPARE(errors.first().first().toString(),
+                     QStringLiteral("Failed to write recorded video"));
+            QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Failed);
+            QCOMPARE(recorder.error().chinese, QStringLiteral("写入录像数据失败"));
+            return;
+        }
         QCOMPARE(errors.count(), 0);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().first().toString(), path);
         QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Finished);
 
+        int start = from;
+        while (!in.list.at(start).isKeyframe())
+            ++start;
         QList<RecordedPacket> written;
         AVRational base{1, 1};
         QVERIFY2(readPackets(path, written, nullptr, base), "the file does not open");
@@ -194,69 +227,6 @@ private slots:
         QCOMPARE(std::accumulate(fragments.begin(), fragments.end(), 0), written.size());
         QCOMPARE(*std::max_element(fragments.begin(), fragments.end()), longestFragment);
         QVERIFY(recorder.bytesWritten() > 0 && recorder.bytesWritten() < file.size());
-    }
-
-    // How a recording ends other than finished. Without a file and without
-    // a word: stopped before any keyframe, before the stream was known (also
-    // when the stop came first). Failed, with "Failed to write recorded
-    // video" and never reported as saved: a disk that fills up while
-    // fragments are written, or only when the trailer writes the last one.
-    void endsOtherwise_data()
-    {
-        QTest::addColumn<bool>("parameters");
-        QTest::addColumn<bool>("stopFirst");
-        QTest::addColumn<int>("from");    // first packet given
-        QTest::addColumn<int>("packets"); // up to this one
-        QTest::addColumn<int>("limit");   // bytes a file may reach (0: none)
-        QTest::newRow("no keyframe") << true << false << 1 << 9 << 0;
-        QTest::newRow("no stream yet") << false << false << 1 << 9 << 0;
-        QTest::newRow("stopped before start") << false << true << 1 << 9 << 0;
-        QTest::newRow("disk full while writing") << true << false << 0 << 30 << 12000;
-        QTest::newRow("disk full in the trailer") << true << false << 0 << 5 << 2000;
-    }
-
-    void endsOtherwise()
-    {
-        QFETCH(bool, parameters);
-        QFETCH(bool, stopFirst);
-        QFETCH(int, from);
-        QFETCH(int, packets);
-        QFETCH(int, limit);
-        const Packets &in = clip(QStringLiteral("clip.mp4"));
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("out.mp4"));
-        VideoRecorder recorder;
-        recorder.setOutputPath(path);
-        QSignalSpy started(&recorder, &VideoRecorder::startedRecording);
-        QSignalSpy finished(&recorder, &VideoRecorder::finishedRecording);
-        QSignalSpy errors(&recorder, &VideoRecorder::errorOccurred);
-        if (stopFirst)
-            recorder.requestStop();
-        limitFileSize(rlim_t(limit));
-        recorder.start();
-        if (parameters)
-            recorder.setStreamParameters(in.parameters, in.timeBase.num, in.timeBase.den);
-        for (int i = from; i < packets; ++i)
-            recorder.enqueuePacket(in.list.at(i));
-        const bool wrote =
-            limit == 0 || QTest::qWaitFor([&started] { return started.count() > 0; }, 20000);
-        recorder.requestStop();
-        const bool ended = recorder.wait(20000);
-        limitFileSize(0);
-        QVERIFY(wrote && ended);
-        QCoreApplication::processEvents();
-        QCOMPARE(finished.count(), 0);
-        if (limit == 0) {
-            QCOMPARE(started.count() + errors.count(), 0);
-            QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Nothing);
-            QVERIFY(!QFile::exists(path));
-            return;
-        }
-        QCOMPARE(errors.count(), 1);
-        QCOMPARE(errors.first().first().toString(),
-                 QStringLiteral("Failed to write recorded video"));
-        QCOMPARE(recorder.outcome(), VideoRecorder::Outcome::Failed);
-        QCOMPARE(recorder.error().chinese, QStringLiteral("写入录像数据失败"));
     }
 
     // 180 packets fit; the 181st is dropped and counted, and so is every

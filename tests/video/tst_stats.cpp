@@ -1,6 +1,5 @@
-// The arithmetic behind the player's health figures: rates, sums, means and
-// percentiles over sliding windows, and when a live stream counts as fallen
-// behind (skip to the next key frame) or too slow to decode on one thread.
+// The arithmetic behind the player's health figures, and when a live stream
+// counts as fallen behind or too slow to decode on one thread.
 
 #include "common/TestMain.h"
 #include "video/LiveEdge.h"
@@ -22,9 +21,8 @@ void feed(StatWindow &w, const QString &samples)
     }
 }
 
-// Packets at `fps` from `fromMs` for `count` pictures; each arrives `lagMs`
-// after its presentation time plus whatever `extraMs(i)` adds. Key frames
-// every `gop` pictures. Returns the actions in order as a string of D / S.
+// Packets at `fps` from `fromMs` for `count` pictures, picture i arriving at
+// `arrivalMs(i)`, key frames every `gop`; the actions in order as D / S.
 QString run(LiveEdge &edge, int fromMs, int count, double fps, int gop,
             const std::function<double(int)> &arrivalMs)
 {
