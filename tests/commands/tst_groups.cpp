@@ -79,34 +79,60 @@ QByteArray zeros(int n)
 
 using skyrig_test::setChinese;
 
+// A path of 301 bytes in UTF-8.
+QString longPath()
+{
+    return QLatin1Char('a') + QString(100, QChar(0x4E2D));
+}
+
 struct Vector {
     const char *name;
     std::function<void(Groups &)> call;
     quint16 code;
     QByteArray payload;
+    const char *en = ""; // the label that goes with the frame into the log
+    const char *zh = "";
 };
 
-// One row: name, the call on the groups, the command code, the payload.
+// One row: name, the call on the groups, the command code, the payload; the
+// labelled ones add the label in both languages.
 #define V(name, call, code, bytes)                                                                 \
     {                                                                                              \
         name, [](Groups &g) { g.call; }, code, bytes                                               \
+    }
+#define VL(name, call, code, bytes, en, zh)                                                        \
+    {                                                                                              \
+        name, [](Groups &g) { g.call; }, code, bytes, en, zh                                       \
     }
 
 const std::vector<Vector> &vectors()
 {
     // clang-format off
     static const std::vector<Vector> v = {
-        V("pitch up", motion.gimbalControl(0, 2, 0), 0x0010, hex("00020000")),
-        V("control mode clamp", motion.gimbalControl(17, 2, 2), 0x0010, hex("F0020200")),
-        V("control dir bytes", motion.gimbalControl(0, -1, 300), 0x0010, hex("00002C00")),
-        V("angle example", motion.gimbalAngleControl(1, 30.5f, 1, 90.f),
-            0x0012, hex("01EA0B01282300")),
-        V("angle sign dropped", motion.gimbalAngleControl(1, -30.5f, 1, -90.f),
-            0x0012, hex("01EA0B01282300")),
-        V("angle clamps", motion.gimbalAngleControl(5, 400.f, 1, 0.004f),
-            0x0012, hex("02FF7F01000000")),
-        V("angle NaN", motion.gimbalAngleControl(-3, std::nanf(""), 0, 0.006f),
-            0x0012, hex("00000000010000")),
+        VL("center", motion.gimbalControl(1, 0, 0), 0x0010, hex("10000000"), "Center", "回中"),
+        VL("face down", motion.gimbalControl(2, 1, 1), 0x0010, hex("20010100"),
+            "Face down 90°", "下视90°"),
+        VL("stop", motion.gimbalControl(0, 2, 2), 0x0010, hex("00020200"), "Stop motion", "停止转动"),
+        VL("pitch up", motion.gimbalControl(0, 2, 0), 0x0010, hex("00020000"), "Pitch up", "俯仰向上"),
+        VL("pitch down", motion.gimbalControl(0, 2, 1), 0x0010, hex("00020100"),
+            "Pitch down", "俯仰向下"),
+        VL("yaw left", motion.gimbalControl(0, 0, 2), 0x0010, hex("00000200"), "Yaw left", "航向向左"),
+        VL("yaw right", motion.gimbalControl(0, 1, 2), 0x0010, hex("00010200"),
+            "Yaw right", "航向向右"),
+        VL("no direction", motion.gimbalControl(0, 0, 0), 0x0010, hex("00000000"),
+            "Gimbal control", "云台控制"),
+        VL("control mode clamp", motion.gimbalControl(17, 2, 2), 0x0010, hex("F0020200"),
+            "Gimbal control", "云台控制"),
+        VL("control dir bytes", motion.gimbalControl(0, -1, 300), 0x0010, hex("00002C00"),
+            "Gimbal control", "云台控制"),
+        VL("angle example", motion.gimbalAngleControl(1, 30.5f, 1, 90.f),
+            0x0012, hex("01EA0B01282300"), "Set angle", "设置角度"),
+        VL("angle sign dropped", motion.gimbalAngleControl(1, -30.5f, 1, -90.f),
+            0x0012, hex("01EA0B01282300"), "Set angle", "设置角度"),
+        VL("angle clamps", motion.gimbalAngleControl(5, 400.f, 1, 0.004f),
+            0x0012, hex("02FF7F01000000"), "Set angle", "设置角度"),
+        VL("angle NaN", motion.gimbalAngleControl(-3, std::nanf(""), 0, 0.006f),
+            0x0012, hex("00000000010000"), "Set angle", "设置角度"),
         V("speed clamps", motion.gimbalSpeedSet(0, 200), 0x0017, hex("059600")),
         V("speed clamps other way", motion.gimbalSpeedSet(151, 4), 0x0017, hex("960500")),
         V("calibration", motion.gimbalCalibration(), 0x0013, hex("0100")),
@@ -165,7 +191,12 @@ const std::vector<Vector> &vectors()
         V("photo video mode", common.photoVideoModeSet(1), 0x0300, hex("0100")),
         V("photo params", common.photoParamsSet(1, 5, 3), 0x0301, hex("01050300")),
         V("take photo bare", common.takePhoto(0, 0), 0x0302, zeros(54)),
+        // Fixed-width texts are cut by bytes and padded.
+        V("photo names cut", common.takePhoto(1, 0, "飞行记录照片库", QString(32, QLatin1Char('n'))),
+            0x0302, hex("0100") + QByteArray("飞行记录照片库").left(20) + QByteArray(32, 'n')),
         V("record start", common.recordVideo(0, 1), 0x0303, hex("0001") + zeros(52)),
+        V("record name cut", common.recordVideo(0, 2, QString(25, QLatin1Char('f'))),
+            0x0303, hex("0002") + QByteArray(20, 'f') + zeros(32)),
         V("hybrid zoom 1", common.hybridZoomSet(1.f), 0x0304, hex("000A00")),
         V("hybrid zoom trunc", common.hybridZoomSet(2.57f), 0x0304, hex("001900")),
         V("hybrid zoom wrap", common.hybridZoomSet(6553.7f), 0x0304, hex("000100")),
@@ -201,6 +232,11 @@ const std::vector<Vector> &vectors()
         V("osd config enable", common.osdConfigSet(5, 1, 9, 7), 0x0329, hex("8504020200")),
         V("osd config mask", common.osdConfigSet(130, 0, 0, 0), 0x0329, hex("0201010100")),
         V("osd text", common.osdCustomTextSet(2, "AB"), 0x032A, hex("024142") + zeros(63)),
+        // An OSD text is shown on the picture: it keeps whole characters.
+        V("osd text whole characters", common.osdCustomTextSet(3, QString(22, QChar(0x4E2D))),
+            0x032A, hex("03") + QString(22, QChar(0x4E2D)).toUtf8().left(63) + zeros(2)),
+        V("osd text cut", common.osdCustomTextSet(1, QString(70, QLatin1Char('x'))),
+            0x032A, hex("01") + QByteArray(64, 'x') + zeros(1)),
         V("osd config get", common.osdConfigGet(), 0x0335, hex("0100")),
         V("ai categories get", common.aiCategoriesGet(), 0x0336, hex("0100")),
         V("device sn", common.deviceSnGet(), 0x0337, hex("0100")),
@@ -212,19 +248,33 @@ const std::vector<Vector> &vectors()
         V("album off", playback.playbackModeSet(false), 0x032B, hex("0200")),
         V("media refresh", playback.mediaListRefresh(), 0x032C, hex("0100")),
         V("delete empty", playback.mediaFileDelete(""), 0x032D, hex("00")),
-        V("download list", playback.mediaFileDownload("", 1, 64000, 0, 255),
-            0x032E, hex("000100FA00000000FF")),
-        V("download abort", playback.mediaFileDownload("", 7, 0, 0, 0),
-            0x032E, hex("000700000000000000")),
-        V("download clamps", playback.mediaFileDownload("/p", 4, 70000, -5, 300),
-            0x032E, hex("0204FFFF00000000FF2F70")),
-        V("download resume", playback.mediaFileDownload("/p", -3, 1024, 258, -1),
-            0x032E, hex("0200000402010000002F70")),
+        // Paths are cut at 255 bytes; a large request travels as a long frame.
+        V("delete long path", playback.mediaFileDelete(longPath()),
+            0x032D, hex("FF") + longPath().toUtf8().left(255)),
+        VL("download list", playback.mediaFileDownload("", 1, 64000, 0, 255),
+            0x032E, hex("000100FA00000000FF"), "Download media list", "下载媒体列表"),
+        VL("download abort", playback.mediaFileDownload("", 7, 0, 0, 0),
+            0x032E, hex("000700000000000000"), "Stop media download", "停止下载媒体"),
+        VL("abort with a start", playback.mediaFileDownload("/x", 7, 0, 9, 0),
+            0x032E, hex("0207000009000000002F78"), "Stop media download", "停止下载媒体"),
+        VL("thumbnail", playback.mediaFileDownload("/x", 2, 1024, 0, 5),
+            0x032E, hex("0202000400000000052F78"), "Download thumbnail", "下载缩略图"),
+        VL("thumbnail continued", playback.mediaFileDownload("/x", 2, 1024, 1, 5),
+            0x032E, hex("0202000401000000052F78"), "Continue media download", "续传媒体文件"),
+        VL("download clamps", playback.mediaFileDownload("/p", 4, 70000, -5, 300),
+            0x032E, hex("0204FFFF00000000FF2F70"), "Download media file", "下载媒体文件"),
+        VL("download resume", playback.mediaFileDownload("/p", -3, 1024, 258, -1),
+            0x032E, hex("0200000402010000002F70"), "Continue media download", "续传媒体文件"),
+        VL("download long path", playback.mediaFileDownload(longPath(), 5, 1024, 0, 10),
+            0x032E, hex("FF050004000000000A") + longPath().toUtf8().left(255),
+            "Download media file", "下载媒体文件"),
         V("playback start", playback.videoPlaybackStart("/a.mp4"), 0x032F, hex("062F612E6D7034")),
         V("playback stop", playback.videoPlaybackStop("/a.mp4"), 0x0330, hex("062F612E6D7034")),
         V("playback pause", playback.videoPlaybackPause("/a.mp4"), 0x0331, hex("062F612E6D7034")),
         V("playback seek", playback.videoPlaybackSeek("/a.mp4", 75),
             0x0332, hex("064B0000002F612E6D7034")),
+        V("seek long path", playback.videoPlaybackSeek(longPath(), 0xFFFFFFFFu),
+            0x0332, hex("FFFFFFFFFF") + longPath().toUtf8().left(255)),
         V("client set", playback.playbackClientSet(1, "192.168.144.20", 6665),
             0x0334, hex("01C0A89014091A00")),
         V("client set odd", playback.playbackClientSet(300, "a.b.c.d", 80),
@@ -236,9 +286,11 @@ const std::vector<Vector> &vectors()
         V("ip set odd", playback.ipSet(true, "10.0.0", "", "1.2.3.4.5"),
             0x0311, hex("010A0000000000000001020304")),
         V("ip get", playback.ipGet(), 0x0312, hex("0100")),
-        V("laser single", laser.laserRange(), 0x0400, hex("0100")),
-        V("laser periodic on", laser.laserPeriodicRange(true), 0x0406, hex("0100")),
-        V("laser periodic off", laser.laserPeriodicRange(false), 0x0406, hex("0000")),
+        VL("laser single", laser.laserRange(), 0x0400, hex("0100"), "Single ranging", "单次测距"),
+        VL("laser periodic on", laser.laserPeriodicRange(true), 0x0406, hex("0100"),
+            "Continuous ranging", "连续测距"),
+        VL("laser periodic off", laser.laserPeriodicRange(false), 0x0406, hex("0000"),
+            "Stop ranging", "停止测距"),
         V("sbus channels", sbus.sbusChannelConfig(0, 1, 2, 3, 4, 5, 6, 99),
             0x0501, hex("0001020304050610")),
         V("sbus channel clamps", sbus.sbusChannelConfig(-1, 16, 17, 15, 0, 0, 0, 0),
@@ -252,6 +304,7 @@ const std::vector<Vector> &vectors()
     return v;
 }
 #undef V
+#undef VL
 
 } // namespace
 
@@ -260,7 +313,6 @@ class CommandGroupsPayloadTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { setChinese(true); }
 
     void framedPayload_data()
     {
@@ -269,52 +321,24 @@ private slots:
             QTest::newRow(vectors()[size_t(i)].name) << i;
     }
 
-    // Every operation leaves exactly one kind-0 frame with the exact payload.
+    // Every operation leaves exactly one kind-0 frame with the exact payload,
+    // and its label, in the language chosen at the moment of sending.
     void framedPayload()
     {
         QFETCH(int, index);
         const Vector &v = vectors()[size_t(index)];
-        Groups g;
-        v.call(g);
-        QCOMPARE(g.transport.writes.size(), 1);
-        const Sent s = decodeWritten(g.transport.writes.first());
-        QVERIFY(s.ok);
-        QCOMPARE(s.messageId, quint32(v.code));
-        QCOMPARE(s.payload.toHex(' '), v.payload.toHex(' '));
-    }
-
-    // Fixed-width texts are cut by bytes and padded (an OSD text keeps whole
-    // characters: it is shown on the picture); paths are cut at 255 bytes and
-    // a large request travels as a long frame.
-    void fixedWidthTextsAndPaths()
-    {
-        Groups g;
-        const QString sevenHan = QStringLiteral("飞行记录照片库");
-        const QString name32 = QString(32, QLatin1Char('n'));
-        const QString han22 = QString(22, QChar(0x4E2D));                    // 66 bytes of UTF-8
-        const QString path = QLatin1Char('a') + QString(100, QChar(0x4E2D)); // 301 bytes
-        const QByteArray cut = path.toUtf8().left(255);
-        g.common.takePhoto(1, 0, sevenHan, name32);
-        g.common.recordVideo(0, 2, QString(25, QLatin1Char('f')));
-        g.common.osdCustomTextSet(3, han22);
-        g.common.osdCustomTextSet(1, QString(70, QLatin1Char('x')));
-        g.playback.mediaFileDelete(path);
-        g.playback.mediaFileDownload(path, 5, 1024, 0, 10);
-        g.playback.videoPlaybackSeek(path, 0xFFFFFFFFu);
-        QCOMPARE(g.transport.writes.size(), 7);
-        QList<QByteArray> p;
-        for (const QByteArray &frame : g.transport.writes) {
-            const Sent s = decodeWritten(frame);
+        for (bool chinese : {false, true}) {
+            setChinese(chinese);
+            Groups g;
+            QSignalSpy sent(&g.manager, &TransportManager::commandSent);
+            v.call(g);
+            QCOMPARE(g.transport.writes.size(), 1);
+            const Sent s = decodeWritten(g.transport.writes.first());
             QVERIFY(s.ok);
-            p.append(s.payload);
+            QCOMPARE(s.messageId, quint32(v.code));
+            QCOMPARE(s.payload.toHex(' '), v.payload.toHex(' '));
+            QCOMPARE(sent.at(0).at(3).toString(), QString::fromUtf8(chinese ? v.zh : v.en));
         }
-        QCOMPARE(p[0], hex("0100") + sevenHan.toUtf8().left(20) + name32.toUtf8());
-        QCOMPARE(p[1], hex("0002") + QByteArray(20, 'f') + zeros(32));
-        QCOMPARE(p[2], hex("03") + han22.toUtf8().left(63) + zeros(2));
-        QCOMPARE(p[3], hex("01") + QByteArray(64, 'x') + zeros(1));
-        QCOMPARE(p[4], hex("FF") + cut);
-        QCOMPARE(p[5], hex("FF050004000000000A") + cut);
-        QCOMPARE(p[6], hex("FFFFFFFFFF") + cut);
     }
 
     void dottedAddress_data()
@@ -337,79 +361,12 @@ private slots:
     }
 };
 
-struct LabelRow {
-    std::function<void(Groups &)> call;
-    quint16 code;
-    const char *en;
-    const char *zh;
-};
-
-#define L(call, code, en, zh)                                                                      \
-    {                                                                                              \
-        [](Groups &g) { g.call; }, code, en, zh                                                    \
-    }
-
-const std::vector<LabelRow> &labelRows()
-{
-    // clang-format off
-    static const std::vector<LabelRow> rows = {
-        L(motion.gimbalControl(1, 0, 0), 0x0010, "Center", "回中"),
-        L(motion.gimbalControl(2, 1, 1), 0x0010, "Face down 90°", "下视90°"),
-        L(motion.gimbalControl(0, 2, 2), 0x0010, "Stop motion", "停止转动"),
-        L(motion.gimbalControl(0, 2, 0), 0x0010, "Pitch up", "俯仰向上"),
-        L(motion.gimbalControl(0, 2, 1), 0x0010, "Pitch down", "俯仰向下"),
-        L(motion.gimbalControl(0, 0, 2), 0x0010, "Yaw left", "航向向左"),
-        L(motion.gimbalControl(0, 1, 2), 0x0010, "Yaw right", "航向向右"),
-        L(motion.gimbalControl(0, 0, 0), 0x0010, "Gimbal control", "云台控制"),
-        L(motion.gimbalControl(3, 2, 2), 0x0010, "Gimbal control", "云台控制"),
-        L(motion.gimbalAngleControl(0, 1.f, 1, 1.f), 0x0012, "Set angle", "设置角度"),
-        L(playback.mediaFileDownload("/x", 7, 0, 9, 0), 0x032E, "Stop media download", "停止下载媒体"),
-        L(playback.mediaFileDownload("/x", 2, 1024, 1, 5),
-            0x032E, "Continue media download", "续传媒体文件"),
-        L(playback.mediaFileDownload("", 1, 64000, 0, 255),
-            0x032E, "Download media list", "下载媒体列表"),
-        L(playback.mediaFileDownload("/x", 2, 1024, 0, 5), 0x032E, "Download thumbnail", "下载缩略图"),
-        L(playback.mediaFileDownload("/x", 5, 1024, -4, 5),
-            0x032E, "Download media file", "下载媒体文件"),
-        L(laser.laserRange(), 0x0400, "Single ranging", "单次测距"),
-        L(laser.laserPeriodicRange(true), 0x0406, "Continuous ranging", "连续测距"),
-        L(laser.laserPeriodicRange(false), 0x0406, "Stop ranging", "停止测距"),
-    };
-    // clang-format on
-    return rows;
-}
-#undef L
-
 class CommandGroupsLabelTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     void cleanupTestCase() { setChinese(true); }
-
-    void labels_data()
-    {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < int(labelRows().size()); ++i)
-            QTest::addRow("%d %s", i, labelRows()[size_t(i)].en) << i;
-    }
-
-    // The label goes with its frame, in the language chosen at the moment of
-    // sending.
-    void labels()
-    {
-        QFETCH(int, index);
-        const LabelRow &row = labelRows()[size_t(index)];
-        for (bool chinese : {false, true}) {
-            setChinese(chinese);
-            Groups g;
-            QSignalSpy sent(&g.manager, &TransportManager::commandSent);
-            row.call(g);
-            QCOMPARE(sent.count(), 1);
-            QCOMPARE(sent.at(0).at(0).toUInt(), uint(row.code));
-            QCOMPARE(sent.at(0).at(3).toString(), QString::fromUtf8(chinese ? row.zh : row.en));
-        }
-    }
 
     // Only the named motions get a log line of their own.
     void controlLogLine()

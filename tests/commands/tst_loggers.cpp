@@ -4,7 +4,6 @@
 #include "common/LogFileLines.h"
 #include "common/TestMain.h"
 
-#include "commands/CommandCatalog.h"
 #include "commands/CommandLoggers.h"
 #include "commands/DownloadStatusView.h"
 #include "common/TestTransport.h"
@@ -105,15 +104,21 @@ private slots:
             logFileLines(r.log.rawLogFilePath()).last().startsWith(QStringLiteral("[UART TX] ")));
     }
 
+    // A transport's own error text is shown as it is; without a transport the
+    // channel is "-".
     void droppedReasons_data()
     {
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QStringList>("shown"); // English, Chinese
-        QTest::newRow("closed") << "link_closed" << QStringList{"Link is not open", "链路未打开"};
+        const QStringList closed{"Link is not open", "链路未打开"};
+        const QString own = QStringLiteral("Network unreachable %1");
+        QTest::newRow("closed") << "link_closed" << closed;
         QTest::newRow("too large")
             << "payload_too_large"
             << QStringList{"Payload exceeds protocol limit", "payload 长度超出协议限制"};
         QTest::newRow("failed") << "send_failed" << QStringList{"Send failed", "发送失败"};
+        QTest::newRow("transport's text") << own << QStringList{own, own};
+        QTest::newRow("no transport") << "link_closed" << closed;
     }
 
     void droppedReasons()
@@ -121,40 +126,29 @@ private slots:
         QFETCH(QString, reason);
         QFETCH(QStringList, shown);
         LogRig r;
+        const bool attached = QTest::currentDataTag() != QByteArray("no transport");
+        const QString channel = attached ? QStringLiteral("Serial COM3") : QStringLiteral("-");
+        if (!attached)
+            r.manager.setTransport(nullptr);
         if (reason == QLatin1String("link_closed"))
             r.transport.close();
-        r.transport.failWrites = reason == QLatin1String("send_failed");
+        r.transport.failWrites = reason != QLatin1String("payload_too_large");
+        r.transport.errorText = reason.contains(QLatin1Char(' ')) ? reason : QString();
         const QByteArray payload(reason == QLatin1String("payload_too_large") ? 70000 : 0, 'x');
         for (bool chinese : {false, true}) {
             setChinese(chinese);
             r.manager.sendCommand(0x0302, payload);
             QCOMPARE(r.lastLine(),
-                     (chinese
-                          ? QStringLiteral("[Serial COM3 TX] 未发送拍照 \u2014 ")
-                          : QStringLiteral("[Serial COM3 TX] Did not send Take photo \u2014 ")) +
+                     (chinese ? QStringLiteral("[%1 TX] 未发送拍照 \u2014 ")
+                              : QStringLiteral("[%1 TX] Did not send Take photo \u2014 "))
+                             .arg(channel) +
                          shown.at(chinese));
-            QCOMPARE(
-                r.lastDebug(),
-                QStringLiteral("[debug] [Serial COM3 TX Dropped] MsgID=0x00000302  %1  %2")
-                    .arg(chinese ? QStringLiteral("拍照") : QStringLiteral("Take photo"), reason));
+            QCOMPARE(r.lastDebug(),
+                     QStringLiteral("[debug] [%1 TX Dropped] MsgID=0x00000302  %2  %3")
+                         .arg(channel,
+                              chinese ? QStringLiteral("拍照") : QStringLiteral("Take photo"),
+                              reason));
         }
-    }
-
-    // A transport's own error text is shown as it is; without a transport the
-    // channel is "-".
-    void droppedWithTransportErrorOrNoTransport()
-    {
-        LogRig r;
-        r.transport.failWrites = true;
-        r.transport.errorText = QStringLiteral("Network unreachable %1");
-        r.manager.sendCommand(0x0302, QByteArray());
-        QCOMPARE(r.lastLine(), QStringLiteral("[Serial COM3 TX] Did not send Take photo \u2014 "
-                                              "Network unreachable %1"));
-        QVERIFY(r.lastDebug().endsWith(QStringLiteral("  Take photo  Network unreachable %1")));
-        r.manager.setTransport(nullptr);
-        r.manager.sendCommand(0x0302, QByteArray());
-        QCOMPARE(r.lastLine(),
-                 QStringLiteral("[- TX] Did not send Take photo \u2014 Link is not open"));
     }
 
     void acknowledgements()
@@ -177,6 +171,8 @@ private slots:
         QCOMPARE(r.lastLine(), QStringLiteral("收到拍照指令的回复"));
         r.loggers.onAckReceived(0x0302, 3);
         QCOMPARE(r.lastLine(), QStringLiteral("拍照指令执行失败 (code=0x0003)"));
+        r.loggers.onAckReceived(0xFFFF, 0);
+        QCOMPARE(r.lastLine(), QStringLiteral("收到未知指令 (0x00ffff)指令的回复"));
     }
 
     void downloadRefusalsIgnored_data()
@@ -265,15 +261,6 @@ private slots:
             QStringLiteral("[Serial COM3 TX] Did not send Range again \u2014 Link is not open"));
         r.loggers.onAckReceived(0x0400, 0);
         QCOMPARE(r.lastLine(), QStringLiteral("Received reply for Laser range set command"));
-    }
-
-    void unknownCodesAreNamedByNumber()
-    {
-        QCOMPARE(commandDisplayName(0xFFFF), QStringLiteral("Unknown command (0x00ffff)"));
-        QCOMPARE(commandDisplayName(0x030E), QStringLiteral("Time sync"));
-        setChinese(true);
-        QCOMPARE(commandDisplayName(0x030E), QStringLiteral("时间同步"));
-        QCOMPARE(commandDisplayName(0x0ABC), QStringLiteral("未知指令 (0x000abc)"));
     }
 };
 SKYRIG_REGISTER_TEST(CommandLoggersTest)

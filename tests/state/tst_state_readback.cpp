@@ -1,26 +1,10 @@
 #include "common/TestMain.h"
 #include "state/GimbalState.h"
+#include "state/InboundFrames.h"
 
 #include <QSignalSpy>
 
-namespace
-{
-
-QByteArray bytes(const char *hex)
-{
-    return QByteArray::fromHex(hex);
-}
-
-QVariantList ints(std::initializer_list<int> values)
-{
-    QVariantList list;
-    for (int v : values)
-        list << v;
-    return list;
-}
-
-} // namespace
-
+using inbound::hex;
 using skyrig_test::props;
 
 class StateReadbackTest : public QObject
@@ -34,13 +18,13 @@ private slots:
     {
         GimbalState state;
         QSignalSpy spy(&state, &GimbalState::networkConfigChanged);
-        state.updatePlaybackClientConfig(0, bytes("0000c0a890"));
+        state.updatePlaybackClientConfig(0, hex("0000c0a890"));
         QCOMPARE(spy.count(), 0);
-        state.updatePlaybackClientConfig(0, bytes("0000c0a89014 0414"));
+        state.updatePlaybackClientConfig(0, hex("0000c0a89014 0414"));
         const char *clients = "playbackClientIp playbackClientPort downloadClientIp "
                               "downloadClientPort";
         QCOMPARE(props(state, clients), QVariantList({"192.168.144.20", 5124, "--", 0}));
-        state.updatePlaybackClientConfig(7, bytes("00007f000001"));
+        state.updatePlaybackClientConfig(7, hex("00007f000001"));
         QCOMPARE(props(state, clients), QVariantList({"192.168.144.20", 5124, "127.0.0.1", 0}));
         QCOMPARE(spy.count(), 2);
     }
@@ -114,7 +98,7 @@ private slots:
         // Super resolution and fusion grey are not part of the read-back.
         state.setIrAiSuperResEnabled(true);
         state.setIrFusionGray(true);
-        QVERIFY(state.updateInfraredParams(bytes("0000") + QByteArray(21, '\0')));
+        QVERIFY(state.updateInfraredParams(hex("0000") + QByteArray(21, '\0')));
         QVERIFY(state.irAiSuperResEnabled() && state.irFusionGray());
 
         // The link going down brings every echo back to its initial value.
@@ -139,8 +123,8 @@ private slots:
                 {state.aiTargets().size(), state.aiDetectStatus(), state.aiTrackingActive()});
         };
         // Records of x, y, w, h (LE), confidence, category; then count and status.
-        const QByteArray records = bytes("0a00 1400 3200 4b00 50 03  e803 0000 ffff 0100 64 01");
-        state.updateAiTargets(records + bytes("0201"));
+        const QByteArray records = hex("0a00 1400 3200 4b00 50 03  e803 0000 ffff 0100 64 01");
+        state.updateAiTargets(records + hex("0201"));
         QCOMPARE(summary(), QVariantList({2, 1, false}));
         auto fields = [](const QVariant &v) {
             const QVariantMap m = v.toMap();
@@ -150,20 +134,20 @@ private slots:
         QCOMPARE(fields(state.aiTargets()[1]), QVariantList({1000, 0, 65535, 1, 100, 1}));
 
         // Announced counts beyond the room, or 0, mean all complete records.
-        state.updateAiTargets(records + bytes("0501"));
+        state.updateAiTargets(records + hex("0501"));
         QCOMPARE(state.aiTargets().size(), 2);
-        state.updateAiTargets(records + bytes("0001"));
+        state.updateAiTargets(records + hex("0001"));
         QCOMPARE(state.aiTargets().size(), 2);
-        state.updateAiTargets(records + bytes("0104"));
+        state.updateAiTargets(records + hex("0104"));
         QCOMPARE(summary(), QVariantList({1, 4, false}));
         // 27 bytes with trailer 01 00: one record, the rest ignored.
-        state.updateAiTargets(records.left(10) + QByteArray(15, '\x33') + bytes("0100"), true);
+        state.updateAiTargets(records.left(10) + QByteArray(15, '\x33') + hex("0100"), true);
         QCOMPARE(summary(), QVariantList({1, 0, true}));
         // Trailer only: no targets, the status is taken.
-        state.updateAiTargets(bytes("0307"));
+        state.updateAiTargets(hex("0307"));
         QCOMPARE(summary(), QVariantList({0, 7, false}));
         // A single byte or nothing empties the list but keeps the status.
-        state.updateAiTargets(bytes("09"), true);
+        state.updateAiTargets(hex("09"), true);
         QCOMPARE(summary(), QVariantList({0, 7, true}));
         state.updateAiTargets(QByteArray());
         QCOMPARE(summary(), QVariantList({0, 7, false}));
@@ -174,25 +158,25 @@ private slots:
     {
         GimbalState state;
         QSignalSpy spy(&state, &GimbalState::aiRecognitionConfigChanged);
-        state.updateAiCategoriesConfig(bytes("0000010580"));
+        state.updateAiCategoriesConfig(hex("0000010580"));
         QVERIFY(state.aiRecognitionEnabled());
-        QCOMPARE(state.aiSelectedCategories(), ints({1, 3, 16}));
-        state.updateAiCategoriesConfig(bytes("010580")); // same, older form: no signal
+        QCOMPARE(state.aiSelectedCategories(), QVariantList({1, 3, 16}));
+        state.updateAiCategoriesConfig(hex("010580")); // same, older form: no signal
         state.setAiRecognitionConfig(true, QVariantList({1.0, 3.0, 16.0})); // reals count as ints
         QCOMPARE(spy.count(), 1);
         QCOMPARE(state.aiSelectedCategories().first().userType(), int(QMetaType::Int));
-        state.setAiRecognitionConfig(true, ints({3, 1, 16})); // order counts
+        state.setAiRecognitionConfig(true, QVariantList({3, 1, 16})); // order counts
         QCOMPARE(spy.count(), 2);
 
-        state.updateAiCategoriesConfig(bytes("00000205")); // switch byte 2: older form
+        state.updateAiCategoriesConfig(hex("00000205")); // switch byte 2: older form
         QVERIFY(!state.aiRecognitionEnabled());
-        QCOMPARE(state.aiSelectedCategories(), ints({10, 17, 19}));
-        state.updateAiCategoriesConfig(bytes("01"));
+        QCOMPARE(state.aiSelectedCategories(), QVariantList({10, 17, 19}));
+        state.updateAiCategoriesConfig(hex("01"));
         QVERIFY(state.aiRecognitionEnabled());
         QVERIFY(state.aiSelectedCategories().isEmpty());
 
         // The mask covers at most 16 bytes (categories 1-128).
-        state.updateAiCategoriesConfig(bytes("000001") + QByteArray(20, '\xFF'));
+        state.updateAiCategoriesConfig(hex("000001") + QByteArray(20, '\xFF'));
         QCOMPARE(state.aiSelectedCategories().size(), 128);
         QCOMPARE(state.aiSelectedCategories().last().toInt(), 128);
     }

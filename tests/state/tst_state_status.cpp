@@ -37,15 +37,12 @@ public slots:
     }
 };
 
-QByteArray bytes(const char *hex)
-{
-    return QByteArray::fromHex(hex);
-}
+using inbound::hex;
 
 // Mode bytes 1..8, the card state, then total/free/used in units of 10 MB.
 QByteArray cameraStatus(int sdStatus, quint16 total = 100, quint16 free = 50, quint16 used = 50)
 {
-    QByteArray p = bytes("0102030405060708");
+    QByteArray p = hex("0102030405060708");
     Payload::appendU8(p, sdStatus);
     Payload::appendU16(p, total);
     Payload::appendU16(p, free);
@@ -72,7 +69,7 @@ QByteArray irStatus(int length, int typeByte = 0)
 // bytes that matter filled in.
 QByteArray infraredReply(int length, quint8 tempByte, quint8 enhanceByte)
 {
-    QByteArray p = bytes("0000 04 00 06 01 46 1e 9e") + QByteArray(14, '\0');
+    QByteArray p = hex("0000 04 00 06 01 46 1e 9e") + QByteArray(14, '\0');
     p[3] = char(tempByte);
     p[9] = char(enhanceByte);
     p[21] = char(1);    // fusion on
@@ -90,9 +87,10 @@ class StateStatusTest : public QObject
 
 private slots:
     // Each report or read-back, as the frame that carries it, on a fresh
-    // state: the properties it sets. With no properties named, the report is
-    // shorter than its minimum or a read-back whose result code is not
-    // success: it changes and signals nothing.
+    // state with the card ready: the properties it sets. With no properties
+    // named, the report is shorter than its minimum, a read-back whose result
+    // code is not success, or a code the frame's kind does not carry: it
+    // changes and signals nothing.
     void reports_data()
     {
         QTest::addColumn<int>("kind");
@@ -100,15 +98,23 @@ private slots:
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QByteArray>("names");
         QTest::addColumn<QVariantList>("values");
-        const auto row = [](const char *name, int kind, int code, const QByteArray &payload,
+        const auto row = [](const QByteArray &name, int kind, int code, const QByteArray &payload,
                             const char *names = "", const QVariantList &values = {}) {
-            QTest::newRow(name) << kind << code << payload << QByteArray(names) << values;
+            QTest::newRow(name.constData())
+                << kind << code << payload << QByteArray(names) << values;
         };
         const int max = std::numeric_limits<int>::max();
         QByteArray attitude;
         for (qint16 v : {100, 200, -300, 400, 500, -12345, 700, 800, 900})
             Payload::appendS16(attitude, v);
         // clang-format off
+        // Status codes both status kinds carry.
+        for (int kind : {0, 2}) {
+            const QByteArray k = ", kind " + QByteArray::number(kind);
+            row("stream mode" + k, kind, 0x0003, hex("00000006", 16), "streamMode", {6});
+            row("photo" + k, kind, 0x0302, hex("0002"), "photoStatus", {2});
+            row("record" + k, kind, 0x0303, hex("00011e00"), "recordStatus recordDuration", {1, 30});
+        }
         // Each field from its own offset; the speeds come yaw, pitch, roll.
         row("attitude", 0, 0x0002, attitude, "yawJoint rollJoint pitchJoint yawAttitude "
             "rollAttitude pitchAttitude yawSpeed pitchSpeed rollSpeed",
@@ -117,9 +123,9 @@ private slots:
             {-0.01f, true});
         const char *gimbal =
             "gimbalConnStatus cameraConnStatus deviceModel irCoreOK teleVisOK wideVisOK laserOK";
-        row("gimbal status", 0, 0x0001, bytes("3a0705ffff"), gimbal,
+        row("gimbal status", 0, 0x0001, hex("3a0705ffff"), gimbal,
             {10, 3, 7, true, false, true, false});
-        row("gimbal status, other bits", 2, 0x0001, bytes("f0ff0a0000"), gimbal,
+        row("gimbal status, other bits", 2, 0x0001, hex("f0ff0a0000"), gimbal,
             {0, 15, 255, false, true, false, true});
         row("camera system", 2, 0x0003, cameraStatus(0), "cameraSystemStatusValid "
             "photoVideoMode outputRes encodingFormat streamMode bitrate photoMode "
@@ -132,55 +138,70 @@ private slots:
             {101, 201, 301, 401, 501, 601, 701, 801, -1});
         const char *vis = "zoomStatus focalLength hybridZoom evValue isoValue shutterValue aeLock "
                           "focusStatus";
-        row("visible", 2, 0x0005, bytes("07 3930 fa00 0d 2003 e803 01 02"), vis,
+        row("visible", 2, 0x0005, hex("07 3930 fa00 0d 2003 e803 01 02"), vis,
             {7, 123.45f, 25.0f, 13, 800, 1000, 1, 2});
         // Values above 0x7FFF are unsigned on the wire.
-        row("visible, unsigned", 0, 0x0005, bytes("00 ffff ffff 00 ffff 0000 00 00"), vis,
+        row("visible, unsigned", 0, 0x0005, hex("00 ffff ffff 00 ffff 0000 00 00"), vis,
             {0, 655.35f, 6553.5f, 0, 65535, 0, 0, 0});
-        row("laser", 1, 0x0400, bytes("0000ffff"), "laserDistance", {6553.5f});
+        row("laser", 1, 0x0400, hex("0000ffff"), "laserDistance", {6553.5f});
+        // Only the second status kind carries ranging and playback reports.
+        row("laser, second kind", 2, 0x0400, hex("00003930"), "laserDistance", {1234.5f});
+        row("periodic laser", 2, 0x0406, hex("00000a00"), "laserDistance", {1.0f});
         const char *playback =
             "playbackDownloadStatus playbackPlayStatus playbackTotalMs playbackPosition";
-        row("playback", 2, 0x0333, bytes("0102 10270000 05000000"), playback,
+        row("playback", 2, 0x0333, hex("0102 10270000 05000000"), playback,
             {1, 2, 10000, 5000});
         // Out-of-range times stay positive instead of wrapping.
-        row("playback, huge", 2, 0x0333, bytes("0000 ffffffff ffffffff"), playback,
+        row("playback, huge", 2, 0x0333, hex("0000 ffffffff ffffffff"), playback,
             {0, 0, max, max});
-        row("playback, seconds overflow", 2, 0x0333, bytes("0000 00000000 00003000"),
+        row("playback, seconds overflow", 2, 0x0333, hex("0000 00000000 00003000"),
             "playbackPosition", {max});
-        row("gimbal version", 1, 0x0018, bytes("000001000c020aff00"),
+        row("gimbal version", 1, 0x0018, hex("000001000c020aff00"),
             "gimbalHwVersion gimbalSwVersion", {"1.0.12", "2.10.255"});
-        row("camera version", 1, 0x0317, bytes("0000030405"), "cameraVersion", {"3.4.5"});
-        row("kernel version", 1, 0x033A, bytes("0000000000"), "kernelVersion", {"0.0.0"});
-        row("core temperature", 1, 0x0325, bytes("0000c501"), "coreTemp", {45.3f});
-        row("core temperature below 0", 1, 0x0325, bytes("0000f6ff"), "coreTemp", {-1.0f});
-        row("uart protocol", 1, 0x0343, bytes("000002"), "uartProtocol", {2});
+        row("camera version", 1, 0x0317, hex("0000030405"), "cameraVersion", {"3.4.5"});
+        row("kernel version", 1, 0x033A, hex("0000000000"), "kernelVersion", {"0.0.0"});
+        // Without anyone saying which client was asked for, a client reply
+        // describes the playback one.
+        row("playback client", 1, 0x0339, hex("00007f0000011a09"),
+            "playbackClientIp playbackClientPort", {"127.0.0.1", 2330});
+        row("osd complete", 1, 0x0335, hex("", 30) + hex("01"), "osdWatermarkEnabled", {true});
+        // Photo and record replies carry the status whatever their result,
+        // when their length is that of a status.
+        row("photo reply failed", 1, 0x0302, hex("03050000"), "photoStatus", {5});
+        row("record reply", 1, 0x0303, hex("00030900"), "recordStatus recordDuration", {3, 9});
+        // A category reply too short to carry a result configures at once.
+        row("ai categories short", 1, 0x0336, hex("0105"),
+            "aiRecognitionEnabled aiSelectedCategories", {true, QVariantList{1, 3}});
+        row("core temperature", 1, 0x0325, hex("0000c501"), "coreTemp", {45.3f});
+        row("core temperature below 0", 1, 0x0325, hex("0000f6ff"), "coreTemp", {-1.0f});
+        row("uart protocol", 1, 0x0343, hex("000002"), "uartProtocol", {2});
         // Serial number: at most 20 bytes, cut at a zero byte.
-        row("serial, 20 bytes", 1, 0x0337, bytes("0000") + "ABCDEFGHIJKLMNOPQRSTUVWXY",
+        row("serial, 20 bytes", 1, 0x0337, hex("0000") + "ABCDEFGHIJKLMNOPQRSTUVWXY",
             "deviceSn", {"ABCDEFGHIJKLMNOPQRST"});
-        row("serial, zero byte", 1, 0x0337, bytes("0000") + QByteArray("SN12\0XYZ", 8),
+        row("serial, zero byte", 1, 0x0337, hex("0000") + QByteArray("SN12\0XYZ", 8),
             "deviceSn", {"SN12"});
-        row("serial, one byte", 1, 0x0337, bytes("000041"), "deviceSn", {"A"});
-        row("serial, UTF-8", 1, 0x0337, bytes("0000") + QString::fromUtf8("云台-7").toUtf8(),
+        row("serial, one byte", 1, 0x0337, hex("000041"), "deviceSn", {"A"});
+        row("serial, UTF-8", 1, 0x0337, hex("0000") + QString::fromUtf8("云台-7").toUtf8(),
             "deviceSn", {QString::fromUtf8("云台-7")});
-        const QByteArray sbus = bytes("0000 d007 e803 00010203040f10 0b");
+        const QByteArray sbus = hex("0000 d007 e803 00010203040f10 0b");
         // Last byte 0x0B: palette channel 5 << 1 | on; bits 6-7 are not part of it.
         row("sbus", 1, 0x0502, sbus, "sbusMax sbusMin sbusStreamChannel sbusZoomChannel "
             "sbusPhotoChannel sbusRecordChannel sbusPitchChannel sbusYawChannel sbusCenterChannel "
             "sbusEnabled sbusIrPaletteChannel", {2000, 1000, 0, 1, 2, 3, 4, 15, 16, true, 5});
-        row("sbus, high bits", 1, 0x0502, sbus.left(13) + bytes("c0"),
+        row("sbus, high bits", 1, 0x0502, sbus.left(13) + hex("c0"),
             "sbusEnabled sbusIrPaletteChannel", {false, 0});
-        const QByteArray ip = bytes("0000 c0a89040 ffffff00 c0a89001");
+        const QByteArray ip = hex("0000 c0a89040 ffffff00 c0a89001");
         row("camera address", 1, 0x0312, ip, "cameraIp cameraMask cameraGateway",
             {"192.168.144.64", "255.255.255.0", "192.168.144.1"});
         const char *visible = "photoResolution recordResolution recordBitrate visFusionEnabled "
                               "visFusionIrWeight visFusionVisWeight";
-        const QByteArray v = bytes("0000 03 04 05") + QByteArray(14, '\0') + bytes("01 0f");
+        const QByteArray v = hex("0000 03 04 05") + QByteArray(14, '\0') + hex("01 0f");
         row("visible parameters, older form", 1, 0x0200, v.left(20), visible,
             {3, 4, 5, false, 2, 8});
         row("visible fusion held at the scale", 1, 0x0200, v, visible,
             {3, 4, 5, true, 10, 0});
         // Only the low nibble of the weight counts.
-        row("visible fusion weight nibble", 1, 0x0200, v.left(19) + bytes("00a3"),
+        row("visible fusion weight nibble", 1, 0x0200, v.left(19) + hex("00a3"),
             visible, {3, 4, 5, false, 3, 7});
         // Temperature bit 0 means "measurement off", bit 1 area, zoom above;
         // fusion needs 23 bytes; zoom 0 reads as 1.
@@ -193,31 +214,37 @@ private slots:
             infrared, {4, true, true, 1, 6, 1, 70, 30, true, 30, true, 7, true, 6, 4});
 
         row("attitude short", 0, 0x0002, QByteArray(17, '\xFF'));
-        row("gimbal status short", 0, 0x0001, bytes("3a0705ff"));
+        row("gimbal status short", 0, 0x0001, hex("3a0705ff"));
         row("camera status short", 0, 0x0003, cameraStatus(0).left(15));
         row("ir status short", 0, 0x0004, irStatus(9));
-        row("vis status short", 2, 0x0005, bytes("0739 30fa 000d 2003 e803 01"));
-        row("laser short", 2, 0x0406, bytes("0000e8"));
-        row("playback short", 2, 0x0333, bytes("0102102700000500"));
+        row("vis status short", 2, 0x0005, hex("0739 30fa 000d 2003 e803 01"));
+        row("laser short", 2, 0x0406, hex("0000e8"));
+        row("playback short", 2, 0x0333, hex("0102102700000500"));
         row("upgrade", 0, 0x0008, QByteArray(64, '\x01'));
-        row("gimbal version short", 1, 0x0018, bytes("000001000c020a"));
-        row("camera version short", 1, 0x0317, bytes("00000102"));
-        row("kernel version short", 1, 0x033A, bytes("00000102"));
-        row("serial empty", 1, 0x0337, bytes("0000"));
-        row("core temp short", 1, 0x0325, bytes("0000ff"));
-        row("uart short", 1, 0x0343, bytes("0000"));
+        row("gimbal version short", 1, 0x0018, hex("000001000c020a"));
+        row("camera version short", 1, 0x0317, hex("00000102"));
+        row("kernel version short", 1, 0x033A, hex("00000102"));
+        row("serial empty", 1, 0x0337, hex("0000"));
+        row("core temp short", 1, 0x0325, hex("0000ff"));
+        row("uart short", 1, 0x0343, hex("0000"));
         row("sbus short", 1, 0x0502, sbus.left(13));
-        row("sbus failed", 1, 0x0502, bytes("0100") + sbus.mid(2));
+        row("sbus failed", 1, 0x0502, hex("0100") + sbus.mid(2));
         row("ip short", 1, 0x0312, ip.left(13));
-        row("ip failed", 1, 0x0312, bytes("0200") + ip.mid(2));
-        row("visible short", 1, 0x0200, bytes("00000102"));
-        row("visible failed low", 1, 0x0200, bytes("0001010203"));
-        row("visible failed high", 1, 0x0200, bytes("0100010203"));
+        row("ip failed", 1, 0x0312, hex("0200") + ip.mid(2));
+        row("visible short", 1, 0x0200, hex("00000102"));
+        row("visible failed low", 1, 0x0200, hex("0001010203"));
+        row("visible failed high", 1, 0x0200, hex("0100010203"));
         row("infrared short", 1, 0x0100, QByteArray(9, '\0'));
-        row("infrared failed", 1, 0x0100, bytes("0001") + QByteArray(21, '\0'));
+        row("infrared failed", 1, 0x0100, hex("0001") + QByteArray(21, '\0'));
         row("osd short", 1, 0x0335, QByteArray(30, '\x01'));
         row("osd long", 1, 0x0335, QByteArray(32, '\x01'));
         row("ai categories empty", 1, 0x0336, QByteArray());
+        row("laser, first kind", 0, 0x0400, hex("00003930"));
+        row("periodic laser, first kind", 0, 0x0406, hex("00003930"));
+        row("playback, first kind", 0, 0x0333, hex("0102102700000700000000"));
+        row("camera version failed", 1, 0x0317, hex("0100040506"));
+        row("photo reply, not a status", 1, 0x0302, hex("000400"));
+        row("record reply too long", 1, 0x0303, QByteArray(17, '\x01'));
         // clang-format on
     }
 
@@ -230,6 +257,7 @@ private slots:
         QFETCH(QVariantList, values);
         GimbalState state;
         InboundDispatcher dispatcher(&state);
+        state.updateCameraSystemStatus(QByteArray(16, '\0')); // capture reports wait for it
         StateSignalLog log(&state);
         dispatcher.dispatch(inbound::frameOf(kind, code, payload));
         // Any status frame, decodable or not, shows the camera is there.
@@ -291,7 +319,7 @@ private slots:
         // Link codes and health each signal once; connected follows silently.
         QList<bool> connectedSeen;
         connect(&other, &GimbalState::stateChanged, [&] { connectedSeen << other.connected(); });
-        other.updateGimbalStatus(bytes("3a0705ffff"));
+        other.updateGimbalStatus(hex("3a0705ffff"));
         QCOMPARE(otherLog.names, QStringList({"stateChanged", "stateChanged"}));
         QCOMPARE(connectedSeen, QList<bool>({false, false}));
         QVERIFY(other.connected());
@@ -353,11 +381,11 @@ private slots:
         GimbalState state;
         StateSignalLog log(&state);
         const char *capture = "photoStatus recordStatus recordDuration";
-        state.updatePhotoStatus(bytes("0002"));
-        state.updatePhotoStatus(bytes("0003")); // replaces the held one
-        state.updateRecordStatus(bytes("00012c01"));
-        state.updatePhotoStatus(bytes("00"));      // too short: not even held
-        state.updateRecordStatus(bytes("000901")); // too short
+        state.updatePhotoStatus(hex("0002"));
+        state.updatePhotoStatus(hex("0003")); // replaces the held one
+        state.updateRecordStatus(hex("00012c01"));
+        state.updatePhotoStatus(hex("00"));      // too short: not even held
+        state.updateRecordStatus(hex("000901")); // too short
         QVERIFY(log.names.isEmpty());
 
         state.updateCameraSystemStatus(cameraStatus(0));
@@ -372,16 +400,16 @@ private slots:
 
         // Once the card is known, reports apply at once.
         log.names.clear();
-        state.updatePhotoStatus(bytes("ff05"));
-        state.updateRecordStatus(bytes("ff03ffff"));
+        state.updatePhotoStatus(hex("ff05"));
+        state.updateRecordStatus(hex("ff03ffff"));
         QCOMPARE(log.names, QStringList({"photoStatusChanged", "recordStatusChanged"}));
         QCOMPARE(props(state, capture), QVariantList({5, 3, 65535}));
 
         // A card that is not ready clears both and drops later reports.
         log.names.clear();
         state.updateCameraSystemStatus(cameraStatus(2));
-        state.updatePhotoStatus(bytes("0001"));
-        state.updateRecordStatus(bytes("00010a00"));
+        state.updatePhotoStatus(hex("0001"));
+        state.updateRecordStatus(hex("00010a00"));
         state.updateCameraSystemStatus(cameraStatus(0));
         QCOMPARE(log.names, QStringList({"cameraStatusChanged", "photoStatusChanged",
                                          "recordStatusChanged", "cameraStatusChanged"}));
@@ -389,8 +417,8 @@ private slots:
 
         // Reports held before a first "no card" status are dropped as well.
         GimbalState held;
-        held.updatePhotoStatus(bytes("0002"));
-        held.updateRecordStatus(bytes("00010500"));
+        held.updatePhotoStatus(hex("0002"));
+        held.updateRecordStatus(hex("00010500"));
         held.updateCameraSystemStatus(cameraStatus(3));
         held.updateCameraSystemStatus(cameraStatus(0));
         QCOMPARE(props(held, capture), QVariantList({0, 0, 0}));
@@ -417,7 +445,7 @@ private slots:
         QFETCH(int, left);
         GimbalState state;
         state.setAiRecognitionConfig(true, {1});
-        state.updateAiTargets(bytes("01000200030004005a02 0101"), tracking);
+        state.updateAiTargets(hex("01000200030004005a02 0101"), tracking);
         QSignalSpy changed(&state, &GimbalState::aiTargetsChanged);
         if (event == QLatin1String("recognition off"))
             state.setAiRecognitionConfig(false, {});
@@ -434,16 +462,16 @@ private slots:
     {
         GimbalState state;
         state.updateAttitude(QByteArray(18, '\x10'));
-        state.updateGimbalStatus(bytes("3a070f0000"));
+        state.updateGimbalStatus(hex("3a070f0000"));
         state.updateCameraSystemStatus(cameraStatus(0));
-        state.updatePhotoStatus(bytes("0002"));
-        state.updateRecordStatus(bytes("00010a00"));
+        state.updatePhotoStatus(hex("0002"));
+        state.updateRecordStatus(hex("00010a00"));
         state.updateIrStatus(irStatus(31, 3));
-        state.updateLaserDistance(bytes("0000e803"));
-        state.updateCameraVersion(bytes("0000010203"));
-        state.updateCameraIpConfig(bytes("0000c0a89040ffffff00c0a89001"));
+        state.updateLaserDistance(hex("0000e803"));
+        state.updateCameraVersion(hex("0000010203"));
+        state.updateCameraIpConfig(hex("0000c0a89040ffffff00c0a89001"));
         state.updateOsdConfig(QByteArray(31, '\x01'));
-        state.updateAiTargets(bytes("01000200030004005a02 0101"), true);
+        state.updateAiTargets(hex("01000200030004005a02 0101"), true);
         state.setAiRecognitionConfig(true, {1, 3});
         state.setIrBrightness(90);
         state.noteReport();
@@ -478,7 +506,7 @@ private slots:
 
         // Reports held before the loss do not come back afterwards.
         GimbalState held;
-        held.updatePhotoStatus(bytes("0002"));
+        held.updatePhotoStatus(hex("0002"));
         held.setTransportConnected(false);
         held.updateCameraSystemStatus(cameraStatus(0));
         QCOMPARE(held.photoStatus(), 0);
