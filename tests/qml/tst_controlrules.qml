@@ -66,25 +66,22 @@ TestCase {
         compare(ControlRules.displayYaw(data.yaw, data.min), data.shown)
     }
 
-    // Combo index to the value sent, and a reported value back to the entry
-    // shown: channel 0 is CH1, never "None".
+    // Combo index to the value sent and the entry a reported value shows
+    // (indices and values share one range): channel 0 is CH1, never "None".
     function test_sbus_data() {
         return [
-            { tag: "CH1", index: 0, value: 0, shown: 0 }, { tag: "CH16", index: 15, value: 15, shown: 15 },
-            { tag: "None", index: 16, value: 16, shown: 16 }, { tag: "no selection", index: -1, value: 16, shown: 16 }
+            { tag: "CH1", index: 0, value: 0, labels: ["CH1", "CH1"] },
+            { tag: "CH16", index: 15, value: 15, labels: ["CH16", "CH16"] },
+            { tag: "None", index: 16, value: 16, labels: ["None", "未使用"] },
+            { tag: "no selection", index: -1, value: 16, labels: ["None", "未使用"] }
         ]
     }
     function test_sbus(data) {
         compare(ControlRules.sbusValue(data.index), data.value)
-        compare(ControlRules.sbusIndex(data.value), data.shown)
-    }
-    function test_sbusEntries() {
-        var e = ControlRules.sbusEntries(false)
-        compare(e.length, 17)
-        compare(e[0].label, "CH1")
-        compare(e[16].label, "None")
-        compare(ControlRules.sbusEntries(true)[16].label, "未使用")
-        compare(ControlRules.sbusIndex(-1), 16)
+        compare(ControlRules.sbusIndex(data.index), data.value)
+        compare(ControlRules.sbusEntries(false).length, 17)
+        compare([ControlRules.sbusEntries(false)[data.value].label, ControlRules.sbusEntries(true)[data.value].label],
+                data.labels)
     }
 
     // OSD texts: the camera's 64 bytes, whole characters only.
