@@ -192,7 +192,6 @@ private slots:
         // Today's keys are the keyboard's defaults, and they clash nowhere.
         QCOMPARE(t.actionsForKey(Qt::Key_Up), QVector<InputAction::Id>{InputAction::PitchUp});
         QCOMPARE(t.actionsForKey(Qt::Key_D), QVector<InputAction::Id>{InputAction::YawRight});
-        QCOMPARE(t.actionsForKey(Qt::Key_Home), QVector<InputAction::Id>{InputAction::Centre});
         QCOMPARE(t.actionsForKey(Qt::Key_C), QVector<InputAction::Id>{InputAction::Centre});
         QVERIFY(t.conflicts().isEmpty());
 
