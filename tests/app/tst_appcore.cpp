@@ -72,8 +72,7 @@ private:
 
     void attachLink()
     {
-        m_link = new TestTransport(QStringLiteral("LOOP"), false, m_owner.get());
-        m_link->open();
+        m_link = (new TestTransport(QStringLiteral("LOOP"), false, m_owner.get()))->opened();
         m_core->transportManager()->setTransport(m_link);
     }
 
@@ -97,16 +96,12 @@ private slots:
         QTest::addColumn<bool>("chinese");
         QTest::addColumn<QStringList>("texts"); // session, opened, closed, no port
         QTest::newRow("zh") << true
-                            << QStringList{QStringLiteral("[系统] 本次运行日志文件: "),
-                                           QStringLiteral("[通信/链路] 已打开"),
-                                           QStringLiteral("[通信/链路] 已关闭"),
-                                           QStringLiteral("[通信/连接失败] 未发现可用串口")};
+                            << QStringList{"[系统] 本次运行日志文件: ", "[通信/链路] 已打开",
+                                           "[通信/链路] 已关闭", "[通信/连接失败] 未发现可用串口"};
         QTest::newRow("en") << false
-                            << QStringList{QStringLiteral("[System] Session log file: "),
-                                           QStringLiteral("[Comm/Link] Opened"),
-                                           QStringLiteral("[Comm/Link] Closed"),
-                                           QStringLiteral(
-                                               "[Comm/Connect Failed] No serial ports available")};
+                            << QStringList{"[System] Session log file: ", "[Comm/Link] Opened",
+                                           "[Comm/Link] Closed",
+                                           "[Comm/Connect Failed] No serial ports available"};
     }
 
     void linkLifeIsLoggedInTheCurrentLanguage()
@@ -144,13 +139,12 @@ private slots:
     void commandsRepliesAndRawTrafficAreLogged()
     {
         build(false);
-        const QStringList detail = {QStringLiteral("[ACK Raw] Code=0x0302 Len=2"),
-                                    QStringLiteral("[Status Raw] Code=0x0002 Len=18"),
-                                    QStringLiteral("[TX Raw] fd 00")};
+        const QStringList detail = {"[ACK Raw] Code=0x0302 Len=2",
+                                    "[Status Raw] Code=0x0002 Len=18", "[TX Raw] fd 00"};
         // Only the exact prefixes are detail lines.
-        const QStringList ordinary = {QStringLiteral("[Gimbal/Hint] Pitch cannot be empty"),
-                                      QStringLiteral("[ack raw] lower case is ordinary"),
-                                      QStringLiteral("Note: [ACK Raw] inside a line")};
+        const QStringList ordinary = {"[Gimbal/Hint] Pitch cannot be empty",
+                                      "[ack raw] lower case is ordinary",
+                                      "Note: [ACK Raw] inside a line"};
         int before = lines().size();
         for (const QString &text : detail + ordinary)
             emit m_core->controller()->logMessage(text);

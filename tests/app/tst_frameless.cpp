@@ -26,8 +26,7 @@ private slots:
     {
         QFETCH(int, border);
         QFETCH(qreal, ratio);
-        QFETCH(int, band);
-        QCOMPARE(FramelessHelper::bandWidth(border, ratio), band);
+        QTEST(FramelessHelper::bandWidth(border, ratio), "band");
     }
 
     // Where a 200 x 100 window with a 6-pixel band is grabbed, and the

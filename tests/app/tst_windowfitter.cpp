@@ -43,33 +43,27 @@ private slots:
         QTest::addColumn<QSize>("size");    // empty: only the minimum changes
         QTest::addColumn<QPoint>("position");
 
-        QTest::newRow("1024x600 centres a smaller window")
-            << QRect(0, 0, 1024, 600) << QSize(900, 500) << false << QSize(800, 480)
-            << QSize(900, 500) << QPoint(62, 50);
-        QTest::newRow("640x400 shrinks minimum and window")
-            << QRect(0, 0, 640, 400) << QSize(1280, 800) << false << QSize(640, 400)
-            << QSize(640, 400) << QPoint(0, 0);
-        QTest::newRow("window below the minimum grows")
-            << QRect(0, 0, 1920, 1080) << QSize(300, 200) << false << QSize(800, 480)
-            << QSize(800, 480) << QPoint(560, 300);
-        QTest::newRow("odd leftovers round down")
-            << QRect(0, 0, 1001, 601) << QSize(800, 480) << false << QSize(800, 480)
-            << QSize(800, 480) << QPoint(100, 60);
-        QTest::newRow("second screen offsets the position")
-            << QRect(1920, 40, 1024, 600) << QSize(1280, 800) << false << QSize(800, 480)
-            << QSize(1024, 600) << QPoint(1920, 40);
-        QTest::newRow("exactly 64 pixels is still usable")
-            << QRect(0, 0, 64, 64) << QSize(1280, 800) << false << QSize(64, 64) << QSize(64, 64)
-            << QPoint(0, 0);
-        QTest::newRow("maximized keeps its geometry")
-            << QRect(0, 0, 640, 400) << QSize(1920, 1080) << true << QSize(640, 400) << QSize()
-            << QPoint();
-        QTest::newRow("invalid screen")
-            << QRect() << QSize(1280, 800) << false << QSize() << QSize() << QPoint();
-        QTest::newRow("63 wide") << QRect(0, 0, 63, 800) << QSize(1280, 800) << true << QSize()
-                                 << QSize() << QPoint();
-        QTest::newRow("63 high") << QRect(0, 0, 800, 63) << QSize(1280, 800) << false << QSize()
-                                 << QSize() << QPoint();
+        const auto row = [](const char *name, QRect available, QSize window, bool maximized,
+                            QSize minimum, QSize size, QPoint position) {
+            QTest::newRow(name) << available << window << maximized << minimum << size << position;
+        };
+        row("1024x600 centres a smaller window", {0, 0, 1024, 600}, {900, 500}, false, {800, 480},
+            {900, 500}, {62, 50});
+        row("640x400 shrinks minimum and window", {0, 0, 640, 400}, {1280, 800}, false, {640, 400},
+            {640, 400}, {0, 0});
+        row("window below the minimum grows", {0, 0, 1920, 1080}, {300, 200}, false, {800, 480},
+            {800, 480}, {560, 300});
+        row("odd leftovers round down", {0, 0, 1001, 601}, {800, 480}, false, {800, 480},
+            {800, 480}, {100, 60});
+        row("second screen offsets the position", {1920, 40, 1024, 600}, {1280, 800}, false,
+            {800, 480}, {1024, 600}, {1920, 40});
+        row("exactly 64 pixels is still usable", {0, 0, 64, 64}, {1280, 800}, false, {64, 64},
+            {64, 64}, {0, 0});
+        row("maximized keeps its geometry", {0, 0, 640, 400}, {1920, 1080}, true, {640, 400}, {},
+            {});
+        row("invalid screen", {}, {1280, 800}, false, {}, {}, {});
+        row("63 wide", {0, 0, 63, 800}, {1280, 800}, true, {}, {}, {});
+        row("63 high", {0, 0, 800, 63}, {1280, 800}, false, {}, {}, {});
     }
 
     void fitsTheAvailableArea()

@@ -101,11 +101,12 @@ public:
         return int(std::count_if(sent.begin(), sent.end(),
                                  [&text](const SentCommand &c) { return c.text == text; }));
     }
-    QVector<qint64> times(const QString &text) const
+    // When the commands that start with `start` left.
+    QVector<qint64> times(const QString &start) const
     {
         QVector<qint64> out;
         for (const SentCommand &c : sent) {
-            if (c.text == text)
+            if (c.text.startsWith(start))
                 out.append(c.ms);
         }
         return out;

@@ -76,11 +76,10 @@ private slots:
         QFETCH(double, zoom);
         QFETCH(bool, fine);
         QFETCH(bool, zoomScaling);
-        QFETCH(int, speed);
         SpeedRule rule;
         rule.zoomScaling = zoomScaling;
         const double rate = deflection < 0 ? rule.keySpeed : rule.rateFor(deflection);
-        QCOMPARE(rule.speedFor(rate, zoom, fine), speed);
+        QTEST(rule.speedFor(rate, zoom, fine), "speed");
     }
 
     void throttle()
@@ -152,13 +151,12 @@ private slots:
         QFETCH(bool, trigger);
         QFETCH(QList<double>, readings);
         QFETCH(double, last);
-        QFETCH(int, state);
         QFETCH(double, rest);
         AxisCalibration c(trigger);
         double out = 0;
         for (int i = 0; i < readings.size(); ++i)
             out = c.feed(readings[i], 1000 + 50 * i);
-        QCOMPARE(int(c.state()), state);
+        QTEST(int(c.state()), "state");
         QVERIFY2(std::abs(out - last) < 1e-9, qPrintable(QString::number(out)));
         QVERIFY(std::abs(c.rest() - rest) < 1e-9);
     }
@@ -181,11 +179,9 @@ private slots:
     void controlNames()
     {
         QFETCH(QString, text);
-        QFETCH(int, type);
-        QFETCH(QString, name);
         const GamepadControl c = GamepadControl::parse(text);
-        QCOMPARE(int(c.type()), type);
-        QCOMPARE(c.name(), name);
+        QTEST(int(c.type()), "type");
+        QTEST(c.name(), "name");
         if (!c.isNone())
             QVERIFY(!c.label().english.isEmpty() && !c.label().chinese.isEmpty());
     }
@@ -196,7 +192,6 @@ private slots:
         // Today's keys are the keyboard's defaults, and they clash nowhere.
         QCOMPARE(t.actionsForKey(Qt::Key_Up), QVector<InputAction::Id>{InputAction::PitchUp});
         QCOMPARE(t.actionsForKey(Qt::Key_D), QVector<InputAction::Id>{InputAction::YawRight});
-        QCOMPARE(t.actionsForKey(Qt::Key_Home), QVector<InputAction::Id>{InputAction::Centre});
         QCOMPARE(t.actionsForKey(Qt::Key_C), QVector<InputAction::Id>{InputAction::Centre});
         QVERIFY(t.conflicts().isEmpty());
 

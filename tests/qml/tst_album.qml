@@ -16,38 +16,23 @@ TestCase {
     // Only what the panel reads and the calls these cases make.
     QtObject {
         id: album
-        property bool open: true
-        property bool loading: false
-        property bool downloading: false
-        property bool deleting: false
-        property int downloadProgress: 0
-        property string statusMessage: "3 files"
-        property int filterIndex: 0
+        property bool open: true; property bool loading: false
+        property bool downloading: false; property bool deleting: false; property int downloadProgress: 0
+        property string statusMessage: "3 files"; property int filterIndex: 0
         property var filteredItems: [
             { path: "/DCIM/a.jpg", name: "a.jpg", type: "photo", sizeText: "2.0 MB", timeText: "2025-03-14 09:30", durationText: "" },
             { path: "/DCIM/b.mp4", name: "b.mp4", type: "video", sizeText: "20.0 MB", timeText: "2025-03-14 09:31", durationText: "1:05" },
             { path: "/DCIM/c.jpg", name: "", type: "photo", sizeText: "1.0 MB", timeText: "--", durationText: "" }
         ]
         property var pagedItems: filteredItems
-        property int currentPage: 1
-        property int totalPages: 1
-        property bool canGoPrevious: false
-        property bool canGoNext: false
-        property string playingPath: ""
-        property int playbackTotalMs: 0
-        property int playbackPositionMs: 0
-        property bool playbackPaused: false
-        property bool playbackHasFrame: false
-        property string playbackError: ""
-        property string downloadingPath: ""
-        property string downloadDirectory: "/tmp/downloads"
-        property var selectedPaths: []
-        property int selectedCount: selectedPaths.length
-        property int batchTotal: 0
-        property int batchCompleted: 0
-        property bool sendClientEndpoint: true
-        property var thumbs: ({})
-        property var calls: []
+        property int currentPage: 1; property int totalPages: 1
+        property bool canGoPrevious: false; property bool canGoNext: false
+        property string playingPath: ""; property int playbackTotalMs: 0; property int playbackPositionMs: 0
+        property bool playbackPaused: false; property bool playbackHasFrame: false; property string playbackError: ""
+        property string downloadingPath: ""; property string downloadDirectory: "/tmp/downloads"
+        property var selectedPaths: []; property int selectedCount: selectedPaths.length
+        property int batchTotal: 0; property int batchCompleted: 0; property bool sendClientEndpoint: true
+        property var thumbs: ({}); property var calls: []
         signal thumbnailReady(string path)
         signal fileDeleted(string path)
         function rec(c) { var l = calls.slice(); l.push(c); calls = l }

@@ -6,21 +6,18 @@ import Skyrig.UI 1.0
 TestCase {
     name: "ControlRules"
 
+    // The gimbal, camera and device (with its UART) sections are read
+    // through the page in tst_panels.
     function test_queries_data() {
         return [
             { tag: "link", section: 1, caps: {}, calls: [] },
-            { tag: "gimbal", section: 2, caps: {}, calls: [] },
-            { tag: "camera", section: 3, caps: {}, calls: ["irAllParamsGet", "visAllParamsGet"] },
             { tag: "sbus", section: 4, caps: {}, calls: ["sbusConfigGet"] },
             { tag: "network", section: 5, caps: {}, calls: ["ipGet"] },
             { tag: "ai", section: 6, caps: {}, calls: ["aiCategoriesGet"] },
             { tag: "osd", section: 7, caps: { hasOsd: true }, calls: ["osdConfigGet"] },
             { tag: "osd absent", section: 7, caps: { hasOsd: false }, calls: [] },
             { tag: "device", section: 8, caps: {},
-              calls: ["gimbalVersionGet", "cameraVersionGet", "kernelVersionGet", "deviceSnGet", "coreTempGet"] },
-            { tag: "device with uart", section: 8, caps: { hasUartProtocolConfig: true },
-              calls: ["gimbalVersionGet", "cameraVersionGet", "kernelVersionGet", "deviceSnGet", "coreTempGet",
-                      "uartProtocolGet"] }
+              calls: ["gimbalVersionGet", "cameraVersionGet", "kernelVersionGet", "deviceSnGet", "coreTempGet"] }
         ]
     }
     function test_queries(data) {
@@ -30,7 +27,6 @@ TestCase {
     function test_angle_data() {
         return [
             { tag: "up and right", p: "12.50", y: "30.00", pd: 0, pa: 12.5, yd: 1, ya: 30 },
-            { tag: "down and left", p: "-45.25", y: "-90.00", pd: 1, pa: 45.25, yd: 0, ya: 90 },
             { tag: "minus zero pitch", p: "-0.00", y: "0.00", pd: 0, pa: 0, yd: 1, ya: 0 },
             { tag: "minus zero yaw", p: "0.00", y: "-0.00", pd: 0, pa: 0, yd: 1, ya: 0 },
             { tag: "zero", p: "0", y: "0", pd: 0, pa: 0, yd: 1, ya: 0 },
@@ -66,25 +62,22 @@ TestCase {
         compare(ControlRules.displayYaw(data.yaw, data.min), data.shown)
     }
 
-    // Combo index to the value sent, and a reported value back to the entry
-    // shown: channel 0 is CH1, never "None".
+    // Combo index to the value sent and the entry a reported value shows
+    // (indices and values share one range): channel 0 is CH1, never "None".
     function test_sbus_data() {
         return [
-            { tag: "CH1", index: 0, value: 0, shown: 0 }, { tag: "CH16", index: 15, value: 15, shown: 15 },
-            { tag: "None", index: 16, value: 16, shown: 16 }, { tag: "no selection", index: -1, value: 16, shown: 16 }
+            { tag: "CH1", index: 0, value: 0, labels: ["CH1", "CH1"] },
+            { tag: "CH16", index: 15, value: 15, labels: ["CH16", "CH16"] },
+            { tag: "None", index: 16, value: 16, labels: ["None", "未使用"] },
+            { tag: "no selection", index: -1, value: 16, labels: ["None", "未使用"] }
         ]
     }
     function test_sbus(data) {
         compare(ControlRules.sbusValue(data.index), data.value)
-        compare(ControlRules.sbusIndex(data.value), data.shown)
-    }
-    function test_sbusEntries() {
-        var e = ControlRules.sbusEntries(false)
-        compare(e.length, 17)
-        compare(e[0].label, "CH1")
-        compare(e[16].label, "None")
-        compare(ControlRules.sbusEntries(true)[16].label, "未使用")
-        compare(ControlRules.sbusIndex(-1), 16)
+        compare(ControlRules.sbusIndex(data.index), data.value)
+        compare(ControlRules.sbusEntries(false).length, 17)
+        compare([ControlRules.sbusEntries(false)[data.value].label, ControlRules.sbusEntries(true)[data.value].label],
+                data.labels)
     }
 
     // OSD texts: the camera's 64 bytes, whole characters only.

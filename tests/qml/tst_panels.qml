@@ -73,31 +73,21 @@ TestCase {
         function append(t) { var l = lines.slice(); l.push(t); lines = l }
         function clear() {}
     }
-    QtObject {
-        id: language
-        property bool isChinese: false
-    }
+    QtObject { id: language; property bool isChinese: false }
     QtObject {
         id: gimbal
-        property bool reporting: false
-        property int uartProtocol: 1
-        property var osdConfigs: []
-        property bool osdWatermarkEnabled: false
-        property real pitchJoint: 12.5
-        property real yawJoint: -30
-        property real rollJoint: 0.25
+        property bool reporting: false; property int uartProtocol: 1
+        property var osdConfigs: []; property bool osdWatermarkEnabled: false
+        property real pitchJoint: 12.5; property real yawJoint: -30; property real rollJoint: 0.25
     }
     QtObject {
         id: link
         property var connects: []
         function connectSerial(port, baud) { connects = connects.concat(["'" + port + "' " + baud]) }
         function refreshSerialPorts() {}
-        property bool serialConnected: false
-        property bool udpConnected: true
-        property string udpIp: "127.0.0.1"
-        property int udpPort: 1030
-        property int connectionTab: 1
-        property var portList: []
+        property bool serialConnected: false; property bool udpConnected: true
+        property string udpIp: "127.0.0.1"; property int udpPort: 1030
+        property int connectionTab: 1; property var portList: []
     }
 
     Component {
@@ -119,24 +109,29 @@ TestCase {
         logger.lines = []
         cam.hasAiRecognition = true
         cam.hasLaser = true
+        language.isChinese = false
         Core.control = ctl
         Core.camera = cam
         Core.logger = logger
         Core.link = link
-        Core.gimbal = null
-        Core.settings = null
-        language.isChinese = false
-        Core.album = null
-        Core.urls = null
-        Core.upgrade = null
-        Core.logLines = null
-        Core.keys = null
+        for (var k of ["gimbal", "settings", "album", "urls", "upgrade", "logLines", "keys"])
+            Core[k] = null
+    }
+
+    function controlPage(height) {
+        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: height })
+        tryCompare(loader, "status", Loader.Ready, 30000)
+        return loader.item
+    }
+    // A section's items exist once its loader has loaded it.
+    function child(page, name) {
+        var found = null
+        tryVerify(function () { found = findChild(page, name); return found !== null }, 30000, name)
+        return found
     }
 
     function test_readsWaitForHandshake() {
-        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
-        tryCompare(loader, "status", Loader.Ready, 30000)
-        var page = loader.item
+        var page = controlPage(800)
         page.section = 8
         compare(ctl.calls, [], "nothing before the handshake")
         ctl.handshakeReady = true
@@ -159,8 +154,7 @@ TestCase {
         return [
             { tag: "link down", ready: false, reporting: false, chip: "Handshaking", badge: "No reports", pitch: "--" },
             { tag: "answered, no report yet", ready: true, reporting: false, chip: "No reports", badge: "No reports", pitch: "--" },
-            { tag: "reporting", ready: true, reporting: true, chip: "Ready", badge: "Reporting", pitch: "12.50" },
-            { tag: "fell silent", ready: true, reporting: false, chip: "No reports", badge: "No reports", pitch: "--" }
+            { tag: "reporting", ready: true, reporting: true, chip: "Ready", badge: "Reporting", pitch: "12.50" }
         ]
     }
     function test_silentCameraShowsNoNumbers(data) {
@@ -168,15 +162,12 @@ TestCase {
         Core.settings = language
         gimbal.reporting = data.reporting
         ctl.handshakeReady = data.ready
-        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
-        tryCompare(loader, "status", Loader.Ready, 30000)
-        loader.item.section = 2
-        var tile = null
-        tryVerify(function () { tile = findChild(loader.item, "pitchTile"); return tile !== null }, 30000)
-        compare(findChild(loader.item, "panelLinkChip").text, data.chip)
-        compare(findChild(loader.item, "attitudeBadge").text, data.badge)
-        compare(tile.value, data.pitch)
-        compare(findChild(loader.item, "rollTile").value, data.reporting ? "0.25" : "--")
+        var page = controlPage(800)
+        page.section = 2
+        compare(child(page, "pitchTile").value, data.pitch)
+        compare(findChild(page, "panelLinkChip").text, data.chip)
+        compare(findChild(page, "attitudeBadge").text, data.badge)
+        compare(findChild(page, "rollTile").value, data.reporting ? "0.25" : "--")
     }
 
     // Layouts place their items on the next frame: a click before that lands
@@ -224,16 +215,14 @@ TestCase {
     }
     function test_formsRefuseWhatTheyCannotSend(data) {
         Core.settings = language
-        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 2400 })
-        tryCompare(loader, "status", Loader.Ready, 30000)
-        loader.item.section = data.section
-        var button = null
-        tryVerify(function () { button = findChild(loader.item, data.button); return button !== null }, 30000)
+        var page = controlPage(2400)
+        page.section = data.section
+        var button = child(page, data.button)
         ctl.calls = []
         logger.lines = []
         activate()
         for (var name in data.fields) {
-            var field = findChild(loader.item, name)
+            var field = findChild(page, name)
             settle(field)
             mouseClick(field.contentItem)
             tryVerify(function () { return field.contentItem.activeFocus }, 30000, name + " takes the focus")
@@ -247,10 +236,10 @@ TestCase {
         mouseClick(button)
         compare(ctl.calls, data.sent)
         for (var shownName in data.shown)
-            compare(findChild(loader.item, shownName).shownText, data.shown[shownName])
+            compare(findChild(page, shownName).shownText, data.shown[shownName])
         compare(logger.lines, data.hint === "" ? [] : [data.hint])
-        compare(findChild(loader.item, "sbusRangeProblem") !== null
-                && findChild(loader.item, "sbusRangeProblem").visible, data.tag === "sbus minimum above maximum")
+        var problem = findChild(page, "sbusRangeProblem")
+        compare(problem !== null && problem.visible, data.tag === "sbus minimum above maximum")
     }
 
     // What the camera takes, chosen by what it means: the serial port only
@@ -262,19 +251,15 @@ TestCase {
         ctl.handshakeReady = true
         link.connectionTab = 0
         link.connects = []
-        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 2400 })
-        tryCompare(loader, "status", Loader.Ready, 30000)
-        var page = loader.item
+        var page = controlPage(2400)
         page.section = 1
-        var connect = null
-        tryVerify(function () { connect = findChild(page, "serialConnect"); return connect !== null }, 30000)
+        var connect = child(page, "serialConnect")
         settle(connect)
         mouseClick(connect)
         compare(link.connects, ["'' 115200"])
 
         page.section = 8
-        var protocol = null
-        tryVerify(function () { protocol = findChild(page, "uartProtocol"); return protocol !== null }, 30000)
+        var protocol = child(page, "uartProtocol")
         compare(protocol.displayText, "MAVLink")
         ctl.calls = []
         protocol.currentIndex = 2
@@ -284,8 +269,7 @@ TestCase {
         compare(ctl.calls, ["uartProtocolSet 2"])
 
         page.section = 7
-        var field = null
-        tryVerify(function () { field = findChild(page, "osdText2"); return field !== null }, 30000)
+        var field = child(page, "osdText2")
         field.text = "\u4e2d".repeat(22)
         compare(field.text, "\u4e2d".repeat(21))
         compare(findChild(field, "fieldSuffix").text, "1 left")
@@ -295,12 +279,12 @@ TestCase {
     }
 
     function test_hiddenRawCaptureSwitch() {
-        var loader = createTemporaryObject(controlPageComponent, tc, { width: 430, height: 800 })
-        tryCompare(loader, "status", Loader.Ready, 30000)
-        var title = findChild(loader.item, "logTitle")
-        var rawSwitch = findChild(loader.item, "rawCaptureSwitch")
+        var page = controlPage(800)
+        var title = findChild(page, "logTitle")
+        var rawSwitch = findChild(page, "rawCaptureSwitch")
         verify(title && rawSwitch)
         verify(!rawSwitch.visible)
+        settle(title)
         mouseClick(title)
         mouseClick(title)
         verify(!rawSwitch.visible, "two clicks are not enough")
@@ -309,6 +293,7 @@ TestCase {
         // The header lays the switch out on the next frame the display draws.
         tryVerify(function () { return rawSwitch.mapToItem(null, 0, 0).x > title.mapToItem(null, title.width, 0).x }, 30000)
         logger.rawCaptureEnabled = true
+        settle(title)
         for (var i = 0; i < 3; ++i)
             mouseClick(title)
         verify(!rawSwitch.visible)

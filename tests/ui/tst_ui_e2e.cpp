@@ -95,7 +95,6 @@ class UiEndToEndTest : public SceneTest
         const QString m = qEnvironmentVariable("SKYRIG_E2E_MODEL");
         return m.isEmpty() ? QStringLiteral("Heron") : m;
     }
-    QObject *album() const { return m_core->mediaAlbum(); }
     void setChinese(bool zh)
     {
         QMetaObject::invokeMethod(m_core->appSettings(), "setIsChinese", Q_ARG(bool, zh));
@@ -126,16 +125,6 @@ class UiEndToEndTest : public SceneTest
         }
         setChinese(chineseSession());
     }
-    // Two distinct ports nobody listens on right now, for the simulator's
-    // services (both held while the second is picked).
-    static QPair<quint16, quint16> freePorts()
-    {
-        QTcpServer first;
-        QTcpServer second;
-        if (!first.listen(QHostAddress::LocalHost, 0) || !second.listen(QHostAddress::LocalHost, 0))
-            return {0, 0};
-        return {first.serverPort(), second.serverPort()};
-    }
 
 private slots:
     void initTestCase()
@@ -144,21 +133,26 @@ private slots:
         // platform cannot give.
         if (!skyrig_test::hasDisplay())
             QSKIP("needs a display for pictures of the window (run under xvfb-run)");
-        const QPair<quint16, quint16> ports = freePorts();
-        m_rtspPort = ports.first;
-        m_httpPort = ports.second;
-        QVERIFY(m_rtspPort && m_httpPort);
+        {
+            // Two distinct ports nobody listens on now (both held while the
+            // second is picked), for the simulator's services.
+            QTcpServer rtsp, http;
+            QVERIFY(rtsp.listen(QHostAddress::LocalHost, 0) &&
+                    http.listen(QHostAddress::LocalHost, 0));
+            m_rtspPort = rtsp.serverPort();
+            m_httpPort = http.serverPort();
+        }
         // The upgrade service on a port of this run's own (never the camera's
         // fixed one, which other tests may hold), a quick reboot, and the
         // memory card sent as fast as the socket takes it.
         QString error;
-        QVERIFY2(m_sim.start({QStringLiteral("--rtsp-port"), QString::number(m_rtspPort),
-                              QStringLiteral("--http-port"), QString::number(m_httpPort),
-                              QStringLiteral("--reboot-ms"), QStringLiteral("300"),
-                              QStringLiteral("--media-rate"), QStringLiteral("0"),
-                              QStringLiteral("--model"), model()},
-                             &error),
-                 qPrintable(error));
+        const QString options =
+            QStringLiteral(
+                "--rtsp-port %1 --http-port %2 --reboot-ms 300 --media-rate 0 --model %3")
+                .arg(m_rtspPort)
+                .arg(m_httpPort)
+                .arg(model());
+        QVERIFY2(m_sim.start(words(qPrintable(options)), &error), qPrintable(error));
         const QRegularExpressionMatch card =
             QRegularExpression(QStringLiteral(" card=(\\S+)")).match(m_sim.readyLine);
         if (card.hasMatch())
@@ -429,25 +423,21 @@ private slots:
 
     void albumListsDownloadsAndPlays()
     {
-        QObject *a = album();
+        MediaAlbumBridge *a = m_core->mediaAlbum();
         QTRY_VERIFY_WITH_TIMEOUT(item("albumButton") && item("albumButton")->isEnabled(), Slow);
         QVERIFY(click("albumButton"));
         QTRY_VERIFY_WITH_TIMEOUT(a->property("open").toBool(), Slow);
         // Toward the link's peer, the simulator: never a default address.
-        QVERIFY(LoopbackRule::isLoopback(m_core->mediaAlbum()->cameraHost()));
+        QVERIFY(LoopbackRule::isLoopback(a->cameraHost()));
         QTRY_VERIFY_WITH_TIMEOUT(!a->property("loading").toBool() &&
                                      !a->property("filteredItems").toList().isEmpty(),
                                  Slow);
         // Every tile of the first page shows its picture before the shots.
         const QVariantList page = a->property("pagedItems").toList();
-        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(page.begin(), page.end(),
-                                             [this](const QVariant &v) {
-                                                 return !m_core->mediaAlbum()
-                                                             ->thumbnailForPath(
-                                                                 v.toMap().value("path").toString())
-                                                             .isEmpty();
-                                             }),
-                                 Slow);
+        const auto shown = [a](const QVariant &v) {
+            return !a->thumbnailForPath(v.toMap().value("path").toString()).isEmpty();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(page.begin(), page.end(), shown), Slow);
         tourShot(QStringLiteral("album"), "selectAll", "text", QStringLiteral("全选"));
 
         // One photo, ticked on its tile and downloaded: the bytes on disk

@@ -40,6 +40,12 @@ class UiKeysTest : public SceneTest
     // Nothing is to go out: time for the steering's own repeat timer to
     // send any repeat it still had (an absence has no event to wait on).
     void settle() { QTest::qWait(4 * GimbalSteering::StopGapMs); }
+    void nothingSent()
+    {
+        settle();
+        const QStringList got = sent();
+        QVERIFY2(got.isEmpty(), qPrintable(got.join(QLatin1Char(','))));
+    }
     void focusWindow()
     {
         m_window->requestActivate();
@@ -81,22 +87,21 @@ private slots:
     void heldKeyStopsHoweverItEnds()
     {
         QFETCH(QString, ending);
+        const bool popup = ending == QLatin1String("popup");
         focusWindow();
-        show(ending == QLatin1String("popup") ? 3 : 2);
-        QTRY_VERIFY_WITH_TIMEOUT(item(ending == QLatin1String("popup") ? "irPalette" : "padUp"),
-                                 Slow);
+        show(popup ? 3 : 2);
+        QTRY_VERIFY_WITH_TIMEOUT(item(popup ? "irPalette" : "padUp"), Slow);
         sent();
         QTest::keyPress(m_window, Qt::Key_Right);
         QTRY_VERIFY(m_sent.contains(QStringLiteral("move R -")));
         std::unique_ptr<QWidget> other;
         if (ending == QLatin1String("control") || ending == QLatin1String("alt")) {
-            const Qt::Key modifierKey =
-                ending == QLatin1String("control") ? Qt::Key_Control : Qt::Key_Alt;
-            const Qt::KeyboardModifier modifier =
-                ending == QLatin1String("control") ? Qt::ControlModifier : Qt::AltModifier;
-            QTest::keyPress(m_window, modifierKey, modifier);
-            QTest::keyRelease(m_window, Qt::Key_Right, modifier);
-            QTest::keyRelease(m_window, modifierKey);
+            const bool control = ending == QLatin1String("control");
+            const Qt::Key key = control ? Qt::Key_Control : Qt::Key_Alt;
+            const Qt::KeyboardModifier held = control ? Qt::ControlModifier : Qt::AltModifier;
+            QTest::keyPress(m_window, key, held);
+            QTest::keyRelease(m_window, Qt::Key_Right, held);
+            QTest::keyRelease(m_window, key);
         } else if (ending == QLatin1String("focus")) {
             other = std::make_unique<QWidget>();
             other->resize(200, 100);
@@ -118,29 +123,23 @@ private slots:
         }
         // The stop and its two repeats.
         QTRY_COMPARE(m_sent.count(QStringLiteral("stop")), 3);
-        QStringList got = sent();
-        QCOMPARE(got.last(), QStringLiteral("stop"));
-        // Nothing moves after, even with the key still down.
+        QCOMPARE(sent().last(), QStringLiteral("stop"));
+        // Nothing moves after, even with the key still down; typing a path
+        // into the dialog never steers.
         if (ending == QLatin1String("dialog")) {
-            // Typing a path into the dialog never steers.
             auto *field = other->findChild<QLineEdit *>();
             QVERIFY(field);
             field->setFocus();
             QTest::keyClicks(field, QStringLiteral("/tmp/wasd-firmware"));
             QTest::keyClick(field, Qt::Key_Up);
         }
-        settle();
-        got = sent();
-        QVERIFY2(got.isEmpty(), qPrintable(got.join(QLatin1Char(','))));
-        if (other)
-            other.reset();
-        if (ending == QLatin1String("popup"))
+        nothingSent();
+        other.reset();
+        if (popup)
             QTest::keyClick(m_window, Qt::Key_Escape);
         focusWindow();
         QTest::keyRelease(m_window, Qt::Key_Right);
-        settle();
-        got = sent();
-        QVERIFY2(got.isEmpty(), qPrintable(got.join(QLatin1Char(','))));
+        nothingSent();
     }
 
     // The pad: a held button moves until it is let go (then the stop and
@@ -181,8 +180,7 @@ private slots:
         QTest::keyClick(m_window, Qt::Key_W);
         QTest::keyClick(m_window, Qt::Key_Home);
         QCOMPARE(combo->property("currentIndex").toInt(), 0);
-        settle();
-        QCOMPARE(sent(), QStringList());
+        nothingSent();
         // The same keys with nothing that uses them focused steer.
         item("zoomIn")->forceActiveFocus();
         QTest::keyClick(m_window, Qt::Key_Home);
