@@ -229,8 +229,10 @@ private slots:
         QCOMPARE(stats.value("transportChoice").toString(), transport);
         const double fps = stats.value("receivedFps").toDouble();
         // About the simulator's 30 a second: fewer where a loaded machine
-        // encodes fewer, never more (the arithmetic itself: tst_stats).
-        QVERIFY2(fps > 8 && fps < 40, qPrintable(json));
+        // encodes fewer; pictures a stall held back land in the next window,
+        // so a window can count up to twice the rate, never more (the
+        // arithmetic itself: tst_stats).
+        QVERIFY2(fps > 8 && fps < 60, qPrintable(json));
         QCOMPARE(stats.value("latencyKind").toString(), QStringLiteral("measured"));
         QVERIFY2(stats.value("latencyMs").toInt() > 0, qPrintable(json));
         QCOMPARE(run.all().contains(QLatin1String("does not come over UDP here")),
