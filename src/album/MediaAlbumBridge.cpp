@@ -1,6 +1,7 @@
 #include "album/MediaAlbumBridge.h"
 
 #include "album/AlbumDeletes.h"
+#include "album/AlbumMode.h"
 #include "album/AlbumPlayback.h"
 #include "album/AlbumText.h"
 #include "album/AlbumThumbnails.h"
@@ -11,7 +12,6 @@
 #include "commands/GimbalController.h"
 #include "link/CommandCode.h"
 #include "link/Language.h"
-#include "state/GimbalState.h"
 
 #include <QCoreApplication>
 #include <QScopedValueRollback>
@@ -23,10 +23,6 @@ QString nameOf(const QString &path)
 {
     return MediaListParser::fileName(path);
 }
-
-// The camera's "not ready" answer, which is also what it gives to album
-// requests outside album mode.
-constexpr quint16 NotReady = 4;
 
 } // namespace
 
@@ -45,12 +41,27 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     m_thumbnails = new AlbumThumbnails(m_transfer, m_t, this);
     m_playback = new AlbumPlayback(controller, this);
     m_endpoint = new ClientEndpoint(controller, m_t.addressProbeMs, this);
+    m_mode = new AlbumMode(controller, m_t, this);
 
-    for (QTimer *timer : {&m_listTimer, &m_modeTimer})
-        timer->setSingleShot(true);
+    m_listTimer.setSingleShot(true);
     m_listTimer.setInterval(m_t.listTimeoutMs);
     connect(&m_listTimer, &QTimer::timeout, this, &MediaAlbumBridge::onListTimeout);
-    connect(&m_modeTimer, &QTimer::timeout, this, &MediaAlbumBridge::onModeTimer);
+
+    connect(m_mode, &AlbumMode::status, this, &MediaAlbumBridge::setStatus);
+    connect(m_mode, &AlbumMode::failed, this, [this](const BilingualText &text) {
+        setLoading(false);
+        setStatus(text);
+    });
+    connect(m_mode, &AlbumMode::accepted, this, &MediaAlbumBridge::announceClientEndpoint);
+    connect(m_mode, &AlbumMode::entered, this, [this](bool again) {
+        if (!again) {
+            refresh();
+            return;
+        }
+        resumeAfterRejoin(true);
+    });
+    connect(m_mode, &AlbumMode::rejoinStarted, this, &MediaAlbumBridge::holdForRejoin);
+    connect(m_mode, &AlbumMode::rejoinGivenUp, this, [this] { resumeAfterRejoin(false); });
 
     connect(m_deletes, &AlbumDeletes::deletingChanged, this, &MediaAlbumBridge::deletingChanged);
     connect(m_deletes, &AlbumDeletes::deletingChanged, this, &MediaAlbumBridge::refreshIfWanted);
@@ -96,8 +107,7 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
             &MediaAlbumBridge::lastSavedPathChanged);
     connect(m_downloads, &DownloadBatch::downloadCompleted, this,
             &MediaAlbumBridge::downloadCompleted);
-    connect(m_downloads, &DownloadBatch::downloadCompleted, this,
-            [this] { m_rejoinedForRefusal = false; });
+    connect(m_downloads, &DownloadBatch::downloadCompleted, m_mode, &AlbumMode::succeeded);
     connect(m_downloads, &DownloadBatch::downloadFailed, this, &MediaAlbumBridge::downloadFailed);
     connect(m_downloads, &DownloadBatch::batchFinished, this,
             &MediaAlbumBridge::batchDownloadFinished);
@@ -107,7 +117,7 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(m_downloads, &DownloadBatch::pumpNow, this, &MediaAlbumBridge::pump);
     connect(m_downloads, &DownloadBatch::pumpLater, this, &MediaAlbumBridge::pumpLater);
     connect(m_thumbnails, &AlbumThumbnails::ready, this, &MediaAlbumBridge::thumbnailReady);
-    connect(m_thumbnails, &AlbumThumbnails::ready, this, [this] { m_rejoinedForRefusal = false; });
+    connect(m_thumbnails, &AlbumThumbnails::ready, m_mode, &AlbumMode::succeeded);
     connect(m_thumbnails, &AlbumThumbnails::givenUp, this, &MediaAlbumBridge::setStatus);
     connect(m_thumbnails, &AlbumThumbnails::pumpNow, this, &MediaAlbumBridge::pump);
     connect(m_thumbnails, &AlbumThumbnails::pumpLater, this, &MediaAlbumBridge::pumpLater);
@@ -130,9 +140,6 @@ MediaAlbumBridge::MediaAlbumBridge(GimbalController *controller, const AlbumTimi
     connect(Language::instance(), &Language::changed, this, &MediaAlbumBridge::onLanguageChanged);
     connect(m_endpoint, &ClientEndpoint::enabledChanged, this,
             &MediaAlbumBridge::sendClientEndpointChanged);
-    if (controller && controller->state())
-        connect(controller->state(), &GimbalState::reportingChanged, this,
-                &MediaAlbumBridge::onReportingChanged);
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this] {
             if (m_open)
@@ -164,7 +171,7 @@ void MediaAlbumBridge::pumpLater(int ms)
     // scheduled before it began.
     const quint64 serial = m_transfer->serial();
     later(ms, [this, serial] {
-        if (!m_open || m_rejoining)
+        if (!m_open || m_mode->rejoining())
             return; // the end of re-entering album mode lets the queue go on
         if (m_transfer->kind() == MediaTransfer::Kind::Pause && m_transfer->serial() == serial)
             m_transfer->end();
@@ -236,94 +243,11 @@ void MediaAlbumBridge::openAlbum(const QString &videoUrl)
     setStatus(albumText("Entering album mode...", "正在进入相册模式..."));
     m_endpoint->setVideoAddress(videoUrl);
     updateAllowedSenders();
-    m_albumReady = false;
-    m_cameraSilent = false;
-    m_rejoining = false;
-    m_rejoinedForRefusal = false;
-    requestAlbumMode();
+    m_mode->begin();
 }
 
-void MediaAlbumBridge::requestAlbumMode()
+void MediaAlbumBridge::holdForRejoin()
 {
-    ++m_modeSerial;
-    m_modePending = true;
-    m_modeResends = 0;
-    m_controller->playbackModeSet(true);
-    m_modeTimer.start(m_t.modeResendMs);
-}
-
-void MediaAlbumBridge::onModeTimer()
-{
-    if (!m_open || !m_modePending || !m_controller)
-        return;
-    if (m_modeResends < m_t.modeResendCount) {
-        // The request or its answer may have been lost on the way.
-        ++m_modeResends;
-        m_controller->playbackModeSet(true);
-        m_modeTimer.start(m_t.modeResendMs);
-        return;
-    }
-    m_modePending = false;
-    setLoading(false);
-    setStatus(albumText("The device did not answer the album mode request; check the connection",
-                        "设备未响应相册模式请求，请检查连接"));
-    endRejoin(); // what waited goes on, and fails on its own if it must
-}
-
-void MediaAlbumBridge::onModeAck(quint16 code)
-{
-    if (!m_modePending)
-        return; // a repeated answer to a resent request
-    m_modePending = false;
-    m_modeTimer.stop();
-    if (code >= 2) {
-        setLoading(false);
-        setStatus(
-            albumText("Failed to enter album mode (code=%1)", "进入相册模式失败 (code=%1)", code));
-        endRejoin();
-        return;
-    }
-    setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
-    announceClientEndpoint();
-    const quint64 serial = m_modeSerial;
-    later(m_t.albumReadyDelayMs, [this, serial] {
-        if (!m_open || serial != m_modeSerial)
-            return; // asked again meanwhile: that answer counts
-        m_albumReady = true;
-        if (!m_rejoining) {
-            refresh();
-            return;
-        }
-        m_rejoining = false;
-        if (m_transfer->kind() == MediaTransfer::Kind::Pause)
-            m_transfer->end();
-        refreshIfWanted();
-        pump();
-    });
-}
-
-void MediaAlbumBridge::onReportingChanged()
-{
-    if (!m_open || !m_controller)
-        return;
-    if (!m_controller->state()->reporting()) {
-        m_cameraSilent = true;
-        return;
-    }
-    if (!m_cameraSilent)
-        return;
-    // Back after a silence: a restart (an upgrade, a power cut) leaves album
-    // mode, and every list and file asked for outside it would be refused.
-    m_cameraSilent = false;
-    rejoin();
-}
-
-void MediaAlbumBridge::rejoin()
-{
-    m_albumReady = false;
-    m_rejoining = true;
-    requestAlbumMode(); // before anything else goes out
-    setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
     if (m_listPending) {
         m_listTimer.stop();
         m_listPending = false;
@@ -346,23 +270,13 @@ void MediaAlbumBridge::rejoin()
     m_transfer->pause(); // nothing starts until album mode is back
 }
 
-void MediaAlbumBridge::endRejoin()
+void MediaAlbumBridge::resumeAfterRejoin(bool entered)
 {
-    if (!m_rejoining)
-        return;
-    m_rejoining = false;
     if (m_transfer->kind() == MediaTransfer::Kind::Pause)
         m_transfer->end();
+    if (entered)
+        refreshIfWanted();
     pump();
-}
-
-bool MediaAlbumBridge::rejoinAfterRefusal(quint16 code)
-{
-    if (code != NotReady || m_rejoinedForRefusal || m_rejoining)
-        return false;
-    m_rejoinedForRefusal = true;
-    rejoin();
-    return true;
 }
 
 void MediaAlbumBridge::closeAlbum()
@@ -380,14 +294,10 @@ void MediaAlbumBridge::closeAlbum()
         m_controller->playbackModeSet(false);
     m_transfer->receiver()->close();
     m_listTimer.stop();
-    m_modeTimer.stop();
+    m_mode->end();
     m_thumbnails->clearQueue();
     m_listPending = false;
     m_refreshWanted = false;
-    m_albumReady = false;
-    m_modePending = false;
-    m_rejoining = false;
-    m_cameraSilent = false;
     m_endpoint->setVideoAddress(QString());
     m_transfer->end();
 
@@ -409,9 +319,9 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
     if (!m_open)
         return;
     if (id == CommandCode::PlaybackMode) {
-        onModeAck(code);
+        m_mode->onAnswer(code);
     } else if (id == CommandCode::RefreshMediaList) {
-        if (m_listPending && code >= 2 && !rejoinAfterRefusal(code))
+        if (m_listPending && code >= 2 && !m_mode->rejoinAfterRefusal(code))
             endList(albumText("Failed to refresh media list (code=%1)",
                               "刷新媒体列表失败 (code=%1)", code));
     } else if (id == CommandCode::DownloadMediaFile) {
@@ -419,7 +329,7 @@ void MediaAlbumBridge::onAck(uint32_t msgId, uint16_t code)
         const bool asking = kind == MediaTransfer::Kind::List ||
                             kind == MediaTransfer::Kind::Thumbnail ||
                             kind == MediaTransfer::Kind::File;
-        if (!asking || !rejoinAfterRefusal(code))
+        if (!asking || !m_mode->rejoinAfterRefusal(code))
             m_transfer->onAnswer(code);
     }
 }
@@ -438,12 +348,12 @@ void MediaAlbumBridge::refresh()
         return;
     }
     m_refreshWanted = false;
-    if (!m_albumReady) {
-        m_refreshWanted = m_rejoining; // fetched once album mode is back
+    if (!m_mode->ready()) {
+        m_refreshWanted = m_mode->rejoining(); // fetched once album mode is back
         setLoading(true);
         setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
-        if (!m_modePending)
-            requestAlbumMode(); // the earlier request failed or went unanswered
+        if (!m_mode->pending())
+            m_mode->request(); // the earlier request failed or went unanswered
         return;
     }
     m_thumbnails->cancel();
@@ -615,7 +525,7 @@ void MediaAlbumBridge::removeDeleted(const QString &path)
 
 void MediaAlbumBridge::pump()
 {
-    if (m_pumpHeld || m_rejoining)
+    if (m_pumpHeld || m_mode->rejoining())
         return;
     if (m_deletes->deleting()) {
         if (m_transfer->idle())
@@ -688,7 +598,7 @@ void MediaAlbumBridge::onFileDownloaded(const QByteArray &data)
     if (m_transfer->kind() == MediaTransfer::Kind::List && m_listPending) {
         m_listTimer.stop();
         m_listPending = false;
-        m_rejoinedForRefusal = false;
+        m_mode->succeeded();
         m_listing.setItems(MediaListParser::parse(data));
         listChanged(true);
         setLoading(false);

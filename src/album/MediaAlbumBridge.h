@@ -20,15 +20,16 @@
 #include <QVariantList>
 #include <functional>
 
+class AlbumMode;
 class GimbalController;
 
-// The media album as the interface sees it. It puts the camera into album
-// mode and fetches the list of files on its memory card itself; the rest is
-// done by its parts, which report back by signals: the list as shown (sorted,
-// filtered, paged, selected), thumbnails, deletes, download batches and their
-// folder, the windowed transfer all of them share (one at a time; the album
-// decides what goes next), playback of stored videos, and the announcement of
-// where the camera is to send. Every outcome the operator should see goes to
+// The media album as the interface sees it. It fetches the list of files on
+// the camera's memory card itself; the rest is done by its parts, which
+// report back by signals: album mode (entered again after a restart), the
+// list as shown (sorted, filtered, paged, selected), thumbnails, deletes,
+// download batches and their folder, the windowed transfer all of them share
+// (one at a time; the album decides what goes next), playback of stored
+// videos, and the announcement of where the camera is to send. Every outcome the operator should see goes to
 // statusMessage, in the operator's language.
 class MediaAlbumBridge : public QObject, public DownloadStatusView
 {
@@ -195,18 +196,10 @@ private:
     void setLoading(bool on);
     void setOpen(bool on);
 
-    // album mode
-    void requestAlbumMode();
-    void onModeTimer();
-    void onModeAck(quint16 code);
-    // A camera that restarted has left album mode: it is asked to enter it
-    // again before anything else, and what was in flight waits until then.
-    void onReportingChanged();
-    void rejoin();
-    void endRejoin();
-    // The camera said it is not ready for an album request: perhaps it left
-    // album mode unnoticed. Entered again once, until something succeeds.
-    bool rejoinAfterRefusal(quint16 code);
+    // album mode entered again: what was in flight waits until then, and
+    // goes on (or fails on its own) after
+    void holdForRejoin();
+    void resumeAfterRejoin(bool entered);
 
     // list, order, filter, pages
     void listChanged(bool items);
@@ -234,8 +227,8 @@ private:
     AlbumThumbnails *m_thumbnails = nullptr;
     AlbumPlayback *m_playback = nullptr;
     ClientEndpoint *m_endpoint = nullptr;
+    AlbumMode *m_mode = nullptr;
     QTimer m_listTimer;
-    QTimer m_modeTimer;
     quint64 m_session = 0; // changes on every open and close
 
     bool m_open = false;
@@ -243,14 +236,7 @@ private:
     BilingualText m_status;
     AlbumListing m_listing;
 
-    bool m_albumReady = false;
     bool m_listPending = false;
     bool m_refreshWanted = false;
     bool m_pumpHeld = false; // nothing new starts (closing, switching clips)
-    bool m_modePending = false;
-    int m_modeResends = 0;
-    quint64 m_modeSerial = 0;          // changes with every album mode request
-    bool m_cameraSilent = false;       // its reports stopped while the album was open
-    bool m_rejoining = false;          // album mode entered again: nothing else goes out
-    bool m_rejoinedForRefusal = false; // since the last success
 };
