@@ -1,9 +1,11 @@
 #pragma once
 
-// Large blocks a finished job freed (a video session's picture pools, a
-// firmware package's upload buffers) stay with the allocator unless it is
-// told to give them back; over the reconnects and upgrades of a long day
-// that reads as growth. Called where such a job ends, never on a hot path.
+// Large blocks a finished job or a passing backlog freed (a video session's
+// picture pools, pictures that waited for a busy display, a firmware
+// package's upload buffers) stay with the allocator unless it is told to
+// give them back; over the reconnects, upgrades and busy moments of a long
+// day that reads as growth. Called where such a job ends and every few
+// seconds by the video reader, never per picture.
 class FreedMemory
 {
 public:

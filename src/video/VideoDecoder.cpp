@@ -58,6 +58,8 @@ bool sameComputer(const QString &url)
 // The oldest stamp still taken for a capture moment.
 constexpr qint32 LongestStampAgeMs = 10000;
 
+constexpr int ReturnFreedEverySeconds = 10;
+
 } // namespace
 
 VideoDecoder::VideoDecoder(QObject *parent) : QThread(parent)
@@ -363,6 +365,7 @@ void VideoDecoder::readLoop(Session &s, AVPacket *packet)
     QElapsedTimer window;
     window.start();
     qint64 bytes = 0;
+    int seconds = 0;
     const AVRational timeBase = s.stream->time_base;
     armDeadline(m_timing.pictureMs);
 
@@ -389,6 +392,11 @@ void VideoDecoder::readLoop(Session &s, AVPacket *packet)
             emit streamInfoUpdated(s.info);
             window.restart();
             bytes = 0;
+            // What a backlog took on a busy machine (pictures waiting for the
+            // display, packets for the recorder) goes back once it has passed,
+            // not only when the session ends.
+            if (++seconds % ReturnFreedEverySeconds == 0)
+                FreedMemory::giveBack();
         }
 
         // Late pictures are not decoded at all: the recorder above still
