@@ -29,8 +29,8 @@ class GimbalController;
 // list as shown (sorted, filtered, paged, selected), thumbnails, deletes,
 // download batches and their folder, the windowed transfer all of them share
 // (one at a time; the album decides what goes next), playback of stored
-// videos, and the announcement of where the camera is to send. Every outcome the operator should
-// see goes to statusMessage, in the operator's language.
+// videos, and the announcement of where the camera is to send. Every outcome
+// the operator should see goes to statusMessage, in the operator's language.
 class MediaAlbumBridge : public QObject, public DownloadStatusView
 {
     Q_OBJECT
