@@ -157,6 +157,7 @@ private slots:
         QTest::newRow("field owns Up") << "field" << int(Qt::Key_Up) << 0 << false;
         QTest::newRow("slider takes Left") << "slider" << int(Qt::Key_Left) << 0 << false;
         QTest::newRow("slider owns Up") << "slider" << int(Qt::Key_Up) << 0 << false;
+        QTest::newRow("slider owns Home") << "slider" << int(Qt::Key_Home) << 0 << false;
         QTest::newRow("slider passes letters on") << "slider" << int(Qt::Key_W) << 0 << true;
         QTest::newRow("popup open") << "popup" << int(Qt::Key_Right) << 0 << false;
     }
