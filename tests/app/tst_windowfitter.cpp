@@ -115,6 +115,9 @@ private slots:
                           "    ComboBox { objectName: 'combo'; model: ['a', 'b', 'c'] }\n"
                           "    TextField { objectName: 'field' }\n"
                           "    Slider { objectName: 'slider'; value: 0.5 }\n"
+                          "    SpinBox { objectName: 'spin'; value: 5 }\n"
+                          "    ListView { objectName: 'list'; width: 50; height: 30;"
+                          " model: 3; delegate: Text { text: index } }\n"
                           "  }\n"
                           "  Popup { objectName: 'popup'; width: 50; height: 50 }\n"
                           "}\n",
@@ -158,6 +161,9 @@ private slots:
         QTest::newRow("slider takes Left") << "slider" << int(Qt::Key_Left) << 0 << false;
         QTest::newRow("slider owns Up") << "slider" << int(Qt::Key_Up) << 0 << false;
         QTest::newRow("slider owns Home") << "slider" << int(Qt::Key_Home) << 0 << false;
+        QTest::newRow("spin box owns Up") << "spin" << int(Qt::Key_Up) << 0 << false;
+        QTest::newRow("list owns Down") << "list" << int(Qt::Key_Down) << 0 << false;
+        QTest::newRow("list passes letters on") << "list" << int(Qt::Key_A) << 0 << true;
         QTest::newRow("slider passes letters on") << "slider" << int(Qt::Key_W) << 0 << true;
         QTest::newRow("popup open") << "popup" << int(Qt::Key_Right) << 0 << false;
     }

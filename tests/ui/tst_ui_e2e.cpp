@@ -345,10 +345,21 @@ private slots:
         QCOMPARE(drawnBox(), picture);
         drag(bottomRight - QPointF(8, 8), topLeft - QPointF(40, 40));
         QTRY_COMPARE(drawnBox(), QRectF(picture.topLeft(), picture.bottomRight() - QPointF(8, 8)));
+        // When the camera stops following (a lost target, or another
+        // client), the box and its stop button go with its reports.
+        QObject *panel = item("videoPanel");
+        QTRY_VERIFY_WITH_TIMEOUT(panel->property("deviceTracking").toBool(), Slow);
+        m_core->controller()->targetTrackingSet(false, 0, 0, 1, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!item("stopTracking"), Slow);
+        QVERIFY(panel->property("box").isNull());
+        // The operator's stop does the same at once.
+        drag(topLeft, bottomRight);
         QTRY_VERIFY(item("stopTracking"));
         QVERIFY(click("stopTracking"));
         QTRY_VERIFY(logged(
             sessionText("[Tracking/Set] Target tracking stopped", "[追踪/设置] 已停止目标追踪")));
+        QVERIFY(panel->property("box").isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(!item("stopTracking"), Slow);
         QVERIFY(!item("pictureGrid"));
         QVERIFY(click("gridButton"));
         QTRY_VERIFY(item("pictureGrid"));
