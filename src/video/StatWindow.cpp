@@ -7,7 +7,7 @@
 void StatWindow::restart(qint64 nowUs)
 {
     m_samples.clear();
-    m_startUs = nowUs;
+    m_startUs = m_countedFromUs = nowUs;
     m_started = true;
 }
 
@@ -21,8 +21,10 @@ void StatWindow::add(qint64 atUs, double value)
 
 void StatWindow::trim(qint64 nowUs)
 {
-    while (!m_samples.empty() && m_samples.front().atUs <= nowUs - m_spanUs)
+    while (!m_samples.empty() && m_samples.front().atUs <= nowUs - m_spanUs) {
+        m_countedFromUs = m_samples.front().atUs;
         m_samples.pop_front();
+    }
 }
 
 int StatWindow::count(qint64 nowUs)
@@ -46,7 +48,7 @@ double StatWindow::ratePerSecond(qint64 nowUs)
 double StatWindow::sumPerSecond(qint64 nowUs)
 {
     trim(nowUs);
-    const qint64 span = spanFor(nowUs);
+    const qint64 span = m_started ? nowUs - m_countedFromUs : 0;
     if (span <= 0)
         return 0.0;
     double sum = 0.0;

@@ -23,8 +23,11 @@ public:
     // the time since restart, when that is shorter; 0 before any time has
     // passed).
     double ratePerSecond(qint64 nowUs);
-    // The values' sum per second, over the same time as the rate (for
-    // samples that are counts, such as bytes or pictures since the last one).
+    // For samples that are counts since the previous sample (bytes,
+    // pictures): their sum per second of the time they counted, from the
+    // sample before the oldest one kept (or the restart) up to `nowUs`. A
+    // sampling tick that comes a little early then does not count one
+    // period's worth twice within the span.
     double sumPerSecond(qint64 nowUs);
     int count(qint64 nowUs);
     // 0 when there is no sample.
@@ -42,6 +45,7 @@ private:
     };
     qint64 m_spanUs;
     qint64 m_startUs = 0;
+    qint64 m_countedFromUs = 0;
     bool m_started = false;
     std::deque<Sample> m_samples;
 };

@@ -81,6 +81,12 @@ private slots:
         spike += QStringLiteral("200:40");
         QTest::newRow("one spike")
             << 5000LL << 0LL << spike << 1000LL << 20.0 << 78.0 << 3.9 << 2.0 << 2.0;
+        // Counts of 30 fps taken twice a second by a timer that runs a
+        // little early: five of them fall within 2 s, but they counted
+        // 2.475 s of pictures.
+        QTest::newRow("counts sampled early")
+            << 2000LL << 0LL << "495:15 990:15 1485:15 1980:15 2475:15 2970:15" << 2970LL << 2.5
+            << 30.3 << 15.0 << 15.0 << 15.0;
         // Restarted at 10 s: only what came after counts.
         QTest::newRow("restarted") << 2000LL << 10000LL << "10500:4 11000:6" << 11000LL << 2.0
                                    << 10.0 << 5.0 << 6.0 << 4.0;
