@@ -376,6 +376,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(player->stats().value("latencyKind") == "measured" &&
                                      player->stats().value("shownFps").toDouble() > 5,
                                  Slow);
+        // The README's picture shows the figures once playing has settled
+        // after the gestures above held the window up (a few seconds at
+        // most; a busy machine may not get there, and that is what it shows).
+        const auto settled = [player] {
+            return player->stats().value("shownFps").toDouble() >= 25;
+        };
+        if (!qEnvironmentVariableIsEmpty("SKYRIG_E2E_SHOTS") && !QTest::qWaitFor(settled, 8000))
+            qInfo("live-stats: the picture shows playing that has not settled");
         tourShot(QStringLiteral("live-stats"), "playButton", "text", QStringLiteral("停止"));
         QVERIFY(click("statsButton"));
         QTRY_VERIFY(!item("videoStats"));
