@@ -78,7 +78,7 @@ double SoakProbes::heapInUseMB()
 }
 
 // A recording piece is complete when its top-level boxes cover the file
-// exactly and include the index (written when the recording is closed).
+// exactly and end with the fragments' index, which only closing it writes.
 QString SoakProbes::checkRecording(const QString &path)
 {
     QFile f(path);
@@ -101,7 +101,7 @@ QString SoakProbes::checkRecording(const QString &path)
         }
         if (box < 8)
             break;
-        index |= head.mid(4, 4) == "moov";
+        index = head.mid(4, 4) == "mfra";
         at += box;
     }
     if (size == 0)

@@ -14,6 +14,11 @@ AlbumMode::AlbumMode(GimbalController *controller, const AlbumTimings &timings, 
                 &AlbumMode::onReportingChanged);
 }
 
+BilingualText AlbumMode::waitingText()
+{
+    return albumText("Waiting for album mode...", "正在等待相册模式就绪...");
+}
+
 void AlbumMode::begin()
 {
     m_active = true;
@@ -74,7 +79,7 @@ void AlbumMode::onAnswer(quint16 code)
         giveUpRejoin();
         return;
     }
-    emit status(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
+    emit status(waitingText());
     emit accepted();
     const quint64 serial = m_serial;
     QTimer::singleShot(m_t.albumReadyDelayMs, this, [this, serial] {
@@ -117,7 +122,7 @@ void AlbumMode::rejoin()
     m_ready = false;
     m_rejoining = true;
     request(); // before anything else goes out
-    emit status(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
+    emit status(waitingText());
     emit rejoinStarted();
 }
 

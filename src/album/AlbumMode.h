@@ -39,6 +39,9 @@ public:
     // Something the camera was asked for in album mode succeeded.
     void succeeded() { m_rejoinedForRefusal = false; }
 
+    // What the album says while album mode is on its way.
+    static BilingualText waitingText();
+
     bool ready() const { return m_ready; }
     bool pending() const { return m_pending; }
     // Entering album mode again: nothing else may go out.

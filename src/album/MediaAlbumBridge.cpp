@@ -351,7 +351,7 @@ void MediaAlbumBridge::refresh()
     if (!m_mode->ready()) {
         m_refreshWanted = m_mode->rejoining(); // fetched once album mode is back
         setLoading(true);
-        setStatus(albumText("Waiting for album mode...", "正在等待相册模式就绪..."));
+        setStatus(AlbumMode::waitingText());
         if (!m_mode->pending())
             m_mode->request(); // the earlier request failed or went unanswered
         return;
